@@ -1,0 +1,68 @@
+#include "platform/PortMap.h"
+
+#include "platform/ConfigHome.h"
+
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+std::string LowerCase(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+// The number after `prefix` in `name` ("com12" -> 12), or 0 when there is none.
+unsigned long NumberAfter(const std::string& name, std::string_view prefix)
+{
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return 0;
+    unsigned long number = 0;
+    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i])) || number > 100000) return 0;
+        number = number * 10 + static_cast<unsigned long>(name[i] - '0');
+    }
+    return number;
+}
+
+}  // namespace
+
+std::string PortMap::LinkPath(std::string_view portName)
+{
+    return ConfigHome::Path() + "/dosdevices/" + LowerCase(portName);
+}
+
+std::string PortMap::DevicePath(std::string_view portName)
+{
+    const std::string name = LowerCase(portName);
+    std::error_code error;
+    const std::string link = LinkPath(name);
+    if (!name.empty() && name.find('/') == std::string::npos
+        && std::filesystem::is_symlink(std::filesystem::symlink_status(link, error)))
+        return link;
+
+    if (const unsigned long com = NumberAfter(name, "com"); com >= 1)
+        return "/dev/ttyS" + std::to_string(com - 1);
+    if (const unsigned long lpt = NumberAfter(name, "lpt"); lpt >= 1)
+        return "/dev/parport" + std::to_string(lpt - 1);
+    return {};
+}
+
+bool PortMap::Link(std::string_view portName, const std::string& target)
+{
+    const std::filesystem::path link = LinkPath(portName);
+    std::error_code error;
+    std::filesystem::create_directories(link.parent_path(), error);
+    if (error) return false;
+    std::filesystem::remove(link, error);
+    std::filesystem::create_symlink(target, link, error);
+    return !error;
+}
+
+void PortMap::Unlink(std::string_view portName)
+{
+    std::error_code error;
+    std::filesystem::remove(LinkPath(portName), error);
+}

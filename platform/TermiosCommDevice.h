@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/CommDevice.h"
+
+#include <termios.h>
+
+// A serial line over a Linux tty: exclusive open (TIOCEXCL and flock, as root passes
+// TIOCEXCL), raw binary mode, poll() for the time-outs and ioctls for the modem lines.
+// Pseudo-terminals have no modem lines: Escape, GetModemStatus and the RTS and DTR
+// modes simply do not reach a line there.
+class TermiosCommDevice : public CommDevice {
+public:
+    TermiosCommDevice() = default;
+    ~TermiosCommDevice() override;
+    TermiosCommDevice(const TermiosCommDevice&) = delete;
+    TermiosCommDevice& operator=(const TermiosCommDevice&) = delete;
+
+    bool Open(const std::string& path) override;
+    void Close() override;
+    bool IsOpen() const override { return fd_ >= 0; }
+
+    bool GetSettings(CommSettings& out) override;
+    bool SetSettings(const CommSettings& s) override;
+
+    void SetReadTimeouts(std::uint32_t intervalMs, std::uint32_t totalMs) override;
+    long Read(std::uint8_t* buffer, std::size_t count) override;
+    long Write(const std::uint8_t* data, std::size_t count,
+               std::uint32_t writeTimeoutMs = 0) override;
+
+    bool Escape(EscapeFunction f) override;
+    bool GetModemStatus(std::uint32_t& status) override;
+    bool PurgeInput() override;
+    bool WaitTransmitterEmpty(std::uint32_t timeoutMs) override;
+
+    std::string LastError() const override { return lastError_; }
+
+    // The termios speed constant for a rate in baud, or B0 for a rate without one.
+    static speed_t SpeedFor(std::uint32_t baudRate);
+    // The rate in baud of a termios speed constant, 0 for an unknown one.
+    static std::uint32_t RateOf(speed_t speed);
+
+private:
+    bool Fail(int error);  // keeps the text of `error`, returns false
+    bool SetModemLine(int line, bool on);
+    bool OutputQueueEmpty(std::uint64_t deadline);  // a Clock::Steady() time
+
+    int fd_ = -1;
+    std::uint32_t intervalMs_ = 0;
+    std::uint32_t totalMs_ = 0;
+    // What a tty has no field for, kept so that it reads back as written.
+    bool dsrOutFlow_ = false;
+    bool ctsOutFlow_ = false;
+    int rtsControl_ = 1;
+    int dtrControl_ = 1;
+    std::string lastError_;
+};

@@ -1,0 +1,83 @@
+#include "platform/PortMap.h"
+#include "platform/tests/ScopedConfigHome.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+TEST(PortMapTest, DefaultDevicesWithoutLinks)
+{
+    ScopedConfigHome home;
+    EXPECT_EQ(PortMap::DevicePath("COM1"), "/dev/ttyS0");
+    EXPECT_EQ(PortMap::DevicePath("Com2"), "/dev/ttyS1");
+    EXPECT_EQ(PortMap::DevicePath("com9"), "/dev/ttyS8");
+    EXPECT_EQ(PortMap::DevicePath("COM12"), "/dev/ttyS11");
+    EXPECT_EQ(PortMap::DevicePath("LPT1"), "/dev/parport0");
+}
+
+TEST(PortMapTest, NamesThatAreNoPortMapToNothing)
+{
+    ScopedConfigHome home;
+    EXPECT_EQ(PortMap::DevicePath("COM0"), "");
+    EXPECT_EQ(PortMap::DevicePath("COM"), "");
+    EXPECT_EQ(PortMap::DevicePath("COM1x"), "");
+    EXPECT_EQ(PortMap::DevicePath("AUX"), "");
+    EXPECT_EQ(PortMap::DevicePath(""), "");
+}
+
+TEST(PortMapTest, LinkPathIsLowerCaseUnderConfigHome)
+{
+    ScopedConfigHome home;
+    EXPECT_EQ(PortMap::LinkPath("COM1"), home.path() + "/dosdevices/com1");
+    EXPECT_EQ(PortMap::LinkPath("Lpt1"), home.path() + "/dosdevices/lpt1");
+}
+
+TEST(PortMapTest, ConfigHomeFallsBackToHomeConfig)
+{
+    ScopedConfigHome home;  // restores XDG_CONFIG_HOME afterwards
+    ::unsetenv("XDG_CONFIG_HOME");
+    const char* userHome = std::getenv("HOME");
+    ASSERT_NE(userHome, nullptr);
+    EXPECT_EQ(PortMap::LinkPath("COM1"), std::string(userHome) + "/.config/dosdevices/com1");
+    ::setenv("XDG_CONFIG_HOME", "relative/folder", 1);  // not absolute: ignored
+    EXPECT_EQ(PortMap::LinkPath("COM1"), std::string(userHome) + "/.config/dosdevices/com1");
+}
+
+TEST(PortMapTest, LinkMakesFoldersAndIsUsedWhateverTheCase)
+{
+    ScopedConfigHome home;
+    ASSERT_TRUE(PortMap::Link("COM1", "/dev/pts/77"));
+    const std::string link = home.path() + "/dosdevices/com1";
+    EXPECT_EQ(fs::read_symlink(link).string(), "/dev/pts/77");
+    EXPECT_EQ(PortMap::DevicePath("COM1"), link);
+    EXPECT_EQ(PortMap::DevicePath("com1"), link);
+    EXPECT_EQ(PortMap::DevicePath("COM2"), "/dev/ttyS1");
+}
+
+TEST(PortMapTest, LinkReplacesTheOldTargetAndUnlinkRestoresTheDefault)
+{
+    ScopedConfigHome home;
+    ASSERT_TRUE(PortMap::Link("com2", "/dev/pts/1"));
+    ASSERT_TRUE(PortMap::Link("Com2", "/dev/ttyUSB0"));
+    EXPECT_EQ(fs::read_symlink(PortMap::LinkPath("COM2")).string(), "/dev/ttyUSB0");
+
+    PortMap::Unlink("COM2");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(PortMap::LinkPath("COM2"))));
+    EXPECT_EQ(PortMap::DevicePath("COM2"), "/dev/ttyS1");
+    PortMap::Unlink("COM2");  // nothing left to remove: no failure
+}
+
+TEST(PortMapTest, LinkFailsWhereNoFolderCanBeMade)
+{
+    ScopedConfigHome home;
+    // A file where the dosdevices folder should be.
+    std::FILE* blocker = std::fopen((home.path() + "/dosdevices").c_str(), "w");
+    ASSERT_NE(blocker, nullptr);
+    std::fclose(blocker);
+    EXPECT_FALSE(PortMap::Link("COM1", "/dev/pts/1"));
+    EXPECT_EQ(PortMap::DevicePath("COM1"), "/dev/ttyS0");
+}
