@@ -1,0 +1,119 @@
+#include "configurator/ConfigFile.h"
+
+#include "configurator/ConfigTextReader.h"
+#include "configurator/UnitConversions.h"
+
+#include <cstddef>
+#include <fstream>
+#include <initializer_list>
+
+namespace {
+
+constexpr std::size_t kMorseTextChars = 50;
+// A configuration file is a few kilobytes; anything beyond this is not looked at.
+constexpr std::size_t kMaxFileBytes = 1 << 20;
+
+// Numbers of one line, separated by `separator`, ended with CR LF.
+std::string NumberLine(std::initializer_list<int> values, const char* separator)
+{
+    std::string line;
+    for (int value : values) {
+        if (!line.empty())
+            line += separator;
+        line += std::to_string(value);
+    }
+    return line + "\r\n";
+}
+
+std::string Numbers(std::initializer_list<int> values)
+{
+    return NumberLine(values, "  ");
+}
+
+// The relay word as the file holds it: a readable word has no blanks, and an empty
+// relay is written as "none".
+std::string RelayWord(const std::string& relayName)
+{
+    std::string word;
+    for (char c : relayName) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\v' && c != '\f')
+            word.push_back(c);
+    }
+    return word.empty() ? "none" : word;
+}
+
+void ReadInts(ConfigTextReader& reader, std::initializer_list<int*> fields)
+{
+    for (int* field : fields)
+        reader.ReadInt(*field);
+}
+
+}  // namespace
+
+bool WriteConfigFile(const UnitConfig& c, const std::string& path)
+{
+    std::string text;
+    text += Numbers({c.toneMode, c.repeaterMode, c.revertToR1, c.monRelayMode, c.monRelayTimeMs,
+                     c.ctcssToneMode, c.pttAuxRelay});
+    text += Numbers({c.sidetoneGain, c.radioTxGain, c.lineTxGain, c.ctcssGain, c.halfDuplex});
+    for (const FunctionToneEntry& row : c.toneTable) {
+        text += RelayWord(row.relayName) + "\r\n";
+        text += NumberLine({row.toneActive, row.relayGroup, row.relayDurationMs, row.digitalOutput,
+                            row.ctcssTone, row.useDefaultCtcss},
+                           " ");
+    }
+    text += Numbers({c.dig5ToneEnable, c.dig5ActiveHigh, c.dig5ToneLevel, c.dig5R1, c.dig5R2,
+                     c.audioLoopback, c.dtmfDecoderDisable, c.dig5ToneFreq, c.dig5ToneOnMs,
+                     c.dig5ToneOffMs});
+    text += Numbers({c.morseAutoMode, c.morseIntervalMin, c.morseGain, c.morseFreqHz});
+    text += Numbers({c.txAddCtcss, c.txAgc, c.txPreEmphasis, c.txLowPass, c.fullTimeTxAudio});
+    text += Numbers({c.voxTriggerLevel, c.phoneInstalled, c.voxTimeoutSec, c.callTimeoutMin,
+                     c.alwaysSendHoldTone, c.pttToneOnly});
+    text += Numbers({c.dig4RxMute, c.dig4ActiveHigh, c.dig4RevertToF1, c.dig4RevertSec,
+                     c.dig4CorEnable, c.dig4R1, c.dig4R2, c.errorBeeps,
+                     UnitConversions::PttFrequencyValue(c.pttFrequency)});
+    text += c.morseText + "\r\n";
+
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file)
+        return false;
+    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    file.close();
+    return !file.fail();
+}
+
+bool ReadConfigFile(UnitConfig& c, const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    std::string text(kMaxFileBytes, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(file.gcount()));
+
+    ConfigTextReader reader(text);
+    ReadInts(reader, {&c.toneMode, &c.repeaterMode, &c.revertToR1, &c.monRelayMode,
+                      &c.monRelayTimeMs, &c.ctcssToneMode, &c.pttAuxRelay});
+    ReadInts(reader, {&c.sidetoneGain, &c.radioTxGain, &c.lineTxGain, &c.ctcssGain, &c.halfDuplex});
+    for (FunctionToneEntry& row : c.toneTable) {
+        std::string word;
+        reader.ReadWord(word);
+        row.relayName = word == "none" ? std::string() : word;
+        ReadInts(reader, {&row.toneActive, &row.relayGroup, &row.relayDurationMs,
+                          &row.digitalOutput, &row.ctcssTone, &row.useDefaultCtcss});
+    }
+    ReadInts(reader, {&c.dig5ToneEnable, &c.dig5ActiveHigh, &c.dig5ToneLevel, &c.dig5R1, &c.dig5R2,
+                      &c.audioLoopback, &c.dtmfDecoderDisable, &c.dig5ToneFreq, &c.dig5ToneOnMs,
+                      &c.dig5ToneOffMs});
+    ReadInts(reader, {&c.morseAutoMode, &c.morseIntervalMin, &c.morseGain, &c.morseFreqHz});
+    ReadInts(reader, {&c.txAddCtcss, &c.txAgc, &c.txPreEmphasis, &c.txLowPass, &c.fullTimeTxAudio});
+    ReadInts(reader, {&c.voxTriggerLevel, &c.phoneInstalled, &c.voxTimeoutSec, &c.callTimeoutMin,
+                      &c.alwaysSendHoldTone, &c.pttToneOnly});
+    ReadInts(reader, {&c.dig4RxMute, &c.dig4ActiveHigh, &c.dig4RevertToF1, &c.dig4RevertSec,
+                      &c.dig4CorEnable, &c.dig4R1, &c.dig4R2, &c.errorBeeps});
+    int pttFrequency = 0;
+    if (reader.ReadInt(pttFrequency))
+        c.pttFrequency = std::to_string(pttFrequency);
+    reader.ReadNextLine(c.morseText, kMorseTextChars);
+    return true;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "configurator/UnitConfig.h"
+
+#include <string>
+
+// The .Q47 configuration file: 208 text lines holding every field of the record in the
+// user's units, lines ended with CR LF.
+
+// Creates or truncates `path` and writes the record into it. False when the file cannot
+// be created or written.
+bool WriteConfigFile(const UnitConfig& config, const std::string& path);
+
+// Reads `path` into the record field by field. A number that cannot be read leaves its
+// field unchanged; a missing relay word or Morse line gives an empty text. False, with the
+// record untouched, when the file cannot be opened.
+bool ReadConfigFile(UnitConfig& config, const std::string& path);
