@@ -1,0 +1,260 @@
+#include "monitor/serial/SerialPort.h"
+
+#include "platform/PortMap.h"
+#include "platform/TermiosCommDevice.h"
+
+namespace {
+
+constexpr std::uint32_t kReadIntervalMs = 500;
+constexpr std::uint32_t kReadTotalMs = 1000;
+constexpr std::uint32_t kOpenBaudRate = 9600;
+constexpr std::uint32_t kTransmitMarginMs = 100;
+// Assumed when the rate cannot be read: slower than any rate the boards use.
+constexpr std::uint32_t kSlowestBaudRate = 300;
+
+}  // namespace
+
+SerialPort::SerialPort(std::int32_t endianMode)
+    : SerialPort(endianMode, std::make_unique<TermiosCommDevice>())
+{
+}
+
+SerialPort::SerialPort(std::int32_t endianMode, std::unique_ptr<CommDevice> device)
+    : device_(std::move(device)), endianMode_(endianMode)
+{
+}
+
+SerialPort::~SerialPort()
+{
+    Close();
+}
+
+void SerialPort::SetPort(std::int16_t number)
+{
+    Close();
+    // "COM" and one digit: a number above 9 names no port and is refused like one below 1.
+    if (number < 1 || number > 9) return;
+    portNumber_ = number;
+    portName_ = "COM";
+    portName_ += static_cast<char>('0' + number);
+}
+
+bool SerialPort::Open()
+{
+    Close();
+    rtsToggle_ = false;
+    if (!device_->Open(PortMap::DevicePath(portName_))) return false;
+
+    CommSettings settings;
+    if (!device_->GetSettings(settings)) return false;  // open, but left as the driver has it
+    settings.baudRate = kOpenBaudRate;
+    settings.dataBits = 8;
+    settings.parity = Parity::None;
+    settings.stopBits = 1;
+    settings.ctsOutFlow = false;
+    settings.dsrOutFlow = false;
+    device_->SetSettings(settings);
+    device_->SetReadTimeouts(kReadIntervalMs, kReadTotalMs);
+    return true;
+}
+
+void SerialPort::Close()
+{
+    if (device_->IsOpen()) device_->Close();
+}
+
+bool SerialPort::IsOpen() const
+{
+    return device_->IsOpen();
+}
+
+bool SerialPort::ReadSettings(CommSettings& out)
+{
+    return device_->IsOpen() && device_->GetSettings(out);
+}
+
+bool SerialPort::SetBaudRate(std::uint32_t rate)
+{
+    CommSettings settings;
+    if (!ReadSettings(settings)) return false;
+    settings.baudRate = rate;
+    return device_->SetSettings(settings);
+}
+
+std::uint32_t SerialPort::GetBaudRate()
+{
+    CommSettings settings;
+    return ReadSettings(settings) ? settings.baudRate : 0;
+}
+
+bool SerialPort::SetCtsFlow(bool on)
+{
+    CommSettings settings;
+    if (!ReadSettings(settings)) return false;
+    settings.ctsOutFlow = on;
+    return device_->SetSettings(settings);
+}
+
+int SerialPort::GetCtsFlow()
+{
+    CommSettings settings;
+    return ReadSettings(settings) && settings.ctsOutFlow ? 1 : 0;
+}
+
+bool SerialPort::SetRtsControl(int mode)
+{
+    CommSettings settings;
+    if (!ReadSettings(settings)) return false;
+    rtsToggle_ = (mode == 3);
+    settings.rtsControl = rtsToggle_ ? 0 : (mode & 3);
+    return device_->SetSettings(settings);
+}
+
+int SerialPort::GetRtsControl()
+{
+    if (rtsToggle_) return 3;
+    CommSettings settings;
+    return ReadSettings(settings) ? settings.rtsControl : 0;
+}
+
+int SerialPort::GetCTS()
+{
+    std::uint32_t status = 0;
+    return device_->IsOpen() && device_->GetModemStatus(status) && (status & ModemCts) ? 1 : 0;
+}
+
+int SerialPort::GetDSR()
+{
+    std::uint32_t status = 0;
+    return device_->IsOpen() && device_->GetModemStatus(status) && (status & ModemDsr) ? 1 : 0;
+}
+
+bool SerialPort::SetRts(bool on)
+{
+    return device_->IsOpen() && device_->Escape(on ? EscapeFunction::SetRts : EscapeFunction::ClrRts);
+}
+
+bool SerialPort::SetDtr(bool on)
+{
+    return device_->IsOpen() && device_->Escape(on ? EscapeFunction::SetDtr : EscapeFunction::ClrDtr);
+}
+
+bool SerialPort::PurgeInput()
+{
+    return device_->IsOpen() && device_->PurgeInput();
+}
+
+// Nothing is on the line of a closed port.
+bool SerialPort::TransmitterEmpty()
+{
+    return !device_->IsOpen() || device_->WaitTransmitterEmpty(0);
+}
+
+std::string SerialPort::LastError() const
+{
+    return device_->LastError();
+}
+
+void SerialPort::WriteByte(std::uint8_t b)
+{
+    if (!device_->IsOpen() || device_->Write(&b, 1) != 1)
+        throw SerialPortException(SerialPortException::WriteFailed);
+}
+
+std::uint8_t SerialPort::ReadByte()
+{
+    std::uint8_t b = 0;
+    if (!ReadOneByte(b)) throw SerialPortException(SerialPortException::Timeout);
+    return b;
+}
+
+bool SerialPort::ReadOneByte(std::uint8_t& out)
+{
+    return device_->IsOpen() && device_->Read(&out, 1) == 1;
+}
+
+bool SerialPort::TryReadByte(std::uint8_t* out)
+{
+    std::uint8_t scratch = 0;
+    return ReadOneByte(out != nullptr ? *out : scratch);
+}
+
+void SerialPort::WriteWord16(std::uint16_t w)
+{
+    const auto high = static_cast<std::uint8_t>(w >> 8);
+    const auto low = static_cast<std::uint8_t>(w);
+    WriteByte(MostSignificantFirst() ? high : low);
+    WriteByte(MostSignificantFirst() ? low : high);
+}
+
+void SerialPort::WriteWord32(std::uint32_t v)
+{
+    const auto high = static_cast<std::uint16_t>(v >> 16);
+    const auto low = static_cast<std::uint16_t>(v);
+    WriteWord16(MostSignificantFirst() ? high : low);
+    WriteWord16(MostSignificantFirst() ? low : high);
+}
+
+std::uint16_t SerialPort::ReadWord16()
+{
+    const std::uint16_t first = ReadByte();
+    const std::uint16_t second = ReadByte();
+    return static_cast<std::uint16_t>(MostSignificantFirst() ? (first << 8) | second
+                                                             : (second << 8) | first);
+}
+
+std::uint32_t SerialPort::ReadWord32()
+{
+    const std::uint32_t first = ReadWord16();
+    const std::uint32_t second = ReadWord16();
+    return MostSignificantFirst() ? (first << 16) | second : (second << 16) | first;
+}
+
+std::uint32_t SerialPort::TransmitTimeLimitMs(int count, std::uint32_t baudRate)
+{
+    const std::uint64_t bits = 10ull * static_cast<std::uint64_t>(count > 0 ? count : 0);
+    const std::uint64_t rate = baudRate > 0 ? baudRate : kSlowestBaudRate;
+    return static_cast<std::uint32_t>((bits * 1000 + rate - 1) / rate) + kTransmitMarginMs;
+}
+
+// In toggle mode RTS is low while the block is on the line and goes high again once the
+// transmitter is empty, or once it should long have been, and on every way out.
+void SerialPort::WriteBytes(int count, const std::uint8_t* data)
+{
+    const bool toggle = rtsToggle_;
+    if (toggle) device_->Escape(EscapeFunction::ClrRts);
+    int sent = 0;
+    try {
+        for (; sent < count; ++sent) WriteByte(data[sent]);
+    } catch (...) {
+        if (toggle) EndToggledBlock(sent);
+        throw;
+    }
+    if (toggle) EndToggledBlock(sent);
+}
+
+void SerialPort::EndToggledBlock(int bytesSent)
+{
+    device_->WaitTransmitterEmpty(TransmitTimeLimitMs(bytesSent, GetBaudRate()));
+    device_->Escape(EscapeFunction::SetRts);
+}
+
+void SerialPort::WriteWords32(int count, const std::uint32_t* values)
+{
+    for (int i = 0; i < count; ++i) WriteWord32(values[i]);
+}
+
+void SerialPort::ReadBytes(int count, std::uint8_t* buffer)
+{
+    for (int i = 0; i < count; ++i) buffer[i] = ReadByte();
+}
+
+void SerialPort::ReadWords16(int count, std::uint16_t* buffer)
+{
+    for (int i = 0; i < count; ++i) buffer[i] = ReadWord16();
+}
+
+void SerialPort::ReadWords32(int count, std::uint32_t* buffer)
+{
+    for (int i = 0; i < count; ++i) buffer[i] = ReadWord32();
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "monitor/serial/SerialPortException.h"
+#include "platform/CommDevice.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The monitor server's access to a COM port: opens "COM<n>" through the port map,
+// fixes the line at 9600 8N1, and moves bytes and 16- or 32-bit words one byte at a time
+// through the two virtual transfers, so that a derived class sees every byte.
+// Failed transfers throw SerialPortException by value.
+class SerialPort {
+public:
+    explicit SerialPort(std::int32_t endianMode);
+    // For tests and special lines: the port drives `device` instead of a tty.
+    SerialPort(std::int32_t endianMode, std::unique_ptr<CommDevice> device);
+    virtual ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    virtual void WriteByte(std::uint8_t b);  // throws code 2
+    virtual std::uint8_t ReadByte();         // throws code 1
+
+    // Port selection. Numbers below 1 and above 9 leave the selection unchanged.
+    void SetPort(std::int16_t number);
+    std::int16_t GetPort() const { return portNumber_; }
+    const std::string& GetPortName() const { return portName_; }
+    bool Open();
+    void Close();
+    bool IsOpen() const;
+
+    std::int32_t GetEndianMode() const { return endianMode_; }
+    void SetEndianMode(std::int32_t mode) { endianMode_ = mode; }
+
+    // Line control; every value reads as 0 while the port is closed.
+    bool SetBaudRate(std::uint32_t rate);
+    std::uint32_t GetBaudRate();
+    bool SetCtsFlow(bool on);
+    int GetCtsFlow();
+    bool SetRtsControl(int mode);  // 3 = RTS toggled by software around each block
+    int GetRtsControl();
+    int GetCTS();
+    int GetDSR();
+    bool SetRts(bool on);
+    bool SetDtr(bool on);
+    bool PurgeInput();
+    bool TransmitterEmpty();
+
+    bool TryReadByte(std::uint8_t* out);  // never throws
+
+    void WriteWord16(std::uint16_t w);
+    void WriteWord32(std::uint32_t v);
+    std::uint16_t ReadWord16();
+    std::uint32_t ReadWord32();
+
+    void WriteBytes(int count, const std::uint8_t* data);
+    void WriteWords32(int count, const std::uint32_t* values);
+    void ReadBytes(int count, std::uint8_t* buffer);
+    void ReadWords16(int count, std::uint16_t* buffer);
+    void ReadWords32(int count, std::uint32_t* buffer);
+
+    // The text of the device's last failure, for callers that show why a port did not open.
+    std::string LastError() const;
+
+    // Longest wait for the transmitter after a block in toggle mode: the time `count` bytes
+    // need at `baudRate` (10 bits a byte) and a margin.
+    static std::uint32_t TransmitTimeLimitMs(int count, std::uint32_t baudRate);
+
+private:
+    bool MostSignificantFirst() const { return endianMode_ == 1; }
+    bool ReadOneByte(std::uint8_t& out);
+    bool ReadSettings(CommSettings& out);
+    void EndToggledBlock(int bytesSent);
+
+    std::unique_ptr<CommDevice> device_;  // the handle: open or not
+    std::int32_t endianMode_;
+    std::int16_t portNumber_ = 1;
+    std::string portName_ = "COM1";
+    bool rtsToggle_ = false;
+};
