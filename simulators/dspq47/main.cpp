@@ -1,0 +1,74 @@
+// dspq47-sim: a simulated DSP-Q47 unit on a pseudo-terminal, linked into the port map so
+// that the configurator reaches it as "Com1" (or the port named).
+
+#include "simulators/dspq47/Q47LineRunner.h"
+#include "simulators/dspq47/Q47Unit.h"
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace {
+
+void Usage()
+{
+    std::fprintf(stderr,
+                 "usage: dspq47-sim [--port NAME] [--pace] [--fault FAULT]\n"
+                 "  --port NAME   port map name to link (default com1)\n"
+                 "  --pace        answer at the pace of a 4800 baud line\n"
+                 "  --fault FAULT silence | wrong-ack[=BYTE] | stop-in-row=ROW |\n"
+                 "                stop-after-rows | bad-checksum\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string port = "com1";
+    bool paced = false;
+    Q47Fault fault;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--port" && i + 1 < argc) {
+            port = argv[++i];
+        } else if (arg == "--pace") {
+            paced = true;
+        } else if (arg == "--fault" && i + 1 < argc) {
+            const auto parsed = Q47Fault::Parse(argv[++i]);
+            if (!parsed) {
+                std::fprintf(stderr, "dspq47-sim: unknown fault \"%s\"\n", argv[i]);
+                Usage();
+                return 2;
+            }
+            fault = *parsed;
+        } else {
+            Usage();
+            return 2;
+        }
+    }
+
+    // The serving thread inherits the blocked signals, so only sigwait sees them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    Q47Unit unit;
+    unit.SetFault(fault);
+    Q47LineRunner runner(unit, paced);
+    if (!runner.Start(port)) {
+        std::fprintf(stderr, "dspq47-sim: cannot open a pseudo-terminal linked as %s\n", port.c_str());
+        return 1;
+    }
+    std::printf("DSP-Q47 unit on %s, linked as %s%s\n", runner.SlavePath().c_str(), port.c_str(),
+                paced ? ", paced at 4800 baud" : "");
+    std::fflush(stdout);
+
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    runner.Stop();
+    return 0;
+}
