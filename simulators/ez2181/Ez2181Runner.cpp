@@ -1,0 +1,192 @@
+#include "simulators/ez2181/Ez2181Runner.h"
+
+#include "simulators/ez2181/Ez2181Simulator.h"
+#include "simulators/ez2181/PacedLine.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+// The event descriptor that wakes the serving thread. The board's output
+// listener holds it too, so a late notification never writes to a closed
+// descriptor.
+class Ez2181Runner::Waker {
+public:
+    Waker() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~Waker()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Waker(const Waker&) = delete;
+    Waker& operator=(const Waker&) = delete;
+
+    int fd() const { return fd_; }
+    void Wake()
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(fd_, &one, sizeof one);
+    }
+    void Clear()
+    {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const ssize_t n = ::read(fd_, &count, sizeof count);
+    }
+
+private:
+    int fd_;
+};
+
+namespace {
+
+using Clock = PacedLine::Clock;
+
+// While nobody holds the slave side open the master reports errors; look again after this.
+constexpr std::chrono::milliseconds kNoPeerRetry{20};
+
+void Consider(std::optional<Clock::time_point>& earliest, std::optional<Clock::time_point> t)
+{
+    if (t && (!earliest || *t < *earliest))
+        earliest = t;
+}
+
+}  // namespace
+
+Ez2181Runner::Ez2181Runner(Ez2181Simulator& board, int lineFd, std::uint32_t baud)
+    : board_(board), lineFd_(lineFd), baud_(baud)
+{
+}
+
+Ez2181Runner::~Ez2181Runner()
+{
+    Stop();
+}
+
+bool Ez2181Runner::Start()
+{
+    if (Running() || lineFd_ < 0)
+        return false;
+    auto waker = std::make_shared<Waker>();
+    if (waker->fd() < 0)
+        return false;
+    savedLineFlags_ = ::fcntl(lineFd_, F_GETFL);
+    if (savedLineFlags_ < 0 || ::fcntl(lineFd_, F_SETFL, savedLineFlags_ | O_NONBLOCK) != 0)
+        return false;
+    waker_ = waker;
+    stop_ = false;
+    lineLost_ = false;
+    bytesReceived_ = 0;
+    bytesSent_ = 0;
+    board_.SetOutputListener([waker] { waker->Wake(); });
+    thread_ = std::thread(&Ez2181Runner::Serve, this);
+    return true;
+}
+
+void Ez2181Runner::Stop()
+{
+    if (!Running())
+        return;
+    stop_ = true;
+    waker_->Wake();
+    thread_.join();
+    board_.SetOutputListener({});
+    waker_.reset();
+    ::fcntl(lineFd_, F_SETFL, savedLineFlags_);
+}
+
+void Ez2181Runner::Serve()
+{
+    PacedLine fromPc;
+    PacedLine toPc;
+    Clock::time_point lastArrival = Clock::now();
+    Clock::time_point noPeerUntil{};
+    bool waitWritable = false;
+    std::array<std::uint8_t, 4096> buffer{};
+
+    while (!stop_) {
+        Clock::time_point now = Clock::now();
+        const std::chrono::milliseconds frameTimeout(frameTimeoutMs_.load());
+
+        const std::vector<std::uint8_t> arrived = fromPc.Due(now);
+        if (!arrived.empty()) {
+            fromPc.Drop(arrived.size());
+            board_.Receive(arrived);
+            lastArrival = now;
+        } else if (fromPc.Empty() && now - lastArrival >= frameTimeout && board_.InFrame()) {
+            board_.AbandonPartialFrame();
+        }
+
+        const std::vector<std::uint8_t> produced = board_.TakeOutput();
+        if (!lineLost_)
+            toPc.Put(produced, now, baud_);
+
+        if (!lineLost_ && !waitWritable) {
+            const std::vector<std::uint8_t> due = toPc.Due(now);
+            if (!due.empty()) {
+                const ssize_t n = ::write(lineFd_, due.data(), due.size());
+                if (n > 0) {
+                    toPc.Drop(static_cast<std::size_t>(n));
+                    bytesSent_ += static_cast<std::uint64_t>(n);
+                    waitWritable = static_cast<std::size_t>(n) < due.size();
+                } else if (n < 0 && errno == EAGAIN) {
+                    waitWritable = true;
+                } else if (n < 0 && errno == EIO) {
+                    toPc.Drop(due.size());  // nobody listens: the bytes are lost, as on a real line
+                } else if (n < 0 && errno != EINTR) {
+                    lineLost_ = true;
+                }
+            }
+        }
+
+        std::optional<Clock::time_point> wakeAt;
+        Consider(wakeAt, fromPc.NextDue());
+        if (!waitWritable)
+            Consider(wakeAt, toPc.NextDue());
+        if (board_.InFrame())
+            Consider(wakeAt, lastArrival + frameTimeout);
+        const bool watchLine = !lineLost_ && now >= noPeerUntil;
+        if (!lineLost_ && !watchLine)
+            Consider(wakeAt, noPeerUntil);
+
+        std::array<pollfd, 2> fds{};
+        fds[0].fd = watchLine ? lineFd_ : -1;
+        fds[0].events = static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0));
+        fds[1].fd = waker_->fd();
+        fds[1].events = POLLIN;
+        timespec timeout{};
+        timespec* timeoutPointer = nullptr;
+        if (wakeAt) {
+            const auto wait = std::max(*wakeAt - Clock::now(), Clock::duration::zero());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+            timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+            timeoutPointer = &timeout;
+        }
+        if (::ppoll(fds.data(), fds.size(), timeoutPointer, nullptr) < 0)
+            continue;  // EINTR; nothing else can fail with these arguments
+        if (fds[1].revents & POLLIN)
+            waker_->Clear();
+        if (fds[0].revents & POLLNVAL) {
+            lineLost_ = true;
+            continue;
+        }
+        if (fds[0].revents & POLLOUT)
+            waitWritable = false;
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            const ssize_t n = ::read(lineFd_, buffer.data(), buffer.size());
+            if (n > 0) {
+                fromPc.Put(std::span(buffer.data(), static_cast<std::size_t>(n)), Clock::now(), baud_);
+                bytesReceived_ += static_cast<std::uint64_t>(n);
+            } else if (n < 0 && errno == EIO) {
+                noPeerUntil = Clock::now() + kNoPeerRetry;
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                lineLost_ = true;
+            }
+        }
+    }
+}

@@ -1,0 +1,186 @@
+#include "simulators/ez2181/Ez2181Runner.h"
+#include "simulators/ez2181/Ez2181Simulator.h"
+#include "simulators/ez2181/tests/Ez2181TestFrames.h"
+
+#include "platform/PtyPair.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace ez2181test;
+
+namespace {
+
+// Long enough for a loaded, sanitized build; only reached when a reply is missing.
+constexpr int kPatienceMs = 5000;
+
+// The PC's end of the line: the slave side of the pseudo-terminal.
+class PcEnd {
+public:
+    explicit PcEnd(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+    ~PcEnd()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    bool ok() const { return fd_ >= 0; }
+
+    void Write(const Bytes& bytes)
+    {
+        ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
+
+    // Reads until `count` bytes came or no byte came for `patienceMs`.
+    Bytes Read(std::size_t count, int patienceMs = kPatienceMs)
+    {
+        Bytes bytes;
+        while (bytes.size() < count) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, patienceMs) <= 0)
+                break;
+            std::uint8_t chunk[512];
+            const ssize_t n = ::read(fd_, chunk, std::min(sizeof chunk, count - bytes.size()));
+            if (n <= 0)
+                break;
+            bytes.insert(bytes.end(), chunk, chunk + n);
+        }
+        return bytes;
+    }
+
+    Bytes Exchange(const Bytes& request, std::size_t replySize, int patienceMs = kPatienceMs)
+    {
+        Write(request);
+        return Read(replySize, patienceMs);
+    }
+
+private:
+    int fd_;
+};
+
+class Ez2181RunnerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(pty.ok());
+        ASSERT_TRUE(pc.ok());
+    }
+
+    PtyPair pty;
+    PcEnd pc{pty.slavePath()};
+    Ez2181Simulator board;
+};
+
+}  // namespace
+
+TEST_F(Ez2181RunnerTest, ServesResetThroughThePseudoTerminal)
+{
+    Ez2181Runner runner(board, pty.masterFd());
+    ASSERT_TRUE(runner.Start());
+    EXPECT_EQ(pc.Exchange({0xFA, 0xFF, 0x03, 0x04, 0x08, 0xF5}, 6), (Bytes{0xFA, 0x00, 0x03, 0xFE, 0x12, 0xF0}));
+    runner.Stop();
+    EXPECT_EQ(board.ResetCount(), 1u);
+    EXPECT_EQ(runner.BytesReceived(), 6u);
+    EXPECT_EQ(runner.BytesSent(), 6u);
+}
+
+TEST_F(Ez2181RunnerTest, ReadsDataMemoryByteForByte)
+{
+    board.SetDataWord(0x10, 0xCAFE);
+    Ez2181Runner runner(board, pty.masterFd());
+    ASSERT_TRUE(runner.Start());
+    // The request dribbles in one byte at a time, as the PC's driver sends it.
+    for (std::uint8_t b : Bytes{0xFA, 0xFF, 0x08, 0x02, 0x00, 0x00, 0x40, 0x10, 0x04, 0xAA, 0xFB})
+        pc.Write({b});
+    EXPECT_EQ(pc.Read(22), Reply({0, 0, 0xCA, 0xFE, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(Ez2181RunnerTest, PowerUpFromAnotherThreadReachesTheLine)
+{
+    Ez2181Runner runner(board, pty.masterFd());
+    ASSERT_TRUE(runner.Start());
+    board.PowerUp();
+    EXPECT_EQ(pc.Read(6), (Bytes{0xFA, 0x00, 0x03, 0x07, 0x02, 0xF8}));
+    pc.Write(Request(0xFE));
+    // The acknowledgement gets no answer; the reset after it does, and comes next.
+    EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply());
+    EXPECT_TRUE(board.PowerOnAcknowledged());
+}
+
+TEST_F(Ez2181RunnerTest, PacedLineCarriesAFlashPageIntact)
+{
+    Bytes page(256);
+    for (std::size_t i = 0; i < page.size(); ++i)
+        page[i] = static_cast<std::uint8_t>(255 - i);
+    Ez2181Runner runner(board, pty.masterFd(), 38400);
+    ASSERT_TRUE(runner.Start());
+    Bytes load1 = AddressCount(0, 185);
+    load1.insert(load1.end(), page.begin(), page.begin() + 185);
+    Bytes load2 = AddressCount(185, 71);
+    load2.insert(load2.end(), page.begin() + 185, page.end());
+    EXPECT_EQ(pc.Exchange(Request(0x09, load1), 6), Reply());
+    EXPECT_EQ(pc.Exchange(Request(0x09, load2), 6), Reply());
+    EXPECT_EQ(pc.Exchange(Request(0x0A, {0x00, 0x01, 0x00, 0x00}), 6), Reply());
+    EXPECT_EQ(board.FlashBytes(0x10000, 256), page);
+
+    const Bytes first = pc.Exchange(Request(0x08, AddressCount(0x10000, 190)), 190 + 6);
+    EXPECT_EQ(first, Reply(Bytes(page.begin(), page.begin() + 190)));
+    EXPECT_EQ(runner.Baud(), 38400u);
+}
+
+TEST_F(Ez2181RunnerTest, HalfAFrameIsGivenUpWhenTheLineGoesQuiet)
+{
+    Ez2181Runner runner(board, pty.masterFd());
+    runner.SetFrameTimeout(std::chrono::milliseconds(20));
+    ASSERT_TRUE(runner.Start());
+    pc.Write({0xFA, 0xFF, 0x03, 0x04});
+    // Wait for the monitor to give the frame up; bounded so that a fault cannot hang the test.
+    for (int i = 0; i < kPatienceMs && board.FramesRejected() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(board.FramesRejected(), 1u);
+    EXPECT_FALSE(board.InFrame());
+    EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply());
+}
+
+TEST_F(Ez2181RunnerTest, FaultsShowOnTheLine)
+{
+    Ez2181Runner runner(board, pty.masterFd());
+    ASSERT_TRUE(runner.Start());
+    board.InjectFault({Ez2181FaultKind::DroppedByte});
+    EXPECT_EQ(pc.Exchange(Request(0x04), 5), (Bytes{0xFA, 0x00, 0x03, 0xFE, 0x12}));
+    board.InjectFault({Ez2181FaultKind::Silence});
+    EXPECT_TRUE(pc.Exchange(Request(0x04), 6, 200).empty());
+    board.ClearFaults();
+    EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply());
+}
+
+TEST_F(Ez2181RunnerTest, StopsAndStartsAgainAndLeavesTheDescriptorAsItWas)
+{
+    const int flags = ::fcntl(pty.masterFd(), F_GETFL);
+    Ez2181Runner runner(board, pty.masterFd());
+    ASSERT_TRUE(runner.Start());
+    EXPECT_TRUE(runner.Running());
+    EXPECT_FALSE(runner.Start());
+    runner.Stop();
+    EXPECT_FALSE(runner.Running());
+    EXPECT_EQ(::fcntl(pty.masterFd(), F_GETFL), flags);
+
+    // Stopped, the board hears nothing; what the PC sends waits on the line.
+    pc.Write(Request(0x04));
+    EXPECT_EQ(board.FramesReceived(), 0u);
+
+    // Started again, it takes up what waited on the line.
+    ASSERT_TRUE(runner.Start());
+    EXPECT_EQ(pc.Read(6), Reply());
+}
+
+TEST_F(Ez2181RunnerTest, RefusesALineThatIsNotThere)
+{
+    Ez2181Runner runner(board, -1);
+    EXPECT_FALSE(runner.Start());
+    EXPECT_FALSE(runner.Running());
+}
