@@ -1,0 +1,589 @@
+#include "configurator/CConfiguratorDlg.h"
+
+#include "configurator/AppIcon.h"
+#include "configurator/CConfigAboutDlg.h"
+#include "configurator/CCtcssLookupDlg.h"
+#include "configurator/CDig4CorDlg.h"
+#include "configurator/CDig5ToneDlg.h"
+#include "configurator/CDigitalIoLookupDlg.h"
+#include "configurator/CGainSettingsDlg.h"
+#include "configurator/CMorseCodeDlg.h"
+#include "configurator/CPortSelectDlg.h"
+#include "configurator/CTxAudioDlg.h"
+#include "configurator/CVoxPhoneDlg.h"
+#include "configurator/ConfigFile.h"
+#include "configurator/UnitConversions.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kSingleFirstRow = 1;
+constexpr int kSingleLastFirstRow = 7;  // rows 1-16 reachable
+constexpr int kDualFirstRow = 0;
+constexpr int kDualLastFirstRow = 90;   // rows 0-99 reachable
+constexpr int kRowTop = 84;
+constexpr int kRowPitch = 14;
+constexpr int kMonRelayMomentary = 2;
+
+const QStringList kPttFrequencies{
+    QStringLiteral("2100"), QStringLiteral("2155"), QStringLiteral("2175"), QStringLiteral("2300"),
+    QStringLiteral("2325"), QStringLiteral("2600"), QStringLiteral("2800"), QStringLiteral("2970")};
+
+// The text of string resource 101, the window menu's About entry.
+const QString kAboutMenuText = QStringLiteral("&About dspQ47...");
+
+bool IsSingleMode(int toneMode)
+{
+    return toneMode == 0;
+}
+
+// Relay texts are kept without blanks: the file cannot hold a blank inside a relay word,
+// and a text of blanks only means no relay.
+std::string WithoutBlanks(std::string text)
+{
+    std::erase_if(text, [](unsigned char c) { return c == ' ' || c == '\t'; });
+    return text;
+}
+
+QString RowLabel(int index)
+{
+    return QStringLiteral("F%1").arg(index, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+CConfiguratorDlg::CConfiguratorDlg(UnitConfig& config, UserInteraction& interaction, QWidget* parent)
+    : CExchangeDlg(interaction, parent, QStringLiteral("DSP-Q47 Configuration Application V2.8"), 394,
+                   277),
+      config_(config)
+{
+    CreateSettingsControls();
+    CreateTable();
+    CreateCommandButtons();
+}
+
+void CConfiguratorDlg::CreateSettingsControls()
+{
+    layout_.Group(QStringLiteral("Error Beeps"), 11, 7, 56, 22);
+    errorBeeps_ = layout_.Check(QStringLiteral("Enable"), 18, 17, 44);
+    errorBeeps_->setObjectName(QStringLiteral("errorBeeps"));
+    layout_.Group(QStringLiteral("Half Duplex"), 73, 7, 56, 22);
+    halfDuplex_ = layout_.Check(QStringLiteral("Active"), 80, 17, 44);
+    halfDuplex_->setObjectName(QStringLiteral("halfDuplex"));
+    layout_.Group(QStringLiteral("Audio Loopback"), 135, 7, 64, 22);
+    audioLoopback_ = layout_.Check(QStringLiteral("Enable"), 142, 17, 50);
+    audioLoopback_->setObjectName(QStringLiteral("audioLoopback"));
+    layout_.Group(QStringLiteral("Line DTMF Decoder"), 205, 7, 74, 22);
+    dtmfDecoderDisable_ = layout_.Check(QStringLiteral("Disable"), 212, 17, 50);
+    dtmfDecoderDisable_->setObjectName(QStringLiteral("dtmfDecoderDisable"));
+
+    layout_.Group(QStringLiteral("Function Tone Mode"), 11, 31, 118, 22);
+    toneMode_ = new QButtonGroup(this);
+    layout_.Radio(toneMode_, QStringLiteral("Single"), 18, 41, 44)->setObjectName(QStringLiteral("single"));
+    layout_.Radio(toneMode_, QStringLiteral("Dual"), 70, 41, 44)->setObjectName(QStringLiteral("dual"));
+    connect(toneMode_, &QButtonGroup::idClicked, this, [this] { OnToneModeClicked(); });
+
+    layout_.Group(QStringLiteral("CTCSS Tone"), 135, 31, 144, 22);
+    ctcssToneMode_ = new QButtonGroup(this);
+    layout_.Radio(ctcssToneMode_, QStringLiteral("PTT Only"), 142, 41, 54)
+        ->setObjectName(QStringLiteral("pttOnly"));
+    layout_.Radio(ctcssToneMode_, QStringLiteral("Always On"), 204, 41, 60)
+        ->setObjectName(QStringLiteral("alwaysOn"));
+
+    layout_.Group(QStringLiteral("PTT Options"), 293, 7, 94, 134);
+    layout_.Label(QStringLiteral("PTT Frequency"), 300, 18, 80, 10);
+    pttFrequency_ = layout_.Combo(kPttFrequencies, false, 300, 28, 48);
+    pttFrequency_->setObjectName(QStringLiteral("pttFrequency"));
+    fullTimeTxAudio_ = layout_.Check(QStringLiteral("Full Time TX Audio"), 300, 45, 84);
+    fullTimeTxAudio_->setObjectName(QStringLiteral("fullTimeTxAudio"));
+    repeaterMode_ = layout_.Check(QStringLiteral("Repeater Mode"), 300, 57, 84);
+    repeaterMode_->setObjectName(QStringLiteral("repeaterMode"));
+    pttToneOnly_ = layout_.Check(QStringLiteral("PTT Tone Only"), 300, 69, 84);
+    pttToneOnly_->setObjectName(QStringLiteral("pttToneOnly"));
+    revertToR1_ = layout_.Check(QStringLiteral("Revert to R1"), 300, 81, 84);
+    revertToR1_->setObjectName(QStringLiteral("revertToR1"));
+    pttAuxRelay_ = new QButtonGroup(this);
+    layout_.Radio(pttAuxRelay_, QStringLiteral("No Aux Relays"), 300, 97, 84)
+        ->setObjectName(QStringLiteral("noAuxRelays"));
+    layout_.Radio(pttAuxRelay_, QStringLiteral("R1 Also on PTT"), 300, 109, 84)
+        ->setObjectName(QStringLiteral("r1AlsoOnPtt"));
+    layout_.Radio(pttAuxRelay_, QStringLiteral("R2 Also on PTT"), 300, 121, 84)
+        ->setObjectName(QStringLiteral("r2AlsoOnPtt"));
+
+    layout_.Group(QStringLiteral("MON Relay Options"), 293, 145, 94, 66);
+    monRelayMode_ = new QButtonGroup(this);
+    layout_.Radio(monRelayMode_, QStringLiteral("Reset on PTT"), 300, 157, 84)
+        ->setObjectName(QStringLiteral("resetOnPtt"));
+    layout_.Radio(monRelayMode_, QStringLiteral("Always Except PTT"), 300, 169, 84)
+        ->setObjectName(QStringLiteral("alwaysExceptPtt"));
+    layout_.Radio(monRelayMode_, QStringLiteral("Momentary"), 300, 181, 84)
+        ->setObjectName(QStringLiteral("momentary"));
+    monRelayTime_ = layout_.EditRow(QString(), QStringLiteral("monRelayTimeMs"), 300, 194, 10, 36,
+                                    QStringLiteral("msec"));
+    connect(monRelayMode_, &QButtonGroup::idClicked, this, [this] { OnMonRelayModeClicked(); });
+}
+
+void CConfiguratorDlg::CreateTable()
+{
+    layout_.CentredLabel(QStringLiteral("Function Tone"), 7, 62, 30, 20);
+    layout_.CentredLabel(QStringLiteral("Tone Active"), 36, 62, 28, 20);
+    layout_.CentredLabel(QStringLiteral("Relay"), 64, 70, 34, 10);
+    layout_.CentredLabel(QStringLiteral("Relay Group"), 99, 62, 30, 20);
+    layout_.CentredLabel(QStringLiteral("Relay Duration (msec)"), 129, 58, 38, 26);
+    CommandButton(QStringLiteral("Digital\nOutput"), 170, 58, 30, 22,
+                  &CConfiguratorDlg::OnDigitalOutputLookup)
+        ->setObjectName(QStringLiteral("digitalOutputLookup"));
+    CommandButton(QStringLiteral("CTCSS\nFreq"), 204, 58, 30, 22, &CConfiguratorDlg::OnCtcssLookup)
+        ->setObjectName(QStringLiteral("ctcssLookup"));
+    layout_.CentredLabel(QStringLiteral("Use Default CTCSS"), 236, 58, 30, 26);
+
+    for (int k = 1; k <= kScreenRows; ++k)
+        rowControls_[static_cast<std::size_t>(k - 1)] = CreateScreenRow(k);
+
+    scrollBar_ = layout_.VerticalScrollBar(267, kRowTop, 10, kScreenRows * kRowPitch - 2);
+    scrollBar_->setObjectName(QStringLiteral("rowScrollBar"));
+    scrollBar_->setSingleStep(1);
+    scrollBar_->setPageStep(kScreenRows);
+    connect(scrollBar_, &QScrollBar::actionTriggered, this, [this](int action) { OnScrollAction(action); });
+}
+
+CConfiguratorDlg::ScreenRowControls CConfiguratorDlg::CreateScreenRow(int screenRow)
+{
+    const int y = kRowTop + (screenRow - 1) * kRowPitch;
+    const QString prefix = QStringLiteral("row%1").arg(screenRow);
+    ScreenRowControls row;
+    row.label = layout_.Edit(11, y, 22);
+    row.label->setObjectName(prefix + QStringLiteral("Label"));
+    row.label->setEnabled(false);
+    row.toneActive = layout_.Check(QString(), 45, y + 1, 12);
+    row.toneActive->setObjectName(prefix + QStringLiteral("Active"));
+    row.relay = layout_.Combo({QStringLiteral("R01"), QStringLiteral("R02")}, true, 64, y, 34);
+    row.relay->setObjectName(prefix + QStringLiteral("Relay"));
+    row.group = layout_.Combo({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                               QStringLiteral("4")},
+                              true, 101, y, 26);
+    row.group->setObjectName(prefix + QStringLiteral("Group"));
+    row.duration = layout_.Edit(131, y, 34);
+    row.duration->setObjectName(prefix + QStringLiteral("Duration"));
+    row.digitalOutput = layout_.Edit(172, y, 26);
+    row.digitalOutput->setObjectName(prefix + QStringLiteral("DigitalOutput"));
+    row.ctcss = layout_.Edit(206, y, 26);
+    row.ctcss->setObjectName(prefix + QStringLiteral("Ctcss"));
+    row.useDefaultCtcss = layout_.Check(QString(), 247, y + 1, 12);
+    row.useDefaultCtcss->setObjectName(prefix + QStringLiteral("UseDefault"));
+
+    const int index = screenRow - 1;
+    connect(row.toneActive, &QCheckBox::clicked, this, [this, index] { OnToneActiveClicked(index); });
+    for (QWidget* relaySetting : {static_cast<QWidget*>(row.relay), static_cast<QWidget*>(row.group),
+                                  static_cast<QWidget*>(row.duration)}) {
+        relaySetting->setProperty("screenRow", screenRow);
+        relaySetting->installEventFilter(this);
+    }
+    return row;
+}
+
+void CConfiguratorDlg::CreateCommandButtons()
+{
+    QPushButton* trevan = CommandButton(QStringLiteral("Trevan Mode"), 310, 216, 60, 14,
+                                        &CConfiguratorDlg::OnVoxPhone);
+    trevan->setObjectName(QStringLiteral("trevanMode"));
+    trevan->setEnabled(false);
+    trevan->setVisible(false);
+
+    CommandButton(QStringLiteral("Dig4 Setup"), 11, 236, 52, 14, &CConfiguratorDlg::OnDig4Setup);
+    CommandButton(QStringLiteral("Set Gains"), 67, 236, 52, 14, &CConfiguratorDlg::OnSetGains);
+    CommandButton(QStringLiteral("Com Port"), 123, 236, 52, 14, &CConfiguratorDlg::OnComPort);
+    CommandButton(QStringLiteral("Dig5 Setup"), 11, 255, 52, 14, &CConfiguratorDlg::OnDig5Setup);
+    CommandButton(QStringLiteral("Morse Code"), 67, 255, 52, 14, &CConfiguratorDlg::OnMorseCode);
+    CommandButton(QStringLiteral("TX Filters"), 123, 255, 52, 14, &CConfiguratorDlg::OnTxFilters);
+    CommandButton(QStringLiteral("Send To Q47"), 183, 236, 56, 14, &CConfiguratorDlg::OnSendToUnit);
+    CommandButton(QStringLiteral("Recv From Q47"), 183, 255, 56, 14, &CConfiguratorDlg::OnReceiveFromUnit);
+    CommandButton(QStringLiteral("Load Config"), 245, 236, 56, 14, &CConfiguratorDlg::OnLoadConfig);
+    CommandButton(QStringLiteral("Save Config"), 245, 255, 56, 14, &CConfiguratorDlg::OnSaveConfig);
+    QPushButton* exit = layout_.Button(QStringLiteral("EXIT Application"), 309, 236, 78, 33);
+    connect(exit, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+QPushButton* CConfiguratorDlg::CommandButton(const QString& text, int x, int y, int width, int height,
+                                             void (CConfiguratorDlg::*command)())
+{
+    QPushButton* button = layout_.Button(text, x, y, width, height);
+    connect(button, &QPushButton::clicked, this, command);
+    return button;
+}
+
+void CConfiguratorDlg::OnInitDialog()
+{
+    auto* about = new QAction(kAboutMenuText, this);
+    connect(about, &QAction::triggered, this, [this] { SystemCommand(kAboutCommand); });
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    addActions({separator, about});
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    setWindowIcon(AppIcon::Make());
+
+    config_.ResetToDefaults();
+    monRelayTime_->setEnabled(config_.monRelayMode == kMonRelayMomentary);
+    SetScrollRangeForMode(config_.toneMode);
+    ShowRows(IsSingleMode(config_.toneMode) ? kSingleFirstRow : kDualFirstRow);
+}
+
+void CConfiguratorDlg::DoDataExchange(DataExchange& exchange)
+{
+    exchange.Check(errorBeeps_, config_.errorBeeps);
+    exchange.Check(halfDuplex_, config_.halfDuplex);
+    exchange.Check(audioLoopback_, config_.audioLoopback);
+    exchange.Check(dtmfDecoderDisable_, config_.dtmfDecoderDisable);
+    exchange.Radio(toneMode_, config_.toneMode);
+    exchange.Radio(ctcssToneMode_, config_.ctcssToneMode);
+    for (int index = 0; index < kScreenRows; ++index)
+        ExchangeRow(exchange, index);
+    ExchangePttFrequency(exchange);
+    exchange.Check(fullTimeTxAudio_, config_.fullTimeTxAudio);
+    exchange.Check(repeaterMode_, config_.repeaterMode);
+    exchange.Check(pttToneOnly_, config_.pttToneOnly);
+    exchange.Check(revertToR1_, config_.revertToR1);
+    exchange.Radio(pttAuxRelay_, config_.pttAuxRelay);
+    exchange.Radio(monRelayMode_, config_.monRelayMode);
+    exchange.Integer(monRelayTime_, config_.monRelayTimeMs, 0, 60000);
+}
+
+void CConfiguratorDlg::ExchangeRow(DataExchange& exchange, int index)
+{
+    ScreenRowValues& values = rows_[static_cast<std::size_t>(index)];
+    const ScreenRowControls& controls = rowControls_[static_cast<std::size_t>(index)];
+    exchange.Check(controls.toneActive, values.toneActive);
+    exchange.ComboText(controls.relay, values.relayName);
+    exchange.ComboText(controls.group, values.relayGroup);
+    exchange.Integer(controls.duration, values.relayDurationMs, 0, 30000);
+    exchange.Integer(controls.digitalOutput, values.digitalOutput, 0, 64);
+    exchange.Integer(controls.ctcss, values.ctcssTone, 0, 64);
+    exchange.Check(controls.useDefaultCtcss, values.useDefaultCtcss);
+}
+
+void CConfiguratorDlg::ExchangePttFrequency(DataExchange& exchange)
+{
+    if (!exchange.FromControls()) {
+        // A frequency the list does not offer (from a file or the unit) is shown as an
+        // item of its own, so that it is kept rather than read back as an empty text.
+        const QString value = QString::fromLatin1(config_.pttFrequency.c_str());
+        QStringList items = kPttFrequencies;
+        if (!value.isEmpty() && !items.contains(value)) {
+            items << value;
+            items.sort();
+        }
+        if (pttFrequency_->count() != items.size() || pttFrequency_->findText(value) < 0) {
+            pttFrequency_->clear();
+            pttFrequency_->addItems(items);
+        }
+    }
+    exchange.ComboText(pttFrequency_, config_.pttFrequency, 4);
+}
+
+void CConfiguratorDlg::ShowRows(int first)
+{
+    firstRow_ = std::clamp(first, 0, static_cast<int>(UnitConfig::kToneRows) - kScreenRows);
+    for (int k = 0; k < kScreenRows; ++k) {
+        const FunctionToneEntry& entry = config_.toneTable[static_cast<std::size_t>(firstRow_ + k)];
+        ScreenRowValues& values = rows_[static_cast<std::size_t>(k)];
+        rowControls_[static_cast<std::size_t>(k)].label->setText(RowLabel(firstRow_ + k));
+        values.toneActive = entry.toneActive;
+        values.relayName = entry.relayName;
+        values.relayGroup = UnitConversions::RelayGroupText(entry.relayGroup);
+        values.relayDurationMs = entry.relayDurationMs;
+        values.digitalOutput = entry.digitalOutput;
+        values.ctcssTone = entry.ctcssTone;
+        values.useDefaultCtcss = entry.useDefaultCtcss;
+    }
+    UpdateData(false);
+    for (int k = 0; k < kScreenRows; ++k)
+        ApplyToneActiveRule(k);
+    // The thumb follows the rows shown, also when a load or a receive shows the first rows.
+    const QSignalBlocker blocker(scrollBar_);
+    scrollBar_->setValue(firstRow_);
+}
+
+bool CConfiguratorDlg::CommitVisibleRows()
+{
+    const bool accepted = UpdateData(true);
+    for (int k = 0; k < kScreenRows; ++k) {
+        ScreenRowValues& values = rows_[static_cast<std::size_t>(k)];
+        FunctionToneEntry& entry = config_.toneTable[static_cast<std::size_t>(firstRow_ + k)];
+        entry.toneActive = values.toneActive;
+        entry.relayName = WithoutBlanks(values.relayName);
+        entry.relayGroup = UnitConversions::RelayGroup(values.relayGroup);
+        if (UnitConversions::LeadingInteger(values.relayGroup) == 0)
+            values.relayGroup = "1";
+        entry.relayDurationMs = values.relayDurationMs;
+        entry.digitalOutput = values.digitalOutput;
+        entry.ctcssTone = values.ctcssTone;
+        entry.useDefaultCtcss = values.useDefaultCtcss;
+    }
+    return accepted;
+}
+
+void CConfiguratorDlg::PropagateRelaySettings(int screenRow)
+{
+    if (propagating_)
+        return;
+    propagating_ = true;
+    CommitVisibleRows();
+    const int index = firstRow_ + screenRow - 1;
+    if (config_.ShareRelaySettings(static_cast<std::size_t>(index)))
+        ShowRows(firstRow_);
+    propagating_ = false;
+}
+
+bool CConfiguratorDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        // Opening a drop-down list or another window does not leave the control.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const QVariant screenRow = watched->property("screenRow");
+        if (screenRow.isValid() && reason != Qt::PopupFocusReason &&
+            reason != Qt::ActiveWindowFocusReason)
+            PropagateRelaySettings(screenRow.toInt());
+    }
+    return CExchangeDlg::eventFilter(watched, event);
+}
+
+void CConfiguratorDlg::ApplyToneActiveRule(int index)
+{
+    const ScreenRowControls& row = rowControls_[static_cast<std::size_t>(index)];
+    const bool active = row.toneActive->isChecked();
+    for (QWidget* control : {static_cast<QWidget*>(row.relay), static_cast<QWidget*>(row.group),
+                             static_cast<QWidget*>(row.duration), static_cast<QWidget*>(row.digitalOutput),
+                             static_cast<QWidget*>(row.ctcss), static_cast<QWidget*>(row.useDefaultCtcss)})
+        control->setEnabled(active);
+}
+
+void CConfiguratorDlg::SetScrollRangeForMode(int toneMode)
+{
+    const QSignalBlocker blocker(scrollBar_);
+    if (IsSingleMode(toneMode))
+        scrollBar_->setRange(kSingleFirstRow, kSingleLastFirstRow);
+    else
+        scrollBar_->setRange(kDualFirstRow, kDualLastFirstRow);
+}
+
+void CConfiguratorDlg::OnScrollAction(int action)
+{
+    if (action == QAbstractSlider::SliderNoAction)
+        return;
+    CommitVisibleRows();
+    ShowRows(scrollBar_->sliderPosition());
+}
+
+void CConfiguratorDlg::OnToneModeClicked()
+{
+    UpdateData(true);
+    SetScrollRangeForMode(toneMode_->checkedId());
+}
+
+void CConfiguratorDlg::OnMonRelayModeClicked()
+{
+    UpdateData(true);
+    monRelayTime_->setEnabled(monRelayMode_->checkedId() == kMonRelayMomentary);
+}
+
+void CConfiguratorDlg::OnToneActiveClicked(int index)
+{
+    UpdateData(true);
+    ApplyToneActiveRule(index);
+}
+
+void CConfiguratorDlg::RefreshFromRecord()
+{
+    SetScrollRangeForMode(config_.toneMode);
+    if (config_.monRelayMode == kMonRelayMomentary)
+        monRelayTime_->setEnabled(true);
+    else if (config_.monRelayMode == 0 || config_.monRelayMode == 1)
+        monRelayTime_->setEnabled(false);
+    ShowRows(IsSingleMode(config_.toneMode) ? kSingleFirstRow : kDualFirstRow);
+}
+
+void CConfiguratorDlg::SystemCommand(int command)
+{
+    if (command == kAboutCommand) {
+        CConfigAboutDlg about(this);
+        interaction_.RunModal(about);
+    }
+}
+
+void CConfiguratorDlg::OnSendToUnit()
+{
+    if (!CommitVisibleRows())
+        return;
+    // TODO transfer
+}
+
+void CConfiguratorDlg::OnReceiveFromUnit()
+{
+    // Edits still in the screen rows go into the table first, so that a failed receive
+    // leaves them in place.
+    CommitVisibleRows();
+    // TODO transfer
+    RefreshFromRecord();
+}
+
+void CConfiguratorDlg::OnLoadConfig()
+{
+    // As for a receive: a cancelled or unreadable load keeps the edits on screen.
+    CommitVisibleRows();
+    const QString path = interaction_.ChooseFileToOpen(this);
+    if (!path.isEmpty())
+        ReadConfigFile(config_, path.toStdString());
+    RefreshFromRecord();
+}
+
+void CConfiguratorDlg::OnSaveConfig()
+{
+    if (!CommitVisibleRows())
+        return;
+    const QString path = interaction_.ChooseFileToSave(this);
+    if (!path.isEmpty())
+        WriteConfigFile(config_, path.toStdString());
+}
+
+void CConfiguratorDlg::OnComPort()
+{
+    CPortSelectDlg dialog(interaction_, this);
+    dialog.portSelection = portSelection_;
+    if (interaction_.RunModal(dialog) == QDialog::Accepted)
+        portSelection_ = dialog.portSelection;
+}
+
+void CConfiguratorDlg::OnSetGains()
+{
+    CGainSettingsDlg dialog(interaction_, this);
+    dialog.sidetoneGain = config_.sidetoneGain;
+    dialog.radioTxGain = config_.radioTxGain;
+    dialog.lineTxGain = config_.lineTxGain;
+    dialog.ctcssGain = config_.ctcssGain;
+    if (interaction_.RunModal(dialog) != QDialog::Accepted)
+        return;
+    config_.sidetoneGain = dialog.sidetoneGain;
+    config_.radioTxGain = dialog.radioTxGain;
+    config_.lineTxGain = dialog.lineTxGain;
+    config_.ctcssGain = dialog.ctcssGain;
+}
+
+void CConfiguratorDlg::OnMorseCode()
+{
+    CMorseCodeDlg dialog(interaction_, this);
+    dialog.morseAutoMode = config_.morseAutoMode;
+    dialog.morseIntervalMin = config_.morseIntervalMin;
+    dialog.morseFreqHz = config_.morseFreqHz;
+    dialog.morseGain = config_.morseGain;
+    dialog.morseText = config_.morseText;
+    if (interaction_.RunModal(dialog) != QDialog::Accepted)
+        return;
+    config_.morseAutoMode = dialog.morseAutoMode;
+    config_.morseIntervalMin = dialog.morseIntervalMin;
+    config_.morseFreqHz = dialog.morseFreqHz;
+    config_.morseGain = dialog.morseGain;
+    config_.morseText = dialog.morseText;
+}
+
+void CConfiguratorDlg::OnTxFilters()
+{
+    // In repeater mode the transmit audio is the received audio: there is nothing to set.
+    if (!UpdateData(true) || config_.repeaterMode != 0)
+        return;
+    CTxAudioDlg dialog(interaction_, this);
+    dialog.txAgc = config_.txAgc;
+    dialog.txAddCtcss = config_.txAddCtcss;
+    dialog.txPreEmphasis = config_.txPreEmphasis;
+    dialog.txLowPass = config_.txLowPass;
+    if (interaction_.RunModal(dialog) != QDialog::Accepted)
+        return;
+    config_.txAgc = dialog.txAgc;
+    config_.txAddCtcss = dialog.txAddCtcss;
+    config_.txPreEmphasis = dialog.txPreEmphasis;
+    config_.txLowPass = dialog.txLowPass;
+}
+
+void CConfiguratorDlg::OnDig5Setup()
+{
+    CDig5ToneDlg dialog(interaction_, this);
+    dialog.dig5ToneEnable = config_.dig5ToneEnable;
+    dialog.dig5ActiveHigh = config_.dig5ActiveHigh;
+    dialog.dig5R1 = config_.dig5R1;
+    dialog.dig5R2 = config_.dig5R2;
+    dialog.dig5ToneFreq = config_.dig5ToneFreq;
+    dialog.dig5ToneLevel = config_.dig5ToneLevel;
+    dialog.dig5ToneOnMs = config_.dig5ToneOnMs;
+    dialog.dig5ToneOffMs = config_.dig5ToneOffMs;
+    if (interaction_.RunModal(dialog) != QDialog::Accepted)
+        return;
+    config_.dig5ToneEnable = dialog.dig5ToneEnable;
+    config_.dig5ActiveHigh = dialog.dig5ActiveHigh;
+    config_.dig5R1 = dialog.dig5R1;
+    config_.dig5R2 = dialog.dig5R2;
+    config_.dig5ToneFreq = dialog.dig5ToneFreq;
+    config_.dig5ToneLevel = dialog.dig5ToneLevel;
+    config_.dig5ToneOnMs = dialog.dig5ToneOnMs;
+    config_.dig5ToneOffMs = dialog.dig5ToneOffMs;
+}
+
+void CConfiguratorDlg::OnDig4Setup()
+{
+    CDig4CorDlg dialog(interaction_, this);
+    dialog.dig4CorEnable = config_.dig4CorEnable;
+    dialog.dig4ActiveHigh = config_.dig4ActiveHigh;
+    dialog.dig4R1 = config_.dig4R1;
+    dialog.dig4R2 = config_.dig4R2;
+    dialog.dig4RxMute = config_.dig4RxMute;
+    dialog.dig4RevertToF1 = config_.dig4RevertToF1;
+    dialog.dig4RevertSec = config_.dig4RevertSec;
+    if (interaction_.RunModal(dialog) != QDialog::Accepted)
+        return;
+    config_.dig4CorEnable = dialog.dig4CorEnable;
+    config_.dig4ActiveHigh = dialog.dig4ActiveHigh;
+    config_.dig4R1 = dialog.dig4R1;
+    config_.dig4R2 = dialog.dig4R2;
+    config_.dig4RxMute = dialog.dig4RxMute;
+    config_.dig4RevertToF1 = dialog.dig4RevertToF1;
+    config_.dig4RevertSec = dialog.dig4RevertSec;
+}
+
+void CConfiguratorDlg::OnVoxPhone()
+{
+    CVoxPhoneDlg dialog(interaction_, this);
+    dialog.voxTriggerLevel = config_.voxTriggerLevel;
+    dialog.voxTimeoutSec = config_.voxTimeoutSec;
+    dialog.callTimeoutMin = config_.callTimeoutMin;
+    dialog.alwaysSendHoldTone = config_.alwaysSendHoldTone;
+    dialog.phoneInstalled = config_.phoneInstalled;
+    if (interaction_.RunModal(dialog) != QDialog::Accepted)
+        return;
+    config_.voxTriggerLevel = dialog.voxTriggerLevel;
+    config_.voxTimeoutSec = dialog.voxTimeoutSec;
+    config_.callTimeoutMin = dialog.callTimeoutMin;
+    config_.alwaysSendHoldTone = dialog.alwaysSendHoldTone;
+    config_.phoneInstalled = dialog.phoneInstalled;
+}
+
+void CConfiguratorDlg::OnDigitalOutputLookup()
+{
+    CDigitalIoLookupDlg dialog(this);
+    interaction_.RunModal(dialog);
+}
+
+void CConfiguratorDlg::OnCtcssLookup()
+{
+    CCtcssLookupDlg dialog(this);
+    interaction_.RunModal(dialog);
+}

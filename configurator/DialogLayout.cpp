@@ -1,0 +1,120 @@
+#include "configurator/DialogLayout.h"
+
+#include "configurator/LeftTextCheckBox.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+DialogLayout::DialogLayout(QDialog* dialog, const QString& title, int width, int height)
+    : dialog_(dialog), units_(DialogUnits::DialogFont())
+{
+    dialog_->setFont(DialogUnits::DialogFont());
+    dialog_->setWindowTitle(title);
+    dialog_->setFixedSize(units_.X(width), units_.Y(height));
+}
+
+void DialogLayout::Place(QWidget* control, int x, int y, int width, int height)
+{
+    control->setParent(dialog_);
+    control->setGeometry(units_.Rect(x, y, width, height));
+}
+
+QLabel* DialogLayout::Label(const QString& text, int x, int y, int width, int height)
+{
+    auto* label = new QLabel(text);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    Place(label, x, y, width, height);
+    return label;
+}
+
+QLabel* DialogLayout::CentredLabel(const QString& text, int x, int y, int width, int height)
+{
+    QLabel* label = Label(text, x, y, width, height);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    return label;
+}
+
+QGroupBox* DialogLayout::Group(const QString& title, int x, int y, int width, int height)
+{
+    auto* group = new QGroupBox(title);
+    Place(group, x, y, width, height);
+    return group;
+}
+
+QLineEdit* DialogLayout::Edit(int x, int y, int width, int height)
+{
+    auto* edit = new QLineEdit;
+    Place(edit, x, y, width, height);
+    return edit;
+}
+
+QLineEdit* DialogLayout::EditRow(const QString& caption, const QString& name, int x, int y,
+                                 int labelWidth, int editWidth, const QString& unit)
+{
+    Label(caption, x, y + 2, labelWidth, 10);
+    const int editX = x + labelWidth + 2;
+    QLineEdit* edit = Edit(editX, y, editWidth);
+    edit->setObjectName(name);
+    if (!unit.isEmpty())
+        Label(unit, editX + editWidth + 3, y + 2, 24, 10);
+    return edit;
+}
+
+QCheckBox* DialogLayout::Check(const QString& text, int x, int y, int width, int height)
+{
+    auto* box = new QCheckBox(text);
+    Place(box, x, y, width, height);
+    return box;
+}
+
+QCheckBox* DialogLayout::LeftTextCheck(const QString& text, int x, int y, int width, int height)
+{
+    auto* box = new LeftTextCheckBox(text);
+    Place(box, x, y, width, height);
+    return box;
+}
+
+QRadioButton* DialogLayout::Radio(QButtonGroup* group, const QString& text, int x, int y,
+                                  int width, int height)
+{
+    auto* button = new QRadioButton(text);
+    group->addButton(button, static_cast<int>(group->buttons().size()));
+    Place(button, x, y, width, height);
+    return button;
+}
+
+QPushButton* DialogLayout::Button(const QString& text, int x, int y, int width, int height)
+{
+    auto* button = new QPushButton(text);
+    button->setAutoDefault(false);
+    Place(button, x, y, width, height);
+    return button;
+}
+
+QComboBox* DialogLayout::Combo(const QStringList& items, bool editable, int x, int y, int width,
+                               int height)
+{
+    auto* combo = new QComboBox;
+    combo->setEditable(editable);
+    if (editable)
+        combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->addItems(items);
+    Place(combo, x, y, width, height);
+    return combo;
+}
+
+QScrollBar* DialogLayout::VerticalScrollBar(int x, int y, int width, int height)
+{
+    auto* bar = new QScrollBar(Qt::Vertical);
+    Place(bar, x, y, width, height);
+    return bar;
+}

@@ -1,0 +1,78 @@
+// Renders every dialog of the configurator to a PNG file, for the documentation:
+//   QT_QPA_PLATFORM=offscreen dspq47_screenshots <folder>
+
+#include "configurator/CConfigAboutDlg.h"
+#include "configurator/CConfiguratorDlg.h"
+#include "configurator/CCtcssLookupDlg.h"
+#include "configurator/CDig4CorDlg.h"
+#include "configurator/CDig5ToneDlg.h"
+#include "configurator/CDigitalIoLookupDlg.h"
+#include "configurator/CGainSettingsDlg.h"
+#include "configurator/CMorseCodeDlg.h"
+#include "configurator/CPortSelectDlg.h"
+#include "configurator/CTxAudioDlg.h"
+#include "configurator/CVoxPhoneDlg.h"
+#include "configurator/QtUserInteraction.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+
+#include <cstdio>
+
+namespace {
+
+bool Save(QWidget& window, const QDir& folder, const QString& name)
+{
+    window.show();
+    QApplication::processEvents();
+    const QString path = folder.filePath(name + QStringLiteral(".png"));
+    const bool saved = window.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+    window.hide();
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("dspQ47"));
+    const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+    if (!folder.exists() && !QDir().mkpath(folder.path()))
+        return 1;
+
+    QtUserInteraction interaction;
+    UnitConfig config;
+    bool ok = true;
+
+    CConfiguratorDlg main(config, interaction);
+    ok &= Save(main, folder, QStringLiteral("main"));
+
+    CGainSettingsDlg gains(interaction);
+    ok &= Save(gains, folder, QStringLiteral("gains"));
+    CMorseCodeDlg morse(interaction);
+    morse.morseText = "DE Q47";
+    ok &= Save(morse, folder, QStringLiteral("morse-code"));
+    CTxAudioDlg txAudio(interaction);
+    txAudio.txAgc = 1;
+    ok &= Save(txAudio, folder, QStringLiteral("tx-audio"));
+    CVoxPhoneDlg voxPhone(interaction);
+    ok &= Save(voxPhone, folder, QStringLiteral("vox-phone"));
+    CDig5ToneDlg dig5(interaction);
+    dig5.dig5ToneEnable = 1;
+    ok &= Save(dig5, folder, QStringLiteral("dig5-tone"));
+    CDig4CorDlg dig4(interaction);
+    dig4.dig4CorEnable = 1;
+    ok &= Save(dig4, folder, QStringLiteral("dig4-cor"));
+    CPortSelectDlg port(interaction);
+    ok &= Save(port, folder, QStringLiteral("port-select"));
+    CCtcssLookupDlg ctcss;
+    ok &= Save(ctcss, folder, QStringLiteral("ctcss-lookup"));
+    CDigitalIoLookupDlg digitalIo;
+    ok &= Save(digitalIo, folder, QStringLiteral("digital-io-lookup"));
+    CConfigAboutDlg about;
+    ok &= Save(about, folder, QStringLiteral("about"));
+    return ok ? 0 : 1;
+}
