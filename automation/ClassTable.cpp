@@ -1,0 +1,65 @@
+#include "automation/ClassTable.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+bool SameProgId(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x))
+                   == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+HRESULT ClassTable::Add(ClassFactory factory)
+{
+    if (FindByProgId(factory.progId()) || FindByClassId(factory.classId()))
+        return E_INVALIDARG;
+    factories_.push_back(std::move(factory));
+    return S_OK;
+}
+
+const ClassFactory* ClassTable::FindByProgId(std::string_view progId) const
+{
+    for (const auto& factory : factories_) {
+        if (SameProgId(factory.progId(), progId))
+            return &factory;
+    }
+    return nullptr;
+}
+
+const ClassFactory* ClassTable::FindByClassId(std::string_view classId) const
+{
+    const auto canonical = ClassFactory::CanonicalClassId(classId);
+    if (!canonical)
+        return nullptr;
+    for (const auto& factory : factories_) {
+        if (factory.classId() == *canonical)
+            return &factory;
+    }
+    return nullptr;
+}
+
+HRESULT ClassTable::ClassIdFromProgId(std::string_view progId, std::string& classId) const
+{
+    const ClassFactory* factory = FindByProgId(progId);
+    if (!factory)
+        return CO_E_CLASSSTRING;
+    classId = factory->classId();
+    return S_OK;
+}
+
+HRESULT ClassTable::Create(std::string_view classId, std::shared_ptr<Dispatchable>& object) const
+{
+    if (!ClassFactory::CanonicalClassId(classId))
+        return CO_E_CLASSSTRING;
+    const ClassFactory* factory = FindByClassId(classId);
+    if (!factory)
+        return REGDB_E_CLASSNOTREG;
+    return factory->CreateInstance(object);
+}

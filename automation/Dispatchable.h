@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "automation/DispatchMap.h"
+#include "automation/HResult.h"
+#include "automation/InvokeResult.h"
+#include "automation/Variant.h"
+
+// The base of every automation object: name lookup and calls through the
+// class's dispatch map (see DispatchMap.h for how a class declares it).
+// Works in-process; a transport only forwards GetIDsOfNames and Invoke.
+class Dispatchable {
+public:
+    Dispatchable() = default;
+    Dispatchable(const Dispatchable&) = delete;
+    Dispatchable& operator=(const Dispatchable&) = delete;
+    virtual ~Dispatchable();
+
+    // The map of the object's own class; each class with a map overrides it.
+    virtual const DispatchMap& GetDispatchMap() const = 0;
+
+    // S_OK with the identifier of `name` (any case; the object's own class
+    // first, then its bases), or DISP_E_UNKNOWNNAME.
+    HRESULT GetIDsOfNames(std::string_view name, std::int32_t& dispid) const;
+
+    // Calls a member. `args` are in parameter order (first parameter first);
+    // a property put takes the new value as its one argument. Each argument
+    // is converted to the declared type first. Never throws: a
+    // DispatchException from the member becomes DISP_E_EXCEPTION with its
+    // information; any other exception becomes DISP_E_EXCEPTION with scode
+    // E_OUTOFMEMORY (out of memory) or E_UNEXPECTED and its text.
+    // Reading a write-only or writing a read-only property fails with
+    // DISP_E_EXCEPTION and "Unable to read write-only property." or
+    // "Unable to write read-only property.". See InvokeResult for the codes.
+    InvokeResult Invoke(std::int32_t dispid, InvokeKind kind, std::vector<Variant> args);
+
+private:
+    InvokeResult CallMethod(const DispatchMap::Member& member, std::vector<Variant>& args);
+    InvokeResult GetProperty(const DispatchMap::Member& member, const std::vector<Variant>& args);
+    InvokeResult PutProperty(const DispatchMap::Member& member, std::vector<Variant>& args);
+};
