@@ -8,6 +8,8 @@
 
 #include <termios.h>
 
+#include <cstdio>
+
 #include <vector>
 
 namespace {
@@ -119,6 +121,22 @@ TEST_F(SerialPortTest, OpenOnAMissingPortFailsAndTransfersThrow)
     EXPECT_EQ(byte, 0x77);
     EXPECT_EQ(port.GetBaudRate(), 0u);
     EXPECT_FALSE(port.SetBaudRate(38400));
+}
+
+TEST_F(SerialPortTest, ADeviceWithoutLineSettingsStaysOpenButOpenFails)
+{
+    const std::string file = home.path() + "/not-a-tty";
+    std::FILE* created = std::fopen(file.c_str(), "w");
+    ASSERT_NE(created, nullptr);
+    std::fclose(created);
+    ASSERT_TRUE(PortMap::Link("com2", file));
+    SerialPort port(0);
+    port.SetPort(2);
+    EXPECT_FALSE(port.Open());
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.GetBaudRate(), 0u);
+    port.Close();
+    EXPECT_FALSE(port.IsOpen());
 }
 
 TEST_F(SerialPortTest, APortIsOpenedByOneOwnerOnly)
