@@ -26,12 +26,6 @@ Bytes Words(std::initializer_list<std::uint32_t> words)
     return b;
 }
 
-Bytes Concat(Bytes a, const Bytes& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 const Bytes kRefused = Reply({}, 0x15);
 
 }  // namespace

@@ -57,6 +57,12 @@ inline void Put32(Bytes& bytes, std::uint32_t value)
         bytes.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
+inline Bytes Concat(Bytes a, const Bytes& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 // Address (32 bits, most significant byte first) and a one-byte count.
 inline Bytes AddressCount(std::uint32_t address, std::uint8_t count)
 {

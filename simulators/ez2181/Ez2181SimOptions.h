@@ -1,0 +1,25 @@
+#pragma once
+
+#include "simulators/ez2181/Ez2181Fault.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The command line of the ez2181-sim program.
+struct Ez2181SimOptions {
+    std::string port = "com1";
+    std::uint32_t baud = 0;
+    bool powerUp = false;
+    unsigned powerUpEveryMs = 0;
+    std::vector<Ez2181Fault> faults;
+    bool help = false;
+
+    // Options from argv[1] on; nullopt with `error` set when they do not parse.
+    static std::optional<Ez2181SimOptions> Parse(const std::vector<std::string>& args, std::string& error);
+    // "KIND[@FRAME][=VALUE]", KIND one of sync, address, length, status, check, drop, silence.
+    static std::optional<Ez2181Fault> ParseFault(std::string_view text);
+    static const char* Usage();
+};

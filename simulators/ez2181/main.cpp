@@ -1,0 +1,102 @@
+// ez2181-sim: a simulated ADSP-2181 EZ-KIT board on a pseudo-terminal, linked into the
+// port map so that the monitor server reaches it as COM1 (or the port named).
+
+#include "simulators/ez2181/Ez2181Runner.h"
+#include "simulators/ez2181/Ez2181SimOptions.h"
+#include "simulators/ez2181/Ez2181Simulator.h"
+
+#include "platform/PortMap.h"
+#include "platform/PtyPair.h"
+
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// Removes the port map link only while it still points at this board's line,
+// so that a board started later under the same name keeps its link.
+void UnlinkIfOurs(const std::string& port, const std::string& slavePath)
+{
+    std::error_code error;
+    const auto target = std::filesystem::read_symlink(PortMap::LinkPath(port), error);
+    if (!error && target == slavePath)
+        PortMap::Unlink(port);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::string error;
+    const auto options = Ez2181SimOptions::Parse(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!options) {
+        std::fprintf(stderr, "ez2181-sim: %s\n%s", error.c_str(), Ez2181SimOptions::Usage());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(Ez2181SimOptions::Usage(), stdout);
+        return 0;
+    }
+
+    // The serving thread inherits the blocked signals, so only sigtimedwait below sees them.
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1})
+        sigaddset(&signals, s);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    PtyPair pty;
+    if (!pty.ok() || !PortMap::Link(options->port, pty.slavePath())) {
+        std::fprintf(stderr, "ez2181-sim: cannot open a pseudo-terminal linked as %s\n", options->port.c_str());
+        return 1;
+    }
+
+    Ez2181Simulator board;
+    board.SetRecording(false);
+    for (const Ez2181Fault& fault : options->faults)
+        board.InjectFault(fault);
+    Ez2181Runner runner(board, pty.masterFd(), options->baud);
+    if (!runner.Start()) {
+        std::fprintf(stderr, "ez2181-sim: cannot serve %s\n", pty.slavePath().c_str());
+        UnlinkIfOurs(options->port, pty.slavePath());
+        return 1;
+    }
+    std::printf("EZ-KIT 2181 board on %s, linked as %s", pty.slavePath().c_str(), options->port.c_str());
+    if (options->baud != 0)
+        std::printf(", paced at %u baud", options->baud);
+    std::printf("\n");
+    std::fflush(stdout);
+
+    bool poweredUp = options->powerUp;
+    if (poweredUp)
+        board.PowerUp();
+    for (;;) {
+        const bool repeating = poweredUp && options->powerUpEveryMs != 0 && !board.PowerOnAcknowledged();
+        int signal = 0;
+        if (repeating) {
+            timespec wait{static_cast<time_t>(options->powerUpEveryMs / 1000),
+                          static_cast<long>(options->powerUpEveryMs % 1000) * 1'000'000L};
+            signal = sigtimedwait(&signals, nullptr, &wait);
+            if (signal < 0) {
+                if (!board.PowerOnAcknowledged())
+                    board.SendPowerOnFrame();
+                continue;
+            }
+        } else if (sigwait(&signals, &signal) != 0) {
+            continue;
+        }
+        if (signal == SIGUSR1) {
+            board.PowerUp();
+            poweredUp = true;
+            continue;
+        }
+        break;
+    }
+
+    runner.Stop();
+    UnlinkIfOurs(options->port, pty.slavePath());
+    return 0;
+}
