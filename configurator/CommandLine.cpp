@@ -1,0 +1,100 @@
+#include "configurator/CommandLine.h"
+
+#include "configurator/ConfigFile.h"
+#include "configurator/StreamMessagePresenter.h"
+#include "configurator/UnitConfig.h"
+#include "configurator/UnitTransfer.h"
+
+#include <optional>
+
+namespace {
+
+enum class Action { None, Send, Receive, Defaults };
+
+std::string LowerCase(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// Port selection of "com1"/"1" (0) and "com2"/"2" (1).
+std::optional<int> PortSelection(const std::string& name)
+{
+    const std::string lower = LowerCase(name);
+    if (lower == "com1" || lower == "1")
+        return 0;
+    if (lower == "com2" || lower == "2")
+        return 1;
+    return std::nullopt;
+}
+
+}  // namespace
+
+void CommandLine::PrintUsage(std::ostream& err)
+{
+    err << "usage: dspq47-cli [--port com1|com2] --send FILE\n"
+           "       dspq47-cli [--port com1|com2] --receive FILE\n"
+           "       dspq47-cli --defaults FILE\n";
+}
+
+int CommandLine::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+{
+    Action action = Action::None;
+    std::string path;
+    int portSelection = 0;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--port" && hasValue) {
+            const std::optional<int> selection = PortSelection(args[++i]);
+            if (!selection) {
+                err << "dspq47-cli: unknown port \"" << args[i] << "\"\n";
+                return kUsage;
+            }
+            portSelection = *selection;
+        } else if ((arg == "--send" || arg == "--receive" || arg == "--defaults") && hasValue
+                   && action == Action::None) {
+            action = arg == "--send" ? Action::Send : arg == "--receive" ? Action::Receive : Action::Defaults;
+            path = args[++i];
+        } else {
+            PrintUsage(err);
+            return kUsage;
+        }
+    }
+
+    UnitConfig config;
+    switch (action) {
+    case Action::None:
+        PrintUsage(err);
+        return kUsage;
+    case Action::Defaults:
+        if (!WriteConfigFile(config, path)) {
+            err << "dspq47-cli: cannot write " << path << '\n';
+            return kFailed;
+        }
+        return kSuccess;
+    case Action::Send: {
+        if (!ReadConfigFile(config, path)) {
+            err << "dspq47-cli: cannot read " << path << '\n';
+            return kFailed;
+        }
+        StreamMessagePresenter presenter(out, err);
+        UnitTransfer transfer(presenter);
+        return transfer.SendToUnit(config, portSelection) == TransferResult::Done ? kSuccess : kFailed;
+    }
+    case Action::Receive: {
+        StreamMessagePresenter presenter(out, err);
+        UnitTransfer transfer(presenter);
+        if (transfer.ReceiveFromUnit(config, portSelection) != TransferResult::Done)
+            return kFailed;
+        if (!WriteConfigFile(config, path)) {
+            err << "dspq47-cli: cannot write " << path << '\n';
+            return kFailed;
+        }
+        return kSuccess;
+    }
+    }
+    return kUsage;
+}

@@ -1,0 +1,125 @@
+#include "configurator/CommandLine.h"
+
+#include "configurator/ConfigFile.h"
+#include "configurator/ConfigStream.h"
+#include "configurator/tests/SampleConfigs.h"
+#include "platform/PortMap.h"
+#include "platform/tests/ScopedConfigHome.h"
+#include "simulators/dspq47/Q47LineRunner.h"
+#include "simulators/dspq47/Q47Unit.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    int Run(const std::vector<std::string>& args)
+    {
+        out_.str("");
+        err_.str("");
+        return CommandLine::Run(args, out_, err_);
+    }
+
+    std::string PathOf(const std::string& name) const { return home_.path() + "/" + name; }
+
+    static std::string Slurp(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    ScopedConfigHome home_;
+    Q47Unit unit_;
+    Q47LineRunner runner_{unit_, false};
+    std::ostringstream out_;
+    std::ostringstream err_;
+};
+
+}  // namespace
+
+TEST_F(CommandLineTest, SendPutsTheFileIntoTheUnit)
+{
+    ASSERT_TRUE(runner_.Start("com1"));
+    const std::string path = PathOf("busy.Q47");
+    ASSERT_TRUE(WriteConfigFile(BusyConfig(), path));
+    EXPECT_EQ(Run({"--send", path}), 0);
+    EXPECT_EQ(out_.str(), "Data Received by DSP-Q47 OK\n");
+    EXPECT_EQ(err_.str(), "");
+    const ConfigStream::Bytes expected = ConfigStream::Encode(BusyConfig());
+    const Q47Unit::Fields stored = unit_.StoredFields();
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), expected.begin()));
+}
+
+TEST_F(CommandLineTest, ReceiveSavesTheUnitsConfiguration)
+{
+    ASSERT_TRUE(runner_.Start("com2"));
+    const std::string sent = PathOf("busy.Q47");
+    const std::string received = PathOf("back.Q47");
+    ASSERT_TRUE(WriteConfigFile(BusyConfig(), sent));
+    ASSERT_EQ(Run({"--port", "com2", "--send", sent}), 0);
+    EXPECT_EQ(Run({"--port", "Com2", "--receive", received}), 0);
+    EXPECT_EQ(out_.str(), "Data received from DSP-Q47 OK\n");
+    EXPECT_EQ(Slurp(received), Slurp(sent));
+}
+
+TEST_F(CommandLineTest, DefaultsWritesTheDefaultFile)
+{
+    const std::string path = PathOf("defaults.Q47");
+    const std::string reference = PathOf("reference.Q47");
+    EXPECT_EQ(Run({"--defaults", path}), 0);
+    ASSERT_TRUE(WriteConfigFile(UnitConfig{}, reference));
+    EXPECT_EQ(Slurp(path), Slurp(reference));
+}
+
+TEST_F(CommandLineTest, FailedReceivePrintsTheMessageFailsAndWritesNoFile)
+{
+    unit_.SetFault({Q47FaultKind::BadChecksum, 0});
+    ASSERT_TRUE(runner_.Start("com1"));
+    const std::string path = PathOf("back.Q47");
+    EXPECT_EQ(Run({"--receive", path}), 1);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_EQ(err_.str(), "Error in Data Received from DSP-Q47\n");
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(CommandLineTest, FailedSendPrintsTheMessageAndFails)
+{
+    unit_.SetFault({Q47FaultKind::WrongAcknowledge, 0x15});
+    ASSERT_TRUE(runner_.Start("com1"));
+    const std::string path = PathOf("busy.Q47");
+    ASSERT_TRUE(WriteConfigFile(BusyConfig(), path));
+    EXPECT_EQ(Run({"--port", "1", "--send", path}), 1);
+    EXPECT_EQ(err_.str(), "Error in Data sent to DSP-Q47\n");
+}
+
+TEST_F(CommandLineTest, MissingPortIsReported)
+{
+    ASSERT_TRUE(PortMap::Link("com1", PathOf("nothing-here")));
+    EXPECT_EQ(Run({"--receive", PathOf("back.Q47")}), 1);
+    EXPECT_EQ(err_.str(), "Error Opening Comm Port\n");
+}
+
+TEST_F(CommandLineTest, MissingFileIsNotSent)
+{
+    ASSERT_TRUE(runner_.Start("com1"));
+    EXPECT_EQ(Run({"--send", PathOf("absent.Q47")}), 1);
+    EXPECT_NE(err_.str().find("cannot read"), std::string::npos);
+    EXPECT_EQ(unit_.ConfigurationsTaken() + unit_.ConfigurationsRefused(), 0u);
+}
+
+TEST_F(CommandLineTest, WrongCommandLinesAreRefused)
+{
+    EXPECT_EQ(Run({}), 2);
+    EXPECT_NE(err_.str().find("usage:"), std::string::npos);
+    EXPECT_EQ(Run({"--send"}), 2);
+    EXPECT_EQ(Run({"--port", "com3", "--send", "x.Q47"}), 2);
+    EXPECT_EQ(err_.str(), "dspq47-cli: unknown port \"com3\"\n");
+    EXPECT_EQ(Run({"--send", "a.Q47", "--receive", "b.Q47"}), 2);
+    EXPECT_EQ(Run({"--bogus"}), 2);
+}
