@@ -1,6 +1,7 @@
 #include "simulators/ez2181/Ez2181Runner.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 #include "simulators/ez2181/tests/Ez2181TestFrames.h"
+#include "simulators/ez2181/tests/ReadWithPatience.h"
 
 #include "platform/PtyPair.h"
 
@@ -8,7 +9,6 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <poll.h>
 #include <thread>
 #include <unistd.h>
 
@@ -35,22 +35,7 @@ public:
         ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     }
 
-    // Reads until `count` bytes came or no byte came for `patienceMs`.
-    Bytes Read(std::size_t count, int patienceMs = kPatienceMs)
-    {
-        Bytes bytes;
-        while (bytes.size() < count) {
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, patienceMs) <= 0)
-                break;
-            std::uint8_t chunk[512];
-            const ssize_t n = ::read(fd_, chunk, std::min(sizeof chunk, count - bytes.size()));
-            if (n <= 0)
-                break;
-            bytes.insert(bytes.end(), chunk, chunk + n);
-        }
-        return bytes;
-    }
+    Bytes Read(std::size_t count, int patienceMs = kPatienceMs) { return ReadWithPatience(fd_, count, patienceMs); }
 
     Bytes Exchange(const Bytes& request, std::size_t replySize, int patienceMs = kPatienceMs)
     {

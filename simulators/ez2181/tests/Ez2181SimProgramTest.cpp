@@ -1,4 +1,5 @@
 #include "simulators/ez2181/tests/Ez2181TestFrames.h"
+#include "simulators/ez2181/tests/ReadWithPatience.h"
 
 #include "platform/PortMap.h"
 
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <poll.h>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -22,21 +22,9 @@ namespace {
 
 constexpr int kPatienceMs = 10000;
 
-// Reads from `fd` until `count` bytes came or none came for kPatienceMs.
 Bytes ReadBytes(int fd, std::size_t count)
 {
-    Bytes bytes;
-    while (bytes.size() < count) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, kPatienceMs) <= 0)
-            break;
-        std::uint8_t chunk[256];
-        const ssize_t n = ::read(fd, chunk, std::min(sizeof chunk, count - bytes.size()));
-        if (n <= 0)
-            break;
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    }
-    return bytes;
+    return ReadWithPatience(fd, count, kPatienceMs);
 }
 
 std::string ReadLine(int fd)
