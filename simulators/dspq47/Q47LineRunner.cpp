@@ -63,6 +63,9 @@ void Q47LineRunner::Serve()
             const ssize_t n = ::read(pty_->masterFd(), chunk, sizeof chunk);
             if (n > 0)
                 HandleBytes(chunk, static_cast<std::size_t>(n));
+        } else if (ready > 0) {
+            // Hung up or in error without data: do not spin on a line that reports it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
         } else if (unit_.InStream() && std::chrono::steady_clock::now() - lastByteAt_ > kStreamGiveUp) {
             unit_.LineIdle();
         }
