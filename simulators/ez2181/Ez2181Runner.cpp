@@ -10,6 +10,7 @@
 #include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <termios.h>
 #include <unistd.h>
 
 // The event descriptor that wakes the serving thread. The board's output
@@ -49,6 +50,21 @@ using Clock = PacedLine::Clock;
 // While nobody holds the slave side open the master reports errors; look again after this.
 constexpr std::chrono::milliseconds kNoPeerRetry{20};
 
+// The rate a speed code of termios stands for; 0 for codes not listed.
+std::uint32_t Rate(speed_t speed)
+{
+    static constexpr std::pair<speed_t, std::uint32_t> kRates[] = {
+        {B300, 300},       {B600, 600},       {B1200, 1200},     {B2400, 2400},     {B4800, 4800},
+        {B9600, 9600},     {B19200, 19200},   {B38400, 38400},   {B57600, 57600},   {B115200, 115200},
+        {B230400, 230400}, {B460800, 460800}, {B921600, 921600},
+    };
+    for (const auto& [code, rate] : kRates) {
+        if (code == speed)
+            return rate;
+    }
+    return 0;
+}
+
 void Consider(std::optional<Clock::time_point>& earliest, std::optional<Clock::time_point> t)
 {
     if (t && (!earliest || *t < *earliest))
@@ -82,6 +98,7 @@ bool Ez2181Runner::Start()
     lineLost_ = false;
     bytesReceived_ = 0;
     bytesSent_ = 0;
+    bytesGarbled_ = 0;
     board_.SetOutputListener([waker] { waker->Wake(); });
     thread_ = std::thread(&Ez2181Runner::Serve, this);
     return true;
@@ -97,6 +114,15 @@ void Ez2181Runner::Stop()
     board_.SetOutputListener({});
     waker_.reset();
     ::fcntl(lineFd_, F_SETFL, savedLineFlags_);
+}
+
+// A pseudo-terminal's master reports the termios of its slave, the PC's side.
+bool Ez2181Runner::RatesDiffer() const
+{
+    if (!requireMatchingRate_ || baud_ == 0)
+        return false;
+    termios line{};
+    return ::tcgetattr(lineFd_, &line) != 0 || Rate(::cfgetospeed(&line)) != baud_;
 }
 
 void Ez2181Runner::Serve()
@@ -127,7 +153,10 @@ void Ez2181Runner::Serve()
 
         if (!lineLost_ && !waitWritable) {
             const std::vector<std::uint8_t> due = toPc.Due(now);
-            if (!due.empty()) {
+            if (!due.empty() && RatesDiffer()) {
+                toPc.Drop(due.size());
+                bytesGarbled_ += due.size();
+            } else if (!due.empty()) {
                 const ssize_t n = ::write(lineFd_, due.data(), due.size());
                 if (n > 0) {
                     toPc.Drop(static_cast<std::size_t>(n));
@@ -179,7 +208,9 @@ void Ez2181Runner::Serve()
             waitWritable = false;
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
             const ssize_t n = ::read(lineFd_, buffer.data(), buffer.size());
-            if (n > 0) {
+            if (n > 0 && RatesDiffer()) {
+                bytesGarbled_ += static_cast<std::uint64_t>(n);
+            } else if (n > 0) {
                 fromPc.Put(std::span(buffer.data(), static_cast<std::size_t>(n)), Clock::now(), baud_);
                 bytesReceived_ += static_cast<std::uint64_t>(n);
             } else if (n < 0 && errno == EIO) {

@@ -19,6 +19,11 @@ class Ez2181Simulator;
 // (or after the moment the board produced it, when the line was idle). With
 // rate 0 bytes pass as fast as they come.
 //
+// Matching rate (off by default): with a pacing rate set, bytes cross the line
+// only while the PC's side of the pseudo-terminal is set to that same rate, as
+// a board listening at one rate hears nothing sensible from a PC at another;
+// bytes sent or received at a wrong rate are lost.
+//
 // A frame left half-received for longer than the frame time-out is given up,
 // as the monitor does when the line goes quiet in the middle of a frame.
 //
@@ -41,10 +46,13 @@ public:
     void SetBaud(std::uint32_t baud) { baud_ = baud; }
     std::uint32_t Baud() const { return baud_; }
     void SetFrameTimeout(std::chrono::milliseconds timeout) { frameTimeoutMs_ = timeout.count(); }
+    void SetRequireMatchingRate(bool on) { requireMatchingRate_ = on; }
 
     // Bytes that crossed the line in each direction since Start().
     std::uint64_t BytesReceived() const { return bytesReceived_; }
     std::uint64_t BytesSent() const { return bytesSent_; }
+    // Bytes lost because the PC's rate did not match the board's.
+    std::uint64_t BytesGarbled() const { return bytesGarbled_; }
     // True once the line failed (the master was closed or gave an error).
     bool LineLost() const { return lineLost_; }
 
@@ -52,6 +60,7 @@ private:
     class Waker;
 
     void Serve();
+    bool RatesDiffer() const;
 
     Ez2181Simulator& board_;
     int lineFd_;
@@ -63,5 +72,7 @@ private:
     std::atomic<std::int64_t> frameTimeoutMs_{500};
     std::atomic<std::uint64_t> bytesReceived_{0};
     std::atomic<std::uint64_t> bytesSent_{0};
+    std::atomic<std::uint64_t> bytesGarbled_{0};
+    std::atomic<bool> requireMatchingRate_{false};
     std::atomic<bool> lineLost_{false};
 };

@@ -69,6 +69,8 @@ std::optional<Ez2181SimOptions> Ez2181SimOptions::Parse(const std::vector<std::s
         const bool hasValue = i + 1 < args.size();
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--strict-rate") {
+            options.strictRate = true;
         } else if (arg == "--power-up") {
             options.powerUp = true;
         } else if (arg == "--baud" || arg == "--power-up-every" || arg == "--fault" || arg == "--port") {
@@ -108,6 +110,10 @@ std::optional<Ez2181SimOptions> Ez2181SimOptions::Parse(const std::vector<std::s
     }
     if (options.powerUpEveryMs != 0)
         options.powerUp = true;
+    if (options.strictRate && options.baud == 0) {
+        error = "--strict-rate needs --baud";
+        return std::nullopt;
+    }
     if (options.port.empty() || options.port.find('/') != std::string::npos) {
         error = "the port name \"" + options.port + "\" is not a plain name such as com1";
         return std::nullopt;
@@ -126,6 +132,8 @@ const char* Ez2181SimOptions::Usage()
            "  --port NAME          the same as PORT\n"
            "  --baud RATE          pace both directions of the line at RATE baud, 10 bits a\n"
            "                       byte (default: unpaced)\n"
+           "  --strict-rate        with --baud: bytes cross only while the PC's side of the\n"
+           "                       line is set to that same rate; otherwise they are lost\n"
            "  --power-up           power-cycle the board when serving starts\n"
            "  --power-up-every MS  after a power-up, send the power-on frame again every MS\n"
            "                       milliseconds until the PC acknowledges it (implies\n"

@@ -12,6 +12,7 @@
 struct Ez2181SimOptions {
     std::string port = "com1";
     std::uint32_t baud = 0;
+    bool strictRate = false;
     bool powerUp = false;
     unsigned powerUpEveryMs = 0;
     std::vector<Ez2181Fault> faults;

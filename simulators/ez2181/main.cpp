@@ -59,6 +59,7 @@ int main(int argc, char** argv)
     for (const Ez2181Fault& fault : options->faults)
         board.InjectFault(fault);
     Ez2181Runner runner(board, pty.masterFd(), options->baud);
+    runner.SetRequireMatchingRate(options->strictRate);
     if (!runner.Start()) {
         std::fprintf(stderr, "ez2181-sim: cannot serve %s\n", pty.slavePath().c_str());
         UnlinkIfOurs(options->port, pty.slavePath());

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -18,6 +19,14 @@ namespace {
 
 // Long enough for a loaded, sanitized build; only reached when a reply is missing.
 constexpr int kPatienceMs = 5000;
+
+// Waits for the serving thread to get somewhere; bounded so that a fault cannot hang the test.
+template <typename Condition>
+void WaitUntil(Condition done)
+{
+    for (int i = 0; i < kPatienceMs && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
 
 // The PC's end of the line: the slave side of the pseudo-terminal.
 class PcEnd {
@@ -29,6 +38,14 @@ public:
             ::close(fd_);
     }
     bool ok() const { return fd_ >= 0; }
+
+    void SetRate(speed_t speed)
+    {
+        termios t{};
+        ASSERT_EQ(::tcgetattr(fd_, &t), 0);
+        ::cfsetspeed(&t, speed);
+        ASSERT_EQ(::tcsetattr(fd_, TCSANOW, &t), 0);
+    }
 
     void Write(const Bytes& bytes)
     {
@@ -117,15 +134,44 @@ TEST_F(Ez2181RunnerTest, PacedLineCarriesAFlashPageIntact)
     EXPECT_EQ(runner.Baud(), 38400u);
 }
 
+TEST_F(Ez2181RunnerTest, BoardHearsNothingFromAPcAtAnotherRate)
+{
+    Ez2181Runner runner(board, pty.masterFd(), 38400);
+    runner.SetRequireMatchingRate(true);
+    ASSERT_TRUE(runner.Start());
+    pc.SetRate(B115200);
+    pc.Write(Request(0x04));
+    WaitUntil([&] { return runner.BytesGarbled() >= 6; });
+    EXPECT_EQ(runner.BytesGarbled(), 6u);
+    EXPECT_EQ(board.FramesReceived(), 0u);
+
+    // What the board sends at its rate is lost as well.
+    board.SendPowerOnFrame();
+    WaitUntil([&] { return runner.BytesGarbled() >= 12; });
+    EXPECT_EQ(runner.BytesGarbled(), 12u);
+    EXPECT_TRUE(pc.Read(6, 0).empty());
+
+    pc.SetRate(B38400);
+    EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply());
+    EXPECT_EQ(runner.BytesGarbled(), 12u);
+}
+
+TEST_F(Ez2181RunnerTest, RateIsNotCheckedUnlessAsked)
+{
+    Ez2181Runner runner(board, pty.masterFd(), 38400);
+    ASSERT_TRUE(runner.Start());
+    pc.SetRate(B9600);
+    EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply());
+    EXPECT_EQ(runner.BytesGarbled(), 0u);
+}
+
 TEST_F(Ez2181RunnerTest, HalfAFrameIsGivenUpWhenTheLineGoesQuiet)
 {
     Ez2181Runner runner(board, pty.masterFd());
     runner.SetFrameTimeout(std::chrono::milliseconds(20));
     ASSERT_TRUE(runner.Start());
     pc.Write({0xFA, 0xFF, 0x03, 0x04});
-    // Wait for the monitor to give the frame up; bounded so that a fault cannot hang the test.
-    for (int i = 0; i < kPatienceMs && board.FramesRejected() == 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    WaitUntil([&] { return board.FramesRejected() != 0; });
     EXPECT_EQ(board.FramesRejected(), 1u);
     EXPECT_FALSE(board.InFrame());
     EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply());

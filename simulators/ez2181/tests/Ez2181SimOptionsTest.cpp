@@ -47,6 +47,9 @@ TEST(Ez2181SimOptions, BaudAndPowerUp)
     EXPECT_EQ(options->powerUpEveryMs, 500u);
     EXPECT_TRUE(options->powerUp);
     EXPECT_TRUE(Parse({"--power-up"})->powerUp);
+    EXPECT_TRUE(Parse({"--baud", "9600", "--strict-rate"})->strictRate);
+    EXPECT_FALSE(Parse({"--baud", "9600"})->strictRate);
+    EXPECT_EQ(ErrorOf({"--strict-rate"}), "--strict-rate needs --baud");
     EXPECT_EQ(ErrorOf({"--baud", "fast"}), "--baud needs a number above 0, not \"fast\"");
     EXPECT_EQ(ErrorOf({"--baud", "0"}), "--baud needs a number above 0, not \"0\"");
     EXPECT_EQ(ErrorOf({"--baud"}), "--baud needs a value");
