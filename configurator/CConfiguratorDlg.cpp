@@ -18,6 +18,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -67,7 +68,9 @@ QString RowLabel(int index)
 CConfiguratorDlg::CConfiguratorDlg(UnitConfig& config, UserInteraction& interaction, QWidget* parent)
     : CExchangeDlg(interaction, parent, QStringLiteral("DSP-Q47 Configuration Application V2.8"), 394,
                    277),
-      config_(config)
+      config_(config),
+      presenter_(interaction, this),
+      transfer_(presenter_)
 {
     CreateSettingsControls();
     CreateTable();
@@ -426,7 +429,7 @@ void CConfiguratorDlg::OnSendToUnit()
 {
     if (!CommitVisibleRows())
         return;
-    // TODO transfer
+    transfer_.SendToUnit(config_, portSelection_);
 }
 
 void CConfiguratorDlg::OnReceiveFromUnit()
@@ -434,7 +437,7 @@ void CConfiguratorDlg::OnReceiveFromUnit()
     // Edits still in the screen rows go into the table first, so that a failed receive
     // leaves them in place.
     CommitVisibleRows();
-    // TODO transfer
+    transfer_.ReceiveFromUnit(config_, portSelection_);
     RefreshFromRecord();
 }
 
@@ -444,7 +447,7 @@ void CConfiguratorDlg::OnLoadConfig()
     CommitVisibleRows();
     const QString path = interaction_.ChooseFileToOpen(this);
     if (!path.isEmpty())
-        ReadConfigFile(config_, path.toStdString());
+        ReadConfigFile(config_, QFile::encodeName(path).toStdString());
     RefreshFromRecord();
 }
 
@@ -454,7 +457,7 @@ void CConfiguratorDlg::OnSaveConfig()
         return;
     const QString path = interaction_.ChooseFileToSave(this);
     if (!path.isEmpty())
-        WriteConfigFile(config_, path.toStdString());
+        WriteConfigFile(config_, QFile::encodeName(path).toStdString());
 }
 
 void CConfiguratorDlg::OnComPort()

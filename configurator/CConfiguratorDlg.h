@@ -1,7 +1,9 @@
 #pragma once
 
 #include "configurator/CExchangeDlg.h"
+#include "configurator/DialogMessagePresenter.h"
 #include "configurator/UnitConfig.h"
+#include "configurator/UnitTransfer.h"
 
 #include <array>
 #include <string>
@@ -102,6 +104,8 @@ private:
     void OnToneActiveClicked(int index);
 
     UnitConfig& config_;
+    DialogMessagePresenter presenter_;
+    UnitTransfer transfer_;
     int portSelection_ = 0;
     int firstRow_ = 1;
     bool propagating_ = false;

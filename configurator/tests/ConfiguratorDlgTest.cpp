@@ -1,0 +1,523 @@
+#include "configurator/CConfiguratorDlg.h"
+#include "configurator/ConfigFile.h"
+#include "configurator/UnitTransfer.h"
+#include "configurator/tests/ScriptedInteraction.h"
+#include "configurator/tests/Widgets.h"
+#include "platform/PortMap.h"
+#include "platform/tests/ScopedConfigHome.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using Icon = UserInteraction::Icon;
+using Message = ScriptedInteraction::Message;
+
+class ConfiguratorDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Both ports lead nowhere: a transfer that runs ends at once with the port error.
+        PortMap::Link("com1", home.path() + "/no-such-port");
+        PortMap::Link("com2", home.path() + "/no-such-port");
+        dialog = std::make_unique<CConfiguratorDlg>(config, ui);
+        dialog->show();
+        dialog->activateWindow();
+    }
+
+    QLineEdit* RowEdit(int k, const char* column)
+    {
+        return Child<QLineEdit>(*dialog, QStringLiteral("row%1%2").arg(k).arg(QLatin1String(column)));
+    }
+    QComboBox* RowCombo(int k, const char* column)
+    {
+        return Child<QComboBox>(*dialog, QStringLiteral("row%1%2").arg(k).arg(QLatin1String(column)));
+    }
+    QCheckBox* RowCheck(int k, const char* column)
+    {
+        return Child<QCheckBox>(*dialog, QStringLiteral("row%1%2").arg(k).arg(QLatin1String(column)));
+    }
+    template <class T>
+    T* Control(const char* name)
+    {
+        return Child<T>(*dialog, QString::fromLatin1(name));
+    }
+    QScrollBar* ScrollBar() { return Control<QScrollBar>("rowScrollBar"); }
+    QStringList ShownLabels()
+    {
+        QStringList labels;
+        for (int k = 1; k <= CConfiguratorDlg::kScreenRows; ++k)
+            labels << RowEdit(k, "Label")->text();
+        return labels;
+    }
+    static QStringList Labels(int first)
+    {
+        QStringList labels;
+        for (int i = first; i < first + 10; ++i)
+            labels << QStringLiteral("F%1").arg(i, 2, 10, QLatin1Char('0'));
+        return labels;
+    }
+    // Moves the focus away from a row control, as a click elsewhere does.
+    static void LeaveControl(QWidget* control)
+    {
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(control, &out);
+    }
+    void ChooseDual() { Control<QRadioButton>("dual")->click(); }
+
+    ScopedConfigHome home;
+    UnitConfig config;
+    ScriptedInteraction ui;
+    std::unique_ptr<CConfiguratorDlg> dialog;
+};
+
+TEST_F(ConfiguratorDlgTest, OpensInSingleModeWithDefaultRows)
+{
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("DSP-Q47 Configuration Application V2.8"));
+    EXPECT_TRUE(Control<QRadioButton>("single")->isChecked());
+    EXPECT_EQ(ShownLabels(), Labels(1));
+    EXPECT_EQ(ScrollBar()->minimum(), 1);
+    EXPECT_EQ(ScrollBar()->maximum(), 7);
+    for (int k = 1; k <= 10; ++k) {
+        EXPECT_TRUE(RowCheck(k, "Active")->isChecked());
+        EXPECT_EQ(RowCombo(k, "Relay")->currentText(), QString());
+        EXPECT_EQ(RowCombo(k, "Group")->currentText(), QStringLiteral("1"));
+        EXPECT_EQ(RowEdit(k, "Duration")->text(), QStringLiteral("0"));
+        EXPECT_EQ(RowEdit(k, "DigitalOutput")->text(), QString::number(k));
+        EXPECT_EQ(RowEdit(k, "Ctcss")->text(), QStringLiteral("0"));
+        EXPECT_FALSE(RowCheck(k, "UseDefault")->isChecked());
+        EXPECT_TRUE(RowCheck(k, "UseDefault")->isEnabled());
+        EXPECT_FALSE(RowEdit(k, "Label")->isEnabled());
+    }
+    EXPECT_TRUE(Control<QCheckBox>("errorBeeps")->isChecked());
+    EXPECT_FALSE(Control<QLineEdit>("monRelayTimeMs")->isEnabled());
+    EXPECT_EQ(Control<QComboBox>("pttFrequency")->currentText(), QStringLiteral("2175"));
+    EXPECT_EQ(Control<QComboBox>("pttFrequency")->count(), 8);
+    EXPECT_EQ(config, UnitConfig());
+}
+
+TEST_F(ConfiguratorDlgTest, OpeningResetsTheRecord)
+{
+    UnitConfig changed;
+    changed.toneMode = 1;
+    changed.morseText = "OLD";
+    ScriptedInteraction other;
+    CConfiguratorDlg second(changed, other);
+    second.show();
+    EXPECT_EQ(changed, UnitConfig());
+}
+
+TEST_F(ConfiguratorDlgTest, ScrollingToTheBottomInEachMode)
+{
+    ScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(ShownLabels(), Labels(7));
+    EXPECT_EQ(dialog->FirstRow(), 7);
+    ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(ShownLabels(), Labels(7));
+
+    ChooseDual();
+    EXPECT_EQ(ScrollBar()->minimum(), 0);
+    EXPECT_EQ(ScrollBar()->maximum(), 90);
+    ScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(ShownLabels(), Labels(90));
+    EXPECT_EQ(RowEdit(10, "DigitalOutput")->text(), QStringLiteral("35"));
+    ScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_EQ(ShownLabels(), Labels(0));
+    ScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(ShownLabels(), Labels(10));
+    ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(ShownLabels(), Labels(9));
+}
+
+TEST_F(ConfiguratorDlgTest, ScrollingCommitsTheRowsOnScreen)
+{
+    RowEdit(2, "Duration")->setText(QStringLiteral("250"));
+    RowEdit(2, "Ctcss")->setText(QStringLiteral("64"));
+    RowCheck(2, "UseDefault")->click();
+    ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(config.toneTable[2].relayDurationMs, 250);
+    EXPECT_EQ(config.toneTable[2].ctcssTone, 64);
+    EXPECT_EQ(config.toneTable[2].useDefaultCtcss, 1);
+    EXPECT_EQ(RowEdit(1, "Duration")->text(), QStringLiteral("250")) << "F02 is now the first screen row";
+}
+
+TEST_F(ConfiguratorDlgTest, SwitchingModeKeepsTheRowsUntilTheNextScroll)
+{
+    ChooseDual();
+    ScrollBar()->setSliderPosition(50);
+    EXPECT_EQ(ShownLabels(), Labels(50));
+    Control<QRadioButton>("single")->click();
+    EXPECT_EQ(config.toneMode, 0);
+    EXPECT_EQ(ShownLabels(), Labels(50));
+    EXPECT_EQ(dialog->FirstRow(), 50);
+    EXPECT_EQ(ScrollBar()->minimum(), 1);
+    EXPECT_EQ(ScrollBar()->maximum(), 7);
+    ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(ShownLabels(), Labels(7));
+}
+
+TEST_F(ConfiguratorDlgTest, RelaySettingsReachEveryRowOfTheSameRelay)
+{
+    config.toneTable[12].relayName = "R01";
+    config.toneTable[50].relayName = "R01";
+    config.toneTable[60].relayName = "R02";
+    dialog->RefreshFromRecord();
+
+    RowCombo(3, "Relay")->setEditText(QStringLiteral("R01"));
+    RowCombo(3, "Group")->setEditText(QStringLiteral("2"));
+    RowEdit(3, "Duration")->setText(QStringLiteral("500"));
+    LeaveControl(RowEdit(3, "Duration"));
+
+    for (int row : {3, 12, 50}) {
+        EXPECT_EQ(config.toneTable[row].relayName, "R01") << row;
+        EXPECT_EQ(config.toneTable[row].relayGroup, 2) << row;
+        EXPECT_EQ(config.toneTable[row].relayDurationMs, 500) << row;
+    }
+    EXPECT_EQ(config.toneTable[60].relayGroup, 1);
+    EXPECT_EQ(config.toneTable[60].relayDurationMs, 0);
+    EXPECT_EQ(config.toneTable[4].relayDurationMs, 0);
+}
+
+TEST_F(ConfiguratorDlgTest, RelayShownOnScreenIsUpdatedByPropagation)
+{
+    config.toneTable[5].relayName = "R02";
+    dialog->RefreshFromRecord();
+    RowCombo(1, "Relay")->setEditText(QStringLiteral("R02"));
+    RowEdit(1, "Duration")->setText(QStringLiteral("1200"));
+    LeaveControl(RowCombo(1, "Relay"));
+    EXPECT_EQ(RowEdit(5, "Duration")->text(), QStringLiteral("1200"));
+}
+
+TEST_F(ConfiguratorDlgTest, LowerCaseRelayIsAnotherRelay)
+{
+    config.toneTable[12].relayName = "R01";
+    dialog->RefreshFromRecord();
+    RowCombo(3, "Relay")->setEditText(QStringLiteral("r01"));
+    RowCombo(3, "Group")->setEditText(QStringLiteral("3"));
+    RowEdit(3, "Duration")->setText(QStringLiteral("700"));
+    LeaveControl(RowCombo(3, "Group"));
+    EXPECT_EQ(config.toneTable[3].relayName, "r01");
+    EXPECT_EQ(config.toneTable[12].relayGroup, 1);
+    EXPECT_EQ(config.toneTable[12].relayDurationMs, 0);
+}
+
+TEST_F(ConfiguratorDlgTest, RelayTextsAreStoredWithoutBlanks)
+{
+    config.toneTable[40].relayName = "R01";
+    dialog->RefreshFromRecord();
+    RowCombo(2, "Relay")->setEditText(QStringLiteral(" R01 "));
+    RowEdit(2, "Duration")->setText(QStringLiteral("300"));
+    RowCombo(4, "Relay")->setEditText(QStringLiteral("   "));
+    LeaveControl(RowEdit(2, "Duration"));
+    EXPECT_EQ(config.toneTable[2].relayName, "R01");
+    EXPECT_EQ(config.toneTable[40].relayDurationMs, 300);
+    EXPECT_EQ(config.toneTable[4].relayName, "");
+}
+
+TEST_F(ConfiguratorDlgTest, OpeningADropDownDoesNotLeaveTheControl)
+{
+    config.toneTable[40].relayName = "R01";
+    dialog->RefreshFromRecord();
+    RowCombo(2, "Relay")->setEditText(QStringLiteral("R01"));
+    RowEdit(2, "Duration")->setText(QStringLiteral("300"));
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(RowCombo(2, "Relay"), &popup);
+    EXPECT_EQ(config.toneTable[40].relayDurationMs, 0);
+}
+
+TEST_F(ConfiguratorDlgTest, ToneActiveDisablesItsRowAtOnceAndReachesTheTableAtTheNextCommit)
+{
+    RowCheck(2, "Active")->click();
+    for (const char* column : {"Relay", "Group"})
+        EXPECT_FALSE(RowCombo(2, column)->isEnabled()) << column;
+    for (const char* column : {"Duration", "DigitalOutput", "Ctcss"})
+        EXPECT_FALSE(RowEdit(2, column)->isEnabled()) << column;
+    EXPECT_FALSE(RowCheck(2, "UseDefault")->isEnabled());
+    EXPECT_TRUE(RowEdit(3, "Duration")->isEnabled());
+    EXPECT_EQ(config.toneTable[2].toneActive, 1);
+
+    EXPECT_TRUE(dialog->CommitVisibleRows());
+    EXPECT_EQ(config.toneTable[2].toneActive, 0);
+    RowCheck(2, "Active")->click();
+    EXPECT_TRUE(RowEdit(2, "Duration")->isEnabled());
+}
+
+TEST_F(ConfiguratorDlgTest, GroupTextsAreStoredByTheirValue)
+{
+    RowCombo(1, "Group")->setEditText(QStringLiteral("0"));
+    RowCombo(2, "Group")->setEditText(QStringLiteral("abc"));
+    RowCombo(3, "Group")->setEditText(QStringLiteral("9"));
+    dialog->CommitVisibleRows();
+    EXPECT_EQ(config.toneTable[1].relayGroup, 1);
+    EXPECT_EQ(config.toneTable[2].relayGroup, 1);
+    EXPECT_EQ(config.toneTable[3].relayGroup, 9);
+    dialog->ShowRows(1);
+    EXPECT_EQ(RowCombo(1, "Group")->currentText(), QStringLiteral("1"));
+    EXPECT_EQ(RowCombo(3, "Group")->currentText(), QStringLiteral("9"));
+}
+
+TEST_F(ConfiguratorDlgTest, GroupsAboveNineSurviveTheScreen)
+{
+    config.toneTable[1].relayGroup = 12;
+    dialog->RefreshFromRecord();
+    EXPECT_EQ(RowCombo(1, "Group")->currentText(), QStringLiteral("12"));
+    dialog->CommitVisibleRows();
+    EXPECT_EQ(config.toneTable[1].relayGroup, 12);
+}
+
+TEST_F(ConfiguratorDlgTest, MsecEditFollowsTheMonRelayMode)
+{
+    Control<QRadioButton>("momentary")->click();
+    EXPECT_TRUE(Control<QLineEdit>("monRelayTimeMs")->isEnabled());
+    EXPECT_EQ(config.monRelayMode, 2);
+    Control<QRadioButton>("alwaysExceptPtt")->click();
+    EXPECT_FALSE(Control<QLineEdit>("monRelayTimeMs")->isEnabled());
+    EXPECT_EQ(config.monRelayMode, 1);
+}
+
+TEST_F(ConfiguratorDlgTest, TxFiltersInRepeaterModeOpensNothing)
+{
+    Control<QCheckBox>("repeaterMode")->click();
+    dialog->OnTxFilters();
+    EXPECT_TRUE(ui.dialogsRun.isEmpty());
+    EXPECT_EQ(config.repeaterMode, 1);
+
+    Control<QCheckBox>("repeaterMode")->click();
+    dialog->OnTxFilters();
+    EXPECT_EQ(ui.dialogsRun, QStringList{QStringLiteral("TX Audio Parameters")});
+}
+
+TEST_F(ConfiguratorDlgTest, TrevanModeButtonIsHiddenAndDisabled)
+{
+    auto* trevan = Control<QPushButton>("trevanMode");
+    EXPECT_FALSE(trevan->isVisible());
+    EXPECT_FALSE(trevan->isEnabled());
+    EXPECT_EQ(trevan->text(), QStringLiteral("Trevan Mode"));
+}
+
+TEST_F(ConfiguratorDlgTest, SubDialogOkCopiesBackAndCancelLeavesTheRecord)
+{
+    ui.onDialog = [](QDialog& gains) {
+        Child<QLineEdit>(gains, QStringLiteral("radioTxGain"))->setText(QStringLiteral("-41"));
+        Child<QPushButton>(gains, QStringLiteral("ok"))->click();
+        EXPECT_TRUE(gains.isVisible());
+        Child<QLineEdit>(gains, QStringLiteral("lineTxGain"))->setText(QStringLiteral("5"));
+        Child<QPushButton>(gains, QStringLiteral("cancel"))->click();
+    };
+    dialog->OnSetGains();
+    EXPECT_EQ(ui.dialogsRun, QStringList{QStringLiteral("DSP-Q47 Gain Settings")});
+    EXPECT_EQ(config, UnitConfig());
+
+    ui.onDialog = [](QDialog& gains) {
+        Child<QLineEdit>(gains, QStringLiteral("radioTxGain"))->setText(QStringLiteral("-40"));
+        Child<QPushButton>(gains, QStringLiteral("ok"))->click();
+    };
+    dialog->OnSetGains();
+    EXPECT_EQ(config.radioTxGain, -40);
+    EXPECT_EQ(config.sidetoneGain, 0);
+}
+
+TEST_F(ConfiguratorDlgTest, EachSettingsCommandFillsItsDialogFromTheRecord)
+{
+    config.morseText = "CQ";
+    config.dig5ToneFreq = 1000;
+    config.dig4RevertSec = 42;
+    config.voxTriggerLevel = -5;
+    QStringList shown;
+    ui.onDialog = [&shown](QDialog& opened) {
+        for (const char* name : {"morseText", "dig5ToneFreq", "dig4RevertSec", "voxTriggerLevel"})
+            if (auto* edit = opened.findChild<QLineEdit*>(QString::fromLatin1(name)))
+                shown << edit->text();
+        Child<QPushButton>(opened, QStringLiteral("ok"))->click();
+    };
+    dialog->OnMorseCode();
+    dialog->OnDig5Setup();
+    dialog->OnDig4Setup();
+    dialog->OnVoxPhone();
+    EXPECT_EQ(shown, (QStringList{"CQ", "1000", "42", "-5"}));
+    EXPECT_EQ(ui.dialogsRun, (QStringList{"Morse Code Encoder Setup", "Dig5 Input Tone Setup",
+                                          "Dig4 Input COR Setup", "Dialog"}));
+    EXPECT_EQ(config.morseText, "CQ");
+    EXPECT_EQ(config.dig4RevertSec, 42);
+}
+
+TEST_F(ConfiguratorDlgTest, LookupButtonsAndAboutCommandOpenTheirDialogs)
+{
+    Control<QPushButton>("digitalOutputLookup")->click();
+    Control<QPushButton>("ctcssLookup")->click();
+    dialog->SystemCommand(CConfiguratorDlg::kAboutCommand);
+    dialog->SystemCommand(0xF020);
+    EXPECT_EQ(ui.dialogsRun, (QStringList{"Digital I/O Lookup Table", "CTCSS Lookup", "About DSP-Q47"}));
+}
+
+TEST_F(ConfiguratorDlgTest, PortSelectionOkWithoutAChangeKeepsTheCurrentPort)
+{
+    ui.onDialog = [](QDialog& ports) {
+        EXPECT_TRUE(Child<QRadioButton>(ports, QStringLiteral("com1"))->isChecked());
+        Child<QPushButton>(ports, QStringLiteral("ok"))->click();
+    };
+    dialog->OnComPort();
+    EXPECT_EQ(dialog->PortSelection(), 0);
+    EXPECT_EQ(UnitTransfer::PortName(dialog->PortSelection()), "Com1");
+
+    ui.onDialog = [](QDialog& ports) {
+        Child<QRadioButton>(ports, QStringLiteral("com2"))->click();
+        Child<QPushButton>(ports, QStringLiteral("ok"))->click();
+    };
+    dialog->OnComPort();
+    EXPECT_EQ(dialog->PortSelection(), 1);
+
+    ui.onDialog = [](QDialog& ports) {
+        EXPECT_TRUE(Child<QRadioButton>(ports, QStringLiteral("com2"))->isChecked());
+        Child<QRadioButton>(ports, QStringLiteral("com1"))->click();
+    };
+    dialog->OnComPort();
+    EXPECT_EQ(dialog->PortSelection(), 1) << "closing without OK keeps the port";
+}
+
+TEST_F(ConfiguratorDlgTest, SendStopsWhenAValueIsRefused)
+{
+    RowEdit(4, "Duration")->setText(QStringLiteral("30001"));
+    dialog->OnSendToUnit();
+    ASSERT_EQ(ui.messages.size(), 1u) << "no transfer after the range message";
+    EXPECT_EQ(ui.messages[0],
+              (Message{QStringLiteral("Please enter an integer between 0 and 30000."), Icon::Exclamation}));
+    EXPECT_EQ(dialog->focusWidget(), RowEdit(4, "Duration"));
+
+    RowEdit(4, "Duration")->setText(QStringLiteral("30000"));
+    dialog->OnSendToUnit();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1], (Message{QStringLiteral("Error Opening Comm Port"), Icon::Error}));
+}
+
+TEST_F(ConfiguratorDlgTest, SaveStopsWhenAValueIsRefused)
+{
+    Control<QRadioButton>("momentary")->click();
+    Control<QLineEdit>("monRelayTimeMs")->setText(QStringLiteral("60001"));
+    dialog->OnSaveConfig();
+    EXPECT_EQ(ui.saveRequests, 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Please enter an integer between 0 and 60000."));
+}
+
+TEST_F(ConfiguratorDlgTest, CancelledLoadKeepsTheEditsOnScreen)
+{
+    RowEdit(1, "Duration")->setText(QStringLiteral("123"));
+    RowCombo(2, "Relay")->setEditText(QStringLiteral("R02"));
+    Control<QCheckBox>("errorBeeps")->click();
+    Control<QCheckBox>("halfDuplex")->click();
+    dialog->OnLoadConfig();
+    EXPECT_EQ(ui.openRequests, 1);
+    EXPECT_EQ(RowEdit(1, "Duration")->text(), QStringLiteral("123"));
+    EXPECT_EQ(RowCombo(2, "Relay")->currentText(), QStringLiteral("R02"));
+    EXPECT_FALSE(Control<QCheckBox>("errorBeeps")->isChecked());
+    EXPECT_TRUE(Control<QCheckBox>("halfDuplex")->isChecked());
+    EXPECT_EQ(config.toneTable[1].relayDurationMs, 123);
+    EXPECT_EQ(config.errorBeeps, 0);
+}
+
+TEST_F(ConfiguratorDlgTest, FailedReceiveKeepsTheEditsOnScreen)
+{
+    RowEdit(3, "Ctcss")->setText(QStringLiteral("17"));
+    Control<QCheckBox>("audioLoopback")->click();
+    dialog->OnReceiveFromUnit();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0], (Message{QStringLiteral("Error Opening Comm Port"), Icon::Error}));
+    EXPECT_EQ(RowEdit(3, "Ctcss")->text(), QStringLiteral("17"));
+    EXPECT_TRUE(Control<QCheckBox>("audioLoopback")->isChecked());
+    EXPECT_EQ(config.toneTable[3].ctcssTone, 17);
+}
+
+TEST_F(ConfiguratorDlgTest, LoadShowsTheFileFromTheFirstRow)
+{
+    QTemporaryDir folder;
+    UnitConfig saved;
+    saved.toneMode = 1;
+    saved.monRelayMode = 2;
+    saved.monRelayTimeMs = 1500;
+    saved.toneTable[0].relayName = "R02";
+    saved.toneTable[7].ctcssTone = 33;
+    const QString path = folder.filePath(QStringLiteral("dual.Q47"));
+    ASSERT_TRUE(WriteConfigFile(saved, path.toStdString()));
+
+    ScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    ui.filesToOpen << path;
+    dialog->OnLoadConfig();
+    EXPECT_EQ(config, saved);
+    EXPECT_TRUE(Control<QRadioButton>("dual")->isChecked());
+    EXPECT_EQ(ShownLabels(), Labels(0));
+    EXPECT_EQ(ScrollBar()->value(), 0);
+    EXPECT_EQ(ScrollBar()->maximum(), 90);
+    EXPECT_EQ(RowCombo(1, "Relay")->currentText(), QStringLiteral("R02"));
+    EXPECT_EQ(RowEdit(8, "Ctcss")->text(), QStringLiteral("33"));
+    EXPECT_TRUE(Control<QLineEdit>("monRelayTimeMs")->isEnabled());
+    EXPECT_EQ(Control<QLineEdit>("monRelayTimeMs")->text(), QStringLiteral("1500"));
+}
+
+TEST_F(ConfiguratorDlgTest, SaveThenLoadRestoresAnEditedConfiguration)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("edited.Q47"));
+    RowCombo(5, "Relay")->setEditText(QStringLiteral("R01"));
+    RowCombo(5, "Group")->setEditText(QStringLiteral("3"));
+    RowEdit(5, "Duration")->setText(QStringLiteral("800"));
+    RowEdit(6, "DigitalOutput")->setText(QStringLiteral("64"));
+    Control<QCheckBox>("pttToneOnly")->click();
+    Control<QRadioButton>("r2AlsoOnPtt")->click();
+    Control<QComboBox>("pttFrequency")->setCurrentIndex(7);
+    ui.onDialog = [](QDialog& morse) {
+        Child<QLineEdit>(morse, QStringLiteral("morseText"))->setText(QStringLiteral("DE TEST"));
+        Child<QPushButton>(morse, QStringLiteral("ok"))->click();
+    };
+    dialog->OnMorseCode();
+    ui.filesToSave << path;
+    dialog->OnSaveConfig();
+    const UnitConfig edited = config;
+    EXPECT_EQ(edited.toneTable[5].relayName, "R01");
+    EXPECT_EQ(edited.toneTable[5].relayGroup, 3);
+    EXPECT_EQ(edited.toneTable[6].digitalOutput, 64);
+    EXPECT_EQ(edited.pttFrequency, "2970");
+    EXPECT_EQ(edited.pttAuxRelay, 2);
+    EXPECT_EQ(edited.morseText, "DE TEST");
+
+    RowEdit(5, "Duration")->setText(QStringLiteral("5"));
+    Control<QCheckBox>("pttToneOnly")->click();
+    dialog->CommitVisibleRows();
+    ASSERT_NE(config, edited);
+
+    ui.filesToOpen << path;
+    dialog->OnLoadConfig();
+    EXPECT_EQ(config, edited);
+    EXPECT_EQ(RowEdit(5, "Duration")->text(), QStringLiteral("800"));
+    EXPECT_TRUE(Control<QCheckBox>("pttToneOnly")->isChecked());
+}
+
+TEST_F(ConfiguratorDlgTest, PttFrequencyOutsideTheListIsShownAndKept)
+{
+    config.pttFrequency = "1234";
+    dialog->RefreshFromRecord();
+    auto* frequency = Control<QComboBox>("pttFrequency");
+    EXPECT_EQ(frequency->currentText(), QStringLiteral("1234"));
+    EXPECT_EQ(frequency->itemText(0), QStringLiteral("1234")) << "the list stays sorted";
+    EXPECT_TRUE(dialog->CommitVisibleRows());
+    EXPECT_EQ(config.pttFrequency, "1234");
+
+    config.pttFrequency = "2300";
+    dialog->RefreshFromRecord();
+    EXPECT_EQ(frequency->currentText(), QStringLiteral("2300"));
+    EXPECT_EQ(frequency->count(), 8) << "the stray item goes again";
+}
+
+}  // namespace
