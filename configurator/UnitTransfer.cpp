@@ -117,6 +117,10 @@ TransferResult UnitTransfer::ReceiveFromUnit(UnitConfig& config, int portSelecti
     const std::uint8_t command = kReceiveCommand;
     SendWholly(&command, 1);
 
+    // The first byte that does not come ends the exchange: the stream is lost either
+    // way, and waiting for each further byte would only keep the user waiting. Quiet
+    // before the end of the rows counts as a time-out; after them the stream lacks
+    // fields and checksum and fails as a wrong checksum does.
     ConfigStream::Bytes stream{};
     std::size_t received = 0;
     while (received < stream.size() && ReadByte(stream[received], timing_.readTimeoutMs))
