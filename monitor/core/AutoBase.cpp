@@ -1,0 +1,54 @@
+#include "monitor/core/AutoBase.h"
+
+#include "automation/DispatchException.h"
+
+const DispatchMap& AutoBase::Map()
+{
+    static const DispatchMap map = DispatchMap::Builder<AutoBase>()
+        .Property("ErrorMethod", &AutoBase::GetErrorMethod, &AutoBase::SetErrorMethod)
+        .ReadOnlyProperty("ErrorCode", &AutoBase::GetErrorCode)
+        .ReadOnlyProperty("ErrorString", &AutoBase::GetErrorString)
+        .Build();
+    return map;
+}
+
+void AutoBase::SetErrorMethod(std::int32_t method)
+{
+    if (method == ReturnNull || method == ReturnError || method == ThrowException)
+        errorMethod_ = method;
+}
+
+const char* AutoBase::SerialErrorText(std::int32_t exceptionCode)
+{
+    switch (exceptionCode) {
+    case SerialPortException::Timeout: return "SerialPort Timeout Error";
+    case SerialPortException::WriteFailed: return "Can't write to serial port";
+    default: return "Unknown SerialPort Error";
+    }
+}
+
+void AutoBase::SetError(Variant& result, std::int32_t code, const char* text)
+{
+    SetError(result, code, std::string(text ? text : "General Error"));
+}
+
+void AutoBase::SetError(Variant& result, std::int32_t code, const std::string& text)
+{
+    errorCode_ = static_cast<std::int16_t>(code);
+    errorString_ = text;
+    switch (errorMethod_) {
+    case ReturnError:
+        result = Variant::Error(static_cast<std::int32_t>(errorCode_) + 5);
+        return;
+    case ThrowException:
+        throw DispatchException(static_cast<std::uint16_t>(errorCode_), errorString_, {}, 0);
+    default:
+        result = Variant::Null();
+        return;
+    }
+}
+
+void AutoBase::RecordSerialError(Variant& result, const SerialPortException& failure)
+{
+    SetError(result, 0, SerialErrorText(failure.code()));
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "automation/Dispatchable.h"
+#include "automation/Variant.h"
+#include "monitor/serial/SerialPortException.h"
+
+// Root of every automation class of the server. It carries the error model:
+// ErrorMethod decides how a failure reaches the client, ErrorCode and
+// ErrorString keep the last failure. Every failing member of a derived class
+// records its failure through SetError.
+//
+// Dispatch map (positions 1 to 3): ErrorMethod, ErrorCode, ErrorString.
+class AutoBase : public Dispatchable {
+public:
+    static const DispatchMap& Map();
+    const DispatchMap& GetDispatchMap() const override { return Map(); }
+
+    // How SetError reports a failure.
+    enum ErrorMethod : std::int32_t {
+        ReturnNull = 0,      // the result becomes VT_NULL
+        ReturnError = 1,     // the result becomes VT_ERROR with scode = code + 5
+        ThrowException = 2,  // the call fails with DISP_E_EXCEPTION
+    };
+
+    // Automation properties.
+    std::int32_t GetErrorMethod() const { return errorMethod_; }
+    void SetErrorMethod(std::int32_t method);  // 0, 1 or 2; any other value is ignored
+    std::int32_t GetErrorCode() const { return errorCode_; }  // 16 bits, sign-extended
+    std::string GetErrorString() const { return errorString_; }
+
+    // Text recorded for a SerialPortException with this code.
+    static const char* SerialErrorText(std::int32_t exceptionCode);
+
+protected:
+    AutoBase() = default;
+
+    // Records a failure: keeps the low 16 bits of `code` and `text` ("General
+    // Error" when null), then by the error method sets `result` to VT_NULL,
+    // sets it to VT_ERROR (code sign-extended + 5), or throws the
+    // DispatchException (code, text, help context 0) that fails the call.
+    void SetError(Variant& result, std::int32_t code, const char* text);
+    void SetError(Variant& result, std::int32_t code, const std::string& text);
+
+    // Records a serial failure with code 0 and the text of its exception code.
+    void RecordSerialError(Variant& result, const SerialPortException& failure);
+
+    // Runs the serial traffic of a member: returns body(), or, when it
+    // throws a SerialPortException, the recorded error result. Nothing else
+    // is caught.
+    template <class Body>
+    Variant RunSerial(Body&& body)
+    {
+        try {
+            return body();
+        } catch (const SerialPortException& failure) {
+            Variant result;
+            RecordSerialError(result, failure);
+            return result;
+        }
+    }
+
+private:
+    std::int32_t errorMethod_ = ReturnNull;
+    std::int16_t errorCode_ = 0;
+    std::string errorString_;
+};
