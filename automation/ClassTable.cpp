@@ -1,20 +1,6 @@
 #include "automation/ClassTable.h"
 
-#include <algorithm>
-#include <cctype>
-
-namespace {
-
-bool SameProgId(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x))
-                   == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-}  // namespace
+#include "automation/EqualsIgnoringCase.h"
 
 HRESULT ClassTable::Add(ClassFactory factory)
 {
@@ -27,7 +13,7 @@ HRESULT ClassTable::Add(ClassFactory factory)
 const ClassFactory* ClassTable::FindByProgId(std::string_view progId) const
 {
     for (const auto& factory : factories_) {
-        if (SameProgId(factory.progId(), progId))
+        if (EqualsIgnoringCase(factory.progId(), progId))
             return &factory;
     }
     return nullptr;

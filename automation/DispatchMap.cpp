@@ -1,20 +1,8 @@
 #include "automation/DispatchMap.h"
 
 #include <algorithm>
-#include <cctype>
 
-namespace {
-
-bool SameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x))
-                   == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-}  // namespace
+#include "automation/EqualsIgnoringCase.h"
 
 DispatchMap::DispatchMap(const DispatchMap* base, std::vector<Member> members)
     : base_(base), members_(std::move(members))
@@ -23,7 +11,7 @@ DispatchMap::DispatchMap(const DispatchMap* base, std::vector<Member> members)
         throw std::logic_error("dispatch map: more than 65535 members");
     for (std::size_t i = 0; i < members_.size(); ++i) {
         for (std::size_t j = 0; j < i; ++j) {
-            if (SameName(members_[i].name, members_[j].name))
+            if (EqualsIgnoringCase(members_[i].name, members_[j].name))
                 throw std::logic_error("dispatch map: member " + members_[i].name + " declared twice");
         }
     }
@@ -35,7 +23,7 @@ std::optional<std::int32_t> DispatchMap::FindDispId(std::string_view name) const
     for (const DispatchMap* map = this; map; map = map->base_, ++depth) {
         const auto& members = map->members_;
         const auto found = std::find_if(members.begin(), members.end(),
-                                        [&](const Member& m) { return SameName(m.name, name); });
+                                        [&](const Member& m) { return EqualsIgnoringCase(m.name, name); });
         if (found != members.end())
             return MakeDispId(depth, static_cast<std::int32_t>(found - members.begin()) + 1);
     }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <utility>
 
+#include "automation/EqualsIgnoringCase.h"
+
 namespace {
 
 // A number read from any numeric Variant or from text, exact where it can be.
@@ -56,15 +58,6 @@ std::string_view Trim(std::string_view text)
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size()
-        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x))
-                   == std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 // Decimal text: blanks around, an optional sign, digits with an optional

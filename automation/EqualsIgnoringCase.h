@@ -1,0 +1,16 @@
+#pragma once
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+// Compares two names without regard to the case of ASCII letters, as member
+// names, ProgIDs and the words "True"/"False" are compared.
+inline bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x))
+                   == std::tolower(static_cast<unsigned char>(y));
+           });
+}
