@@ -89,6 +89,8 @@ bool ReadConfigFile(UnitConfig& c, const std::string& path)
         return false;
     std::string text(kMaxFileBytes, '\0');
     file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file.bad())  // a folder, or a read error: nothing to take from it
+        return false;
     text.resize(static_cast<std::size_t>(file.gcount()));
 
     ConfigTextReader reader(text);

@@ -282,6 +282,13 @@ TEST_F(ConfigFileTest, MissingFileLeavesTheRecordAndFails)
     EXPECT_EQ(back, BusyConfig());
 }
 
+TEST_F(ConfigFileTest, FolderIsNoFileToRead)
+{
+    UnitConfig back = BusyConfig();
+    EXPECT_FALSE(ReadConfigFile(back, folder_.path()));
+    EXPECT_EQ(back, BusyConfig());
+}
+
 TEST_F(ConfigFileTest, WriteIntoAMissingFolderFails)
 {
     EXPECT_FALSE(WriteConfigFile(UnitConfig{}, PathOf("no/such/folder.Q47")));
