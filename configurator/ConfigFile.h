@@ -13,5 +13,5 @@ bool WriteConfigFile(const UnitConfig& config, const std::string& path);
 
 // Reads `path` into the record field by field. A number that cannot be read leaves its
 // field unchanged; a missing relay word or Morse line gives an empty text. False, with the
-// record untouched, when the file cannot be opened.
+// record untouched, when the file cannot be opened or read.
 bool ReadConfigFile(UnitConfig& config, const std::string& path);
