@@ -28,10 +28,11 @@ constexpr std::size_t kPage = 256;
 
 Bytes Request(std::uint8_t command, std::uint32_t address, const Bytes& tail)
 {
-    Bytes frame{0xFA, 0xFF, static_cast<std::uint8_t>(4 + tail.size() + 3), command,
-                static_cast<std::uint8_t>(address >> 24), static_cast<std::uint8_t>(address >> 16),
-                static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address)};
-    frame.insert(frame.end(), tail.begin(), tail.end());
+    Bytes frame{0xFA, 0xFF, static_cast<std::uint8_t>(4 + tail.size() + 3), command};
+    for (int shift = 24; shift >= 0; shift -= 8)
+        frame.push_back(static_cast<std::uint8_t>(address >> shift));
+    for (std::uint8_t b : tail)
+        frame.push_back(b);
     Ez2181FrameSum sum;
     for (std::uint8_t b : frame)
         sum.Add(b);
