@@ -460,6 +460,15 @@ void CConfiguratorDlg::OnSaveConfig()
         WriteConfigFile(config_, QFile::encodeName(path).toStdString());
 }
 
+template <class SettingsDialog>
+void CConfiguratorDlg::RunSettingsDialog()
+{
+    SettingsDialog dialog(interaction_, this);
+    dialog.Load(config_);
+    if (interaction_.RunModal(dialog) == QDialog::Accepted)
+        dialog.Store(config_);
+}
+
 void CConfiguratorDlg::OnComPort()
 {
     CPortSelectDlg dialog(interaction_, this);
@@ -470,34 +479,12 @@ void CConfiguratorDlg::OnComPort()
 
 void CConfiguratorDlg::OnSetGains()
 {
-    CGainSettingsDlg dialog(interaction_, this);
-    dialog.sidetoneGain = config_.sidetoneGain;
-    dialog.radioTxGain = config_.radioTxGain;
-    dialog.lineTxGain = config_.lineTxGain;
-    dialog.ctcssGain = config_.ctcssGain;
-    if (interaction_.RunModal(dialog) != QDialog::Accepted)
-        return;
-    config_.sidetoneGain = dialog.sidetoneGain;
-    config_.radioTxGain = dialog.radioTxGain;
-    config_.lineTxGain = dialog.lineTxGain;
-    config_.ctcssGain = dialog.ctcssGain;
+    RunSettingsDialog<CGainSettingsDlg>();
 }
 
 void CConfiguratorDlg::OnMorseCode()
 {
-    CMorseCodeDlg dialog(interaction_, this);
-    dialog.morseAutoMode = config_.morseAutoMode;
-    dialog.morseIntervalMin = config_.morseIntervalMin;
-    dialog.morseFreqHz = config_.morseFreqHz;
-    dialog.morseGain = config_.morseGain;
-    dialog.morseText = config_.morseText;
-    if (interaction_.RunModal(dialog) != QDialog::Accepted)
-        return;
-    config_.morseAutoMode = dialog.morseAutoMode;
-    config_.morseIntervalMin = dialog.morseIntervalMin;
-    config_.morseFreqHz = dialog.morseFreqHz;
-    config_.morseGain = dialog.morseGain;
-    config_.morseText = dialog.morseText;
+    RunSettingsDialog<CMorseCodeDlg>();
 }
 
 void CConfiguratorDlg::OnTxFilters()
@@ -505,78 +492,22 @@ void CConfiguratorDlg::OnTxFilters()
     // In repeater mode the transmit audio is the received audio: there is nothing to set.
     if (!UpdateData(true) || config_.repeaterMode != 0)
         return;
-    CTxAudioDlg dialog(interaction_, this);
-    dialog.txAgc = config_.txAgc;
-    dialog.txAddCtcss = config_.txAddCtcss;
-    dialog.txPreEmphasis = config_.txPreEmphasis;
-    dialog.txLowPass = config_.txLowPass;
-    if (interaction_.RunModal(dialog) != QDialog::Accepted)
-        return;
-    config_.txAgc = dialog.txAgc;
-    config_.txAddCtcss = dialog.txAddCtcss;
-    config_.txPreEmphasis = dialog.txPreEmphasis;
-    config_.txLowPass = dialog.txLowPass;
+    RunSettingsDialog<CTxAudioDlg>();
 }
 
 void CConfiguratorDlg::OnDig5Setup()
 {
-    CDig5ToneDlg dialog(interaction_, this);
-    dialog.dig5ToneEnable = config_.dig5ToneEnable;
-    dialog.dig5ActiveHigh = config_.dig5ActiveHigh;
-    dialog.dig5R1 = config_.dig5R1;
-    dialog.dig5R2 = config_.dig5R2;
-    dialog.dig5ToneFreq = config_.dig5ToneFreq;
-    dialog.dig5ToneLevel = config_.dig5ToneLevel;
-    dialog.dig5ToneOnMs = config_.dig5ToneOnMs;
-    dialog.dig5ToneOffMs = config_.dig5ToneOffMs;
-    if (interaction_.RunModal(dialog) != QDialog::Accepted)
-        return;
-    config_.dig5ToneEnable = dialog.dig5ToneEnable;
-    config_.dig5ActiveHigh = dialog.dig5ActiveHigh;
-    config_.dig5R1 = dialog.dig5R1;
-    config_.dig5R2 = dialog.dig5R2;
-    config_.dig5ToneFreq = dialog.dig5ToneFreq;
-    config_.dig5ToneLevel = dialog.dig5ToneLevel;
-    config_.dig5ToneOnMs = dialog.dig5ToneOnMs;
-    config_.dig5ToneOffMs = dialog.dig5ToneOffMs;
+    RunSettingsDialog<CDig5ToneDlg>();
 }
 
 void CConfiguratorDlg::OnDig4Setup()
 {
-    CDig4CorDlg dialog(interaction_, this);
-    dialog.dig4CorEnable = config_.dig4CorEnable;
-    dialog.dig4ActiveHigh = config_.dig4ActiveHigh;
-    dialog.dig4R1 = config_.dig4R1;
-    dialog.dig4R2 = config_.dig4R2;
-    dialog.dig4RxMute = config_.dig4RxMute;
-    dialog.dig4RevertToF1 = config_.dig4RevertToF1;
-    dialog.dig4RevertSec = config_.dig4RevertSec;
-    if (interaction_.RunModal(dialog) != QDialog::Accepted)
-        return;
-    config_.dig4CorEnable = dialog.dig4CorEnable;
-    config_.dig4ActiveHigh = dialog.dig4ActiveHigh;
-    config_.dig4R1 = dialog.dig4R1;
-    config_.dig4R2 = dialog.dig4R2;
-    config_.dig4RxMute = dialog.dig4RxMute;
-    config_.dig4RevertToF1 = dialog.dig4RevertToF1;
-    config_.dig4RevertSec = dialog.dig4RevertSec;
+    RunSettingsDialog<CDig4CorDlg>();
 }
 
 void CConfiguratorDlg::OnVoxPhone()
 {
-    CVoxPhoneDlg dialog(interaction_, this);
-    dialog.voxTriggerLevel = config_.voxTriggerLevel;
-    dialog.voxTimeoutSec = config_.voxTimeoutSec;
-    dialog.callTimeoutMin = config_.callTimeoutMin;
-    dialog.alwaysSendHoldTone = config_.alwaysSendHoldTone;
-    dialog.phoneInstalled = config_.phoneInstalled;
-    if (interaction_.RunModal(dialog) != QDialog::Accepted)
-        return;
-    config_.voxTriggerLevel = dialog.voxTriggerLevel;
-    config_.voxTimeoutSec = dialog.voxTimeoutSec;
-    config_.callTimeoutMin = dialog.callTimeoutMin;
-    config_.alwaysSendHoldTone = dialog.alwaysSendHoldTone;
-    config_.phoneInstalled = dialog.phoneInstalled;
+    RunSettingsDialog<CVoxPhoneDlg>();
 }
 
 void CConfiguratorDlg::OnDigitalOutputLookup()

@@ -99,6 +99,9 @@ private:
     void ApplyToneActiveRule(int index);
     void SetScrollRangeForMode(int toneMode);
     void OnScrollAction(int action);
+    // Fills the dialog's copies from the record, runs it, and takes them back on OK.
+    template <class SettingsDialog>
+    void RunSettingsDialog();
     void OnToneModeClicked();
     void OnMonRelayModeClicked();
     void OnToneActiveClicked(int index);

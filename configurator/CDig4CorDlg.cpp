@@ -71,3 +71,25 @@ void CDig4CorDlg::ApplyEnableRule()
          std::initializer_list<QWidget*>{secondsEdit_, activeHigh_, rxMute_, revert_, r1_, r2_})
         input->setEnabled(enabled);
 }
+
+void CDig4CorDlg::Load(const UnitConfig& config)
+{
+    dig4CorEnable = config.dig4CorEnable;
+    dig4ActiveHigh = config.dig4ActiveHigh;
+    dig4R1 = config.dig4R1;
+    dig4R2 = config.dig4R2;
+    dig4RxMute = config.dig4RxMute;
+    dig4RevertToF1 = config.dig4RevertToF1;
+    dig4RevertSec = config.dig4RevertSec;
+}
+
+void CDig4CorDlg::Store(UnitConfig& config) const
+{
+    config.dig4CorEnable = dig4CorEnable;
+    config.dig4ActiveHigh = dig4ActiveHigh;
+    config.dig4R1 = dig4R1;
+    config.dig4R2 = dig4R2;
+    config.dig4RxMute = dig4RxMute;
+    config.dig4RevertToF1 = dig4RevertToF1;
+    config.dig4RevertSec = dig4RevertSec;
+}

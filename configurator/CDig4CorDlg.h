@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configurator/CExchangeDlg.h"
+#include "configurator/UnitConfig.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -10,6 +11,10 @@ class CDig4CorDlg : public CExchangeDlg {
     Q_OBJECT
 public:
     explicit CDig4CorDlg(UserInteraction& interaction, QWidget* parent = nullptr);
+
+    // The dialog\'s copies of its fields, from and into the record.
+    void Load(const UnitConfig& config);
+    void Store(UnitConfig& config) const;
 
     int dig4CorEnable = 0;
     int dig4ActiveHigh = 0;

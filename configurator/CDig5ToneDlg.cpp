@@ -62,3 +62,27 @@ void CDig5ToneDlg::ApplyEnableRule()
                                                           onEdit_, offEdit_})
         input->setEnabled(enabled);
 }
+
+void CDig5ToneDlg::Load(const UnitConfig& config)
+{
+    dig5ToneEnable = config.dig5ToneEnable;
+    dig5ActiveHigh = config.dig5ActiveHigh;
+    dig5R1 = config.dig5R1;
+    dig5R2 = config.dig5R2;
+    dig5ToneFreq = config.dig5ToneFreq;
+    dig5ToneLevel = config.dig5ToneLevel;
+    dig5ToneOnMs = config.dig5ToneOnMs;
+    dig5ToneOffMs = config.dig5ToneOffMs;
+}
+
+void CDig5ToneDlg::Store(UnitConfig& config) const
+{
+    config.dig5ToneEnable = dig5ToneEnable;
+    config.dig5ActiveHigh = dig5ActiveHigh;
+    config.dig5R1 = dig5R1;
+    config.dig5R2 = dig5R2;
+    config.dig5ToneFreq = dig5ToneFreq;
+    config.dig5ToneLevel = dig5ToneLevel;
+    config.dig5ToneOnMs = dig5ToneOnMs;
+    config.dig5ToneOffMs = dig5ToneOffMs;
+}

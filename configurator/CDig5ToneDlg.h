@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configurator/CExchangeDlg.h"
+#include "configurator/UnitConfig.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -10,6 +11,10 @@ class CDig5ToneDlg : public CExchangeDlg {
     Q_OBJECT
 public:
     explicit CDig5ToneDlg(UserInteraction& interaction, QWidget* parent = nullptr);
+
+    // The dialog\'s copies of its fields, from and into the record.
+    void Load(const UnitConfig& config);
+    void Store(UnitConfig& config) const;
 
     int dig5ToneEnable = 0;
     int dig5ActiveHigh = 1;

@@ -25,3 +25,19 @@ void CGainSettingsDlg::DoDataExchange(DataExchange& exchange)
     exchange.Integer(lineTxEdit_, lineTxGain, kMinGain, kMaxGain);
     exchange.Integer(ctcssEdit_, ctcssGain, kMinGain, kMaxGain);
 }
+
+void CGainSettingsDlg::Load(const UnitConfig& config)
+{
+    sidetoneGain = config.sidetoneGain;
+    radioTxGain = config.radioTxGain;
+    lineTxGain = config.lineTxGain;
+    ctcssGain = config.ctcssGain;
+}
+
+void CGainSettingsDlg::Store(UnitConfig& config) const
+{
+    config.sidetoneGain = sidetoneGain;
+    config.radioTxGain = radioTxGain;
+    config.lineTxGain = lineTxGain;
+    config.ctcssGain = ctcssGain;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configurator/CExchangeDlg.h"
+#include "configurator/UnitConfig.h"
 
 class QLineEdit;
 
@@ -9,6 +10,10 @@ class CGainSettingsDlg : public CExchangeDlg {
     Q_OBJECT
 public:
     explicit CGainSettingsDlg(UserInteraction& interaction, QWidget* parent = nullptr);
+
+    // The dialog\'s copies of its fields, from and into the record.
+    void Load(const UnitConfig& config);
+    void Store(UnitConfig& config) const;
 
     int sidetoneGain = 0;
     int radioTxGain = 0;

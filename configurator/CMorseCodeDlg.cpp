@@ -82,3 +82,21 @@ void CMorseCodeDlg::ApplyIntervalRule()
     else if (chosen == 1)
         intervalEdit_->setEnabled(true);
 }
+
+void CMorseCodeDlg::Load(const UnitConfig& config)
+{
+    morseAutoMode = config.morseAutoMode;
+    morseIntervalMin = config.morseIntervalMin;
+    morseFreqHz = config.morseFreqHz;
+    morseGain = config.morseGain;
+    morseText = config.morseText;
+}
+
+void CMorseCodeDlg::Store(UnitConfig& config) const
+{
+    config.morseAutoMode = morseAutoMode;
+    config.morseIntervalMin = morseIntervalMin;
+    config.morseFreqHz = morseFreqHz;
+    config.morseGain = morseGain;
+    config.morseText = morseText;
+}

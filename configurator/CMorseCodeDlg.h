@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configurator/CExchangeDlg.h"
+#include "configurator/UnitConfig.h"
 
 #include <string>
 
@@ -14,6 +15,10 @@ public:
     static constexpr int kMaxTextChars = 50;
 
     explicit CMorseCodeDlg(UserInteraction& interaction, QWidget* parent = nullptr);
+
+    // The dialog\'s copies of its fields, from and into the record.
+    void Load(const UnitConfig& config);
+    void Store(UnitConfig& config) const;
 
     int morseAutoMode = 1;  // 0 End of Each PTT, 1 Timer Interval
     int morseIntervalMin = 0;

@@ -24,3 +24,19 @@ void CTxAudioDlg::DoDataExchange(DataExchange& exchange)
     exchange.Check(preEmphasis_, txPreEmphasis);
     exchange.Check(lowPass_, txLowPass);
 }
+
+void CTxAudioDlg::Load(const UnitConfig& config)
+{
+    txAgc = config.txAgc;
+    txAddCtcss = config.txAddCtcss;
+    txPreEmphasis = config.txPreEmphasis;
+    txLowPass = config.txLowPass;
+}
+
+void CTxAudioDlg::Store(UnitConfig& config) const
+{
+    config.txAgc = txAgc;
+    config.txAddCtcss = txAddCtcss;
+    config.txPreEmphasis = txPreEmphasis;
+    config.txLowPass = txLowPass;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configurator/CExchangeDlg.h"
+#include "configurator/UnitConfig.h"
 
 class QCheckBox;
 
@@ -9,6 +10,10 @@ class CTxAudioDlg : public CExchangeDlg {
     Q_OBJECT
 public:
     explicit CTxAudioDlg(UserInteraction& interaction, QWidget* parent = nullptr);
+
+    // The dialog\'s copies of its fields, from and into the record.
+    void Load(const UnitConfig& config);
+    void Store(UnitConfig& config) const;
 
     int txAgc = 0;
     int txAddCtcss = 0;

@@ -25,3 +25,21 @@ void CVoxPhoneDlg::DoDataExchange(DataExchange& exchange)
     exchange.Check(holdTone_, alwaysSendHoldTone);
     exchange.Check(phone_, phoneInstalled);
 }
+
+void CVoxPhoneDlg::Load(const UnitConfig& config)
+{
+    voxTriggerLevel = config.voxTriggerLevel;
+    voxTimeoutSec = config.voxTimeoutSec;
+    callTimeoutMin = config.callTimeoutMin;
+    alwaysSendHoldTone = config.alwaysSendHoldTone;
+    phoneInstalled = config.phoneInstalled;
+}
+
+void CVoxPhoneDlg::Store(UnitConfig& config) const
+{
+    config.voxTriggerLevel = voxTriggerLevel;
+    config.voxTimeoutSec = voxTimeoutSec;
+    config.callTimeoutMin = callTimeoutMin;
+    config.alwaysSendHoldTone = alwaysSendHoldTone;
+    config.phoneInstalled = phoneInstalled;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configurator/CExchangeDlg.h"
+#include "configurator/UnitConfig.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -10,6 +11,10 @@ class CVoxPhoneDlg : public CExchangeDlg {
     Q_OBJECT
 public:
     explicit CVoxPhoneDlg(UserInteraction& interaction, QWidget* parent = nullptr);
+
+    // The dialog\'s copies of its fields, from and into the record.
+    void Load(const UnitConfig& config);
+    void Store(UnitConfig& config) const;
 
     int voxTriggerLevel = -10;
     int voxTimeoutSec = 120;

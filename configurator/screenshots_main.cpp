@@ -50,6 +50,24 @@ int main(int argc, char* argv[])
     CConfiguratorDlg main(config, interaction);
     ok &= Save(main, folder, QStringLiteral("main"));
 
+    // A configuration in Dual mode with relays, groups and an inactive row.
+    config.toneMode = 1;
+    config.monRelayMode = 2;
+    config.monRelayTimeMs = 1500;
+    config.pttAuxRelay = 1;
+    config.repeaterMode = 1;
+    for (int row : {1, 4, 7}) {
+        config.toneTable[static_cast<std::size_t>(row)].relayName = "R01";
+        config.toneTable[static_cast<std::size_t>(row)].relayGroup = 2;
+        config.toneTable[static_cast<std::size_t>(row)].relayDurationMs = 500;
+    }
+    config.toneTable[2].relayName = "R02";
+    config.toneTable[3].toneActive = 0;
+    config.toneTable[5].ctcssTone = 12;
+    config.toneTable[5].useDefaultCtcss = 1;
+    main.RefreshFromRecord();
+    ok &= Save(main, folder, QStringLiteral("main-dual"));
+
     CGainSettingsDlg gains(interaction);
     ok &= Save(gains, folder, QStringLiteral("gains"));
     CMorseCodeDlg morse(interaction);
