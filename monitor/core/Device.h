@@ -1,0 +1,52 @@
+#pragma once
+
+#include "monitor/core/AutoBase.h"
+
+#include <cstdint>
+#include <string>
+
+class FlashImage;
+
+// Base of every target-device automation class. Boards implement the memory
+// and flash hooks; the family classes build their members on them, and the
+// two loops here program and verify a flash image file page by page.
+class Device : public AutoBase {
+public:
+    // Memory spaces of ReadMemory/WriteMemory; the family classes take
+    // anything but ProgramMemory as data memory.
+    enum Space : std::int32_t { DataMemory = 1, ProgramMemory = 2 };
+
+    Device() = default;
+
+    static const DispatchMap& Map();
+    const DispatchMap& GetDispatchMap() const override { return Map(); }
+
+    // Automation members, in dispatch map order.
+    Variant ReadSym(const std::string& fileName);
+    Variant FindSym(const std::string& name, std::int32_t value);
+    Variant WriteSym(const std::string& name, const Variant& value);
+    Variant ReadFlash(std::int32_t address, std::int32_t count);
+    Variant WriteFlash(std::int32_t address, Variant& data);
+
+    // Hooks; each base implementation returns VT_EMPTY and records nothing.
+    virtual Variant ReadMemory(std::int32_t address, std::int32_t count, std::int32_t format,
+                               std::int32_t space, std::int32_t extra);
+    virtual Variant WriteMemory(std::int32_t address, Variant& data, std::int32_t format,
+                                std::int32_t space, std::int32_t extra);
+    // Reads `count` bytes of flash; the result holds one byte value an element.
+    virtual Variant ReadFlashBlock(std::int32_t address, std::int32_t count);
+    // Programs the bytes of the array in `data` into flash at `address`.
+    virtual Variant WriteFlashBlock(std::int32_t address, Variant& data);
+
+protected:
+    // Loads the file into the (empty) image and writes every present page,
+    // lowest first, with WriteFlashBlock.
+    Variant ProgImage(const std::string& fileName, FlashImage& image);
+    // Loads the file into the (empty) image and compares every present page
+    // with the flash read by ReadFlashBlock.
+    Variant VerifyImage(const std::string& fileName, FlashImage& image);
+
+private:
+    // Records a load error; false when the image loaded.
+    bool LoadFailed(const std::string& fileName, FlashImage& image, Variant& result);
+};
