@@ -12,6 +12,7 @@
 #include <QDBusVariant>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <bit>
 #include <cmath>
@@ -116,6 +117,24 @@ TEST_F(DBusTransportTest, ServerThatExitsAtOnceIsServerExecutionFailed)
         EXPECT_EQ(e.status(), CO_E_SERVER_EXEC_FAILURE);
         EXPECT_STREQ(e.what(), "server execution failed");
     }
+}
+
+TEST_F(DBusTransportTest, ServerThatDoesNotComeUpInTimeIsServerExecutionFailed)
+{
+    QTemporaryDir folder;
+    const QString script = folder.filePath(QStringLiteral("slow-server"));
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\nexec sleep 3\n");
+    file.close();
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    const ClassesRoot classes;
+    ASSERT_TRUE(classes.Register({"{5B2E4C1A-7D3F-4A60-8E91-0A1B2C3D4E0D}", "Varnix.Slow", "Varnix.Slow", script.toStdString()}));
+
+    DispatchDriver driver(client_);
+    driver.SetCreateTimeout(300ms);
+    EXPECT_EQ(StatusOf([&] { driver.Create("Varnix.Slow"); }), CO_E_SERVER_EXEC_FAILURE);
+    EXPECT_FALSE(driver.IsCreated());
 }
 
 TEST_F(DBusTransportTest, RegisteredClassWithoutServiceFileIsServerExecutionFailed)
@@ -470,6 +489,12 @@ TEST_F(DBusTransportTest, CommandLineClientCallsMembersAndReportsFailures)
     ASSERT_TRUE(unknown.waitForFinished(60000));
     EXPECT_EQ(unknown.exitCode(), 2);
     EXPECT_EQ(unknown.readAllStandardError(), QByteArray("varnix-call: Varnix.Nothing: class not registered (0x80040154)\n"));
+
+    QProcess badStep;
+    badStep.start(QStringLiteral(VARNIX_CALL_PATH), {QStringLiteral("Varnix.TestObject"), QStringLiteral("Add(1")});
+    ASSERT_TRUE(badStep.waitForFinished(60000));
+    EXPECT_EQ(badStep.exitCode(), 3);
+    EXPECT_EQ(badStep.readAllStandardError(), QByteArray("varnix-call: missing ')' in Add(1\n"));
 
     QProcess wrongCount;
     wrongCount.start(QStringLiteral(VARNIX_CALL_PATH), {QStringLiteral("Varnix.TestObject"), QStringLiteral("Add(1)")});

@@ -1,0 +1,166 @@
+// Automation calls over the D-Bus session bus, on a private bus of its own:
+//  - property gets per second through DispatchDriver/DBusServer, beside a
+//    plain QtDBus ping-pong between the same two processes (goal: the
+//    automation call at most 1.5 times slower);
+//  - the time to create the first object when no server runs (the bus
+//    starts this program again with -Embedding as the server).
+#include "automation/ApplicationLock.h"
+#include "automation/ClassFactory.h"
+#include "automation/ClassesRoot.h"
+#include "automation/DBusServer.h"
+#include "automation/DispatchDriver.h"
+#include "automation/PrivateSessionBus.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusVirtualObject>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr const char* kProgId = "Bench.Object";
+constexpr const char* kClassId = "{B3C4D5E6-0718-4293-A4B5-C6D7E8F90A1B}";
+constexpr int kCalls = 20000;
+constexpr int kRounds = 3;
+constexpr int kStarts = 5;
+
+using Clock = std::chrono::steady_clock;
+
+class BenchObject : public Dispatchable {
+public:
+    static const DispatchMap& Map()
+    {
+        static const DispatchMap map = DispatchMap::Builder<BenchObject>().Property("Value", &BenchObject::Get, &BenchObject::Set).Build();
+        return map;
+    }
+    const DispatchMap& GetDispatchMap() const override { return Map(); }
+    std::int32_t Get() const { return value_; }
+    void Set(std::int32_t value) { value_ = value; }
+
+private:
+    ApplicationLock::Holder lock_;
+    std::int32_t value_ = 1234;
+};
+
+class PingObject : public QDBusVirtualObject {
+public:
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        QDBusConnection(connection).send(message.createReply(QVariantList{QVariant(1234)}));
+        return true;
+    }
+    QString introspect(const QString&) const override { return {}; }
+};
+
+int Serve()
+{
+    DBusServer server;
+    PingObject ping;
+    QDBusConnection::sessionBus().registerVirtualObject(QStringLiteral("/bench/Ping"), &ping);
+    if (!server.RegisterClassObject(ClassFactory(kProgId, kClassId, [] { return std::make_shared<BenchObject>(); }),
+                                    DBusServer::Instancing::SharedServer))
+        return 1;
+    ApplicationLock::Process().SetOnLastUnlock([] { QCoreApplication::quit(); });
+    QObject::connect(&server, &DBusServer::busDisconnected, [] { QCoreApplication::quit(); });
+    return QCoreApplication::exec();
+}
+
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+double AutomationCallsPerSecond(DispatchDriver& driver)
+{
+    const auto start = Clock::now();
+    for (int i = 0; i < kCalls; ++i) driver.Get(1);
+    return kCalls / Seconds(Clock::now() - start);
+}
+
+double PingCallsPerSecond(QDBusConnection& bus, const QString& server)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(server, QStringLiteral("/bench/Ping"), QStringLiteral("bench.Ping"),
+                                                       QStringLiteral("Ping"));
+    call.setAutoStartService(false);
+    const auto start = Clock::now();
+    for (int i = 0; i < kCalls; ++i) bus.call(call, QDBus::Block);
+    return kCalls / Seconds(Clock::now() - start);
+}
+
+bool WaitUntilGone(QDBusConnection& bus, const QString& name)
+{
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (bus.interface()->isServiceRegistered(name).value()) {
+        if (Clock::now() > deadline) return false;
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+int Measure()
+{
+    QTemporaryDir home;
+    const QString data = home.filePath(QStringLiteral("data"));
+    const QString services = data + QStringLiteral("/dbus-1/services");
+    QDir().mkpath(services);
+    QDir().mkpath(home.filePath(QStringLiteral("config")));
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    if (!ClassesRoot().Register({kClassId, kProgId, kProgId, QCoreApplication::applicationFilePath().toStdString()})) {
+        std::fprintf(stderr, "cannot register the bench class\n");
+        return 1;
+    }
+    PrivateSessionBus privateBus(services);
+    if (!privateBus.IsRunning()) {
+        std::fprintf(stderr, "%s\n", qPrintable(privateBus.Error()));
+        return 1;
+    }
+    QDBusConnection bus = QDBusConnection::connectToBus(privateBus.Address(), QStringLiteral("bench"));
+
+    std::vector<double> startTimes;
+    for (int i = 0; i < kStarts; ++i) {
+        DispatchDriver driver(bus);
+        const auto start = Clock::now();
+        driver.Create(kProgId);
+        startTimes.push_back(Seconds(Clock::now() - start) * 1000.0);
+        const QString server = driver.ServerName();
+        driver.Release();
+        if (!WaitUntilGone(bus, server)) {
+            std::fprintf(stderr, "the server did not end\n");
+            return 1;
+        }
+    }
+    std::sort(startTimes.begin(), startTimes.end());
+    std::printf("first object with no server running: median %.1f ms, best %.1f ms, worst %.1f ms (%d starts)\n",
+                startTimes[startTimes.size() / 2], startTimes.front(), startTimes.back(), kStarts);
+
+    DispatchDriver driver(bus);
+    driver.Create(kProgId);
+    double bestPing = 0;
+    double bestGet = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        bestPing = std::max(bestPing, PingCallsPerSecond(bus, driver.ServerName()));
+        bestGet = std::max(bestGet, AutomationCallsPerSecond(driver));
+    }
+    std::printf("plain QtDBus ping-pong:     %8.0f calls/s (%.1f us a call)\n", bestPing, 1e6 / bestPing);
+    std::printf("automation property get:    %8.0f calls/s (%.1f us a call)\n", bestGet, 1e6 / bestGet);
+    std::printf("automation get / ping time: %.2f (goal at most 1.5)\n", bestPing / bestGet);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 2 && QString::fromLocal8Bit(argv[1]).compare(QLatin1String("-Embedding"), Qt::CaseInsensitive) == 0)
+        return Serve();
+    return Measure();
+}
