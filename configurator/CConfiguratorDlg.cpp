@@ -140,7 +140,7 @@ void CConfiguratorDlg::CreateSettingsControls()
 
 void CConfiguratorDlg::CreateTable()
 {
-    layout_.CentredLabel(QStringLiteral("Function Tone"), 7, 62, 30, 20);
+    layout_.CentredLabel(QStringLiteral("Function Tone"), 7, 62, 29, 20);
     layout_.CentredLabel(QStringLiteral("Tone Active"), 36, 62, 28, 20);
     layout_.CentredLabel(QStringLiteral("Relay"), 64, 70, 34, 10);
     layout_.CentredLabel(QStringLiteral("Relay Group"), 99, 62, 30, 20);

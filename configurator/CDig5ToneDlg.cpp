@@ -17,9 +17,9 @@ CDig5ToneDlg::CDig5ToneDlg(UserInteraction& interaction, QWidget* parent)
 
     freqEdit_ = layout_.EditRow(QStringLiteral("Tone Frequency and Level:"), QStringLiteral("dig5ToneFreq"),
                                 10, 42, 100, 30, QStringLiteral("Hz"));
-    levelEdit_ = layout_.Edit(160, 42, 26);
+    levelEdit_ = layout_.Edit(172, 42, 26);
     levelEdit_->setObjectName(QStringLiteral("dig5ToneLevel"));
-    layout_.Label(QStringLiteral("dBm"), 189, 44, 24, 10);
+    layout_.Label(QStringLiteral("dBm"), 201, 44, 24, 10);
     onEdit_ = layout_.EditRow(QStringLiteral("Tone On Time:"), QStringLiteral("dig5ToneOnMs"), 10, 58,
                               100, 30, QStringLiteral("msec"));
     offEdit_ = layout_.EditRow(QStringLiteral("Tone Off Time:"), QStringLiteral("dig5ToneOffMs"), 10, 74,
