@@ -38,7 +38,7 @@ std::string ReadLine(int fd)
     }
 }
 
-// Runs ez2181-sim with its own port map folder and its standard output on a pipe.
+// Runs ez2181-sim with its own port map folder and its standard output and error on a pipe.
 class Ez2181SimProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -70,6 +70,7 @@ protected:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
         args.insert(args.begin(), "ez2181-sim");
         std::vector<char*> argv;
         for (std::string& a : args)
@@ -177,6 +178,8 @@ TEST_F(Ez2181SimProgramTest, HelpAndBadOptions)
     output_ = -1;
 
     Spawn({"--fault", "smoke"});
+    EXPECT_EQ(ReadLine(output_), "ez2181-sim: unknown fault \"smoke\"");
+    EXPECT_EQ(ReadLine(output_), "usage: ez2181-sim [options] [PORT]");
     EXPECT_EQ(Stop(0), 2);
     EXPECT_FALSE(LinkExists());
 }

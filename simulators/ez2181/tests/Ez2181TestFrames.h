@@ -33,7 +33,8 @@ inline bool Checks(const Bytes& frame)
 inline Bytes Frame(std::uint8_t address, std::uint8_t code, const Bytes& payload)
 {
     Bytes f{0xFA, address, static_cast<std::uint8_t>(payload.size() + 3), code};
-    f.insert(f.end(), payload.begin(), payload.end());
+    for (std::uint8_t b : payload)
+        f.push_back(b);
     for (int i = 0; i < 2; ++i) {
         const auto [s1, s2] = Sums(f);
         f.push_back(static_cast<std::uint8_t>(255 - (s1 + s2) % 255));
