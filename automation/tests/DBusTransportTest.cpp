@@ -463,6 +463,24 @@ TEST_F(DBusTransportTest, ServerEndsWhenItsBusGoesAway)
     EXPECT_EQ(StatusOf([&] { driver.Get(TestObject::kValue); }), RPC_E_DISCONNECTED);
 }
 
+TEST_F(DBusTransportTest, CallsWaitForACallThatRunsANestedEventLoop)
+{
+    DispatchDriver driver(client_);
+    driver.Create(TestObject::kProgId);
+    EXPECT_EQ(driver.Get(TestObject::kCallDepth), Variant::I4(1));
+
+    QTemporaryDir folder;
+    const QString marker = folder.filePath(QStringLiteral("nested"));
+    QProcess other;
+    other.start(QStringLiteral(VARNIX_CALL_PATH),
+                {QString::fromLatin1(TestObject::kProgId), QStringLiteral("NestedLoop(\"%1\")").arg(marker)});
+    ASSERT_TRUE(WaitFor([&] { return QFile::exists(marker); }));
+    // The other client's call is inside its nested loop now; ours is served after it.
+    EXPECT_EQ(driver.Get(TestObject::kCallDepth), Variant::I4(1));
+    ASSERT_TRUE(other.waitForFinished(60000));
+    EXPECT_EQ(other.exitCode(), 0);
+}
+
 TEST_F(DBusTransportTest, UnsendableArgumentIsRefusedBeforeSending)
 {
     DispatchDriver driver(client_);

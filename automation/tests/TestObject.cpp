@@ -2,6 +2,10 @@
 
 #include "automation/DispatchException.h"
 
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
 #include <csignal>
 #include <unistd.h>
 
@@ -27,6 +31,8 @@ const DispatchMap& TestObject::Map()
                                        .Method("Crash", &TestObject::Crash)
                                        .WriteOnlyProperty("Secret", &TestObject::SetSecret)
                                        .Method("Concat", &TestObject::Concat)
+                                       .Method("NestedLoop", &TestObject::NestedLoop)
+                                       .ReadOnlyProperty("CallDepth", &TestObject::GetCallDepth)
                                        .Build();
     return map;
 }
@@ -45,4 +51,17 @@ Variant TestObject::Crash()
 {
     ::raise(SIGKILL);
     return {};
+}
+
+Variant TestObject::NestedLoop(const std::string& markerPath)
+{
+    ++nesting_;
+    QFile marker(QString::fromStdString(markerPath));
+    marker.open(QIODevice::WriteOnly);
+    marker.close();
+    QEventLoop loop;
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    --nesting_;
+    return Variant::I4(nesting_);
 }

@@ -16,6 +16,9 @@
 //   Crash()                   the server process kills itself (SIGKILL) during the call
 //   Secret                    write-only VT_I4 property
 //   Concat(a, b) -> a + b     VT_BSTR
+//   NestedLoop(path)          creates the file `path`, then runs a nested event loop for 1 s
+//                             (as a message box would)
+//   CallDepth                 read-only: how many calls are running in the server, this one included
 class TestObject : public Dispatchable {
 public:
     static constexpr const char* kProgId = "Varnix.TestObject";
@@ -24,7 +27,7 @@ public:
     static constexpr const char* kSingleProgId = "Varnix.TestSingle";
     static constexpr const char* kSingleClassId = "{5B2E4C1A-7D3F-4A60-8E91-0A1B2C3D4E02}";
 
-    enum DispId : std::int32_t { kEcho = 1, kAdd, kFail, kValue, kProcessId, kLiveObjects, kCrash, kSecret, kConcat };
+    enum DispId : std::int32_t { kEcho = 1, kAdd, kFail, kValue, kProcessId, kLiveObjects, kCrash, kSecret, kConcat, kNestedLoop, kCallDepth };
 
     TestObject();
     ~TestObject() override;
@@ -42,9 +45,12 @@ public:
     Variant Crash();
     void SetSecret(std::int32_t value) { value_ = value; }
     std::string Concat(const std::string& a, const std::string& b) { return a + b; }
+    Variant NestedLoop(const std::string& markerPath);
+    std::int32_t GetCallDepth() const { return nesting_ + 1; }
 
 private:
     static inline std::int32_t live_ = 0;
+    static inline std::int32_t nesting_ = 0;
     ApplicationLock::Holder lock_;
     std::int32_t value_ = 0;
 };
