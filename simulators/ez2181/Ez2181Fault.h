@@ -18,9 +18,9 @@ enum class Ez2181FaultKind {
 };
 
 // `frame` counts the request frames the monitor accepts (check bytes right)
-// from the moment the fault is injected: 1 is the next one. All kinds but
-// Silence spoil only the reply to that one frame; a frame that gets no reply
-// (the 0xFE acknowledgement) uses such a fault up without effect.
+// from the moment the fault is injected: 1 is the next one (0 counts as 1).
+// All kinds but Silence spoil only the reply to that one frame; a frame that
+// gets no reply (the 0xFE acknowledgement) uses such a fault up without effect.
 struct Ez2181Fault {
     Ez2181Fault() = default;
     Ez2181Fault(Ez2181FaultKind k, unsigned f = 1, std::optional<std::uint8_t> v = std::nullopt)

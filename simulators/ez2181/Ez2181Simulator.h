@@ -108,6 +108,7 @@ public:
     std::uint8_t FlashByte(std::size_t address) const;
     void SetFlashByte(std::size_t address, std::uint8_t byte);
     void FlipFlashByte(std::size_t address);  // inverts every bit of that byte
+    // Empty when the range leaves flash; the single-word accessors throw std::out_of_range.
     std::vector<std::uint8_t> FlashBytes(std::size_t address, std::size_t count) const;
     std::uint8_t LoadBufferByte(std::size_t offset) const;
     std::size_t LoadedLength() const;  // what the next 0x0A would program
