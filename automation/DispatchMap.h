@@ -68,15 +68,18 @@ class Dispatchable;
 // may be changed; the change stays inside the call). Methods usually return
 // Variant; any of the types above (or void, giving VT_EMPTY) may be returned.
 // A property getter is `T Get() [const]`, a setter `void Set(T)`, with the
-// same T. Member functions of a base class may be named too.
+// same T. Member functions of a base class may be named too; a class with
+// members of its own must also override GetDispatchMap(), or its objects
+// answer with the base class's map (and its numbers).
 //
 // Dispatchable::Invoke converts every argument to its declared type with the
 // standard conversion (ChangeType) before the member runs, so members never
 // see an argument of another type; VT_VARIANT parameters get the argument as
 // the client gave it.
 //
-// `.Method(name, fn, {VT_I4, VT_VARIANT, ...})` states the parameter types as
-// as well, checked against the signature. A mismatch, a repeated name
+// `.Method(name, fn, {VT_I4, VT_VARIANT, ...})` states the parameter types
+// as well, checked against the signature. An overloaded member function is
+// picked with static_cast<Variant (Cls::*)(std::int32_t)>(&Cls::Name). A mismatch, a repeated name
 // (ignoring case) or more than 65535 entries is a programming error: the
 // builder throws std::logic_error, so the first test that touches the class
 // shows it.
