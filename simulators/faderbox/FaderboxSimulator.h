@@ -1,0 +1,64 @@
+#pragma once
+
+#include "simulators/faderbox/FaderboxFault.h"
+#include "simulators/ptyline/ByteDevice.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <vector>
+
+// The processor of a digital mixing console as seen on its serial line.
+// A request is four bytes: 0xA5, the console's address byte, a command
+// byte and a parameter byte. The only command it answers is the ping,
+// command 0x80 with parameter 0x00, to which it replies with seven bytes:
+// 0xA5, its address byte, 0x7F, then its two 16-bit values, least
+// significant byte first. Requests for another address and other commands
+// are taken in and not answered; bytes before a 0xA5 are skipped.
+class FaderboxSimulator : public ByteDevice {
+public:
+    static constexpr std::uint8_t kStart = 0xA5;
+    static constexpr std::uint8_t kPing = 0x80;
+    static constexpr std::uint8_t kPingReply = 0x7F;
+
+    explicit FaderboxSimulator(std::uint8_t address = 0x00);
+
+    void Receive(std::span<const std::uint8_t> bytes) override;
+    std::vector<Output> TakeOutput() override;
+
+    // The two values a ping returns.
+    void SetPingValues(std::uint16_t first, std::uint16_t second);
+
+    void InjectFault(const FaderboxFault& fault);
+    void ClearFaults();
+
+    std::size_t PingsReceived() const;
+    // Every byte as it came; recording is on by default.
+    std::vector<std::uint8_t> ReceivedBytes() const;
+    void SetRecording(bool on);
+
+private:
+    struct PendingFault {
+        FaderboxFault fault;
+        unsigned requestsToGo;
+    };
+
+    void FinishRequest();
+    void QueuePingReply();
+
+    mutable std::mutex mutex_;
+    const std::uint8_t address_;
+    std::uint16_t firstValue_ = 0x0102;
+    std::uint16_t secondValue_ = 0x0304;
+    std::vector<std::uint8_t> request_;
+    std::vector<Output> output_;
+
+    std::vector<PendingFault> faults_;
+    unsigned silentPings_ = 0;
+    bool hung_ = false;
+
+    bool recording_ = true;
+    std::size_t pings_ = 0;
+    std::vector<std::uint8_t> receivedBytes_;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "simulators/ptyline/FaultSpec.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The options every simulator program takes:
+//   --port NAME       the port map name to link (default com1)
+//   --late-ms N       how late a late reply comes (default 1500)
+//   --fault SPEC      a fault to inject, KIND[@N][=VALUE]; may be repeated
+//   --help
+// A program's own options take one value each and go to its handler.
+struct SimCommandLine {
+    // Handles one option of the program's own (`option` as given, with its
+    // value); false with `error` set when the option is unknown or its value
+    // is wrong.
+    using OwnOption = std::function<bool(const std::string& option, const std::string& value, std::string& error)>;
+
+    std::string port = "com1";
+    std::chrono::milliseconds lateDelay{1500};
+    std::vector<FaultSpec> faults;
+    bool help = false;
+
+    // Options from argv[1] on; nullopt with `error` set when they do not parse.
+    static std::optional<SimCommandLine> Parse(const std::vector<std::string>& args, const OwnOption& own,
+                                               std::string& error);
+    // A number, decimal or 0x-hexadecimal, no larger than `max`.
+    static std::optional<std::uint32_t> ParseNumber(const std::string& text, std::uint32_t max);
+};

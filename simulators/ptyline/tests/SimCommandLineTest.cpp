@@ -1,0 +1,76 @@
+#include "simulators/ptyline/SimCommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::optional<SimCommandLine> Parse(const std::vector<std::string>& args, std::string& error,
+                                    std::vector<std::string>* own = nullptr)
+{
+    return SimCommandLine::Parse(
+        args,
+        [own](const std::string& option, const std::string& value, std::string& ownError) {
+            if (own == nullptr || option != "--extra") {
+                ownError = "unknown option " + option;
+                return false;
+            }
+            own->push_back(value);
+            return true;
+        },
+        error);
+}
+
+TEST(SimCommandLineTest, Defaults)
+{
+    std::string error;
+    const auto line = Parse({}, error);
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->port, "com1");
+    EXPECT_EQ(line->lateDelay, std::chrono::milliseconds(1500));
+    EXPECT_TRUE(line->faults.empty());
+    EXPECT_FALSE(line->help);
+}
+
+TEST(SimCommandLineTest, CommonAndOwnOptions)
+{
+    std::string error;
+    std::vector<std::string> own;
+    const auto line = Parse({"--port", "com2", "--late-ms", "0x20", "--fault", "late@2", "--extra", "v",
+                             "--fault", "silence=4", "--help"},
+                            error, &own);
+    ASSERT_TRUE(line) << error;
+    EXPECT_EQ(line->port, "com2");
+    EXPECT_EQ(line->lateDelay, std::chrono::milliseconds(32));
+    ASSERT_EQ(line->faults.size(), 2u);
+    EXPECT_EQ(line->faults[0].kind, "late");
+    EXPECT_EQ(line->faults[0].request, 2u);
+    EXPECT_EQ(line->faults[1].value, 4u);
+    EXPECT_TRUE(line->help);
+    EXPECT_EQ(own, std::vector<std::string>{"v"});
+}
+
+TEST(SimCommandLineTest, ErrorsNameTheOption)
+{
+    std::string error;
+    EXPECT_FALSE(Parse({"--port"}, error));
+    EXPECT_EQ(error, "--port needs a value");
+    EXPECT_FALSE(Parse({"--late-ms", "soon"}, error));
+    EXPECT_EQ(error, "--late-ms takes milliseconds up to 600000");
+    EXPECT_FALSE(Parse({"--fault", "=3"}, error));
+    EXPECT_EQ(error, "bad fault =3");
+    EXPECT_FALSE(Parse({"--other", "1"}, error));
+    EXPECT_EQ(error, "unknown option --other");
+    EXPECT_FALSE(Parse({"stray"}, error));
+    EXPECT_EQ(error, "unknown argument stray");
+}
+
+TEST(SimCommandLineTest, NumbersUpToTheirLimit)
+{
+    EXPECT_EQ(SimCommandLine::ParseNumber("65535", 0xFFFF), 65535u);
+    EXPECT_EQ(SimCommandLine::ParseNumber("0xffff", 0xFFFF), 65535u);
+    EXPECT_FALSE(SimCommandLine::ParseNumber("65536", 0xFFFF));
+    EXPECT_FALSE(SimCommandLine::ParseNumber("-1", 0xFFFF));
+    EXPECT_FALSE(SimCommandLine::ParseNumber("", 0xFFFF));
+}
+
+}  // namespace
