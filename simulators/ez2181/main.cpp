@@ -1,32 +1,12 @@
 // ez2181-sim: a simulated ADSP-2181 EZ-KIT board on a pseudo-terminal, linked into the
 // port map so that the monitor server reaches it as COM1 (or the port named).
 
-#include "simulators/ez2181/Ez2181Runner.h"
 #include "simulators/ez2181/Ez2181SimOptions.h"
-#include "simulators/ez2181/Ez2181Simulator.h"
-
-#include "platform/PortMap.h"
-#include "platform/PtyPair.h"
+#include "simulators/ez2181/Ez2181SimulatedPort.h"
 
 #include <csignal>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
-#include <system_error>
-
-namespace {
-
-// Removes the port map link only while it still points at this board's line,
-// so that a board started later under the same name keeps its link.
-void UnlinkIfOurs(const std::string& port, const std::string& slavePath)
-{
-    std::error_code error;
-    const auto target = std::filesystem::read_symlink(PortMap::LinkPath(port), error);
-    if (!error && target == slavePath)
-        PortMap::Unlink(port);
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -48,24 +28,17 @@ int main(int argc, char** argv)
         sigaddset(&signals, s);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    PtyPair pty;
-    if (!pty.ok() || !PortMap::Link(options->port, pty.slavePath())) {
-        std::fprintf(stderr, "ez2181-sim: cannot open a pseudo-terminal linked as %s\n", options->port.c_str());
-        return 1;
-    }
-
-    Ez2181Simulator board;
+    Ez2181SimulatedPort port(options->baud);
+    Ez2181Simulator& board = port.Board();
     board.SetRecording(false);
     for (const Ez2181Fault& fault : options->faults)
         board.InjectFault(fault);
-    Ez2181Runner runner(board, pty.masterFd(), options->baud);
-    runner.SetRequireMatchingRate(options->strictRate);
-    if (!runner.Start()) {
-        std::fprintf(stderr, "ez2181-sim: cannot serve %s\n", pty.slavePath().c_str());
-        UnlinkIfOurs(options->port, pty.slavePath());
+    port.Runner().SetRequireMatchingRate(options->strictRate);
+    if (!port.Start(options->port)) {
+        std::fprintf(stderr, "ez2181-sim: cannot serve a pseudo-terminal linked as %s\n", options->port.c_str());
         return 1;
     }
-    std::printf("EZ-KIT 2181 board on %s, linked as %s", pty.slavePath().c_str(), options->port.c_str());
+    std::printf("EZ-KIT 2181 board on %s, linked as %s", port.SlavePath().c_str(), options->port.c_str());
     if (options->baud != 0)
         std::printf(", paced at %u baud", options->baud);
     std::printf("\n");
@@ -97,7 +70,6 @@ int main(int argc, char** argv)
         break;
     }
 
-    runner.Stop();
-    UnlinkIfOurs(options->port, pty.slavePath());
+    port.Stop();
     return 0;
 }

@@ -1,0 +1,96 @@
+#include "simulators/ez2181/Ez2181SimulatedPort.h"
+#include "simulators/ez2181/tests/Ez2181TestFrames.h"
+#include "simulators/ez2181/tests/ReadWithPatience.h"
+
+#include "platform/PortMap.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <unistd.h>
+
+using namespace ez2181test;
+
+namespace {
+
+class Ez2181SimulatedPortTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char folder[] = "/tmp/ez2181-port-test-XXXXXX";
+        ASSERT_NE(::mkdtemp(folder), nullptr);
+        configHome_ = folder;
+        ::setenv("XDG_CONFIG_HOME", folder, 1);
+    }
+    void TearDown() override
+    {
+        if (pc_ >= 0)
+            ::close(pc_);
+        std::error_code error;
+        std::filesystem::remove_all(configHome_, error);
+    }
+
+    int OpenPc()
+    {
+        pc_ = ::open(PortMap::DevicePath("COM5").c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        return pc_;
+    }
+
+    std::filesystem::path LinkTarget() const
+    {
+        std::error_code error;
+        return std::filesystem::read_symlink(PortMap::LinkPath("com5"), error);
+    }
+
+    std::string configHome_;
+    int pc_ = -1;
+};
+
+}  // namespace
+
+TEST_F(Ez2181SimulatedPortTest, ServesTheBoardUnderThePortName)
+{
+    Ez2181SimulatedPort port;
+    ASSERT_TRUE(port.Start("com5"));
+    EXPECT_EQ(LinkTarget(), port.SlavePath());
+    ASSERT_GE(OpenPc(), 0);
+    const Bytes reset = Request(0x04);
+    ASSERT_EQ(::write(pc_, reset.data(), reset.size()), 6);
+    EXPECT_EQ(ReadWithPatience(pc_, 6, 5000), Reply());
+    EXPECT_EQ(port.Board().ResetCount(), 1u);
+    EXPECT_FALSE(port.Start("com5"));
+
+    port.Stop();
+    EXPECT_TRUE(LinkTarget().empty());
+}
+
+TEST_F(Ez2181SimulatedPortTest, StopLeavesALinkThatAnotherBoardTookOver)
+{
+    Ez2181SimulatedPort first;
+    Ez2181SimulatedPort second;
+    ASSERT_TRUE(first.Start("com5"));
+    ASSERT_TRUE(second.Start("com5"));
+    first.Stop();
+    EXPECT_EQ(LinkTarget(), second.SlavePath());
+    second.Stop();
+    EXPECT_TRUE(LinkTarget().empty());
+}
+
+TEST_F(Ez2181SimulatedPortTest, VanishedLineHangsUpOnThePc)
+{
+    Ez2181SimulatedPort port(38400);
+    ASSERT_TRUE(port.Start("com5"));
+    EXPECT_EQ(port.Runner().Baud(), 38400u);
+    ASSERT_GE(OpenPc(), 0);
+    port.VanishLine();
+    pollfd p{pc_, POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 5000), 1);
+    EXPECT_NE(p.revents & POLLHUP, 0);
+    std::uint8_t byte = 0;
+    EXPECT_LE(::read(pc_, &byte, 1), 0);
+    EXPECT_FALSE(port.Start("com5"));
+}
