@@ -133,27 +133,23 @@ void Ez2181Runner::Serve()
     ::prctl(PR_SET_TIMERSLACK, 1UL);
     PacedLine fromPc;
     PacedLine toPc;
-    Clock::time_point lastArrival = Clock::now();
     Clock::time_point noPeerUntil{};
     bool waitWritable = false;
     std::array<std::uint8_t, 4096> buffer{};
 
     while (!stop_) {
-        Clock::time_point now = Clock::now();
+        const Clock::time_point now = Clock::now();
         const std::chrono::milliseconds frameTimeout(frameTimeoutMs_.load());
-
-        const std::vector<std::uint8_t> arrived = fromPc.Due(now);
-        if (!arrived.empty()) {
-            fromPc.Drop(arrived.size());
-            board_.Receive(arrived);
-            lastArrival = now;
-        } else if (fromPc.Empty() && now - lastArrival >= frameTimeout && board_.InFrame()) {
+        // The board takes bytes as soon as they are read, but its answer leaves only once
+        // the request's last byte would have arrived; that spares the serving thread a
+        // wake-up between request and reply without the PC seeing anything early.
+        const Clock::time_point lastArrival = fromPc.FreeAt();
+        if (now - lastArrival >= frameTimeout && board_.InFrame())
             board_.AbandonPartialFrame();
-        }
 
         const std::vector<std::uint8_t> produced = board_.TakeOutput();
         if (!lineLost_)
-            toPc.Put(produced, now, baud_);
+            toPc.Put(produced, std::max(now, lastArrival), baud_);
 
         if (!lineLost_ && !waitWritable) {
             const std::vector<std::uint8_t> due = toPc.Due(now);
@@ -177,7 +173,6 @@ void Ez2181Runner::Serve()
         }
 
         std::optional<Clock::time_point> wakeAt;
-        Consider(wakeAt, fromPc.NextDue());
         if (!waitWritable)
             Consider(wakeAt, toPc.NextDue());
         if (board_.InFrame())
@@ -215,7 +210,10 @@ void Ez2181Runner::Serve()
             if (n > 0 && RatesDiffer()) {
                 bytesGarbled_ += static_cast<std::uint64_t>(n);
             } else if (n > 0) {
-                fromPc.Put(std::span(buffer.data(), static_cast<std::size_t>(n)), Clock::now(), baud_);
+                const std::span<const std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(n));
+                fromPc.Put(bytes, Clock::now(), baud_);
+                fromPc.Clear();
+                board_.Receive(bytes);
                 bytesReceived_ += static_cast<std::uint64_t>(n);
             } else if (n < 0 && errno == EIO) {
                 noPeerUntil = Clock::now() + kNoPeerRetry;

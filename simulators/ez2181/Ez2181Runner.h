@@ -13,10 +13,12 @@ class Ez2181Simulator;
 // board, the board's output goes back onto the line.
 //
 // Pacing: with a baud rate other than 0, each direction of the line carries
-// one byte per 10 bit times, as an 8N1 line does. A byte the PC writes reaches
-// the board one byte time after the line from the PC has become free, and each
-// byte of the board's output leaves one byte time after the one before it
-// (or after the moment the board produced it, when the line was idle). With
+// one byte per 10 bit times, as an 8N1 line does. The board's answer to a
+// request begins one byte time after the request's last byte would have
+// arrived over the line from the PC (the line from the PC being busy with the
+// bytes before it), and each further byte leaves one byte time after the one
+// before it. The board itself takes the request bytes as soon as they are
+// read, so a test may see its state change before the answer leaves. With
 // rate 0 bytes pass as fast as they come.
 //
 // Matching rate (off by default): with a pacing rate set, bytes cross the line

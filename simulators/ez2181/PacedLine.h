@@ -23,6 +23,8 @@ public:
     std::vector<std::uint8_t> Due(Clock::time_point now) const;
     void Drop(std::size_t count);
     std::optional<Clock::time_point> NextDue() const;
+    // When the last byte put on the line is through.
+    Clock::time_point FreeAt() const { return free_; }
     bool Empty() const { return queue_.empty(); }
     void Clear() { queue_.clear(); }
 
