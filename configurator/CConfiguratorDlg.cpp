@@ -342,9 +342,9 @@ void CConfiguratorDlg::PropagateRelaySettings(int screenRow)
     if (propagating_)
         return;
     propagating_ = true;
-    CommitVisibleRows();
+    // With a value refused the rows are not shown again, so that no edit is lost.
     const int index = firstRow_ + screenRow - 1;
-    if (config_.ShareRelaySettings(static_cast<std::size_t>(index)))
+    if (CommitVisibleRows() && config_.ShareRelaySettings(static_cast<std::size_t>(index)))
         ShowRows(firstRow_);
     propagating_ = false;
 }
@@ -385,7 +385,13 @@ void CConfiguratorDlg::OnScrollAction(int action)
 {
     if (action == QAbstractSlider::SliderNoAction)
         return;
-    CommitVisibleRows();
+    if (!CommitVisibleRows()) {
+        // The rows stay until the refused value is mended; scrolling them away would
+        // throw that edit and the ones after it away. Inside this signal the scroll bar
+        // takes the position set here instead of the requested one.
+        scrollBar_->setSliderPosition(firstRow_);
+        return;
+    }
     ShowRows(scrollBar_->sliderPosition());
 }
 
@@ -435,8 +441,9 @@ void CConfiguratorDlg::OnSendToUnit()
 void CConfiguratorDlg::OnReceiveFromUnit()
 {
     // Edits still in the screen rows go into the table first, so that a failed receive
-    // leaves them in place.
-    CommitVisibleRows();
+    // leaves them in place; a refused value stops here, as for a send.
+    if (!CommitVisibleRows())
+        return;
     transfer_.ReceiveFromUnit(config_, portSelection_);
     RefreshFromRecord();
 }
@@ -444,7 +451,8 @@ void CConfiguratorDlg::OnReceiveFromUnit()
 void CConfiguratorDlg::OnLoadConfig()
 {
     // As for a receive: a cancelled or unreadable load keeps the edits on screen.
-    CommitVisibleRows();
+    if (!CommitVisibleRows())
+        return;
     const QString path = interaction_.ChooseFileToOpen(this);
     if (!path.isEmpty())
         ReadConfigFile(config_, QFile::encodeName(path).toStdString());

@@ -34,7 +34,8 @@ public:
     // Shows table rows first ... first + 9 and puts every value into the controls.
     void ShowRows(int first);
     // Takes the values from the controls and copies the screen rows into the table.
-    // The rows are copied even when a value was refused; false in that case.
+    // The rows are copied even when a value was refused; false in that case, and the
+    // caller then leaves the controls as they are.
     bool CommitVisibleRows();
     // Screen row k (1...10) gives its relay group and duration to every row that names
     // the same relay.

@@ -6,6 +6,7 @@
 #include "platform/PortMap.h"
 #include "platform/tests/ScopedConfigHome.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -360,6 +361,70 @@ TEST_F(ConfiguratorDlgTest, LookupButtonsAndAboutCommandOpenTheirDialogs)
     dialog->SystemCommand(CConfiguratorDlg::kAboutCommand);
     dialog->SystemCommand(0xF020);
     EXPECT_EQ(ui.dialogsRun, (QStringList{"Digital I/O Lookup Table", "CTCSS Lookup", "About DSP-Q47"}));
+}
+
+TEST_F(ConfiguratorDlgTest, WindowMenuOffersTheAboutBox)
+{
+    QAction* about = nullptr;
+    for (QAction* action : dialog->actions())
+        if (action->text() == QStringLiteral("&About dspQ47..."))
+            about = action;
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(dialog->contextMenuPolicy(), Qt::ActionsContextMenu);
+    about->trigger();
+    EXPECT_EQ(ui.dialogsRun, QStringList{QStringLiteral("About DSP-Q47")});
+    EXPECT_FALSE(dialog->windowIcon().isNull());
+}
+
+TEST_F(ConfiguratorDlgTest, RefusedValueStopsTheScrollAndKeepsEveryEdit)
+{
+    RowEdit(1, "Duration")->setText(QStringLiteral("99999"));
+    RowEdit(1, "Ctcss")->setText(QStringLiteral("5"));
+    ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Please enter an integer between 0 and 30000."));
+    EXPECT_EQ(ShownLabels(), Labels(1));
+    EXPECT_EQ(dialog->FirstRow(), 1);
+    EXPECT_EQ(ScrollBar()->value(), 1);
+    EXPECT_EQ(RowEdit(1, "Duration")->text(), QStringLiteral("99999"));
+    EXPECT_EQ(RowEdit(1, "Ctcss")->text(), QStringLiteral("5"));
+    EXPECT_EQ(dialog->focusWidget(), RowEdit(1, "Duration"));
+
+    RowEdit(1, "Duration")->setText(QStringLiteral("30000"));
+    ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(ShownLabels(), Labels(2));
+    EXPECT_EQ(config.toneTable[1].relayDurationMs, 30000);
+    EXPECT_EQ(config.toneTable[1].ctcssTone, 5);
+}
+
+TEST_F(ConfiguratorDlgTest, RefusedValueStopsPropagationAndKeepsEveryEdit)
+{
+    config.toneTable[20].relayName = "R01";
+    dialog->RefreshFromRecord();
+    RowCombo(1, "Relay")->setEditText(QStringLiteral("R01"));
+    RowEdit(1, "Duration")->setText(QStringLiteral("400"));
+    RowEdit(2, "DigitalOutput")->setText(QStringLiteral("65"));
+    RowEdit(3, "Ctcss")->setText(QStringLiteral("9"));
+    LeaveControl(RowEdit(1, "Duration"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Please enter an integer between 0 and 64."));
+    EXPECT_EQ(config.toneTable[20].relayDurationMs, 0);
+    EXPECT_EQ(RowEdit(2, "DigitalOutput")->text(), QStringLiteral("65"));
+    EXPECT_EQ(RowEdit(3, "Ctcss")->text(), QStringLiteral("9"));
+}
+
+TEST_F(ConfiguratorDlgTest, RefusedValueStopsLoadAndReceive)
+{
+    RowEdit(2, "Ctcss")->setText(QStringLiteral("-1"));
+    RowEdit(3, "Ctcss")->setText(QStringLiteral("8"));
+    ui.filesToOpen << QStringLiteral("/no/such/file.Q47");
+    dialog->OnLoadConfig();
+    EXPECT_EQ(ui.openRequests, 0);
+    dialog->OnReceiveFromUnit();
+    ASSERT_EQ(ui.messages.size(), 2u) << "the range message twice, no transfer message";
+    EXPECT_EQ(ui.messages[1].text, QStringLiteral("Please enter an integer between 0 and 64."));
+    EXPECT_EQ(RowEdit(2, "Ctcss")->text(), QStringLiteral("-1"));
+    EXPECT_EQ(RowEdit(3, "Ctcss")->text(), QStringLiteral("8"));
 }
 
 TEST_F(ConfiguratorDlgTest, PortSelectionOkWithoutAChangeKeepsTheCurrentPort)
