@@ -1,0 +1,54 @@
+#pragma once
+
+#include "automation/ApplicationLock.h"
+#include "monitor/boards/Ez2181Link.h"
+#include "monitor/core/Ad21xx.h"
+
+#include <cstdint>
+#include <memory>
+
+// An ADSP-2181 EZ-KIT board with its resident monitor on COM1 (ProgID
+// "Varnix.Ez2181"). The object opens COM1 through the port map when it is
+// created and keeps it, exclusively, until it is destroyed; a port that cannot be
+// opened does not stop the creation, the first transfer fails instead. The line
+// runs at 38400 baud until SetBaud changes it. The object holds a lock on the
+// program while it lives.
+//
+// Dispatch map (positions 1 to 4): Reset, Run, SetBaud, PowerOn.
+class Ez2181 : public Ad21xx {
+public:
+    static constexpr std::uint32_t kInitialBaudRate = 38400;
+    // Data memory is addressed on the line at 0x4000 plus its address.
+    static constexpr std::uint32_t kDataMemoryLineBase = 0x4000;
+
+    Ez2181();
+    // For tests: the board on `device`, its power-on wait on `clock`.
+    Ez2181(std::unique_ptr<CommDevice> device, Clock& clock);
+
+    static const DispatchMap& Map();
+    const DispatchMap& GetDispatchMap() const override { return Map(); }
+
+    // Automation members, in dispatch map order.
+    Variant Reset(std::int32_t unused);
+    // Starts the program: operands below 2 are sent as they are, any other sends the
+    // start word held from the last LoadProg.
+    Variant Run(std::int32_t operand);
+    // Changes the PC's line rate only; the board must already listen at that rate.
+    Variant SetBaud(std::int32_t rate);
+    // Waits up to 10 s for the board's power-on frame and acknowledges it.
+    Variant PowerOn();
+
+    // Board hooks of the family: space 0 data, 1 program, 2 I/O memory.
+    Variant ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space) override;
+    Variant WriteSpace(std::int32_t address, Variant& data, std::int32_t space) override;
+    Variant ReadFlashBlock(std::int32_t address, std::int32_t count) override;
+    Variant WriteFlashBlock(std::int32_t address, Variant& data) override;
+
+    const Ez2181Link& Link() const { return link_; }
+
+private:
+    void OpenLine();
+
+    ApplicationLock::Holder programLock_;
+    Ez2181Link link_;
+};

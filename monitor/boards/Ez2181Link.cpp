@@ -1,0 +1,237 @@
+#include "monitor/boards/Ez2181Link.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::int32_t kModulus = 255;
+constexpr std::int32_t kMostSignificantFirst = 1;
+// Frame bytes around the payload that the length byte counts: command (or status) and
+// the two check bytes.
+constexpr int kLengthOverhead = 3;
+constexpr int kAddressAndCount = 5;
+constexpr int kAddressOnly = 4;
+
+// The power-on frame up to its check bytes: sync, board address 00, length 3, status 07.
+constexpr std::uint8_t kPowerOnFrame[] = {0xFA, 0x00, 0x03, 0x07};
+
+// Pause after a read attempt that gave nothing, so that a closed or hung-up line, whose
+// reads fail at once, is not polled without end.
+constexpr std::uint32_t kIdlePauseMs = 10;
+
+}  // namespace
+
+Ez2181Link::Ez2181Link(Clock& clock) : SerialPort(kMostSignificantFirst), clock_(clock)
+{
+}
+
+Ez2181Link::Ez2181Link(std::unique_ptr<CommDevice> device, Clock& clock)
+    : SerialPort(kMostSignificantFirst, std::move(device)), clock_(clock)
+{
+}
+
+void Ez2181Link::ResetSums()
+{
+    sum1_ = 0;
+    sum2_ = 0;
+}
+
+void Ez2181Link::AddToSums(std::uint8_t b)
+{
+    sum1_ += b;
+    if (sum1_ >= kModulus) sum1_ -= kModulus;
+    sum2_ += sum1_;
+    if (sum2_ >= kModulus) sum2_ -= kModulus;
+}
+
+std::uint8_t Ez2181Link::CheckByte() const
+{
+    std::int32_t t = sum1_ + sum2_;
+    if (t >= kModulus) t -= kModulus;
+    return static_cast<std::uint8_t>(kModulus - t);
+}
+
+void Ez2181Link::WriteByte(std::uint8_t b)
+{
+    AddToSums(b);
+    SerialPort::WriteByte(b);
+}
+
+std::uint8_t Ez2181Link::ReadByte()
+{
+    const std::uint8_t b = SerialPort::ReadByte();
+    AddToSums(b);
+    return b;
+}
+
+void Ez2181Link::BeginRequest(std::uint8_t command, int payloadLength)
+{
+    PurgeInput();
+    ResetSums();
+    WriteByte(kSync);
+    WriteByte(addressByte_);
+    WriteByte(static_cast<std::uint8_t>(payloadLength + kLengthOverhead));
+    WriteByte(command);
+}
+
+void Ez2181Link::EndRequest()
+{
+    WriteByte(CheckByte());
+    WriteByte(CheckByte());
+}
+
+int Ez2181Link::ReadReplyHeader(int min, int max)
+{
+    ResetSums();
+    if (ReadByte() != kSync) return 1;
+    ReadByte();  // the board's address, whatever it is
+    const int length = ReadByte();
+    if (length < kLengthOverhead) return 2;
+    if (ReadByte() != kStatusDone) return 3;
+    const int payload = length - kLengthOverhead;
+    const int upper = max != 0 ? max : min;
+    if (payload < min || payload > upper) return 4;
+    return 0;
+}
+
+int Ez2181Link::ReadReplyTrailer()
+{
+    ReadByte();
+    ReadByte();
+    return sum1_ == 0 && sum2_ == 0 ? 0 : 1;
+}
+
+int Ez2181Link::Exchange(std::uint8_t command)
+{
+    BeginRequest(command, 0);
+    EndRequest();
+    ResetSums();
+    if (ReadByte() != kSync) return 1;
+    const std::uint8_t address = ReadByte();
+    if (address != 0x00 && address != 0xFF) return 2;
+    const int length = ReadByte();
+    if (length < kLengthOverhead) return 3;
+    if (length != kLengthOverhead) return 4;
+    if (ReadByte() != kStatusDone) return 4;
+    return ReadReplyTrailer() == 0 ? 0 : kBadCheckBytes;
+}
+
+int Ez2181Link::ReadEmptyReply()
+{
+    const int header = ReadReplyHeader(0, 0);
+    if (header != 0) return header;
+    return ReadReplyTrailer() == 0 ? 0 : kBadCheckBytes;
+}
+
+int Ez2181Link::ReadWords(std::uint8_t command, std::uint32_t lineAddress, int count,
+                          std::uint32_t* words)
+{
+    for (int done = 0; done < count;) {
+        const int n = std::min(count - done, kMaxWordsPerFrame);
+        BeginRequest(command, kAddressAndCount);
+        WriteWord32(lineAddress);
+        WriteByte(static_cast<std::uint8_t>(n));
+        EndRequest();
+        const int header = ReadReplyHeader(4 * n, 0);
+        if (header != 0) return header;
+        ReadWords32(n, words + done);
+        if (ReadReplyTrailer() != 0) return kBadCheckBytes;
+        lineAddress += static_cast<std::uint32_t>(n);
+        done += n;
+    }
+    return 0;
+}
+
+int Ez2181Link::WriteWords(std::uint8_t command, std::uint32_t lineAddress, int count,
+                           const std::uint32_t* words)
+{
+    for (int done = 0; done < count;) {
+        const int n = std::min(count - done, kMaxWordsPerFrame);
+        BeginRequest(command, 4 * n + kAddressAndCount);
+        WriteWord32(lineAddress);
+        WriteByte(static_cast<std::uint8_t>(n));
+        WriteWords32(n, words + done);
+        EndRequest();
+        const int reply = ReadEmptyReply();
+        if (reply != 0) return reply;
+        lineAddress += static_cast<std::uint32_t>(n);
+        done += n;
+    }
+    return 0;
+}
+
+int Ez2181Link::SendOperand(std::uint8_t command, std::uint32_t operand)
+{
+    BeginRequest(command, kAddressOnly);
+    WriteWord32(operand);
+    EndRequest();
+    return ReadEmptyReply();
+}
+
+int Ez2181Link::ReadFlashBytes(std::uint32_t address, int count, std::uint8_t* buffer)
+{
+    for (int done = 0; done < count;) {
+        const int n = std::min(count - done, kMaxFlashReadPerFrame);
+        BeginRequest(kReadFlash, kAddressAndCount);
+        WriteWord32(address);
+        WriteByte(static_cast<std::uint8_t>(n));
+        EndRequest();
+        if (ReadReplyHeader(n, 0) != 0) return 1;
+        ReadBytes(n, buffer + done);
+        if (ReadReplyTrailer() != 0) return 1;
+        address += static_cast<std::uint32_t>(n);
+        done += n;
+    }
+    return 0;
+}
+
+// Without data the program command would program whatever the board's buffer still
+// holds from an earlier load, so an empty write sends nothing.
+int Ez2181Link::WriteFlashBytes(std::uint32_t address, int count, const std::uint8_t* data)
+{
+    if (count <= 0) return 0;
+    std::uint32_t offset = 0;
+    for (int done = 0; done < count;) {
+        const int n = std::min(count - done, kMaxFlashLoadPerFrame);
+        BeginRequest(kLoadFlashBuffer, n + kAddressAndCount);
+        WriteWord32(offset);
+        WriteByte(static_cast<std::uint8_t>(n));
+        WriteBytes(n, data + done);
+        EndRequest();
+        if (ReadEmptyReply() != 0) return 1;
+        offset += static_cast<std::uint32_t>(n);
+        done += n;
+    }
+    return SendOperand(kProgramFlash, address) == 0 ? 0 : 1;
+}
+
+// A byte that breaks the match is not looked at again as a possible sync byte.
+int Ez2181Link::WaitForHello()
+{
+    PurgeInput();
+    ResetSums();
+    std::size_t position = 0;
+    const std::uint64_t start = clock_.NowMs();
+    while (clock_.NowMs() - start < kPowerOnWaitMs) {
+        std::uint8_t b = 0;
+        if (!TryReadByte(&b)) {
+            clock_.SleepMs(kIdlePauseMs);
+            continue;
+        }
+        AddToSums(b);
+        if (b == kPowerOnFrame[position]) {
+            if (position + 1 < std::size(kPowerOnFrame)) {
+                ++position;
+                continue;
+            }
+            if (ReadReplyTrailer() == 0) {
+                BeginRequest(kAcknowledgePowerOn, 0);
+                EndRequest();
+                return 0;
+            }
+        }
+        position = 0;
+        ResetSums();
+    }
+    return 1;
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "monitor/serial/SerialPort.h"
+#include "platform/Clock.h"
+
+#include <cstdint>
+#include <memory>
+
+// The packet layer of the ADSP-2181 EZ-KIT monitor line, most significant byte first.
+//
+// Request, PC to board:  FA, address byte (FF), payload length + 3, command, payload,
+//                        check byte 1, check byte 2.
+// Reply, board to PC:    FA, board address, payload length + 3, status (FE = done),
+//                        payload, check byte 1, check byte 2.
+// Power-on frame:        FA 00 03 07 and its two check bytes, sent by the board on its
+//                        own; the PC answers it with command FE, which gets no reply.
+//
+// Check bytes: two running sums modulo 255 over every byte of the frame (each byte
+// adds to sum 1, sum 1 then adds to sum 2); a check byte is 255 - (sum 1 + sum 2) mod 255
+// and enters the sums itself, so a whole frame leaves both sums at 0. Every byte written
+// and every byte read through ReadByte passes through the sums.
+//
+// Commands and their payloads (32-bit fields most significant byte first, counts one byte):
+//   01  address, n (1-40), n words   -> nothing        program/data memory write
+//   02  address, n (1-40)            -> n words        program/data memory read
+//   03  operand                      -> nothing        run
+//   04  -                            -> nothing        reset
+//   08  flash address, n (1-190)     -> n bytes        flash read
+//   09  buffer offset, n (1-185), n bytes -> nothing   load the board's flash buffer
+//   0A  flash address                -> nothing        program the loaded buffer there
+//   0B  as 02, I/O memory            0C  as 01, I/O memory
+//   FE  -                            (no reply)        acknowledge the power-on frame
+//
+// The transfers return 0 on success or a small failure code; bytes that do not come
+// within the read time-out, and failed writes, leave as SerialPortException.
+class Ez2181Link : public SerialPort {
+public:
+    static constexpr std::uint8_t kSync = 0xFA;
+    static constexpr std::uint8_t kPcAddress = 0xFF;
+    static constexpr std::uint8_t kStatusDone = 0xFE;
+
+    enum Command : std::uint8_t {
+        kWriteWords = 0x01,
+        kReadWords = 0x02,
+        kRun = 0x03,
+        kReset = 0x04,
+        kReadFlash = 0x08,
+        kLoadFlashBuffer = 0x09,
+        kProgramFlash = 0x0A,
+        kReadIoWords = 0x0B,
+        kWriteIoWords = 0x0C,
+        kAcknowledgePowerOn = 0xFE,
+    };
+
+    static constexpr int kMaxWordsPerFrame = 40;
+    static constexpr int kMaxFlashReadPerFrame = 190;
+    static constexpr int kMaxFlashLoadPerFrame = 185;
+    static constexpr std::uint32_t kPowerOnWaitMs = 10000;
+
+    // Failure code of the transfers below when the check bytes of a reply are wrong;
+    // codes 1 to 4 are those of ReadReplyHeader.
+    static constexpr int kBadCheckBytes = 6;
+
+    // COM1 on a real line (not opened yet).
+    explicit Ez2181Link(Clock& clock = Clock::Steady());
+    // For tests: the link drives `device`.
+    Ez2181Link(std::unique_ptr<CommDevice> device, Clock& clock);
+
+    void WriteByte(std::uint8_t b) override;  // adds b to the sums, then sends it
+    std::uint8_t ReadByte() override;         // receives a byte and adds it to the sums
+
+    void ResetSums();
+    void AddToSums(std::uint8_t b);
+    std::uint8_t CheckByte() const;
+
+    // Purges the input, starts fresh sums and sends FA, the address byte, length, command.
+    void BeginRequest(std::uint8_t command, int payloadLength);
+    // Sends the two check bytes.
+    void EndRequest();
+    // Reads a reply up to its status byte. 0: the payload length lies between `min` and
+    // `max` (or is exactly `min` when `max` is 0); 1 no sync byte, 2 length below 3,
+    // 3 status not FE, 4 payload length out of range.
+    int ReadReplyHeader(int min, int max);
+    // Reads the two check bytes: 0 when the reply checks, else 1.
+    int ReadReplyTrailer();
+    // A request without payload and its reply without payload: 0, or 1 no sync byte,
+    // 2 address byte neither 00 nor FF, 3 length below 3, 4 length not 3 or status not FE,
+    // 6 wrong check bytes.
+    int Exchange(std::uint8_t command);
+
+    // `count` words of memory in frames of at most 40, starting at `lineAddress` as the
+    // board addresses it. 0, a ReadReplyHeader code, or kBadCheckBytes. Frames already
+    // answered stay done on the board; a count of 0 sends nothing.
+    int ReadWords(std::uint8_t command, std::uint32_t lineAddress, int count, std::uint32_t* words);
+    int WriteWords(std::uint8_t command, std::uint32_t lineAddress, int count,
+                   const std::uint32_t* words);
+    // One command with a 32-bit operand and an empty reply: 0, a ReadReplyHeader code, or
+    // kBadCheckBytes.
+    int SendOperand(std::uint8_t command, std::uint32_t operand);
+
+    // Flash in frames of at most 190 bytes read or 185 bytes loaded; 0 on success, 1 on
+    // any fault of a reply. A write loads the board's buffer from offset 0 and then
+    // programs it at `address`; with no bytes to write nothing is sent at all.
+    int ReadFlashBytes(std::uint32_t address, int count, std::uint8_t* buffer);
+    int WriteFlashBytes(std::uint32_t address, int count, const std::uint8_t* data);
+
+    // Waits up to 10 s for the power-on frame and acknowledges it: 0, or 1 on time-out.
+    int WaitForHello();
+
+private:
+    // Reads a reply without payload: 0, a ReadReplyHeader code, or kBadCheckBytes.
+    int ReadEmptyReply();
+
+    Clock& clock_;
+    std::uint8_t addressByte_ = kPcAddress;
+    std::int32_t sum1_ = 0;
+    std::int32_t sum2_ = 0;
+};
