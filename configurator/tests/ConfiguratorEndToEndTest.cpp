@@ -127,6 +127,21 @@ TEST_F(ConfiguratorEndToEndTest, EditSendChangeTheUnitReceive)
     EXPECT_EQ(Control<QLineEdit>(QStringLiteral("monRelayTimeMs"))->text(), QStringLiteral("60000"));
 }
 
+TEST_F(ConfiguratorEndToEndTest, PttFrequencyTheListDoesNotOfferGoesBackUnchanged)
+{
+    UnitConfig unitSide;
+    unitSide.pttFrequency = "1000";
+    unit.SetStoredFields(UnitFields(unitSide));
+    ButtonWithText(*dialog, QStringLiteral("Recv From Q47"))->click();
+    EXPECT_EQ(Control<QComboBox>(QStringLiteral("pttFrequency"))->currentText(), QStringLiteral("1000"));
+
+    unit.SetStoredFields(UnitFields(UnitConfig()));
+    ButtonWithText(*dialog, QStringLiteral("Send To Q47"))->click();
+    EXPECT_EQ(unit.StoredFields(), UnitFields(unitSide));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text, QStringLiteral("Data Received by DSP-Q47 OK"));
+}
+
 TEST_F(ConfiguratorEndToEndTest, ChosenComPortCarriesTheTransfer)
 {
     Q47Unit second;
