@@ -69,6 +69,8 @@ std::optional<Ez2181SimOptions> Ez2181SimOptions::Parse(const std::vector<std::s
         const bool hasValue = i + 1 < args.size();
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--verbose" || arg == "-v") {
+            options.verbose = true;
         } else if (arg == "--strict-rate") {
             options.strictRate = true;
         } else if (arg == "--power-up") {
@@ -151,5 +153,6 @@ const char* Ez2181SimOptions::Usage()
            "                         silence  from frame N on, no request is carried\n"
            "                                  out or answered until the next power-up\n"
            "                       Only frames whose check bytes are right are counted.\n"
+           "  --verbose            write every request frame received to standard error\n"
            "  --help               show this text\n";
 }

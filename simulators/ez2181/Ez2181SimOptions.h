@@ -16,6 +16,7 @@ struct Ez2181SimOptions {
     bool powerUp = false;
     unsigned powerUpEveryMs = 0;
     std::vector<Ez2181Fault> faults;
+    bool verbose = false;
     bool help = false;
 
     // Options from argv[1] on; nullopt with `error` set when they do not parse.

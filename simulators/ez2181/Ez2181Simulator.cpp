@@ -45,6 +45,8 @@ void Ez2181Simulator::Receive(std::uint8_t byte)
 void Ez2181Simulator::Receive(std::span<const std::uint8_t> bytes)
 {
     std::function<void()> notify;
+    std::function<void(const Ez2181Frame&)> report;
+    std::vector<Ez2181Frame> frames;
     {
         std::lock_guard lock(mutex_);
         const std::size_t before = output_.size();
@@ -52,6 +54,12 @@ void Ez2181Simulator::Receive(std::span<const std::uint8_t> bytes)
             ReceiveLocked(b);
         if (output_.size() != before)
             notify = listener_;
+        report = frameListener_;
+        frames.swap(framesToReport_);
+    }
+    if (report) {
+        for (const Ez2181Frame& frame : frames)
+            report(frame);
     }
     if (notify)
         notify();
@@ -75,6 +83,12 @@ void Ez2181Simulator::SetOutputListener(std::function<void()> listener)
 {
     std::lock_guard lock(mutex_);
     listener_ = std::move(listener);
+}
+
+void Ez2181Simulator::SetFrameListener(std::function<void(const Ez2181Frame&)> listener)
+{
+    std::lock_guard lock(mutex_);
+    frameListener_ = std::move(listener);
 }
 
 bool Ez2181Simulator::InFrame() const
@@ -145,6 +159,8 @@ void Ez2181Simulator::FinishFrame()
     ++framesReceived_;
     if (recording_)
         receivedFrames_.push_back(frame);
+    if (frameListener_)
+        framesToReport_.push_back(frame);
 
     const std::vector<Ez2181Fault> faults = FaultsForThisFrame();
     if (silent_)

@@ -76,6 +76,9 @@ public:
     bool HasOutput() const;
     // Called (from whichever thread queued it) whenever output is queued.
     void SetOutputListener(std::function<void()> listener);
+    // Called for every accepted request frame, after the board has handled it
+    // (on the thread that fed the bytes in); for a program's trace of the line.
+    void SetFrameListener(std::function<void(const Ez2181Frame&)> listener);
     // True while a frame has begun but not ended; AbandonPartialFrame() forgets
     // it, as the monitor does when the line stays quiet in the middle of a frame.
     bool InFrame() const;
@@ -158,6 +161,8 @@ private:
 
     mutable std::mutex mutex_;
     std::function<void()> listener_;
+    std::function<void(const Ez2181Frame&)> frameListener_;
+    std::vector<Ez2181Frame> framesToReport_;
 
     RxState rxState_ = RxState::Sync;
     Ez2181FrameSum rxSum_;

@@ -7,6 +7,24 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <string>
+
+namespace {
+
+// "request 3 to 0xFF: command 0x02, payload 00 00 40 10 04"
+void Trace(std::size_t number, const Ez2181Frame& frame)
+{
+    std::string payload;
+    for (std::uint8_t b : frame.payload) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, " %02X", b);
+        payload += hex;
+    }
+    std::fprintf(stderr, "ez2181-sim: request %zu to 0x%02X: command 0x%02X, payload%s\n", number, frame.address,
+                 frame.command, payload.empty() ? " none" : payload.c_str());
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -28,12 +46,15 @@ int main(int argc, char** argv)
         sigaddset(&signals, s);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+    std::size_t requests = 0;  // outlives the port, whose serving thread counts it
     Ez2181SimulatedPort port(options->baud);
     Ez2181Simulator& board = port.Board();
     board.SetRecording(false);
     for (const Ez2181Fault& fault : options->faults)
         board.InjectFault(fault);
     port.Runner().SetRequireMatchingRate(options->strictRate);
+    if (options->verbose)
+        board.SetFrameListener([&requests](const Ez2181Frame& frame) { Trace(++requests, frame); });
     if (!port.Start(options->port)) {
         std::fprintf(stderr, "ez2181-sim: cannot serve a pseudo-terminal linked as %s\n", options->port.c_str());
         return 1;

@@ -29,6 +29,8 @@ TEST(Ez2181SimOptions, DefaultsServeCom1Unpaced)
     EXPECT_EQ(options->powerUpEveryMs, 0u);
     EXPECT_TRUE(options->faults.empty());
     EXPECT_FALSE(options->help);
+    EXPECT_FALSE(options->verbose);
+    EXPECT_TRUE(Parse({"--verbose"})->verbose);
 }
 
 TEST(Ez2181SimOptions, PortByNameOrOption)

@@ -169,6 +169,15 @@ TEST_F(Ez2181SimProgramTest, FaultsCountFramesFromTheStart)
     EXPECT_EQ(Exchange(Request(0x04), 6), Reply());
 }
 
+TEST_F(Ez2181SimProgramTest, VerboseBoardTracesEachRequest)
+{
+    StartBoard({"com7", "--verbose"});
+    EXPECT_EQ(Exchange({0xFA, 0xFF, 0x03, 0x04, 0x08, 0xF5}, 6), Reply());
+    EXPECT_EQ(ReadLine(output_), "ez2181-sim: request 1 to 0xFF: command 0x04, payload none");
+    EXPECT_EQ(Exchange({0xFA, 0xFF, 0x08, 0x02, 0x00, 0x00, 0x40, 0x10, 0x04, 0xAA, 0xFB}, 22).size(), 22u);
+    EXPECT_EQ(ReadLine(output_), "ez2181-sim: request 2 to 0xFF: command 0x02, payload 00 00 40 10 04");
+}
+
 TEST_F(Ez2181SimProgramTest, HelpAndBadOptions)
 {
     Spawn({"--help"});

@@ -269,6 +269,20 @@ TEST_F(Ez2181SimulatorTest, ListenerHearsOfQueuedOutput)
     EXPECT_EQ(calls, 3);
 }
 
+TEST_F(Ez2181SimulatorTest, FrameListenerHearsOfEachAcceptedFrameAfterItWasHandled)
+{
+    std::vector<Ez2181Frame> heard;
+    std::size_t resetsWhenHeard = 0;
+    board.SetFrameListener([&](const Ez2181Frame& frame) {
+        heard.push_back(frame);
+        resetsWhenHeard = board.ResetCount();
+    });
+    board.Receive(Concat({0xFA, 0xFF, 0x03, 0x04, 0x08, 0xF4}, Request(0x04)));
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0], (Ez2181Frame{0xFF, 0x04, {}}));
+    EXPECT_EQ(resetsWhenHeard, 1u);
+}
+
 TEST_F(Ez2181SimulatorTest, SendRawPutsBytesOnTheLineAsTheyAre)
 {
     board.SendRaw(Bytes{0xFA, 0xFA, 0x00, 0x03, 0x07, 0x02, 0xF8});
