@@ -1,0 +1,308 @@
+#include "monitor/boards/FourWireLink.h"
+
+#include <limits>
+#include <numeric>
+
+namespace {
+
+constexpr std::uint8_t kTargetData = 0;
+constexpr std::uint8_t kTargetClock = 1;
+
+std::uint16_t Low16(std::uint32_t value)
+{
+    return static_cast<std::uint16_t>(value & 0xFFFF);
+}
+
+std::uint8_t Bits23To16(std::uint32_t word)
+{
+    return static_cast<std::uint8_t>((word >> 16) & 0xFF);
+}
+
+template <class Values>
+std::uint16_t SumOf(const Values& values)
+{
+    return Low16(std::accumulate(values.begin(), values.end(), std::uint32_t{0}));
+}
+
+// Transfers the items one by one up to the first failure; an empty block fails.
+template <class Values, class Transfer>
+bool EveryItem(Values values, Transfer transfer)
+{
+    if (values.empty())
+        return false;
+    for (auto& value : values)
+        if (!transfer(value))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+FourWireLink::FourWireLink() : FourWireLink(LPTDigitalInstrument(), Clock::Steady()) {}
+
+FourWireLink::FourWireLink(LPTDigitalInstrument port, Clock& clock)
+    : port_(std::move(port)), clock_(&clock)
+{
+    port_.SetDigitalOutput(kData, 0);
+    port_.SetDigitalOutput(kClock, 0);
+}
+
+bool FourWireLink::WaitForTargetClock(bool level)
+{
+    const std::uint64_t start = clock_->NowMs();
+    while (port_.GetDigitalInput(kTargetClock) != level) {
+        if (clock_->NowMs() - start > timeoutMs_)
+            return false;
+    }
+    return true;
+}
+
+bool FourWireLink::EndByte(bool ok)
+{
+    port_.SetDigitalOutput(kClock, 0);
+    port_.SetDigitalOutput(kData, 0);
+    return ok;
+}
+
+bool FourWireLink::SendByte(std::uint8_t value)
+{
+    for (int bit = 7; bit >= 0; --bit) {
+        if (!WaitForTargetClock(false))
+            return EndByte(false);
+        port_.SetDigitalOutput(kData, (value >> bit) & 1);
+        port_.SetDigitalOutput(kClock, 1);
+        if (!WaitForTargetClock(true))
+            return EndByte(false);
+        port_.SetDigitalOutput(kClock, 0);
+        if (!WaitForTargetClock(false))
+            return EndByte(false);
+    }
+    return EndByte(true);
+}
+
+bool FourWireLink::ReceiveByte(std::uint8_t& value)
+{
+    value = 0;
+    for (int bit = 7; bit >= 0; --bit) {
+        if (!WaitForTargetClock(true))
+            return EndByte(false);
+        if (port_.GetDigitalInput(kTargetData))
+            value = static_cast<std::uint8_t>(value | (1u << bit));
+        port_.SetDigitalOutput(kClock, 1);
+        if (!WaitForTargetClock(false))
+            return EndByte(false);
+        port_.SetDigitalOutput(kClock, 0);
+    }
+    return EndByte(true);
+}
+
+bool FourWireLink::SendWord(std::uint16_t value)
+{
+    return SendByte(static_cast<std::uint8_t>(value >> 8)) && SendByte(static_cast<std::uint8_t>(value & 0xFF));
+}
+
+bool FourWireLink::ReceiveWord(std::uint16_t& value)
+{
+    std::uint8_t high = 0;
+    std::uint8_t low = 0;
+    if (!ReceiveByte(high) || !ReceiveByte(low))
+        return false;
+    value = static_cast<std::uint16_t>((high << 8) | low);
+    return true;
+}
+
+bool FourWireLink::SendBytes(std::span<const std::uint8_t> values)
+{
+    return EveryItem(values, [this](std::uint8_t value) { return SendByte(value); });
+}
+
+bool FourWireLink::ReceiveBytes(std::span<std::uint8_t> values)
+{
+    return EveryItem(values, [this](std::uint8_t& value) { return ReceiveByte(value); });
+}
+
+bool FourWireLink::SendWords(std::span<const std::uint16_t> values)
+{
+    return EveryItem(values, [this](std::uint16_t value) { return SendWord(value); });
+}
+
+bool FourWireLink::ReceiveWords(std::span<std::uint16_t> values)
+{
+    return EveryItem(values, [this](std::uint16_t& value) { return ReceiveWord(value); });
+}
+
+bool FourWireLink::ReceiveCheckSum(std::uint16_t expected)
+{
+    std::uint16_t sum = 0;
+    return ReceiveWord(sum) && sum == expected;
+}
+
+bool FourWireLink::SendAddress24(std::uint32_t address)
+{
+    return SendByte(Bits23To16(address)) && SendByte(static_cast<std::uint8_t>((address >> 8) & 0xFF))
+        && SendByte(static_cast<std::uint8_t>(address & 0xFF));
+}
+
+void FourWireLink::Delay(std::uint32_t ms)
+{
+    if (ms != 0)
+        clock_->SleepMs(ms);
+}
+
+bool FourWireLink::Transact(std::uint8_t command, const std::function<bool()>& exchange)
+{
+    for (std::uint16_t attempt = 1; attempt <= attempts_; ++attempt) {
+        const bool another = attempt < attempts_;
+        if (!SendByte(command)) {
+            if (another)
+                Delay(timeoutMs_);
+            continue;
+        }
+        const bool ok = exchange();
+        Delay(settleTimeMs_);
+        if (ok)
+            return true;
+        if (another)
+            Delay(timeoutMs_);
+    }
+    return false;
+}
+
+bool FourWireLink::GetVersion(std::uint16_t& version)
+{
+    return Transact(kGetVersion, [&] {
+        std::uint16_t received = 0;
+        std::uint8_t status = 0;
+        if (!ReceiveWord(received) || !ReceiveByte(status) || status != kVersionOk)
+            return false;
+        version = received;
+        return true;
+    });
+}
+
+bool FourWireLink::WriteDataWords(std::uint16_t address, std::span<const std::uint16_t> words)
+{
+    if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max())
+        return false;
+    const auto count = static_cast<std::uint16_t>(words.size());
+    return Transact(kWriteData, [&] {
+        return SendWord(address) && SendWord(count) && SendWords(words) && ReceiveCheckSum(SumOf(words));
+    });
+}
+
+bool FourWireLink::WriteFlashBlock(std::uint32_t address, const FlashBlock& block)
+{
+    return Transact(kWriteFlash, [&] {
+        return SendAddress24(address) && SendBytes(block) && ReceiveCheckSum(SumOf(block));
+    });
+}
+
+bool FourWireLink::ReadDataWords(std::uint16_t address, std::span<std::uint16_t> words)
+{
+    if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max())
+        return false;
+    const auto count = static_cast<std::uint16_t>(words.size());
+    return Transact(kReadData, [&] {
+        return SendWord(address) && SendWord(count) && ReceiveWords(words) && ReceiveCheckSum(SumOf(words));
+    });
+}
+
+bool FourWireLink::ReadFlashBlock(std::uint32_t address, FlashBlock& block)
+{
+    return Transact(kReadFlash, [&] {
+        return SendAddress24(address) && ReceiveBytes(block) && ReceiveCheckSum(SumOf(block));
+    });
+}
+
+bool FourWireLink::ReadProgramWords(std::uint16_t address, std::span<std::uint32_t> words)
+{
+    if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max() / 2)
+        return false;
+    if (!SendByte(kReadProgram) || !SendWord(address) || !SendWord(static_cast<std::uint16_t>(2 * words.size())))
+        return false;
+    std::uint32_t sum = 0;
+    for (std::uint32_t& word : words) {
+        std::uint8_t high = 0;
+        std::uint16_t low = 0;
+        if (!ReceiveByte(high) || !ReceiveWord(low))
+            return false;
+        word = (std::uint32_t{high} << 16) | low;
+        sum += std::uint32_t{high} + low;
+    }
+    return ReceiveCheckSum(Low16(sum));
+}
+
+bool FourWireLink::WriteProgramWords(std::uint16_t address, std::span<const std::uint32_t> words)
+{
+    if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max())
+        return false;
+    if (!SendByte(kWriteProgram) || !SendWord(address) || !SendWord(static_cast<std::uint16_t>(words.size())))
+        return false;
+    std::uint32_t sum = 0;
+    for (std::uint32_t word : words) {
+        if (!SendByte(Bits23To16(word)) || !SendWord(Low16(word)))
+            return false;
+        sum += std::uint32_t{Bits23To16(word)} + Low16(word);
+    }
+    return ReceiveCheckSum(Low16(sum));
+}
+
+bool FourWireLink::WaitForInputsHeldHigh()
+{
+    const std::uint64_t start = clock_->NowMs();
+    bool holding = false;
+    std::uint64_t heldSince = start;
+    for (;;) {
+        const std::uint64_t now = clock_->NowMs();
+        if (now - start > kStartUpLimitMs)
+            return false;
+        if (!port_.GetDigitalInput(kTargetData) || !port_.GetDigitalInput(kTargetClock)) {
+            holding = false;
+        } else if (!holding) {
+            holding = true;
+            heldSince = now;
+        } else if (now - heldSince >= kStartUpHoldMs) {
+            return true;
+        }
+    }
+}
+
+bool FourWireLink::WaitForDataDropFirst()
+{
+    const std::uint64_t start = clock_->NowMs();
+    for (;;) {
+        const bool data = port_.GetDigitalInput(kTargetData);
+        const bool clock = port_.GetDigitalInput(kTargetClock);
+        if (!data && clock)
+            return true;
+        if (data && !clock)
+            return false;  // the target's clock fell first
+        if (clock_->NowMs() - start > kStartUpStepMs)
+            return false;
+    }
+}
+
+bool FourWireLink::WaitForClockDrop()
+{
+    const std::uint64_t start = clock_->NowMs();
+    while (port_.GetDigitalInput(kTargetClock)) {
+        if (clock_->NowMs() - start > kStartUpStepMs)
+            return false;
+    }
+    return true;
+}
+
+bool FourWireLink::StartUp(std::uint16_t& version)
+{
+    port_.SetDigitalOutput(kData, 1);
+    port_.SetDigitalOutput(kClock, 1);
+    if (!WaitForInputsHeldHigh())
+        return false;
+    port_.SetDigitalOutput(kData, 0);
+    if (!WaitForDataDropFirst())
+        return false;
+    port_.SetDigitalOutput(kClock, 0);
+    if (!WaitForClockDrop())
+        return false;
+    return GetVersion(version);
+}

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "monitor/boards/LPTDigitalInstrument.h"
+#include "platform/Clock.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+// The four-wire bit-serial link to an ADSP-21xx target on the parallel port.
+//
+// Lines: output 0 is the PC's data (and its attention signal at start-up),
+// output 1 the PC's clock; input 0 is the target's data, input 1 its clock.
+// Every bit goes with a full handshake, so the target sets the pace. Bytes go
+// most significant bit first, 16-bit values high byte first, a 24-bit program
+// word as its bits 23-16 followed by its low 16 bits, a flash address as three
+// bytes from bits 23-16 down.
+//
+// Commands (the command byte, then):
+//   1  -                          <- version (16), status byte 0xF1
+//   3  address, n, n words        <- sum of the words
+//   4  address, n, n prog words   <- sum of (bits 23-16 + bits 15-0)     one attempt
+//   5  flash address, 256 bytes   <- sum of the 256 bytes
+//   6  address, n                 <- n words, their sum
+//   7  address, 2n                <- n prog words, their sum             one attempt
+//   8  flash address              <- 256 bytes, their sum
+// Sums are 16 bits. Commands 1, 3, 5, 6 and 8 are tried up to `attempts` times
+// with a pause of the time-out after each failed attempt but the last.
+//
+// No failure leaves the link as an exception: every operation returns false.
+class FourWireLink {
+public:
+    static constexpr std::size_t kFlashBlockSize = 256;
+    using FlashBlock = std::array<std::uint8_t, kFlashBlockSize>;
+
+    enum Command : std::uint8_t {
+        kGetVersion = 1,
+        kWriteData = 3,
+        kWriteProgram = 4,
+        kWriteFlash = 5,
+        kReadData = 6,
+        kReadProgram = 7,
+        kReadFlash = 8,
+    };
+    static constexpr std::uint8_t kVersionOk = 0xF1;
+
+    static constexpr std::uint32_t kStartUpLimitMs = 30000;
+    static constexpr std::uint32_t kStartUpHoldMs = 1000;
+    static constexpr std::uint32_t kStartUpStepMs = 100;
+
+    // The port LPT1 and the steady clock.
+    FourWireLink();
+    FourWireLink(LPTDigitalInstrument port, Clock& clock);
+    virtual ~FourWireLink() = default;
+    FourWireLink(FourWireLink&&) = default;
+    FourWireLink& operator=(FourWireLink&&) = default;
+
+    bool SendByte(std::uint8_t value);
+    bool ReceiveByte(std::uint8_t& value);
+    bool SendWord(std::uint16_t value);
+    bool ReceiveWord(std::uint16_t& value);
+    // Blocks succeed only when every item went through; an empty block fails.
+    bool SendBytes(std::span<const std::uint8_t> values);
+    bool ReceiveBytes(std::span<std::uint8_t> values);
+    bool SendWords(std::span<const std::uint16_t> values);
+    bool ReceiveWords(std::span<std::uint16_t> values);
+
+    // Runs `command` with attempts: each attempt sends the command byte and then
+    // runs `exchange`, which sends the rest and checks the reply.
+    bool Transact(std::uint8_t command, const std::function<bool()>& exchange);
+
+    bool GetVersion(std::uint16_t& version);                                        // 1
+    bool WriteDataWords(std::uint16_t address, std::span<const std::uint16_t> words);  // 3
+    bool WriteFlashBlock(std::uint32_t address, const FlashBlock& block);            // 5
+    bool ReadDataWords(std::uint16_t address, std::span<std::uint16_t> words);        // 6
+    bool ReadFlashBlock(std::uint32_t address, FlashBlock& block);                  // 8
+    // Without attempts. The span's size is the word count; it must fit 15 bits for
+    // reads (the command carries twice the count) and 16 bits for writes.
+    bool ReadProgramWords(std::uint16_t address, std::span<std::uint32_t> words);     // 7
+    bool WriteProgramWords(std::uint16_t address, std::span<const std::uint32_t> words);  // 4
+
+    // The power-on handshake followed by the version query.
+    bool StartUp(std::uint16_t& version);
+
+    // Waits `ms` milliseconds.
+    void Delay(std::uint32_t ms);
+
+    std::uint16_t timeoutMs() const { return timeoutMs_; }
+    void SetTimeoutMs(std::uint16_t ms) { timeoutMs_ = ms; }
+    std::uint16_t settleTimeMs() const { return settleTimeMs_; }
+    void SetSettleTimeMs(std::uint16_t ms) { settleTimeMs_ = ms; }
+    std::uint16_t attempts() const { return attempts_; }
+    void SetAttempts(std::uint16_t attempts) { attempts_ = attempts; }
+
+    LPTDigitalInstrument& port() { return port_; }
+
+private:
+    enum Line : std::uint8_t { kData = 0, kClock = 1 };
+
+    // Polls input 1 until it reads `level`; false once more than the time-out
+    // has passed since the wait began.
+    bool WaitForTargetClock(bool level);
+    // Ends every byte transfer: clock low, then data low.
+    bool EndByte(bool ok);
+    bool SendAddress24(std::uint32_t address);
+    bool ReceiveCheckSum(std::uint16_t expected);
+    // Start-up steps 2 to 4: the target's answers to the PC's attention.
+    bool WaitForInputsHeldHigh();
+    bool WaitForDataDropFirst();
+    bool WaitForClockDrop();
+
+    std::uint16_t timeoutMs_ = 1000;
+    std::uint16_t settleTimeMs_ = 0;
+    std::uint16_t attempts_ = 5;
+    LPTDigitalInstrument port_;
+    Clock* clock_;
+};

@@ -1,0 +1,139 @@
+#include "simulators/fourwire/FourWireSimOptions.h"
+
+#include "simulators/ptyline/SimCommandLine.h"
+
+#include <cstdlib>
+#include <limits>
+#include <unistd.h>
+
+namespace {
+
+struct FaultName {
+    std::string_view name;
+    FourWireFaultKind kind;
+};
+
+constexpr FaultName kFaultNames[] = {
+    {"stall", FourWireFaultKind::StallMidByte},   {"status", FourWireFaultKind::WrongStatus},
+    {"checksum", FourWireFaultKind::BadCheckSum}, {"dead", FourWireFaultKind::NeverPowerUp},
+    {"clock-first", FourWireFaultKind::DropInput1Early},
+};
+
+constexpr std::uint32_t kMaxCount = std::numeric_limits<unsigned>::max();
+
+}  // namespace
+
+std::optional<FourWireFault> FourWireSimOptions::ParseFault(std::string_view text)
+{
+    FourWireFault fault;
+    if (const auto plus = text.find('+'); plus != std::string_view::npos) {
+        const auto skip = SimCommandLine::ParseNumber(std::string(text.substr(plus + 1)), kMaxCount);
+        if (!skip)
+            return std::nullopt;
+        fault.skipBytes = static_cast<unsigned>(*skip);
+        text = text.substr(0, plus);
+    }
+    if (const auto star = text.find('*'); star != std::string_view::npos) {
+        const auto times = SimCommandLine::ParseNumber(std::string(text.substr(star + 1)), kMaxCount);
+        if (!times)
+            return std::nullopt;
+        fault.times = static_cast<unsigned>(*times);
+        text = text.substr(0, star);
+    }
+    for (const FaultName& f : kFaultNames) {
+        if (f.name == text) {
+            if (fault.skipBytes != 0 && f.kind != FourWireFaultKind::StallMidByte)
+                return std::nullopt;  // only a stall waits for a byte
+            fault.kind = f.kind;
+            return fault;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<FourWireSimOptions> FourWireSimOptions::Parse(const std::vector<std::string>& args, std::string& error)
+{
+    FourWireSimOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (arg != "--port" && arg != "--socket" && arg != "--version" && arg != "--fault") {
+            error = "unknown option " + arg;
+            return std::nullopt;
+        }
+        if (i + 1 >= args.size()) {
+            error = arg + " needs a value";
+            return std::nullopt;
+        }
+        const std::string& value = args[++i];
+        if (arg == "--port") {
+            if (value.empty() || value.find('/') != std::string::npos) {
+                error = "not a port name: " + value;
+                return std::nullopt;
+            }
+            options.port = value;
+        } else if (arg == "--socket") {
+            options.socketPath = value;
+        } else if (arg == "--version") {
+            const auto version = SimCommandLine::ParseNumber(value, 0xFFFF);
+            if (!version) {
+                error = "not a 16-bit version: " + value;
+                return std::nullopt;
+            }
+            options.version = static_cast<std::uint16_t>(*version);
+        } else {
+            const auto fault = ParseFault(value);
+            if (!fault) {
+                error = "not a fault: " + value;
+                return std::nullopt;
+            }
+            options.faults.push_back(*fault);
+        }
+    }
+    return options;
+}
+
+std::string FourWireSimOptions::DefaultSocketPath()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::string folder = runtime != nullptr && runtime[0] == '/' ? runtime : "/tmp";
+    return folder + "/fourwire-sim-" + std::to_string(getpid()) + ".sock";
+}
+
+const char* FourWireSimOptions::Usage()
+{
+    return "Usage: fourwire-sim [--port NAME] [--socket PATH] [--version N] [--fault KIND[*TIMES][+SKIP]]...\n"
+           "\n"
+           "Simulates an ADSP-21xx target on the four-wire parallel-port link: the bit\n"
+           "handshake, the start-up handshake, commands 1 and 3 to 8, 64K words of data\n"
+           "and program memory and a flash written in blocks of 256 bytes.\n"
+           "\n"
+           "The simulated port is served on a Unix socket, and the port map name (default\n"
+           "lpt1) is linked to it: $XDG_CONFIG_HOME/dosdevices/lpt1 -> the socket. A monitor\n"
+           "server started with the same XDG_CONFIG_HOME finds the link, sees a socket\n"
+           "instead of a /dev/parportN device, and drives this target in place of a\n"
+           "parallel port, so that Varnix.FourWire21xx can be scripted end to end.\n"
+           "One client at a time holds the port. The program serves until SIGINT or\n"
+           "SIGTERM and then removes the socket and its link.\n"
+           "\n"
+           "  --port NAME     port map name to link (default lpt1)\n"
+           "  --socket PATH   socket to serve (default $XDG_RUNTIME_DIR, else /tmp,\n"
+           "                  /fourwire-sim-<pid>.sock)\n"
+           "  --version N     version answered to command 1 (default 0x0102)\n"
+           "  --fault F       inject a fault; may be repeated. KIND is one of\n"
+           "                    stall        stop clocking after four bits of a byte\n"
+           "                    status       answer command 1 with status 0xF0\n"
+           "                    checksum     send a check sum one too high\n"
+           "                    dead         never power up: answer nothing at all\n"
+           "                    clock-first  at start-up lower the clock before the data\n"
+           "                  *TIMES: how often it strikes (default 1, 0 = always);\n"
+           "                  +SKIP (stall only): whole bytes that go through first\n"
+           "  --help          this text\n"
+           "\n"
+           "Socket conversation (one request at a time): on connecting the server sends\n"
+           "'K', or 'B' when another client holds the port; 'W' v sets the data register\n"
+           "to v; 'R' asks for the status register, answered with one byte.\n";
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "simulators/fourwire/FourWireFault.h"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <vector>
+
+class Clock;
+
+// The target end of the four-wire link, written from its handshake and command
+// tables. It sees the PC's data register (bit 0 the PC's data, bit 1 its clock)
+// and answers in the status register: bit 7 is the target's data as the PC reads
+// it, bit 6 the target's clock inverted (0 = raised).
+//
+// A bit from the PC: on the PC's clock rising the target takes the data line
+// and raises its clock; on the PC's clock falling it lowers its clock. A bit to
+// the PC: the target puts the bit on its data line and raises its clock; on the
+// PC's clock rising it lowers its clock; on the PC's clock falling it presents
+// the next bit. The first bit of a reply is presented only after the PC has read
+// the status once with the clock low, as firmware would after a short turn-around.
+//
+// Every command byte starts with bit 0, so the PC's data high at the first clock
+// of a request is the start-up attention: the target raises both lines, lowers
+// its data when the PC's data falls, and its clock when the PC's clock falls.
+//
+// A target left in the middle of a byte or request (the PC gave up) starts
+// afresh when the PC's next register write comes more than kResyncGapMs after
+// the one before.
+//
+// Memories: 64K data words of 16 bits, 64K program words of 24 bits, and a
+// 16 MB flash (erased bytes read 0xFF) written 256 bytes at a time.
+class FourWireTarget {
+public:
+    static constexpr std::uint32_t kResyncGapMs = 500;
+    static constexpr std::uint8_t kStatusOk = 0xF1;
+    static constexpr std::uint8_t kStatusWrong = 0xF0;
+
+    explicit FourWireTarget(Clock& clock, std::uint16_t version = 0x0102);
+
+    // The PC wrote its data register.
+    void WriteDataRegister(std::uint8_t value);
+    // The PC reads the status register.
+    std::uint8_t ReadStatusRegister();
+
+    void InjectFault(const FourWireFault& fault);
+    void ClearFaults();
+
+    std::uint16_t version() const { return version_; }
+    void SetVersion(std::uint16_t version) { version_ = version; }
+
+    std::uint16_t DataWord(std::uint16_t address) const { return data_[address]; }
+    void SetDataWord(std::uint16_t address, std::uint16_t value) { data_[address] = value; }
+    std::uint32_t ProgramWord(std::uint16_t address) const { return program_[address]; }
+    void SetProgramWord(std::uint16_t address, std::uint32_t value) { program_[address] = value & 0xFFFFFF; }
+    std::uint8_t FlashByte(std::uint32_t address) const;
+    void SetFlashByte(std::uint32_t address, std::uint8_t value);
+
+    // Every complete request the target carried out, command byte first.
+    const std::vector<std::vector<std::uint8_t>>& requests() const { return requests_; }
+    void ClearRequests() { requests_.clear(); }
+    // Start-up handshakes the target completed.
+    int startUps() const { return startUps_; }
+    // Bytes that went through in both directions.
+    std::uint64_t bytesTransferred() const { return bytesTransferred_; }
+
+private:
+    enum class Mode {
+        Receiving,        // taking bits from the PC (idle when nothing is collected)
+        Sending,          // presenting the bytes of a reply
+        StartUpHeld,      // both lines raised, waiting for the PC's data to fall
+        StartUpDataLow,   // data lowered, waiting for the PC's clock to fall
+        StartUpBroken,    // clock lowered before data; starts afresh at the next change
+        Stalled,          // stopped clocking; only a resync gap brings it back
+    };
+
+    void OnClockRise(bool pcData);
+    void OnClockFall();
+    void OnDataFall();
+    void OnByteReceived(std::uint8_t byte);
+    // True when the request collected so far is complete.
+    bool RequestComplete() const;
+    void Execute();
+    void Reply(std::vector<std::uint8_t> bytes);
+    void PresentNextBit();
+    void StartAfresh();
+    // True when a fault of this kind strikes now; uses one of its times.
+    bool Strikes(FourWireFaultKind kind);
+    bool Active(FourWireFaultKind kind) const;
+    // True when the byte now starting is the one a stall fault is waiting for.
+    bool StallsThisByte();
+    std::uint16_t CheckSum(std::uint32_t sum);
+
+    void AppendWord(std::vector<std::uint8_t>& bytes, std::uint16_t value);
+    std::uint16_t RequestWord(std::size_t offset) const;
+    std::uint32_t RequestAddress24(std::size_t offset) const;
+
+    Clock& clock_;
+    std::uint16_t version_;
+
+    std::uint8_t pcRegister_ = 0;
+    std::uint64_t lastWriteMs_;
+    bool dataLine_ = false;   // the target's data as the PC reads it (input 0)
+    bool clockLine_ = false;  // the target's clock raised (input 1 true)
+    Mode mode_ = Mode::Receiving;
+
+    bool stallThisByte_ = false;
+    int bitsIn_ = 0;
+    std::uint8_t shiftIn_ = 0;
+    std::vector<std::uint8_t> request_;
+
+    std::deque<std::uint8_t> reply_;
+    int bitOut_ = 7;
+    bool presentOnRead_ = false;
+
+    struct ActiveFault {
+        FourWireFault fault;
+        unsigned used = 0;
+        unsigned bytesSeen = 0;
+    };
+    std::vector<ActiveFault> faults_;
+
+    std::vector<std::uint16_t> data_ = std::vector<std::uint16_t>(0x10000);
+    std::vector<std::uint32_t> program_ = std::vector<std::uint32_t>(0x10000);
+    std::map<std::uint32_t, std::array<std::uint8_t, 256>> flash_;
+
+    std::vector<std::vector<std::uint8_t>> requests_;
+    int startUps_ = 0;
+    std::uint64_t bytesTransferred_ = 0;
+};
