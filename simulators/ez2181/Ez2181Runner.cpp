@@ -165,7 +165,7 @@ void Ez2181Runner::Serve()
                 } else if (n < 0 && errno == EAGAIN) {
                     waitWritable = true;
                 } else if (n < 0 && errno == EIO) {
-                    toPc.Drop(due.size());  // nobody listens: the bytes are lost, as on a real line
+                    toPc.Drop(due.size());  // the line is gone for the moment: the bytes are lost
                 } else if (n < 0 && errno != EINTR) {
                     lineLost_ = true;
                 }

@@ -209,6 +209,36 @@ TEST_F(Ez2181RunnerTest, StopsAndStartsAgainAndLeavesTheDescriptorAsItWas)
     EXPECT_EQ(pc.Read(6), Reply());
 }
 
+TEST(Ez2181RunnerWithoutPeer, WaitsForThePcToOpenTheLine)
+{
+    // A pseudo-terminal whose slave side nobody holds: once the PC has closed it,
+    // the master reports a hang-up until the PC opens it again, which must not end
+    // the service.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string slavePath = ::ptsname(master);
+    termios t{};
+    ASSERT_EQ(::tcgetattr(master, &t), 0);
+    ::cfmakeraw(&t);
+    ASSERT_EQ(::tcsetattr(master, TCSANOW, &t), 0);
+    Ez2181Simulator board;
+    Ez2181Runner runner(board, master);
+    ASSERT_TRUE(runner.Start());
+    for (int round = 0; round < 2; ++round) {
+        {
+            PcEnd pc(slavePath);
+            ASSERT_TRUE(pc.ok());
+            EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply()) << round;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the runner meets the hang-up
+    }
+    EXPECT_FALSE(runner.LineLost());
+    runner.Stop();
+    ::close(master);
+}
+
 TEST_F(Ez2181RunnerTest, RefusesALineThatIsNotThere)
 {
     Ez2181Runner runner(board, -1);
