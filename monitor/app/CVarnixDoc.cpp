@@ -1,0 +1,56 @@
+#include "monitor/app/CVarnixDoc.h"
+
+#include "monitor/app/VarnixResources.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+const DispatchMap& CVarnixDoc::Map()
+{
+    static const DispatchMap map = DispatchMap::Builder<CVarnixDoc>().Build();
+    return map;
+}
+
+void CVarnixDoc::OnNewDocument()
+{
+    pathName_.clear();
+}
+
+bool CVarnixDoc::OnOpenDocument(const QString& path, QString& error)
+{
+    if (QFileInfo(path).isDir()) {
+        error = QStringLiteral("It is a folder.");
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    pathName_ = QFileInfo(path).absoluteFilePath();
+    return true;
+}
+
+bool CVarnixDoc::OnSaveDocument(const QString& path, QString& error)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        error = QStringLiteral("It is not a file.");
+        return false;
+    }
+    if (!info.exists()) {
+        QFile file(path);
+        // NewOnly: a file made meanwhile by someone else is not truncated either.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && !QFileInfo(path).isFile()) {
+            error = file.errorString();
+            return false;
+        }
+    }
+    pathName_ = QFileInfo(path).absoluteFilePath();
+    return true;
+}
+
+QString CVarnixDoc::Title() const
+{
+    return pathName_.isEmpty() ? QString::fromLatin1(VarnixResources::kUntitled) : QFileInfo(pathName_).fileName();
+}

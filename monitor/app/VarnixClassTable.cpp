@@ -1,0 +1,34 @@
+#include "monitor/app/VarnixClassTable.h"
+
+#include "automation/EqualsIgnoringCase.h"
+#include "monitor/app/CVarnixDoc.h"
+#include "monitor/serial/Sport.h"
+
+#include <memory>
+
+namespace {
+
+template <class T>
+ClassFactory::Creator Creates()
+{
+    return [] { return std::make_shared<T>(); };
+}
+
+}  // namespace
+
+const std::vector<VarnixClassTable::Row>& VarnixClassTable::Rows()
+{
+    using enum Instancing;
+    static const std::vector<Row> rows = {
+        {ClassFactory(Sport::kProgId, Sport::kClassId, Creates<Sport>()), Sport::kProgId, SharedServer},
+        {ClassFactory(CVarnixDoc::kProgId, CVarnixDoc::kClassId, Creates<CVarnixDoc>()), CVarnixDoc::kTypeName, ProcessPerObject},
+    };
+    return rows;
+}
+
+const VarnixClassTable::Row* VarnixClassTable::Find(const std::string& progId)
+{
+    for (const Row& row : Rows())
+        if (EqualsIgnoringCase(row.factory.progId(), progId)) return &row;
+    return nullptr;
+}
