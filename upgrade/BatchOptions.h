@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The command line of pellori's batch mode:
+//   pellori --batch [--baud N] [--power-on] [--program FILE] [--verify FILE]
+class BatchOptions {
+public:
+    bool help = false;
+    std::int32_t baud = 9600;
+    bool powerOn = false;
+    std::optional<std::string> programFile;
+    std::optional<std::string> verifyFile;
+
+    // True when the arguments ask for batch mode (or its help) at all.
+    static bool Requested(const std::vector<std::string>& args);
+    // nullopt with `error` set when the arguments are not understood.
+    static std::optional<BatchOptions> Parse(const std::vector<std::string>& args, std::string& error);
+    static const char* Usage();
+};

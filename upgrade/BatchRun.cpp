@@ -1,0 +1,89 @@
+#include "upgrade/BatchRun.h"
+
+#include "automation/AutomationError.h"
+#include "automation/DispatchError.h"
+#include "upgrade/Ez2181Driver.h"
+#include "upgrade/StatusTexts.h"
+
+#include <filesystem>
+#include <ostream>
+
+namespace {
+
+// The server runs in a folder of its own: it is given full paths, as the
+// dialog's file choice gives them.
+std::string FullPath(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(path, error);
+    return error ? path : full.lexically_normal().string();
+}
+
+}  // namespace
+
+BatchRun::BatchRun(Ez2181Driver& driver, std::ostream& out, std::ostream& err) : driver_(driver), out_(out), err_(err)
+{
+}
+
+int BatchRun::Run(const BatchOptions& options)
+{
+    if (!Step([&] {
+            driver_.Create(Ez2181Driver::kProgId);
+            driver_.SetErrorMethod(Ez2181Driver::kThrowExceptions);
+        }, "pellori: no server object: "))
+        return kNoServerObject;
+    if (!Step([&] { driver_.SetBaud(options.baud); }, "pellori: cannot set the line rate: "))
+        return kBaudFailed;
+    out_ << "Baud rate " << options.baud << '\n' << std::flush;
+
+    if (options.powerOn) {
+        Say(StatusTexts::kPowerOnWaiting);
+        if (!Step([&] { driver_.PowerOn(); }, "")) return kPowerOnFailed;
+        Say(StatusTexts::kPowerIsOn);
+    }
+    if (options.programFile) {
+        const std::string path = FullPath(*options.programFile);
+        Say(StatusTexts::kProgramming);
+        if (!Step([&] { driver_.ProgFlash(path); }, StatusTexts::kProgramFailed)) return kProgrammingFailed;
+        Say(StatusTexts::kProgrammed);
+    }
+    if (options.verifyFile) {
+        const std::string path = FullPath(*options.verifyFile);
+        Say(StatusTexts::kVerifying);
+        if (!Step([&] { driver_.VerifyFlash(path); }, StatusTexts::kVerifyFailed)) return kVerifyFailed;
+        Say(StatusTexts::kVerified);
+    }
+    return kSuccess;
+}
+
+bool BatchRun::Step(const std::function<void()>& call, const std::string& failureHeading)
+{
+    std::string text;
+    try {
+        call();
+        return true;
+    } catch (const DispatchError& failure) {
+        text = failure.what();
+    } catch (const AutomationError& failure) {
+        text = failure.what();
+    }
+    // The whole text: the terminal has no 99-character box.
+    err_ << TerminalText(failureHeading + text) << '\n' << std::flush;
+    return false;
+}
+
+void BatchRun::Say(const std::string& statusText)
+{
+    out_ << TerminalText(statusText) << '\n' << std::flush;
+}
+
+std::string BatchRun::TerminalText(const std::string& statusText)
+{
+    std::string text;
+    text.reserve(statusText.size());
+    for (std::size_t i = 0; i < statusText.size(); ++i) {
+        if (statusText[i] == '\r' && i + 1 < statusText.size() && statusText[i + 1] == '\n') continue;
+        text += statusText[i];
+    }
+    return text;
+}

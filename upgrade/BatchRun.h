@@ -1,0 +1,44 @@
+#pragma once
+
+#include "upgrade/BatchOptions.h"
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+class Ez2181Driver;
+
+// Pellori without a window: the dialog's start-up and the actions the command
+// line asks for, in the dialog's order, with the dialog's status texts on
+// standard output (each line on a line of its own) and failures on standard
+// error. Stops at the first failure; its exit status says which step failed.
+class BatchRun {
+public:
+    enum ExitStatus : int {
+        kSuccess = 0,
+        kPowerOnFailed = 1,
+        kProgrammingFailed = 2,
+        kVerifyFailed = 3,
+        kBaudFailed = 4,
+        kNoServerObject = 5,
+        kNoSessionBus = 6,
+        kUsage = 64,
+    };
+
+    BatchRun(Ez2181Driver& driver, std::ostream& out, std::ostream& err);
+
+    int Run(const BatchOptions& options);
+
+    // A status text for the terminal: "\r\n" becomes a newline.
+    static std::string TerminalText(const std::string& statusText);
+
+private:
+    // Runs one call; prints the failure heading and text and returns false if it fails.
+    bool Step(const std::function<void()>& call, const std::string& failureHeading);
+    void Say(const std::string& statusText);
+
+    Ez2181Driver& driver_;
+    std::ostream& out_;
+    std::ostream& err_;
+};

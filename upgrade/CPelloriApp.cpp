@@ -1,0 +1,133 @@
+#include "upgrade/CPelloriApp.h"
+
+#include "automation/ApplicationLock.h"
+#include "automation/ClassFactory.h"
+#include "automation/ClassesRoot.h"
+#include "automation/DBusServer.h"
+#include "upgrade/BatchOptions.h"
+#include "upgrade/BatchRun.h"
+#include "upgrade/CPelloriDlg.h"
+#include "upgrade/CPelloriDlgAutoProxy.h"
+#include "upgrade/Ez2181Driver.h"
+#include "upgrade/QtUserPrompts.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QEventLoop>
+#include <QMessageBox>
+
+#include <algorithm>
+#include <iostream>
+
+bool CPelloriApp::TakeAutomationSwitch(std::vector<std::string>& args)
+{
+    const auto isSwitch = [](const std::string& arg) {
+        return arg == "-Embedding" || arg == "/Embedding" || arg == "-Automation" || arg == "/Automation";
+    };
+    const auto first = args.empty() ? args.end() : args.begin() + 1;
+    const auto removed = std::remove_if(first, args.end(), isSwitch);
+    const bool found = removed != args.end();
+    args.erase(removed, args.end());
+    return found;
+}
+
+bool CPelloriApp::Register(const std::string& serverPath)
+{
+    return ClassesRoot().Register(
+        {CPelloriDlgAutoProxy::kClassId, CPelloriDlgAutoProxy::kProgId, CPelloriDlgAutoProxy::kProgId, serverPath});
+}
+
+int CPelloriApp::Run(int argc, char** argv)
+{
+    std::vector<std::string> args(argv, argv + argc);
+    if (BatchOptions::Requested(std::vector<std::string>(args.begin() + 1, args.end())))
+        return RunBatch(std::vector<std::string>(args.begin() + 1, args.end()));
+    const bool startedForClient = TakeAutomationSwitch(args);
+    return RunDialog(argc, argv, startedForClient);
+}
+
+int CPelloriApp::RunBatch(const std::vector<std::string>& args)
+{
+    std::string error;
+    const auto options = BatchOptions::Parse(args, error);
+    if (!options) {
+        std::cerr << "pellori: " << error << '\n' << BatchOptions::Usage();
+        return BatchRun::kUsage;
+    }
+    if (options->help) {
+        std::cout << BatchOptions::Usage();
+        return BatchRun::kSuccess;
+    }
+    int argc = 1;
+    char name[] = "pellori";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        std::cerr << "pellori: the session bus cannot be reached\n";
+        return BatchRun::kNoSessionBus;
+    }
+    Ez2181Driver driver;
+    return BatchRun(driver, std::cout, std::cerr).Run(*options);
+}
+
+int CPelloriApp::RunDialog(int argc, char** argv, bool startedForClient)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pellori"));
+    // Hiding the dialog for a client must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        QMessageBox::warning(nullptr, QApplication::applicationName(), QString::fromLatin1(kOleInitFailed));
+        return 1;
+    }
+
+    DBusServer server;
+    if (startedForClient) {
+        userInControl_ = false;
+        const ClassFactory factory(CPelloriDlgAutoProxy::kProgId, CPelloriDlgAutoProxy::kClassId,
+                                   [this] { return std::make_shared<CPelloriDlgAutoProxy>(dialog_.data()); });
+        server.RegisterClassObject(factory, DBusServer::Instancing::ProcessPerObject);
+    } else {
+        Register(QCoreApplication::applicationFilePath().toStdString());
+    }
+    ApplicationLock::Process().SetOnLastUnlock([this] { OnLastUnlock(); });
+
+    // The server object lives as long as the program, past the dialog.
+    Ez2181Driver driver;
+    QtUserPrompts prompts;
+    CPelloriDlg dialog(driver, prompts);
+    dialog_ = &dialog;
+    QObject::connect(&server, &DBusServer::busDisconnected, &dialog, [&] {
+        // The session is gone: nothing is left to serve or to call.
+        dialog.SetAutomationProxy(nullptr);
+        dialog.done(QDialog::Rejected);
+    });
+
+    // The dialog runs modally until it ends; hiding it for a client leaves it running.
+    QEventLoop modalRun;
+    bool ended = false;
+    QObject::connect(&dialog, &QDialog::finished, &modalRun, [&] {
+        ended = true;
+        modalRun.quit();
+    });
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    dialog.InitDialog();
+    if (!ended) modalRun.exec();
+    dialog_ = nullptr;
+    ApplicationLock::Process().SetOnLastUnlock(nullptr);
+    return 0;
+}
+
+void CPelloriApp::OnLastUnlock()
+{
+    if (userInControl_) return;
+    userInControl_ = true;
+    if (!dialog_) return;
+    // A file dialog or About box open over the dialog keeps it; the user closes it then.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != dialog_.data()) return;
+    dialog_->done(QDialog::Rejected);
+}

@@ -1,0 +1,272 @@
+#include "upgrade/CPelloriDlg.h"
+
+#include "automation/AutomationError.h"
+#include "automation/DispatchError.h"
+#include "configurator/DialogUnits.h"
+#include "upgrade/CPelloriDlgAutoProxy.h"
+#include "upgrade/Ez2181Driver.h"
+#include "upgrade/PelloriIcon.h"
+#include "upgrade/StatusTexts.h"
+#include "upgrade/UserPrompts.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+QString ShownText(const std::string& text)
+{
+    // The box shows lines; the status text keeps its "\r\n".
+    QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+QString ObjectName(int id)
+{
+    return QStringLiteral("id%1").arg(id);
+}
+
+}  // namespace
+
+CPelloriDlg::CPelloriDlg(Ez2181Driver& driver, UserPrompts& prompts, QWidget* parent)
+    : QDialog(parent), driver_(driver), prompts_(prompts)
+{
+    BuildControls();
+}
+
+CPelloriDlg::~CPelloriDlg()
+{
+    if (proxy_) proxy_->DetachDialog();
+}
+
+void CPelloriDlg::BuildControls()
+{
+    setWindowTitle(QStringLiteral("Software Upgrade Utility"));
+    setFont(DialogUnits::DialogFont());
+    const DialogUnits units(font());
+    setFixedSize(units.X(320), units.Y(200));
+    setWindowIcon(PelloriIcon::Make());
+
+    const auto button = [&](int id, const char* text, QRect place) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        b->setObjectName(ObjectName(id));
+        b->setGeometry(place);
+        b->setAutoDefault(false);
+        return b;
+    };
+
+    // Template order, which is also the tab order.
+    QPushButton* ok = button(kOk, "OK", units.Rect(260, 7, 50, 14));
+    ok->setDefault(true);
+    QPushButton* cancel = button(kCancel, "Cancel", units.Rect(260, 23, 50, 14));
+
+    baudList_ = new QComboBox(this);
+    baudList_->setObjectName(ObjectName(kBaudList));
+    baudList_->addItems({QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("115200")});
+    baudList_->setCurrentIndex(-1);
+    // A drop-down list's height in the template includes its open list; the closed box is one line.
+    const QRect listPlace = units.Rect(43, 7, 61, 51);
+    baudList_->setGeometry(listPlace.x(), listPlace.y(), listPlace.width(), baudList_->sizeHint().height());
+
+    auto* baudLabel = new QLabel(QStringLiteral("Baud Rate"), this);
+    baudLabel->setGeometry(units.Rect(5, 8, 36, 12));
+
+    QPushButton* powerOn = button(kPowerOn, "Power On", units.Rect(121, 75, 70, 14));
+
+    auto* hint = new QLabel(QStringLiteral("To Enter programming mode:\nPress the power-on button and turn the device on."), this);
+    hint->setWordWrap(true);
+    hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    hint->setGeometry(units.Rect(95, 41, 114, 30));
+
+    auto* group = new QGroupBox(QStringLiteral("Programming"), this);
+    group->setGeometry(units.Rect(85, 30, 131, 112));
+    group->lower();
+
+    statusBox_ = new QPlainTextEdit(this);
+    statusBox_->setObjectName(ObjectName(kStatus));
+    statusBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    statusBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    statusBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    statusBox_->setTabChangesFocus(true);
+    statusBox_->setGeometry(units.Rect(38, 148, 225, 45));
+
+    QPushButton* program = button(kProgram, "Program...", units.Rect(121, 95, 70, 14));
+    QPushButton* verify = button(kVerify, "Verify...", units.Rect(121, 115, 70, 14));
+    QPushButton* about = button(kAbout, "About", units.Rect(260, 51, 50, 14));
+
+    QWidget::setTabOrder(ok, cancel);
+    QWidget::setTabOrder(cancel, baudList_);
+    QWidget::setTabOrder(baudList_, powerOn);
+    QWidget::setTabOrder(powerOn, statusBox_);
+    QWidget::setTabOrder(statusBox_, program);
+    QWidget::setTabOrder(program, verify);
+    QWidget::setTabOrder(verify, about);
+
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(baudList_, &QComboBox::activated, this, &CPelloriDlg::OnBaudChange);
+    connect(powerOn, &QPushButton::clicked, this, &CPelloriDlg::OnPowerOn);
+    connect(program, &QPushButton::clicked, this, &CPelloriDlg::OnProgram);
+    connect(verify, &QPushButton::clicked, this, &CPelloriDlg::OnVerify);
+    connect(about, &QPushButton::clicked, this, &CPelloriDlg::OnAbout);
+
+    // Qt offers no system menu of its own: the entry lives in a window menu
+    // that opens on a right click on the dialog's background or with
+    // Alt+Space, where a system menu opens.
+    systemMenu_ = new QMenu(this);
+    QAction* aboutEntry = systemMenu_->addAction(QString::fromLatin1(kAboutMenuText));
+    connect(aboutEntry, &QAction::triggered, this, [this] { SystemCommand(kAboutCommand); });
+    auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+    connect(menuKey, &QShortcut::activated, this, [this] { systemMenu_->popup(mapToGlobal(QPoint(0, 0))); });
+}
+
+void CPelloriDlg::InitDialog()
+{
+    UpdateData(false);
+    driver_.SetCallRunner([this](const std::function<void()>& call) { runner_.Run(call); });
+    try {
+        driver_.Create(Ez2181Driver::kProgId);
+        driver_.SetErrorMethod(Ez2181Driver::kThrowExceptions);
+        driver_.SetBaud(9600);
+        baudList_->setCurrentIndex(0);
+        UpdateData(true);
+    } catch (const AutomationError& failure) {
+        prompts_.ShowMessage(this, QString::fromStdString(CutErrorText(failure.what())), UserPrompts::Icon::None);
+    } catch (const DispatchError& failure) {
+        // Not one of the dialog's own errors: shown whole, as the program's
+        // handler of unexpected errors shows them.
+        prompts_.ShowMessage(this, QString::fromStdString(failure.what()), UserPrompts::Icon::Stop);
+    }
+}
+
+void CPelloriDlg::UpdateData(bool saveAndValidate)
+{
+    if (saveAndValidate) {
+        baudRateText_ = baudList_->currentText();
+        return;
+    }
+    baudList_->setCurrentIndex(baudList_->findText(baudRateText_));
+}
+
+void CPelloriDlg::OnBaudChange()
+{
+    UpdateData(true);
+    const std::int32_t rate = RateOfText(baudRateText_);
+    if (const auto error = TryCall([&] { driver_.SetBaud(rate); }))
+        prompts_.ShowMessage(this, QString::fromStdString(*error), UserPrompts::Icon::None);
+}
+
+void CPelloriDlg::OnPowerOn()
+{
+    if (!driver_.IsCreated()) {
+        SetStatus(*TryCall([&] { driver_.PowerOn(); }));
+        return;
+    }
+    SetStatus(StatusTexts::kPowerOnWaiting);
+    const auto error = TryCall([&] { driver_.PowerOn(); });
+    SetStatus(error ? *error : std::string(StatusTexts::kPowerIsOn));
+}
+
+void CPelloriDlg::OnProgram()
+{
+    RunFlashAction({StatusTexts::kProgramming, StatusTexts::kProgrammed, StatusTexts::kProgramFailed, [this](const std::string& path) { driver_.ProgFlash(path); }});
+}
+
+void CPelloriDlg::OnVerify()
+{
+    RunFlashAction({StatusTexts::kVerifying, StatusTexts::kVerified, StatusTexts::kVerifyFailed, [this](const std::string& path) { driver_.VerifyFlash(path); }});
+}
+
+void CPelloriDlg::RunFlashAction(const FlashAction& action)
+{
+    // Without a server object there is nothing to program: say why at once
+    // instead of asking for a file first.
+    if (!driver_.IsCreated()) {
+        SetStatus(action.failureHeading + *TryCall([&] { action.call(std::string()); }));
+        return;
+    }
+    const std::optional<QString> file = prompts_.ChooseProgramFile(this);
+    if (!file) return;
+    const std::string path = file->toLocal8Bit().toStdString();
+    SetStatus(action.busyText);
+    const auto error = TryCall([&] { action.call(path); });
+    SetStatus(error ? action.failureHeading + *error : std::string(action.successText));
+}
+
+std::optional<std::string> CPelloriDlg::TryCall(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (const DispatchError& failure) {
+        return CutErrorText(failure.what());
+    } catch (const AutomationError& failure) {
+        return CutErrorText(failure.what());
+    }
+    return std::nullopt;
+}
+
+void CPelloriDlg::OnAbout()
+{
+    prompts_.ShowAbout(this);
+}
+
+void CPelloriDlg::SystemCommand(int command)
+{
+    if ((command & 0xFFF0) == kAboutCommand) OnAbout();
+}
+
+void CPelloriDlg::SetStatus(const std::string& text)
+{
+    statusText_ = text;
+    statusBox_->setPlainText(ShownText(text));
+    statusBox_->repaint();
+}
+
+void CPelloriDlg::done(int result)
+{
+    // While an automation client holds the program, closing only hides the dialog.
+    if (proxy_) {
+        setVisible(false);
+        return;
+    }
+    if (result == QDialog::Accepted) UpdateData(true);
+    QDialog::done(result);
+}
+
+void CPelloriDlg::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    reject();
+}
+
+void CPelloriDlg::contextMenuEvent(QContextMenuEvent* event)
+{
+    systemMenu_->popup(event->globalPos());
+}
+
+std::int32_t CPelloriDlg::RateOfText(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    errno = 0;
+    const long value = std::strtol(bytes.constData(), nullptr, 0);
+    if (value > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+    if (value < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
+
+std::string CPelloriDlg::CutErrorText(const std::string& text)
+{
+    return text.substr(0, kMaxErrorText);
+}
