@@ -1,0 +1,154 @@
+// Programs and verifies an S-record image through the Ez2181 board class on COM1, which
+// the port map links to a pseudo-terminal served by the simulated 2181 board:
+// (a) unpaced, printing flash bytes per second, and (b) with the board pacing its line at
+// 38400 baud, printing the elapsed time divided by the wire time of every byte that
+// crossed the line in either direction (10 bits a byte). The goal of (b) is at most 1.05.
+//
+// usage: bench_ez2181 [KIB]   (image kibibytes, default 256)
+
+#include "monitor/boards/Ez2181.h"
+#include "platform/PortMap.h"
+#include "platform/PtyPair.h"
+#include "simulators/ez2181/Ez2181Runner.h"
+#include "simulators/ez2181/Ez2181Simulator.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool Run(std::vector<std::string> command)
+{
+    std::vector<char*> argv;
+    for (std::string& argument : command)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<std::uint8_t> PatternBytes(std::size_t count)
+{
+    std::vector<std::uint8_t> bytes(count);
+    std::uint32_t state = 2181;
+    for (std::uint8_t& byte : bytes) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<std::uint8_t>(state >> 24);
+    }
+    return bytes;
+}
+
+// The image as an S-record program file made by srec_cat (S0, S2 and S8 records).
+bool WriteImage(const std::string& folder, const std::vector<std::uint8_t>& image, const std::string& path)
+{
+    const std::string binary = folder + "/image.bin";
+    std::ofstream(binary, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    return Run({"srec_cat", binary, "-binary", "-o", path, "-motorola", "-address-length=3",
+                "-disable=data-count", "-execution-start-address=0"});
+}
+
+double SecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+struct Outcome {
+    bool ok = false;
+    double programSeconds = 0;
+    double verifySeconds = 0;
+    std::uint64_t lineBytes = 0;
+};
+
+Outcome ProgramAndVerify(std::uint32_t baud, const std::string& file, const std::vector<std::uint8_t>& image)
+{
+    Outcome outcome;
+    PtyPair pty;
+    Ez2181Simulator board;
+    board.SetRecording(false);
+    Ez2181Runner runner(board, pty.masterFd(), baud);
+    if (!pty.ok() || !PortMap::Link("COM1", pty.slavePath()) || !runner.Start()) {
+        std::printf("cannot start the simulated board\n");
+        return outcome;
+    }
+    Ez2181 ez;
+    Clock::time_point start = Clock::now();
+    const Variant programmed = ez.ProgFlash(file);
+    outcome.programSeconds = SecondsSince(start);
+    start = Clock::now();
+    const Variant verified = ez.VerifyFlash(file);
+    outcome.verifySeconds = SecondsSince(start);
+    outcome.lineBytes = runner.BytesReceived() + runner.BytesSent();
+    runner.Stop();
+    if (programmed != Variant::I4(0) || verified != Variant::I4(0)) {
+        std::printf("%u baud: failed with code %d, \"%s\"\n", baud, ez.GetErrorCode(), ez.GetErrorString().c_str());
+        return outcome;
+    }
+    if (board.FlashBytes(0, image.size()) != image) {
+        std::printf("%u baud: the flash does not hold the image\n", baud);
+        return outcome;
+    }
+    outcome.ok = true;
+    return outcome;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const long kib = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 256;
+    if (kib <= 0 || kib > 1024) {
+        std::printf("usage: bench_ez2181 [KIB]  (1 to 1024)\n");
+        return 2;
+    }
+    std::string folder = (std::filesystem::temp_directory_path() / "bench-ez2181-XXXXXX").string();
+    if (mkdtemp(folder.data()) == nullptr) {
+        std::printf("cannot make a temporary folder\n");
+        return 1;
+    }
+    // The port map of this run only.
+    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    const std::vector<std::uint8_t> image = PatternBytes(static_cast<std::size_t>(kib) * 1024);
+    const std::string file = folder + "/image.bnm";
+    int status = 1;
+    if (!WriteImage(folder, image, file)) {
+        std::printf("srec_cat could not write the image\n");
+    } else {
+        const double bytes = static_cast<double>(image.size());
+        const Outcome unpaced = ProgramAndVerify(0, file, image);
+        if (unpaced.ok) {
+            std::printf("unpaced: %ld KiB programmed in %.3f s (%.0f flash bytes/s), verified in %.3f s "
+                        "(%.0f flash bytes/s); both %.0f flash bytes/s\n",
+                        kib, unpaced.programSeconds, bytes / unpaced.programSeconds, unpaced.verifySeconds,
+                        bytes / unpaced.verifySeconds, bytes / (unpaced.programSeconds + unpaced.verifySeconds));
+            const std::uint32_t baud = 38400;
+            const Outcome paced = ProgramAndVerify(baud, file, image);
+            if (paced.ok) {
+                const double elapsed = paced.programSeconds + paced.verifySeconds;
+                const double wireMinimum = static_cast<double>(paced.lineBytes) * 10.0 / baud;
+                std::printf("%u baud: %.3f s (program %.3f s, verify %.3f s) for %llu bytes on the line, "
+                            "wire minimum %.3f s, ratio %.4f (goal <= 1.05)\n",
+                            baud, elapsed, paced.programSeconds, paced.verifySeconds,
+                            static_cast<unsigned long long>(paced.lineBytes), wireMinimum, elapsed / wireMinimum);
+                status = 0;
+            }
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return status;
+}
