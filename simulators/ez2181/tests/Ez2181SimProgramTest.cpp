@@ -2,11 +2,11 @@
 #include "simulators/ez2181/tests/ReadWithPatience.h"
 
 #include "platform/PortMap.h"
+#include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
@@ -41,14 +41,6 @@ std::string ReadLine(int fd)
 // Runs ez2181-sim with its own port map folder and its standard output and error on a pipe.
 class Ez2181SimProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char folder[] = "/tmp/ez2181-sim-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        configHome_ = folder;
-        ::setenv("XDG_CONFIG_HOME", folder, 1);
-    }
-
     void TearDown() override
     {
         if (pid_ > 0) {
@@ -59,8 +51,6 @@ protected:
             ::close(output_);
         if (line_ >= 0)
             ::close(line_);
-        std::error_code error;
-        std::filesystem::remove_all(configHome_, error);
     }
 
     void Spawn(std::vector<std::string> args)
@@ -114,7 +104,7 @@ protected:
         return std::filesystem::is_symlink(std::filesystem::symlink_status(PortMap::LinkPath("com7"), error));
     }
 
-    std::string configHome_;
+    ScopedConfigHome configHome_;
     std::string banner_;
     pid_t pid_ = -1;
     int output_ = -1;

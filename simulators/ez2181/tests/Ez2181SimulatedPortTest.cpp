@@ -3,11 +3,11 @@
 #include "simulators/ez2181/tests/ReadWithPatience.h"
 
 #include "platform/PortMap.h"
+#include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
@@ -19,19 +19,10 @@ namespace {
 
 class Ez2181SimulatedPortTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char folder[] = "/tmp/ez2181-port-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(folder), nullptr);
-        configHome_ = folder;
-        ::setenv("XDG_CONFIG_HOME", folder, 1);
-    }
     void TearDown() override
     {
         if (pc_ >= 0)
             ::close(pc_);
-        std::error_code error;
-        std::filesystem::remove_all(configHome_, error);
     }
 
     int OpenPc()
@@ -46,7 +37,7 @@ protected:
         return std::filesystem::read_symlink(PortMap::LinkPath("com5"), error);
     }
 
-    std::string configHome_;
+    ScopedConfigHome configHome_;
     int pc_ = -1;
 };
 
