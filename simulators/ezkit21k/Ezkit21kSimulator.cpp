@@ -64,21 +64,8 @@ void Ezkit21kSimulator::FinishPacket()
     if (recording_)
         receivedPackets_.push_back(packet);
 
-    const std::vector<Ezkit21kFault> faults = FaultsForThisRequest();
-    bool silent = hung_;
-    if (silentRequests_ > 0) {
-        --silentRequests_;
-        silent = true;
-    }
-    for (const Ezkit21kFault& fault : faults) {
-        if (fault.kind != Ezkit21kFaultKind::Silence)
-            continue;
-        if (fault.value)
-            silentRequests_ = *fault.value > 0 ? *fault.value - 1 : 0;
-        else
-            hung_ = true;
-        silent = true;
-    }
+    bool silent = false;
+    const std::vector<Ezkit21kFault> faults = faults_.Next(silent);
     if (silent)
         return;  // a hung monitor neither carries out nor answers anything
     if (std::optional<std::vector<std::uint32_t>> reply = Execute(packet))
@@ -169,20 +156,6 @@ std::uint8_t Ezkit21kSimulator::ReadFlashForBuffer(std::uint32_t address) const
     return FlashByteLocked(address);
 }
 
-std::vector<Ezkit21kFault> Ezkit21kSimulator::FaultsForThisRequest()
-{
-    std::vector<Ezkit21kFault> due;
-    for (auto it = faults_.begin(); it != faults_.end();) {
-        if (--it->requestsToGo == 0) {
-            due.push_back(it->fault);
-            it = faults_.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    return due;
-}
-
 void Ezkit21kSimulator::QueueReply(std::vector<std::uint32_t> words, const std::vector<Ezkit21kFault>& faults)
 {
     Output output;
@@ -219,15 +192,13 @@ void Ezkit21kSimulator::QueueReply(std::vector<std::uint32_t> words, const std::
 void Ezkit21kSimulator::InjectFault(const Ezkit21kFault& fault)
 {
     std::lock_guard lock(mutex_);
-    faults_.push_back({fault, std::max(fault.request, 1u)});
+    faults_.Add(fault);
 }
 
 void Ezkit21kSimulator::ClearFaults()
 {
     std::lock_guard lock(mutex_);
-    faults_.clear();
-    silentRequests_ = 0;
-    hung_ = false;
+    faults_.Clear();
 }
 
 std::uint32_t Ezkit21kSimulator::DataWord(std::uint32_t address) const

@@ -2,6 +2,7 @@
 
 #include "simulators/ezkit21k/Ezkit21kFault.h"
 #include "simulators/ptyline/ByteDevice.h"
+#include "simulators/ptyline/FaultSchedule.h"
 
 #include <array>
 #include <cstddef>
@@ -100,18 +101,12 @@ public:
     void ClearLog();
 
 private:
-    struct PendingFault {
-        Ezkit21kFault fault;
-        unsigned requestsToGo;
-    };
-
     void ReceiveByte(std::uint8_t byte);
     void FinishPacket();
     std::optional<std::vector<std::uint32_t>> Execute(const std::vector<std::uint32_t>& packet);
     void WriteWords(std::uint32_t address, std::span<const std::uint32_t> words);
     void RunMailboxCommand();
     std::uint8_t ReadFlashForBuffer(std::uint32_t address) const;
-    std::vector<Ezkit21kFault> FaultsForThisRequest();
     void QueueReply(std::vector<std::uint32_t> words, const std::vector<Ezkit21kFault>& faults);
     std::uint8_t FlashByteLocked(std::uint32_t address) const;
     void StoreFlashByte(std::uint32_t address, std::uint8_t byte);
@@ -127,9 +122,7 @@ private:
     std::array<std::optional<std::uint8_t>, 2> statusOverride_;
     bool readingStatus_ = false;
 
-    std::vector<PendingFault> faults_;
-    unsigned silentRequests_ = 0;
-    bool hung_ = false;
+    FaultSchedule<Ezkit21kFault> faults_{Ezkit21kFaultKind::Silence};
 
     bool recording_ = true;
     std::vector<std::vector<std::uint32_t>> receivedPackets_;

@@ -45,20 +45,10 @@ void FaderboxSimulator::FinishRequest()
 
 void FaderboxSimulator::QueuePingReply()
 {
-    std::vector<FaderboxFault> due;
-    for (auto it = faults_.begin(); it != faults_.end();) {
-        if (--it->requestsToGo == 0) {
-            due.push_back(it->fault);
-            it = faults_.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    bool silent = hung_;
-    if (silentPings_ > 0) {
-        --silentPings_;
-        silent = true;
-    }
+    bool silent = false;
+    const std::vector<FaderboxFault> due = faults_.Next(silent);
+    if (silent)
+        return;
     Output output;
     output.bytes = {kStart,
                     address_,
@@ -72,11 +62,6 @@ void FaderboxSimulator::QueuePingReply()
     for (const FaderboxFault& fault : due) {
         switch (fault.kind) {
         case FaderboxFaultKind::Silence:
-            if (fault.value)
-                silentPings_ = *fault.value > 0 ? *fault.value - 1 : 0;
-            else
-                hung_ = true;
-            silent = true;
             break;
         case FaderboxFaultKind::WrongFirstByte:
             output.bytes[0] = static_cast<std::uint8_t>(fault.value.value_or(0x5A));
@@ -95,8 +80,6 @@ void FaderboxSimulator::QueuePingReply()
             break;
         }
     }
-    if (silent)
-        return;
     output.bytes.resize(keep);
     output.bytes.insert(output.bytes.end(), garbage, kGarbageByte);
     output_.push_back(std::move(output));
@@ -112,15 +95,13 @@ void FaderboxSimulator::SetPingValues(std::uint16_t first, std::uint16_t second)
 void FaderboxSimulator::InjectFault(const FaderboxFault& fault)
 {
     std::lock_guard lock(mutex_);
-    faults_.push_back({fault, std::max(fault.request, 1u)});
+    faults_.Add(fault);
 }
 
 void FaderboxSimulator::ClearFaults()
 {
     std::lock_guard lock(mutex_);
-    faults_.clear();
-    silentPings_ = 0;
-    hung_ = false;
+    faults_.Clear();
 }
 
 std::size_t FaderboxSimulator::PingsReceived() const

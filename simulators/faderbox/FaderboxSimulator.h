@@ -2,6 +2,7 @@
 
 #include "simulators/faderbox/FaderboxFault.h"
 #include "simulators/ptyline/ByteDevice.h"
+#include "simulators/ptyline/FaultSchedule.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,11 +40,6 @@ public:
     void SetRecording(bool on);
 
 private:
-    struct PendingFault {
-        FaderboxFault fault;
-        unsigned requestsToGo;
-    };
-
     void FinishRequest();
     void QueuePingReply();
 
@@ -54,9 +50,7 @@ private:
     std::vector<std::uint8_t> request_;
     std::vector<Output> output_;
 
-    std::vector<PendingFault> faults_;
-    unsigned silentPings_ = 0;
-    bool hung_ = false;
+    FaultSchedule<FaderboxFault> faults_{FaderboxFaultKind::Silence};
 
     bool recording_ = true;
     std::size_t pings_ = 0;

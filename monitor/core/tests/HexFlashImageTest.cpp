@@ -1,5 +1,5 @@
 #include "monitor/core/HexFlashImage.h"
-#include "monitor/core/tests/SRecordFiles.h"
+#include "monitor/core/tests/IntelHexFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -9,34 +9,6 @@
 #include <set>
 
 namespace {
-
-// Writes the blocks as an Intel HEX file made by srec_cat: type 04 address
-// records by default, type 02 with "-address-length=3".
-std::string MakeIntelHexFile(const TempFolder& folder, const std::string& name, const ByteBlocks& blocks,
-                             const std::vector<std::string>& extraOutputOptions = {})
-{
-    std::vector<std::string> arguments;
-    int index = 0;
-    for (const auto& [address, bytes] : blocks) {
-        arguments.push_back(folder.Write(name + ".part" + std::to_string(index++), std::string(bytes.begin(), bytes.end())));
-        arguments.push_back("-binary");
-        arguments.push_back("-offset");
-        arguments.push_back(std::to_string(address));
-    }
-    std::string path = folder.Path(name);
-    arguments.insert(arguments.end(), {"-o", path, "-intel"});
-    arguments.insert(arguments.end(), extraOutputOptions.begin(), extraOutputOptions.end());
-    EXPECT_TRUE(RunSrecCat(arguments)) << "srec_cat could not write " << name;
-    return path;
-}
-
-// srec_cat's binary image of a HEX file from 0 up to `end`, 0xFF where the file sets nothing.
-std::string SrecCatBinaryOfHex(const std::string& hexPath, std::uint32_t end)
-{
-    std::string binary = hexPath + ".bin";
-    EXPECT_TRUE(RunSrecCat({hexPath, "-intel", "-fill", "0xFF", "0", std::to_string(end), "-o", binary, "-binary"}));
-    return ReadWholeFile(binary);
-}
 
 // One record line with its right check sum.
 std::string Record(int type, unsigned offset, const std::vector<std::uint8_t>& data)

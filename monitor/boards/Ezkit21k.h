@@ -1,0 +1,66 @@
+#pragma once
+
+#include "automation/ApplicationLock.h"
+#include "monitor/boards/Ezkit21kLink.h"
+#include "monitor/core/Ad21k.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// An ADSP-21k EZ-KIT board whose monitor exchanges packets of 32-bit words on
+// COM1 at 115200 baud (ProgID "Varnix.Ezkit21k"). The object opens COM1
+// through the port map when it is created and keeps it until it is
+// destroyed; a port that cannot be opened does not stop the creation, the
+// first transfer fails instead. It implements data memory and the flash
+// blocks (through the monitor's mailbox); program memory keeps the family's
+// empty answer. The object holds a lock on the program while it lives.
+//
+// Dispatch map (positions 1 to 5): ResyncComm, ProgFlash, VerifyFlash,
+// SetLockout, GetLockout.
+class Ezkit21k : public Ad21k {
+public:
+    static constexpr std::uint32_t kBaudRate = 115200;
+    static constexpr std::int32_t kFlashPageSize = 256;
+    // The mailbox buffer holds this many byte values.
+    static constexpr std::int32_t kMaxFlashBlock = 256;
+
+    Ezkit21k();
+    // For tests: the board on `device`.
+    explicit Ezkit21k(std::unique_ptr<CommDevice> device);
+
+    static const DispatchMap& Map();
+    const DispatchMap& GetDispatchMap() const override { return Map(); }
+
+    // Automation members, in dispatch map order.
+    Variant ResyncComm();
+    // Format 0 reads the file as Intel HEX, any other as S-records.
+    Variant ProgFlash(const std::string& fileName, std::int32_t format);
+    Variant VerifyFlash(const std::string& fileName, std::int32_t format);
+    Variant SetLockout(std::int32_t value);
+    // The lockout bit mask, 0 to 3.
+    Variant GetLockout();
+
+    Variant ReadDataMemory(std::int32_t address, std::int32_t count) override;
+    Variant WriteDataMemory(std::int32_t address, Variant& data) override;
+    Variant ReadFlashBlock(std::int32_t address, std::int32_t count) override;
+    Variant WriteFlashBlock(std::int32_t address, Variant& data) override;
+
+    const Ezkit21kLink& Link() const { return link_; }
+
+private:
+    void OpenLine();
+    // Records a failure of the link and returns the error result.
+    Variant Fail(const Ezkit21kLink::Result& failure);
+    // Records `text` with code 0 and returns the error result.
+    Variant Fail(const char* text);
+    // The data as 32-bit words; nothing when it cannot be converted.
+    static std::optional<std::vector<std::uint32_t>> Words(const Variant& data);
+    // A VT_I4 array of the words; nothing when the array cannot be made.
+    static std::optional<Variant> WordArray(const std::vector<std::uint32_t>& words);
+
+    ApplicationLock::Holder programLock_;
+    Ezkit21kLink link_;
+};

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "monitor/serial/SerialPort.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+// The packet layer of the ADSP-21k EZ-KIT monitor line. Every packet, both
+// ways, is 32-bit words sent least significant byte first. Word 0 is 0 (not
+// examined in replies); word 1 is the descriptor: packet type in the high
+// half, the packet's length in words (words 0 and 1 included) in the low
+// half. A reply's type is the request's with bit 15 set.
+//
+//   read data memory   0, 0x0105/4, address, n       -> 0, 0x8105/-, -, n, n words
+//   write data memory  0, 0x0005/(4+n), address, n, n words -> 0, 0x8005/2
+//   resynchronise      0xBADC0DB4, 0, 0x0208/2        -> 0, 0x8208/2, then 0xBADC0DB4
+//
+// Flash is reached through a mailbox in the monitor's data memory: the
+// parameter word (a flash address or a lockout argument) at 0xD14A, the
+// command word at 0xD043 (writing it makes the monitor act) and a buffer of
+// 256 words, one byte value a word, at 0xD049. Commands: 1 read flash into
+// the buffer, 3 program the buffer into flash, 4 set the lockout, 5 with
+// parameter 1 or 0 bracket the reading of the two lockout status bytes at
+// flash addresses 2 and 0xFFFFF2.
+//
+// Input waiting on the line is discarded before each request (and each
+// retry), so that a reply that came too late is never taken for the answer
+// to a later request. No transfer throws: serial failures come back as a
+// Result.
+class Ezkit21kLink : public SerialPort {
+public:
+    static constexpr std::uint32_t kSyncWord = 0xBADC0DB4;
+    static constexpr std::uint16_t kReadType = 0x0105;
+    static constexpr std::uint16_t kWriteType = 0x0005;
+    static constexpr std::uint16_t kResyncType = 0x0208;
+    static constexpr std::uint16_t kReplyBit = 0x8000;
+    // The write descriptor's low half holds 4 + n.
+    static constexpr std::uint32_t kMaxWriteWords = 0xFFFF - 4;
+    static constexpr int kReadAttempts = 4;
+
+    static constexpr std::uint32_t kMailboxParameter = 0xD14A;
+    static constexpr std::uint32_t kMailboxCommand = 0xD043;
+    static constexpr std::uint32_t kMailboxBuffer = 0xD049;
+    static constexpr std::uint32_t kMailboxBufferWords = 256;
+    enum MailboxCommand : std::uint32_t {
+        kReadFlash = 1,
+        kProgramFlash = 3,
+        kSetLockout = 4,
+        kLockoutStatus = 5,
+    };
+    static constexpr std::uint32_t kLockoutStatusAddress[2] = {0x000002, 0xFFFFF2};
+    static constexpr std::uint8_t kLockedStatus = 0xFF;
+    static constexpr std::uint8_t kUnlockedStatus = 0xFE;
+
+    // How an exchange ended.
+    struct Result {
+        enum Kind {
+            Ok,
+            InvalidHeader,        // the reply's descriptor is not the one expected
+            UnexpectedLength,     // its count or length is not the one expected
+            SerialFailure,        // `code` is the SerialPortException code
+            InvalidLockoutValue,  // `code` is the status byte, neither 0xFF nor 0xFE
+        };
+        Kind kind = Ok;
+        std::int32_t code = 0;
+
+        bool ok() const { return kind == Ok; }
+        bool operator==(const Result&) const = default;
+    };
+
+    // COM1 on a real line (not opened yet).
+    Ezkit21kLink();
+    // For tests: the link drives `device`.
+    explicit Ezkit21kLink(std::unique_ptr<CommDevice> device);
+
+    // `count` words of data memory from `address` into `words`. A serial
+    // failure starts the request again, up to kReadAttempts attempts in all;
+    // a wrong descriptor or count is not retried.
+    Result ReadData(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
+    // Writes the words (at most kMaxWriteWords, which the caller checks) in one packet.
+    Result WriteData(std::uint32_t address, std::span<const std::uint32_t> words);
+    Result Resync();
+
+    // Mailbox operations; each stops at its first failing transfer.
+    // `count` (at most the buffer's 256 words, which the caller checks) flash bytes from `address`.
+    Result ReadFlash(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& values);
+    // Programs the byte values (at most 256) into flash at `address`.
+    Result WriteFlash(std::uint32_t address, std::span<const std::uint32_t> values);
+    Result SetLockout(std::uint32_t value);
+    // The lockout bit mask (bit 0 from address 2, bit 1 from 0xFFFFF2). Once
+    // the monitor has been told to show its status bytes it is always told
+    // to stop again (parameter 0, command 5), even after a failure in
+    // between; the first failure is the result, `mask` holds the bits read.
+    Result ReadLockout(std::int32_t& mask);
+
+private:
+    Result ReadDataOnce(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
+    Result Command(std::uint32_t parameter, MailboxCommand command);
+};

@@ -1,0 +1,51 @@
+#include "monitor/boards/Faderbox.h"
+
+Faderbox::Faderbox()
+{
+    port_.Open();
+    port_.SetBaudRate(kBaudRate);
+}
+
+Faderbox::Faderbox(std::unique_ptr<CommDevice> device) : port_(std::move(device))
+{
+    port_.Open();
+    port_.SetBaudRate(kBaudRate);
+}
+
+const DispatchMap& Faderbox::Map()
+{
+    static const DispatchMap map = DispatchMap::Builder<Faderbox, Ad21k>()
+        .Method("SetBaud", &Faderbox::SetBaud)  // 1
+        .Method("Ping", &Faderbox::Ping)        // 2
+        .Build();
+    return map;
+}
+
+Variant Faderbox::SetBaud(std::int32_t rate)
+{
+    port_.SetBaudRate(static_cast<std::uint32_t>(rate));
+    return Variant::I4(0);
+}
+
+Variant Faderbox::Ping()
+{
+    return RunSerial([&] {
+        Variant result;
+        std::uint16_t first = 0;
+        std::uint16_t second = 0;
+        switch (port_.Ping(first, second)) {
+        case FaderboxPort::PingReply::WrongStart:
+            SetError(result, 0, "Ping reply does not start with 0xA5");
+            return result;
+        case FaderboxPort::PingReply::WrongReplyCode:
+            SetError(result, 0, "Ping reply code is not 0x7F");
+            return result;
+        case FaderboxPort::PingReply::Ok:
+            break;
+        }
+        SafeArray values = SafeArray::Vector(VT_I4, 2);
+        values.set(0, Variant::I4(first));
+        values.set(1, Variant::I4(second));
+        return Variant::Array(std::move(values));
+    });
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "automation/ApplicationLock.h"
+#include "monitor/boards/FaderboxPort.h"
+#include "monitor/core/Ad21k.h"
+
+#include <cstdint>
+#include <memory>
+
+// A digital mixing console with an ADSP-21k processor on COM1 at 115200
+// baud (ProgID "Varnix.Faderbox"). It implements none of the family's memory
+// or flash hooks: those members answer empty and send nothing. The object
+// opens COM1 when it is created, keeps it until it is destroyed, and holds a
+// lock on the program while it lives.
+//
+// Dispatch map (positions 1 and 2): SetBaud, Ping.
+class Faderbox : public Ad21k {
+public:
+    static constexpr std::uint32_t kBaudRate = 115200;
+
+    Faderbox();
+    // For tests: the console on `device`.
+    explicit Faderbox(std::unique_ptr<CommDevice> device);
+
+    static const DispatchMap& Map();
+    const DispatchMap& GetDispatchMap() const override { return Map(); }
+
+    // Changes the PC's line rate only; nothing is sent and the outcome is not examined.
+    Variant SetBaud(std::int32_t rate);
+    // The console's two 16-bit values, 0 to 65535, as an array of two VT_I4.
+    Variant Ping();
+
+    const FaderboxPort& Port() const { return port_; }
+
+private:
+    ApplicationLock::Holder programLock_;
+    FaderboxPort port_;
+};

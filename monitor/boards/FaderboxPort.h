@@ -1,0 +1,38 @@
+#pragma once
+
+#include "monitor/serial/SerialPort.h"
+
+#include <cstdint>
+#include <memory>
+
+// The serial line to a mixing console's processor, 16-bit values least
+// significant byte first. The one exchange is the ping:
+//   request  A5, address byte, 80, 00
+//   reply    A5, (not examined), 7F, first value (16 bits), second value (16 bits)
+class FaderboxPort : public SerialPort {
+public:
+    static constexpr std::uint8_t kStart = 0xA5;
+    static constexpr std::uint8_t kPing = 0x80;
+    static constexpr std::uint8_t kPingReply = 0x7F;
+
+    enum class PingReply {
+        Ok,
+        WrongStart,      // the first reply byte is not A5
+        WrongReplyCode,  // the third reply byte is not 7F
+    };
+
+    // COM1 on a real line (not opened yet).
+    FaderboxPort();
+    // For tests: the port drives `device`.
+    explicit FaderboxPort(std::unique_ptr<CommDevice> device);
+
+    std::uint8_t AddressByte() const { return addressByte_; }
+
+    // Discards waiting input, sends the ping and reads the reply; the values
+    // are set only when the reply is right. Reading stops at the first wrong
+    // byte. A missing byte leaves as SerialPortException.
+    PingReply Ping(std::uint16_t& first, std::uint16_t& second);
+
+private:
+    std::uint8_t addressByte_ = 0;
+};

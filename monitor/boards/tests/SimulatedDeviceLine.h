@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/CommDevice.h"
+#include "simulators/ptyline/ByteDevice.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+// A serial line whose other end is a simulated device in the same process,
+// for tests that need no pseudo-terminal: every byte written reaches the
+// device at once, reads take what it has answered, and a read that finds
+// nothing is a read time-out at once. A late answer arrives only when a read
+// has timed out waiting for it, so it waits on the line for whatever comes next.
+class SimulatedDeviceLine : public CommDevice {
+public:
+    explicit SimulatedDeviceLine(ByteDevice& device) : device_(device) {}
+
+    bool Open(const std::string& path) override;
+    void Close() override { open_ = false; }
+    bool IsOpen() const override { return open_; }
+
+    bool GetSettings(CommSettings& out) override;
+    bool SetSettings(const CommSettings& s) override;
+    void SetReadTimeouts(std::uint32_t, std::uint32_t) override {}
+    long Read(std::uint8_t* buffer, std::size_t count) override;
+    long Write(const std::uint8_t* data, std::size_t count, std::uint32_t writeTimeoutMs = 0) override;
+    bool Escape(EscapeFunction) override { return open_; }
+    bool GetModemStatus(std::uint32_t& status) override;
+    bool PurgeInput() override;
+    bool WaitTransmitterEmpty(std::uint32_t) override { return open_; }
+    std::string LastError() const override { return open_ ? "" : "Bad file descriptor"; }
+
+    // Everything the PC wrote, in order.
+    const std::vector<std::uint8_t>& written() const { return written_; }
+    void ClearWritten();
+    // How many bytes had been written at each purge of the input.
+    const std::vector<std::size_t>& purgedAt() const { return purgedAt_; }
+    // Bytes a purge threw away.
+    std::size_t bytesPurged() const { return bytesPurged_; }
+    std::size_t readTimeouts() const { return readTimeouts_; }
+    const std::string& openedPath() const { return openedPath_; }
+    const CommSettings& settings() const { return settings_; }
+    // Makes writes fail, as on a line that has gone away.
+    void FailWrites(bool fail) { failWrites_ = fail; }
+
+private:
+    void TakeDeviceOutput();
+
+    ByteDevice& device_;
+    bool open_ = false;
+    bool failWrites_ = false;
+    std::string openedPath_;
+    CommSettings settings_;
+    std::deque<ByteDevice::Output> input_;
+    std::vector<std::uint8_t> written_;
+    std::vector<std::size_t> purgedAt_;
+    std::size_t bytesPurged_ = 0;
+    std::size_t readTimeouts_ = 0;
+};

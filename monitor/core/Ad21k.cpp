@@ -1,0 +1,78 @@
+#include "monitor/core/Ad21k.h"
+
+const DispatchMap& Ad21k::Map()
+{
+    static const DispatchMap map = DispatchMap::Builder<Ad21k, Device>()
+        .Method("LoadSym", &Ad21k::LoadSym)    // 1
+        .Method("LoadProg", &Ad21k::LoadProg)  // 2
+        .Method("ReadDM", &Ad21k::ReadDM)      // 3
+        .Method("WriteDM", &Ad21k::WriteDM)    // 4
+        .Method("ReadPM", &Ad21k::ReadPM)      // 5
+        .Method("WritePM", &Ad21k::WritePM)    // 6
+        .Build();
+    return map;
+}
+
+Variant Ad21k::LoadSym(const std::string&)
+{
+    return Variant();
+}
+
+Variant Ad21k::LoadProg(const std::string&)
+{
+    return Variant();
+}
+
+Variant Ad21k::ReadDM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra)
+{
+    return ReadMemory(address, count, format, DataMemory, extra);
+}
+
+Variant Ad21k::WriteDM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra)
+{
+    return WriteMemory(address, data, format, DataMemory, extra);
+}
+
+Variant Ad21k::ReadPM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra)
+{
+    return ReadMemory(address, count, format, ProgramMemory, extra);
+}
+
+Variant Ad21k::WritePM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra)
+{
+    return WriteMemory(address, data, format, ProgramMemory, extra);
+}
+
+Variant Ad21k::ReadMemory(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t space,
+                          std::int32_t)
+{
+    Variant result = space == ProgramMemory ? ReadProgramMemory(address, count) : ReadDataMemory(address, count);
+    if ((format == 6 || format == 7) && result.vt() == VT_I4)
+        result.Relabel(VT_R4);
+    return result;
+}
+
+Variant Ad21k::WriteMemory(std::int32_t address, Variant& data, std::int32_t, std::int32_t space, std::int32_t)
+{
+    return space == ProgramMemory ? WriteProgramMemory(address, data) : WriteDataMemory(address, data);
+}
+
+Variant Ad21k::ReadDataMemory(std::int32_t, std::int32_t)
+{
+    return Variant();
+}
+
+Variant Ad21k::WriteDataMemory(std::int32_t, Variant&)
+{
+    return Variant();
+}
+
+Variant Ad21k::ReadProgramMemory(std::int32_t, std::int32_t)
+{
+    return Variant();
+}
+
+Variant Ad21k::WriteProgramMemory(std::int32_t, Variant&)
+{
+    return Variant();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "monitor/core/Device.h"
+
+#include <cstdint>
+#include <string>
+
+// Family class of the ADSP-21k floating-point targets. Turns the script
+// members into four hooks, one per memory space and direction, that each
+// board implements; a hook a board leaves alone answers with VT_EMPTY.
+//
+// Dispatch map (positions 1 to 6): LoadSym, LoadProg, ReadDM, WriteDM,
+// ReadPM, WritePM.
+class Ad21k : public Device {
+public:
+    Ad21k() = default;
+
+    static const DispatchMap& Map();
+    const DispatchMap& GetDispatchMap() const override { return Map(); }
+
+    // Automation members, in dispatch map order. LoadSym and LoadProg do nothing.
+    Variant LoadSym(const std::string& fileName);
+    Variant LoadProg(const std::string& fileName);
+    Variant ReadDM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
+    Variant WriteDM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
+    Variant ReadPM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
+    Variant WritePM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
+
+    // Space 2 is program memory, any other data memory. Formats 6 and 7 on a
+    // read relabel a scalar VT_I4 result as VT_R4 with the same bits.
+    Variant ReadMemory(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t space,
+                       std::int32_t extra) override;
+    Variant WriteMemory(std::int32_t address, Variant& data, std::int32_t format, std::int32_t space,
+                        std::int32_t extra) override;
+
+    // Board hooks; the base implementations return VT_EMPTY.
+    virtual Variant ReadDataMemory(std::int32_t address, std::int32_t count);
+    virtual Variant WriteDataMemory(std::int32_t address, Variant& data);
+    virtual Variant ReadProgramMemory(std::int32_t address, std::int32_t count);
+    virtual Variant WriteProgramMemory(std::int32_t address, Variant& data);
+};

@@ -1,0 +1,126 @@
+#include "monitor/core/Ad21k.h"
+#include "monitor/core/tests/TestBoard.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+
+namespace {
+
+// A 21k board with data memory only: it records the hook calls and answers
+// with what the test puts in `answer`.
+class DataOnlyBoard : public Ad21k {
+public:
+    static const DispatchMap& Map()
+    {
+        static const DispatchMap map = DispatchMap::Builder<DataOnlyBoard, Ad21k>()
+            .Method("Reset", &DataOnlyBoard::Reset)
+            .Build();
+        return map;
+    }
+    const DispatchMap& GetDispatchMap() const override { return Map(); }
+
+    Variant Reset() { return Variant::I4(1); }
+
+    Variant ReadDataMemory(std::int32_t address, std::int32_t count) override
+    {
+        calls.push_back("ReadDataMemory " + std::to_string(address) + " " + std::to_string(count));
+        return answer;
+    }
+    Variant WriteDataMemory(std::int32_t address, Variant& data) override
+    {
+        calls.push_back("WriteDataMemory " + std::to_string(address) + " " + data.ToDebugString());
+        return answer;
+    }
+
+    std::vector<std::string> calls;
+    Variant answer = Variant::I4(0);
+};
+
+Variant Invoke(Dispatchable& object, std::int32_t dispid, std::vector<Variant> args)
+{
+    InvokeResult got = object.Invoke(dispid, InvokeKind::Method, std::move(args));
+    EXPECT_EQ(got.hr, S_OK) << std::hex << dispid;
+    return got.result;
+}
+
+TEST(Ad21k, DispatchIdentifiersOnABoard)
+{
+    DataOnlyBoard board;
+    const char* names[] = {"LoadSym", "LoadProg", "ReadDM", "WriteDM", "ReadPM", "WritePM"};
+    for (std::int32_t i = 0; i < 6; ++i) {
+        std::int32_t dispid = -1;
+        ASSERT_EQ(board.GetIDsOfNames(names[i], dispid), S_OK);
+        EXPECT_EQ(dispid, 0x10001 + i) << names[i];
+    }
+    std::int32_t dispid = -1;
+    ASSERT_EQ(board.GetIDsOfNames("writeflash", dispid), S_OK);
+    EXPECT_EQ(dispid, 0x20005);
+    ASSERT_EQ(board.GetIDsOfNames("ErrorMethod", dispid), S_OK);
+    EXPECT_EQ(dispid, 0x30001);
+}
+
+TEST(Ad21k, Identifier0x10006IsWritePMHereAndProgFlashOnThe21xxFamily)
+{
+    DataOnlyBoard board;
+    board.answer = Variant::I4(7);
+    // WritePM on a board without program memory answers empty and reaches no hook.
+    EXPECT_EQ(Invoke(board, 0x10006, {Variant::I4(0x10), Variant::I4(5), Variant::I4(0), Variant::I4(0)}), Variant());
+    EXPECT_TRUE(board.calls.empty());
+    TestBoard family21xx;
+    InvokeResult got = family21xx.Invoke(0x10006, InvokeKind::Method, {Variant::Bstr("/nonexistent/p.bnm")});
+    ASSERT_EQ(got.hr, S_OK);
+    EXPECT_EQ(got.result, Variant::Null());
+    EXPECT_EQ(family21xx.GetErrorString(), "Error opening file");
+}
+
+TEST(Ad21k, DataMembersReachTheDataHooks)
+{
+    DataOnlyBoard board;
+    EXPECT_EQ(Invoke(board, 0x10003, {Variant::I4(0x100), Variant::I4(3), Variant::I4(0), Variant::I4(0)}),
+              Variant::I4(0));
+    EXPECT_EQ(Invoke(board, 0x10004, {Variant::I4(0x200), Variant::I2(9), Variant::I4(0), Variant::I4(0)}),
+              Variant::I4(0));
+    EXPECT_EQ(board.calls, (std::vector<std::string>{"ReadDataMemory 256 3", "WriteDataMemory 512 VT_I2 9"}));
+}
+
+TEST(Ad21k, ProgramMembersAnswerEmptyWithoutProgramHooks)
+{
+    DataOnlyBoard board;
+    Variant data = Variant::I4(1);
+    EXPECT_EQ(board.ReadPM(0, 4, 0, 0), Variant());
+    EXPECT_EQ(board.WritePM(0, data, 0, 0), Variant());
+    EXPECT_TRUE(board.calls.empty());
+    // Any space other than program memory is data memory.
+    EXPECT_EQ(board.ReadMemory(0, 1, 0, 0, 0), Variant::I4(0));
+    EXPECT_EQ(board.ReadMemory(0, 1, 0, 3, 0), Variant::I4(0));
+    EXPECT_EQ(board.calls.size(), 2u);
+}
+
+TEST(Ad21k, FloatFormatsRelabelAScalarResult)
+{
+    DataOnlyBoard board;
+    board.answer = Variant::I4(std::bit_cast<std::int32_t>(1.5f));
+    for (std::int32_t format : {6, 7}) {
+        Variant result = board.ReadDM(0, 1, format, 0);
+        ASSERT_EQ(result.vt(), VT_R4);
+        EXPECT_EQ(result.r4(), 1.5f);
+    }
+    EXPECT_EQ(board.ReadDM(0, 1, 5, 0).vt(), VT_I4);
+    board.answer = Variant::Array(SafeArray::Vector(VT_I4, 2));
+    EXPECT_EQ(board.ReadDM(0, 2, 6, 0).vt(), VT_ARRAY | VT_I4);
+    board.answer = Variant::Error(5);
+    EXPECT_EQ(board.ReadDM(0, 1, 6, 0), Variant::Error(5));
+}
+
+TEST(Ad21k, LoadSymAndLoadProgDoNothing)
+{
+    DataOnlyBoard board;
+    EXPECT_EQ(Invoke(board, 0x10001, {Variant::Bstr("x.sym")}), Variant());
+    EXPECT_EQ(Invoke(board, 0x10002, {Variant::Bstr("x.exe")}), Variant());
+    EXPECT_EQ(board.GetErrorCode(), 0);
+    EXPECT_EQ(board.GetErrorString(), "");
+    EXPECT_TRUE(board.calls.empty());
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+#include "simulators/ptyline/FaultSchedule.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace {
+
+enum class Kind { Quiet, Loud };
+
+struct Fault {
+    Kind kind = Kind::Loud;
+    unsigned request = 1;
+    std::optional<std::uint32_t> value;
+};
+
+TEST(FaultScheduleTest, FaultsComeDueAtTheirRequest)
+{
+    FaultSchedule<Fault> schedule(Kind::Quiet);
+    schedule.Add({Kind::Loud, 2, 7});
+    schedule.Add({Kind::Loud, 2, 8});
+    bool silent = true;
+    EXPECT_TRUE(schedule.Next(silent).empty());
+    EXPECT_FALSE(silent);
+    const std::vector<Fault> due = schedule.Next(silent);
+    ASSERT_EQ(due.size(), 2u);
+    EXPECT_EQ(due[0].value, 7u);
+    EXPECT_EQ(due[1].value, 8u);
+    EXPECT_TRUE(schedule.Next(silent).empty());
+}
+
+TEST(FaultScheduleTest, SilenceForACountOrUntilCleared)
+{
+    FaultSchedule<Fault> schedule(Kind::Quiet);
+    schedule.Add({Kind::Quiet, 1, 2});
+    bool silent = false;
+    schedule.Next(silent);
+    EXPECT_TRUE(silent);
+    schedule.Next(silent);
+    EXPECT_TRUE(silent);
+    schedule.Next(silent);
+    EXPECT_FALSE(silent);
+    schedule.Add({Kind::Quiet, 1, std::nullopt});
+    for (int i = 0; i < 3; ++i) {
+        schedule.Next(silent);
+        EXPECT_TRUE(silent);
+    }
+    schedule.Clear();
+    schedule.Next(silent);
+    EXPECT_FALSE(silent);
+}
+
+}  // namespace
