@@ -24,7 +24,8 @@ public:
     // Automation members, in dispatch map order.
     Variant ReadDM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
     Variant WriteDM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
-    Variant LoadProg(const std::string& fileName);
+    // Virtual so that a board whose link needs other conventions can load otherwise.
+    virtual Variant LoadProg(const std::string& fileName);
     Variant ReadPM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
     Variant WritePM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
     Variant ProgFlash(const std::string& fileName);

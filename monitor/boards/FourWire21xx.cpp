@@ -1,0 +1,207 @@
+#include "monitor/boards/FourWire21xx.h"
+
+#include "automation/VariantConversion.h"
+#include "monitor/core/ProgramImageLoader.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr const char* kTimeout = "Timeout Error";
+constexpr const char* kNoAccess = "Can't access data";
+constexpr const char* kNoAccessFlash = "Can't access Data";
+constexpr const char* kNoResponse = "No Response from Device";
+constexpr const char* kOutOfRange = "Address or count does not fit the link";
+constexpr const char* kFlashBlockTooLarge = "More than 256 bytes for a flash block";
+
+constexpr std::int64_t kWordSpace = 0x10000;         // 16-bit addresses and counts
+constexpr std::int64_t kProgramReadLimit = 0x7FFF;   // the request carries twice the count
+constexpr std::int64_t kFlashSpace = 0x1000000;      // 24-bit flash addresses
+constexpr std::uint8_t kErasedFlash = 0xFF;
+
+std::optional<SafeArray> VectorOf(VarType type, std::int32_t count)
+{
+    if (count < 0)
+        return std::nullopt;
+    return SafeArray::Create(type, {{static_cast<std::uint32_t>(count), 0}});
+}
+
+}  // namespace
+
+FourWire21xx::FourWire21xx() = default;
+
+FourWire21xx::FourWire21xx(FourWireLink link) : link_(std::move(link)) {}
+
+const DispatchMap& FourWire21xx::Map()
+{
+    static const DispatchMap map = DispatchMap::Builder<FourWire21xx, Ad21xx>()
+        .Method("PowerOn", &FourWire21xx::PowerOn)  // 1
+        .Method("GetVer", &FourWire21xx::GetVer)    // 2
+        .Build();
+    return map;
+}
+
+Variant FourWire21xx::VersionResult(bool ok, std::uint16_t version)
+{
+    Variant result = Variant::I4(static_cast<std::int16_t>(version));
+    if (!ok)
+        SetError(result, 0, kTimeout);
+    return result;
+}
+
+Variant FourWire21xx::PowerOn()
+{
+    std::uint16_t version = 0;
+    const bool ok = link_.StartUp(version);
+    return VersionResult(ok, version);
+}
+
+Variant FourWire21xx::GetVer()
+{
+    std::uint16_t version = 0;
+    const bool ok = link_.GetVersion(version);
+    return VersionResult(ok, version);
+}
+
+bool FourWire21xx::Fits(std::int64_t address, std::int64_t count, std::int64_t maxCount, Variant& result)
+{
+    if (address >= 0 && count >= 1 && count <= maxCount && address + count <= kWordSpace)
+        return true;
+    SetError(result, 0, kOutOfRange);
+    return false;
+}
+
+Variant FourWire21xx::ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space)
+{
+    Variant result;
+    const bool program = space == ProgramSpace;
+    std::optional<SafeArray> array = VectorOf(program ? VT_I4 : VT_I2, count);
+    if (!array) {
+        SetError(result, 0, kNoAccess);
+        return result;
+    }
+    if (!Fits(address, count, program ? kProgramReadLimit : kWordSpace - 1, result))
+        return result;
+
+    const auto at = static_cast<std::uint16_t>(address);
+    const auto size = static_cast<std::size_t>(count);
+    bool ok = false;
+    if (program) {
+        std::vector<std::uint32_t> words(size);
+        ok = link_.ReadProgramWords(at, words);
+        for (std::size_t i = 0; ok && i < size; ++i)
+            array->set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
+    } else {
+        std::vector<std::uint16_t> words(size);
+        ok = link_.ReadDataWords(at, words);
+        for (std::size_t i = 0; ok && i < size; ++i)
+            array->set(i, Variant::I2(static_cast<std::int16_t>(words[i])));
+    }
+    if (!ok)
+        SetError(result, 0, kNoResponse);
+    else
+        result = Variant::Array(std::move(*array));
+    return result;
+}
+
+Variant FourWire21xx::WriteSpace(std::int32_t address, Variant& data, std::int32_t space)
+{
+    Variant result = Variant::I4(0);
+    const bool program = space == ProgramSpace;
+    std::optional<std::vector<Variant>> elements = ConvertToElements(data, program ? VT_I4 : VT_I2);
+    if (!elements) {
+        SetError(result, 0, kNoAccess);
+        return result;
+    }
+    if (!Fits(address, static_cast<std::int64_t>(elements->size()), kWordSpace - 1, result))
+        return result;
+
+    const auto at = static_cast<std::uint16_t>(address);
+    bool ok = false;
+    if (program) {
+        std::vector<std::uint32_t> words;
+        for (const Variant& element : *elements)
+            words.push_back(element.ui4());
+        ok = link_.WriteProgramWords(at, words);
+    } else {
+        std::vector<std::uint16_t> words;
+        for (const Variant& element : *elements)
+            words.push_back(element.ui2());
+        ok = link_.WriteDataWords(at, words);
+    }
+    if (!ok)
+        SetError(result, 0, kNoResponse);
+    return result;
+}
+
+Variant FourWire21xx::ReadFlashBlock(std::int32_t address, std::int32_t count)
+{
+    Variant result;
+    std::optional<SafeArray> array = VectorOf(VT_I4, count);
+    if (!array) {
+        SetError(result, 0, kNoAccessFlash);
+        return result;
+    }
+    if (count > static_cast<std::int32_t>(FourWireLink::kFlashBlockSize)) {
+        SetError(result, 0, kFlashBlockTooLarge);
+        return result;
+    }
+    if (address < 0 || address >= kFlashSpace) {
+        SetError(result, 0, kOutOfRange);
+        return result;
+    }
+    FourWireLink::FlashBlock block{};
+    if (!link_.ReadFlashBlock(static_cast<std::uint32_t>(address), block)) {
+        SetError(result, 0, kNoResponse);
+        return result;
+    }
+    for (std::size_t i = 0; i < array->size(); ++i)
+        array->set(i, Variant::I4(block[i]));
+    return Variant::Array(std::move(*array));
+}
+
+Variant FourWire21xx::WriteFlashBlock(std::int32_t address, Variant& data)
+{
+    Variant result = Variant::I4(0);
+    std::optional<std::vector<Variant>> elements = ConvertToElements(data, VT_UI1);
+    if (!elements) {
+        SetError(result, 0, kNoAccess);
+        return result;
+    }
+    if (elements->size() > FourWireLink::kFlashBlockSize) {
+        SetError(result, 0, kFlashBlockTooLarge);
+        return result;
+    }
+    if (address < 0 || address >= kFlashSpace) {
+        SetError(result, 0, kOutOfRange);
+        return result;
+    }
+    FourWireLink::FlashBlock block;
+    block.fill(kErasedFlash);
+    std::transform(elements->begin(), elements->end(), block.begin(), [](const Variant& v) { return v.ui1(); });
+    if (!link_.WriteFlashBlock(static_cast<std::uint32_t>(address), block))
+        SetError(result, 0, kNoResponse);
+    return result;
+}
+
+Variant FourWire21xx::LoadProg(const std::string& fileName)
+{
+    // The loader hands data sections over at kDataMemoryBase plus their address;
+    // program memory of the 21xx ends below that base.
+    ProgramImageLoader loader([this](const std::vector<std::uint32_t>& words, std::uint32_t address) {
+        SafeArray array = SafeArray::Vector(VT_I4, words.size());
+        for (std::size_t i = 0; i < words.size(); ++i)
+            array.set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
+        Variant data = Variant::Array(std::move(array));
+        if (address >= ProgramImageLoader::kDataMemoryBase)
+            return WriteSpace(static_cast<std::int32_t>(address - ProgramImageLoader::kDataMemoryBase), data,
+                              DataSpace);
+        return WriteSpace(static_cast<std::int32_t>(address), data, ProgramSpace);
+    });
+    ProgramImageLoader::Outcome outcome = loader.Load(fileName);
+    if (outcome.error != nullptr)
+        SetError(outcome.result, 0, outcome.error);
+    return outcome.result;
+}
