@@ -1,0 +1,37 @@
+#include "monitor/app/tests/ScopedXdgHomes.h"
+
+#include "monitor/app/VarnixRegistration.h"
+
+#include <QDir>
+
+namespace {
+
+void Restore(const char* name, const QByteArray& previous)
+{
+    if (previous.isNull())
+        qunsetenv(name);
+    else
+        qputenv(name, previous);
+}
+
+}  // namespace
+
+ScopedXdgHomes::ScopedXdgHomes()
+    : previousConfig_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME") ? qgetenv("XDG_CONFIG_HOME") : QByteArray()),
+      previousData_(qEnvironmentVariableIsSet("XDG_DATA_HOME") ? qgetenv("XDG_DATA_HOME") : QByteArray())
+{
+    ok_ = root_.isValid() && QDir().mkpath(Config()) && QDir().mkpath(ServicesFolder());
+    qputenv("XDG_CONFIG_HOME", Config().toUtf8());
+    qputenv("XDG_DATA_HOME", Data().toUtf8());
+}
+
+ScopedXdgHomes::~ScopedXdgHomes()
+{
+    Restore("XDG_CONFIG_HOME", previousConfig_);
+    Restore("XDG_DATA_HOME", previousData_);
+}
+
+QString ScopedXdgHomes::SettingsFile() const
+{
+    return Config() + QLatin1Char('/') + QString::fromLatin1(VarnixRegistration::kSettingsFile);
+}
