@@ -17,6 +17,9 @@
 // Dispatch map (positions 1 to 4): Reset, Run, SetBaud, PowerOn.
 class Ez2181 : public Ad21xx {
 public:
+    static constexpr const char* kProgId = "Varnix.Ez2181";
+    static constexpr const char* kClassId = "{3A0F6C21-52D4-4E8B-9C17-2B8E40D1A001}";
+
     static constexpr std::uint32_t kInitialBaudRate = 38400;
     // Data memory is addressed on the line at 0x4000 plus its address.
     static constexpr std::uint32_t kDataMemoryLineBase = 0x4000;
