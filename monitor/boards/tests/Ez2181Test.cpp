@@ -13,6 +13,7 @@
 
 #include <cctype>
 #include <functional>
+#include <ostream>
 
 namespace {
 
@@ -240,6 +241,11 @@ struct FailureRow {
     std::int32_t code;
     const char* text;
 };
+
+void PrintTo(const FailureRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 Variant CallReadDM(Ez2181& ez) { return ez.ReadDM(16, 4, 0, 0); }
 Variant CallWriteDM(Ez2181& ez)
