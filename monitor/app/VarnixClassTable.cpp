@@ -3,6 +3,8 @@
 #include "automation/EqualsIgnoringCase.h"
 #include "monitor/app/CVarnixDoc.h"
 #include "monitor/boards/Ez2181.h"
+#include "monitor/boards/Ezkit21k.h"
+#include "monitor/boards/Faderbox.h"
 #include "monitor/serial/Sport.h"
 
 #include <memory>
@@ -23,6 +25,8 @@ const std::vector<VarnixClassTable::Row>& VarnixClassTable::Rows()
     static const std::vector<Row> rows = {
         {ClassFactory(Ez2181::kProgId, Ez2181::kClassId, Creates<Ez2181>()), Ez2181::kProgId, SharedServer},
         {ClassFactory(Sport::kProgId, Sport::kClassId, Creates<Sport>()), Sport::kProgId, SharedServer},
+        {ClassFactory(Ezkit21k::kProgId, Ezkit21k::kClassId, Creates<Ezkit21k>()), Ezkit21k::kProgId, SharedServer},
+        {ClassFactory(Faderbox::kProgId, Faderbox::kClassId, Creates<Faderbox>()), Faderbox::kProgId, SharedServer},
         {ClassFactory(CVarnixDoc::kProgId, CVarnixDoc::kClassId, Creates<CVarnixDoc>()), CVarnixDoc::kTypeName, ProcessPerObject},
     };
     return rows;

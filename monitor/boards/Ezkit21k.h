@@ -22,6 +22,8 @@
 // SetLockout, GetLockout.
 class Ezkit21k : public Ad21k {
 public:
+    static constexpr const char* kProgId = "Varnix.Ezkit21k";
+    static constexpr const char* kClassId = "{5507C4D5-FC4B-455B-BB9E-74B7E838EBBC}";
     static constexpr std::uint32_t kBaudRate = 115200;
     static constexpr std::int32_t kFlashPageSize = 256;
     // The mailbox buffer holds this many byte values.

@@ -16,6 +16,8 @@
 // Dispatch map (positions 1 and 2): SetBaud, Ping.
 class Faderbox : public Ad21k {
 public:
+    static constexpr const char* kProgId = "Varnix.Faderbox";
+    static constexpr const char* kClassId = "{CDBABC7B-0940-40D8-86B2-5E2E2F84D428}";
     static constexpr std::uint32_t kBaudRate = 115200;
 
     Faderbox();
