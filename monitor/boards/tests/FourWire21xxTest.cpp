@@ -133,6 +133,23 @@ TEST_F(FourWire21xxTest, AWrongStatusFailsAfterFiveAttemptsAndFourPauses)
     EXPECT_EQ(clock.TotalSleptMs(), 4000u);
 }
 
+TEST_F(FourWire21xxTest, FailuresFollowTheErrorMethod)
+{
+    target.InjectFault({FourWireFaultKind::WrongStatus, 0});
+    board->SetErrorMethod(1);
+    EXPECT_EQ(board->GetVer(), Variant::Error(5));
+
+    ASSERT_EQ(board->Invoke(0x30001, InvokeKind::PropertyPut, {Variant::I4(2)}).hr, S_OK);
+    const InvokeResult call = board->Invoke(0x2, InvokeKind::Method, {});
+    EXPECT_EQ(call.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(call.excep.code, 0);
+    EXPECT_EQ(call.excep.description, "Timeout Error");
+
+    const InvokeResult refused = board->Invoke(0x20004, InvokeKind::Method, {Variant::I4(0), Variant::I4(300)});
+    EXPECT_EQ(refused.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(refused.excep.description, "More than 256 bytes for a flash block");
+}
+
 TEST_F(FourWire21xxTest, PowerOnHandshakesAndReturnsTheVersion)
 {
     EXPECT_EQ(board->PowerOn(), Variant::I4(258));
