@@ -1,0 +1,26 @@
+// The fake board server of the pellori tests: serves "Varnix.Ez2181" as
+// FakeEz2181 when the bus starts it with -Embedding.
+#include "automation/ApplicationLock.h"
+#include "automation/ClassFactory.h"
+#include "automation/DBusServer.h"
+#include "upgrade/tests/FakeBoardControl.h"
+#include "upgrade/tests/FakeEz2181.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    DBusServer server;
+    const ClassFactory factory(FakeEz2181::kProgId, FakeEz2181::kClassId, [] { return std::make_shared<FakeEz2181>(); });
+    if (!server.RegisterClassObject(factory, DBusServer::Instancing::SharedServer)) {
+        std::fprintf(stderr, "pellori_fake_server: cannot serve %s\n", FakeEz2181::kProgId);
+        return 1;
+    }
+    FakeBoardControl::WriteServerPid();
+    ApplicationLock::Process().SetOnLastUnlock([] { QCoreApplication::quit(); });
+    QObject::connect(&server, &DBusServer::busDisconnected, [] { QCoreApplication::quit(); });
+    return QCoreApplication::exec();
+}

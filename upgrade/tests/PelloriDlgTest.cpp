@@ -1,0 +1,307 @@
+// The upgrade dialog against the fake board server on a private bus: the
+// exact calls it makes, its status texts, and every kind of failure.
+#include "automation/HResult.h"
+#include "upgrade/CPelloriDlg.h"
+#include "upgrade/Ez2181Driver.h"
+#include "upgrade/StatusTexts.h"
+#include "upgrade/tests/FakeBoardControl.h"
+#include "upgrade/tests/PelloriBus.h"
+#include "upgrade/tests/ScriptedPrompts.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+using Calls = std::vector<std::string>;
+using Icon = UserPrompts::Icon;
+
+const std::string kLongError = std::string(100, 'E') + std::string(50, 'x');  // 150 characters
+
+class PelloriDlgTest : public PelloriBus {
+protected:
+    // The dialog on the test's bus, opened with its start-up done.
+    void Open()
+    {
+        connection_ = std::make_unique<QDBusConnection>(Connect());
+        driver_ = std::make_unique<Ez2181Driver>(*connection_);
+        dialog_ = std::make_unique<CPelloriDlg>(*driver_, prompts_);
+        dialog_->show();
+        dialog_->InitDialog();
+    }
+
+    void TearDown() override
+    {
+        dialog_.reset();
+        driver_.reset();
+        connection_.reset();
+        PelloriBus::TearDown();
+    }
+
+    QPushButton* Button(int id) { return dialog_->findChild<QPushButton*>(QStringLiteral("id%1").arg(id)); }
+    QComboBox* BaudList() { return dialog_->findChild<QComboBox*>(QStringLiteral("id1001")); }
+    QPlainTextEdit* StatusBox() { return dialog_->findChild<QPlainTextEdit*>(QStringLiteral("id1003")); }
+    void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+
+    // Calls after the start-up's two.
+    Calls LaterCalls()
+    {
+        Calls calls = FakeBoardControl::Calls();
+        calls.erase(calls.begin(), calls.begin() + std::min<std::ptrdiff_t>(2, static_cast<std::ptrdiff_t>(calls.size())));
+        return calls;
+    }
+
+    ScriptedPrompts prompts_;
+    std::unique_ptr<QDBusConnection> connection_;
+    std::unique_ptr<Ez2181Driver> driver_;
+    std::unique_ptr<CPelloriDlg> dialog_;
+};
+
+TEST_F(PelloriDlgTest, StartUpAsksForExceptionsThenSets9600ThenSelects9600)
+{
+    RegisterFakeServer();
+    StartBus();
+    connection_ = std::make_unique<QDBusConnection>(Connect());
+    driver_ = std::make_unique<Ez2181Driver>(*connection_);
+    dialog_ = std::make_unique<CPelloriDlg>(*driver_, prompts_);
+    EXPECT_EQ(BaudList()->currentIndex(), -1);
+    EXPECT_TRUE(FakeBoardControl::Calls().empty());
+
+    dialog_->InitDialog();
+    EXPECT_EQ(FakeBoardControl::Calls(), (Calls{"put ErrorMethod 2", "SetBaud 9600"}));
+    EXPECT_EQ(BaudList()->currentText(), QStringLiteral("9600"));
+    EXPECT_EQ(dialog_->BaudRateText(), QStringLiteral("9600"));
+    EXPECT_TRUE(prompts_.messages.empty());
+    EXPECT_EQ(dialog_->StatusText(), "");
+}
+
+TEST_F(PelloriDlgTest, BaudChangeCallsSetBaudWithTheChosenRateAndLeavesTheStatusBox)
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+    QTest::keyClick(BaudList(), Qt::Key_End);
+    EXPECT_EQ(dialog_->BaudRateText(), QStringLiteral("115200"));
+    QTest::keyClick(BaudList(), Qt::Key_Home);
+    EXPECT_EQ(LaterCalls(), (Calls{"SetBaud 115200", "SetBaud 9600"}));
+    EXPECT_EQ(dialog_->StatusText(), "");
+    EXPECT_TRUE(prompts_.messages.empty());
+}
+
+TEST_F(PelloriDlgTest, PowerOnShowsPowerIsOnOrTheServersText)
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+    std::string statusDuringCall;
+    dialog_->CallRunner().SetOnWaiting([&] { statusDuringCall = dialog_->StatusText(); });
+    Click(CPelloriDlg::kPowerOn);
+    EXPECT_EQ(statusDuringCall, "Turn Power On NOW...\r\nWaiting....");
+    EXPECT_EQ(dialog_->StatusText(), "Power is ON");
+    EXPECT_EQ(StatusBox()->toPlainText(), QStringLiteral("Power is ON"));
+
+    FakeBoardControl::Set("PowerOn", "error", "ERROR: Device Timeout");
+    Click(CPelloriDlg::kPowerOn);
+    EXPECT_EQ(dialog_->StatusText(), "ERROR: Device Timeout");
+    EXPECT_EQ(LaterCalls(), (Calls{"PowerOn", "PowerOn"}));
+}
+
+TEST_F(PelloriDlgTest, ProgramPassesTheChosenPathAndShowsSuccess)
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+    prompts_.AnswerFile(QStringLiteral("/data/boards/dsp.bnm"));
+    std::string statusDuringCall;
+    dialog_->CallRunner().SetOnWaiting([&] { statusDuringCall = dialog_->StatusText(); });
+    Click(CPelloriDlg::kProgram);
+    EXPECT_EQ(statusDuringCall, "PROGRAMMING...\r\nPlease Wait...");
+    EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
+    EXPECT_EQ(LaterCalls(), (Calls{"ProgFlash /data/boards/dsp.bnm"}));
+}
+
+TEST_F(PelloriDlgTest, ProgramFailureShowsTheHeadingAndTheServersTextOnTheNextLine)
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+    FakeBoardControl::Set("ProgFlash", "error", "Error opening file");
+    prompts_.AnswerFile(QStringLiteral("/nowhere/missing.bnm"));
+    Click(CPelloriDlg::kProgram);
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\nError opening file");
+    EXPECT_EQ(StatusBox()->toPlainText(), QStringLiteral("!! ERROR PROGRAMMING !!\nError opening file"));
+}
+
+TEST_F(PelloriDlgTest, CancelledFileDialogCallsNothingAndKeepsTheStatus)
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+    Click(CPelloriDlg::kPowerOn);
+    prompts_.AnswerFile(std::nullopt);
+    prompts_.AnswerFile(std::nullopt);
+    Click(CPelloriDlg::kProgram);
+    Click(CPelloriDlg::kVerify);
+    EXPECT_EQ(prompts_.fileDialogs, 2);
+    EXPECT_EQ(LaterCalls(), (Calls{"PowerOn"}));
+    EXPECT_EQ(dialog_->StatusText(), "Power is ON");
+}
+
+TEST_F(PelloriDlgTest, VerifyWithoutAnythingBeforeStillCallsVerifyFlash)
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
+    std::string statusDuringCall;
+    dialog_->CallRunner().SetOnWaiting([&] { statusDuringCall = dialog_->StatusText(); });
+    Click(CPelloriDlg::kVerify);
+    EXPECT_EQ(statusDuringCall, "VERIFYING...\r\nPlease wait...");
+    EXPECT_EQ(dialog_->StatusText(), "Verify Successfull!");
+    EXPECT_EQ(LaterCalls(), (Calls{"VerifyFlash /data/dsp.bnm"}));
+}
+
+TEST_F(PelloriDlgTest, LongServerErrorIsCutTo99CharactersInTheStatusBoxAndTheMessageBox)
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+    FakeBoardControl::Set("VerifyFlash", "error", kLongError);
+    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
+    Click(CPelloriDlg::kVerify);
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\n" + kLongError.substr(0, 99));
+
+    FakeBoardControl::Set("SetBaud", "error", kLongError);
+    QTest::keyClick(BaudList(), Qt::Key_Down);
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0].text.toStdString(), kLongError.substr(0, 99));
+    EXPECT_EQ(prompts_.messages[0].icon, Icon::None);
+    // The new selection stays; the status box is not touched.
+    EXPECT_EQ(BaudList()->currentText(), QStringLiteral("19200"));
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\n" + kLongError.substr(0, 99));
+}
+
+TEST_F(PelloriDlgTest, NoServerRegisteredShowsTheAutomationTextAndActionsShowErrorsWithoutCalls)
+{
+    StartBus();
+    Open();
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0].text.toStdString(), HResultText(REGDB_E_CLASSNOTREG));
+    EXPECT_EQ(prompts_.messages[0].icon, Icon::None);
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_EQ(BaudList()->currentIndex(), -1);
+
+    Click(CPelloriDlg::kPowerOn);
+    EXPECT_EQ(dialog_->StatusText(), "class not registered");
+    Click(CPelloriDlg::kProgram);
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\nclass not registered");
+    Click(CPelloriDlg::kVerify);
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\nclass not registered");
+    EXPECT_EQ(prompts_.fileDialogs, 0);
+    QTest::keyClick(BaudList(), Qt::Key_End);
+    ASSERT_EQ(prompts_.messages.size(), 2u);
+    EXPECT_EQ(prompts_.messages[1].text, QStringLiteral("class not registered"));
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\nclass not registered");
+}
+
+TEST_F(PelloriDlgTest, ServerThatCannotStartLeavesNoObjectAndNoSuccessText)
+{
+    RegisterMissingServer();
+    StartBus();
+    Open();
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0].text.toStdString(), HResultText(CO_E_SERVER_EXEC_FAILURE));
+    EXPECT_FALSE(driver_->IsCreated());
+    Click(CPelloriDlg::kPowerOn);
+    EXPECT_EQ(dialog_->StatusText(), "server execution failed");
+    Click(CPelloriDlg::kProgram);
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\nserver execution failed");
+}
+
+TEST_F(PelloriDlgTest, ServerErrorAtStartUpShowsAStopBoxWithTheWholeTextAndSkipsTheRest)
+{
+    RegisterFakeServer();
+    FakeBoardControl::Set("SetBaud", "error", kLongError);
+    StartBus();
+    Open();
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0].text.toStdString(), kLongError);
+    EXPECT_EQ(prompts_.messages[0].icon, Icon::Stop);
+    EXPECT_EQ(BaudList()->currentIndex(), -1);
+    EXPECT_EQ(FakeBoardControl::Calls(), (Calls{"put ErrorMethod 2", "SetBaud 9600"}));
+}
+
+TEST_F(PelloriDlgTest, ServerKilledDuringACallShowsAnAutomationErrorAndLaterCallsFailToo)
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+    FakeBoardControl::Set("PowerOn", "hang", "true");
+    const QString server = driver_->ServerName();
+    dialog_->CallRunner().SetOnWaiting([&] {
+        ASSERT_TRUE(WaitFor([] { return FakeBoardControl::Calls().size() == 3; }));
+        EXPECT_TRUE(KillOwner(server));
+    });
+    Click(CPelloriDlg::kPowerOn);
+    EXPECT_EQ(dialog_->StatusText(), HResultText(RPC_E_SERVER_DIED));
+    EXPECT_TRUE(NameGone(server));
+
+    dialog_->CallRunner().SetOnWaiting(nullptr);
+    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
+    Click(CPelloriDlg::kProgram);
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\n" + HResultText(RPC_E_DISCONNECTED));
+}
+
+TEST_F(PelloriDlgTest, WhileACallRunsTheDialogRepaintsButDropsInput)
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+    const std::string release = TempPath("release-call");
+    FakeBoardControl::Set("ProgFlash", "waitFor", release);
+    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
+
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    bool runningDuringInput = false;
+    dialog_->CallRunner().SetOnWaiting([&] {
+        ASSERT_TRUE(WaitFor([] { return FakeBoardControl::Calls().size() == 3; }));
+        runningDuringInput = dialog_->CallRunning();
+        StatusBox()->viewport()->installEventFilter(&counter);
+        StatusBox()->viewport()->update();
+        Click(CPelloriDlg::kAbout);
+        Click(CPelloriDlg::kPowerOn);
+        QTest::keyClick(BaudList(), Qt::Key_End);
+        dialog_->close();
+        WaitFor([&] { return counter.paints > 0; });
+        QFile(QString::fromStdString(release)).open(QIODevice::WriteOnly);
+    });
+    Click(CPelloriDlg::kProgram);
+
+    EXPECT_TRUE(runningDuringInput);
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_EQ(prompts_.aboutBoxes, 0);
+    EXPECT_EQ(LaterCalls(), (Calls{"ProgFlash /data/dsp.bnm"}));
+    EXPECT_EQ(BaudList()->currentText(), QStringLiteral("9600"));
+    EXPECT_TRUE(dialog_->isVisible());
+    EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
+    StatusBox()->viewport()->removeEventFilter(&counter);
+
+    // Input after the call is acted on again.
+    Click(CPelloriDlg::kAbout);
+    EXPECT_EQ(prompts_.aboutBoxes, 1);
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// The pellori program itself: batch mode's exit status and output, and the
+// life of Pellori.Application started for a client.
+#include "automation/AutomationError.h"
+#include "automation/ClassesRoot.h"
+#include "automation/DispatchDriver.h"
+#include "upgrade/BatchRun.h"
+#include "upgrade/CPelloriDlgAutoProxy.h"
+#include "upgrade/tests/FakeBoardControl.h"
+#include "upgrade/tests/PelloriBus.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+class PelloriProgramTest : public PelloriBus {
+protected:
+    struct Outcome {
+        int status = -1;
+        std::string out;
+        std::string err;
+    };
+
+    static Outcome RunPellori(const QStringList& args, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+    {
+        QProcess pellori;
+        pellori.setProcessEnvironment(environment);
+        pellori.start(QStringLiteral(PELLORI_PATH), args);
+        Outcome outcome;
+        if (!pellori.waitForFinished(60000)) {
+            pellori.kill();
+            pellori.waitForFinished();
+            return outcome;
+        }
+        outcome.status = pellori.exitStatus() == QProcess::NormalExit ? pellori.exitCode() : -1;
+        outcome.out = pellori.readAllStandardOutput().toStdString();
+        outcome.err = pellori.readAllStandardError().toStdString();
+        return outcome;
+    }
+};
+
+TEST_F(PelloriProgramTest, HelpListsTheExitStatuses)
+{
+    const Outcome outcome = RunPellori({QStringLiteral("--help")});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_NE(outcome.out.find("pellori --batch [--baud RATE] [--power-on] [--program FILE] [--verify FILE]"), std::string::npos);
+    EXPECT_NE(outcome.out.find("  3  verification failed"), std::string::npos);
+}
+
+TEST_F(PelloriProgramTest, AMistakeOnTheCommandLineIsStatus64)
+{
+    const Outcome outcome = RunPellori({QStringLiteral("--batch"), QStringLiteral("--baud")});
+    EXPECT_EQ(outcome.status, BatchRun::kUsage);
+    EXPECT_EQ(outcome.err.rfind("pellori: --baud needs a value\n", 0), 0u);
+}
+
+TEST_F(PelloriProgramTest, NoSessionBusIsStatus6)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
+    const Outcome outcome = RunPellori({QStringLiteral("--batch"), QStringLiteral("--power-on")}, environment);
+    EXPECT_EQ(outcome.status, BatchRun::kNoSessionBus);
+    EXPECT_EQ(outcome.err, "pellori: the session bus cannot be reached\n");
+}
+
+TEST_F(PelloriProgramTest, BatchRunThroughTheServerSucceedsWithStatus0)
+{
+    RegisterFakeServer();
+    StartBus();
+    const Outcome outcome = RunPellori({QStringLiteral("--batch"), QStringLiteral("--program"), QStringLiteral("/data/dsp.bnm")});
+    EXPECT_EQ(outcome.status, BatchRun::kSuccess) << outcome.err;
+    EXPECT_EQ(outcome.out, "Baud rate 9600\nPROGRAMMING...\nPlease Wait...\nSuccessfully Programmed!\n");
+    EXPECT_EQ(FakeBoardControl::Calls(), (Calls{"put ErrorMethod 2", "SetBaud 9600", "ProgFlash /data/dsp.bnm"}));
+}
+
+TEST_F(PelloriProgramTest, BatchRunWithoutServerIsStatus5)
+{
+    StartBus();
+    const Outcome outcome = RunPellori({QStringLiteral("--batch")});
+    EXPECT_EQ(outcome.status, BatchRun::kNoServerObject);
+    EXPECT_EQ(outcome.err, "pellori: no server object: class not registered\n");
+}
+
+TEST_F(PelloriProgramTest, StartedForAClientItServesOneObjectAndEndsWhenItIsReleased)
+{
+    RegisterFakeServer();
+    RegisterPellori();
+    StartBus();
+    DispatchDriver first(Connect());
+    first.Create("pellori.application");
+    const QString firstServer = first.ServerName();
+    // The copy's dialog has started up against the board server.
+    ASSERT_TRUE(WaitFor([] { return FakeBoardControl::Calls().size() >= 2; }));
+    EXPECT_EQ(FakeBoardControl::Calls(), (Calls{"put ErrorMethod 2", "SetBaud 9600"}));
+
+    // One object per copy: another creation starts another copy.
+    DispatchDriver second(Connect());
+    second.Create("Pellori.Application");
+    EXPECT_NE(second.ServerName(), firstServer);
+
+    first.Release();
+    EXPECT_TRUE(NameGone(firstServer));
+    const QString secondServer = second.ServerName();
+    second.Release();
+    EXPECT_TRUE(NameGone(secondServer));
+}
+
+TEST_F(PelloriProgramTest, StartedByHandItRegistersItselfAndAClientGetsAnotherCopy)
+{
+    RegisterFakeServer();
+    StartBus();
+    const std::string serverKey = "CLSID\\" + std::string(CPelloriDlgAutoProxy::kClassId) + "\\LocalServer32";
+    const ClassesRoot classes;
+    ASSERT_FALSE(classes.ClassIdOfProgId("Pellori.Application"));
+
+    QProcess byHand;
+    byHand.start(QStringLiteral(PELLORI_PATH), {});
+    ASSERT_TRUE(byHand.waitForStarted());
+    EXPECT_TRUE(WaitFor([&] { return classes.Value(serverKey) == std::string(PELLORI_PATH); }));
+
+    // The bus notices the new service file on its own time.
+    DispatchDriver client(Connect());
+    EXPECT_TRUE(WaitFor([&] {
+        try {
+            client.Create("Pellori.Application");
+            return true;
+        } catch (const AutomationError&) {
+            return false;
+        }
+    }));
+    const QString server = client.ServerName();
+    ASSERT_FALSE(server.isEmpty());
+    EXPECT_NE(ServerPid(server), static_cast<uint>(byHand.processId()));
+    client.Release();
+    EXPECT_TRUE(NameGone(server));
+    // Releasing the other copy's object leaves the hand-started one running.
+    EXPECT_EQ(byHand.state(), QProcess::Running);
+    byHand.kill();
+    byHand.waitForFinished();
+}
+
+}  // namespace
