@@ -5,6 +5,7 @@
 #include "monitor/boards/Ez2181.h"
 #include "monitor/boards/Ezkit21k.h"
 #include "monitor/boards/Faderbox.h"
+#include "monitor/boards/FourWire21xx.h"
 #include "monitor/serial/Sport.h"
 
 #include <memory>
@@ -27,6 +28,7 @@ const std::vector<VarnixClassTable::Row>& VarnixClassTable::Rows()
         {ClassFactory(Sport::kProgId, Sport::kClassId, Creates<Sport>()), Sport::kProgId, SharedServer},
         {ClassFactory(Ezkit21k::kProgId, Ezkit21k::kClassId, Creates<Ezkit21k>()), Ezkit21k::kProgId, SharedServer},
         {ClassFactory(Faderbox::kProgId, Faderbox::kClassId, Creates<Faderbox>()), Faderbox::kProgId, SharedServer},
+        {ClassFactory(FourWire21xx::kProgId, FourWire21xx::kClassId, Creates<FourWire21xx>()), FourWire21xx::kProgId, SharedServer},
         {ClassFactory(CVarnixDoc::kProgId, CVarnixDoc::kClassId, Creates<CVarnixDoc>()), CVarnixDoc::kTypeName, ProcessPerObject},
     };
     return rows;
