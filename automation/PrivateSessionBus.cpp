@@ -2,6 +2,9 @@
 
 #include <QFile>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 PrivateSessionBus::PrivateSessionBus(const QString& serviceFolder, int serviceStartTimeoutMs)
 {
     if (!folder_.isValid()) {
@@ -38,6 +41,9 @@ PrivateSessionBus::PrivateSessionBus(const QString& serviceFolder, int serviceSt
     daemon_.setArguments({QStringLiteral("--config-file=") + configPath, QStringLiteral("--nofork"),
                           QStringLiteral("--print-address=1")});
     daemon_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A test that crashes must not leave its bus running (and holding the
+    // test runner's output open): the bus ends with this process.
+    daemon_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     daemon_.start();
     if (!daemon_.waitForStarted(10000)) {
         error_ = QStringLiteral("cannot start dbus-daemon: ") + daemon_.errorString();

@@ -5,13 +5,6 @@
 
 #include <bit>
 
-// One dimension of an array on the wire: "(ui)", element count and lower bound.
-struct WireBound {
-    std::uint32_t count = 0;
-    std::int32_t lowerBound = 0;
-};
-Q_DECLARE_METATYPE(WireBound)
-
 QDBusArgument& operator<<(QDBusArgument& out, const WireBound& bound)
 {
     out.beginStructure();

@@ -7,6 +7,8 @@
 #include <QMetaType>
 #include <QString>
 
+#include <cstdint>
+
 // The D-Bus form of a Variant: the structure "(qv)" of its VT tag and its
 // value, every scalar as its own bits, text as bytes, arrays with element
 // type, bounds and elements. docs/automation-over-dbus.md has the table.
@@ -33,6 +35,17 @@ public:
     // Registers the D-Bus types below with QtDBus; safe to call more than once.
     static void RegisterTypes();
 };
+
+// One dimension of an array on the wire: "(ui)", element count and lower bound.
+struct WireBound {
+    std::uint32_t count = 0;
+    std::int32_t lowerBound = 0;
+};
+
+QDBusArgument& operator<<(QDBusArgument& out, const WireBound& bound);
+const QDBusArgument& operator>>(const QDBusArgument& in, WireBound& bound);
+
+Q_DECLARE_METATYPE(WireBound)
 
 // One Variant as a QtDBus type with the signature "(qv)", for lists of
 // arguments ("a(qv)") and arrays of VT_VARIANT.

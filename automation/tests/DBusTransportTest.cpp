@@ -388,6 +388,63 @@ TEST_F(DBusTransportTest, MalformedArgumentIsInvalidArgumentWithItsIndex)
     EXPECT_EQ(reply.arguments().at(3).toUInt(), 1u);
 }
 
+// "(a(ui)<elements>)" built by hand, with bounds and elements as given.
+template <class T>
+QVariant ArrayValue(std::vector<std::pair<uint, int>> bounds, std::vector<T> elements)
+{
+    QDBusArgument value;
+    value.beginStructure();
+    value.beginArray(QMetaType::fromType<WireBound>());
+    for (const auto& [count, lower] : bounds) value << WireBound{count, lower};
+    value.endArray();
+    value.beginArray(QMetaType::fromType<T>());
+    for (const T& element : elements) value << element;
+    value.endArray();
+    value.endStructure();
+    return QVariant::fromValue(value);
+}
+
+TEST_F(DBusTransportTest, MalformedValuesOfEveryKindAreRefused)
+{
+    DispatchDriver driver(client_);
+    driver.Create(TestObject::kProgId);
+    struct Case {
+        const char* what;
+        ushort tag;
+        QVariant value;
+    };
+    std::vector<std::pair<uint, int>> tooManyDims(33, {1, 0});
+    const std::vector<Case> cases = {
+        {"fewer elements than the bounds say", VT_ARRAY | VT_I4, ArrayValue<int>({{3, 0}}, {1, 2})},
+        {"more elements than the bounds say", VT_ARRAY | VT_I4, ArrayValue<int>({{1, 0}}, {1, 2})},
+        {"elements of another D-Bus type", VT_ARRAY | VT_I4, ArrayValue<short>({{2, 0}}, {1, 2})},
+        {"more elements than allowed", VT_ARRAY | VT_UI1, ArrayValue<uchar>({{0xFFFFFFFFu, 0}}, {})},
+        {"more than 32 dimensions", VT_ARRAY | VT_UI1, ArrayValue<uchar>(tooManyDims, {7})},
+        {"no dimension", VT_ARRAY | VT_UI1, ArrayValue<uchar>({}, {})},
+        {"array of VT_EMPTY", VT_ARRAY | VT_EMPTY, ArrayValue<uchar>({{1, 0}}, {0})},
+        {"an automation object", VT_DISPATCH, QVariant::fromValue(uchar(0))},
+        {"a reference", VT_BYREF | VT_I4, QVariant::fromValue(int(1))},
+        {"text as a D-Bus string", VT_BSTR, QVariant::fromValue(QStringLiteral("text"))},
+        {"an unknown tag", 0x0FFF, QVariant::fromValue(uchar(0))},
+    };
+    for (const Case& c : cases) {
+        QDBusArgument args;
+        args.beginArray(QMetaType::fromType<WireVariant>());
+        args.beginStructure();
+        args << c.tag << QDBusVariant(c.value);
+        args.endStructure();
+        args.endArray();
+        QDBusMessage call = QDBusMessage::createMethodCall(driver.ServerName(), driver.ObjectPath(),
+                                                           BusNames::kDispatchInterface, QStringLiteral("Invoke"));
+        call << std::int32_t{TestObject::kEcho} << 1u << QVariant::fromValue(args);
+        const QDBusMessage reply = client_.call(call);
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << c.what << ": " << reply.errorMessage().toStdString();
+        EXPECT_EQ(reply.arguments().at(0).toInt(), E_INVALIDARG) << c.what;
+    }
+    // The server is unharmed.
+    EXPECT_EQ(Echo(driver, I4Array({1, 2})), I4Array({1, 2}));
+}
+
 TEST_F(DBusTransportTest, ObjectsOfAKilledClientAreReleased)
 {
     DispatchDriver watcher(client_);
