@@ -1,0 +1,32 @@
+#include "automation/BusNames.h"
+#include "monitor/app/tests/VarnixBusFixture.h"
+#include "monitor/boards/Ez2181.h"
+
+#include <QDBusConnectionInterface>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+class VarnixEndToEndTest : public VarnixBusFixture {};
+
+TEST_F(VarnixEndToEndTest, AScriptProgramsAndVerifiesTheSimulatedBoardsFlash)
+{
+    QTemporaryDir work;
+    ASSERT_TRUE(work.isValid());
+    QProcess script;
+    script.start(QStringLiteral("/bin/sh"), {QStringLiteral(PROGRAM_FLASH_SCRIPT), QStringLiteral(VARNIX_CALL_PATH),
+                                             QStringLiteral(EZ2181_SIM_PATH), work.path()});
+    ASSERT_TRUE(script.waitForFinished(180000));
+    const QByteArray errors = script.readAllStandardError();
+    EXPECT_EQ(script.exitCode(), 0) << errors.toStdString();
+    // SetBaud, ProgFlash and VerifyFlash return 0 and no error is left; the
+    // other image differs first at 0x1010 (4112), where the verify stops.
+    EXPECT_EQ(script.readAllStandardOutput().toStdString(),
+              "0\n0\n0\n0\nvarnix-call: VerifyFlash: Verify Error at Addr (code 4112)\n");
+
+    // Each varnix-call released its object when it ended, and so the server ended.
+    EXPECT_TRUE(NameGone(*BusNames::ClassBusName(Ez2181::kClassId)));
+}
+
+}  // namespace
