@@ -55,7 +55,9 @@ void InputBlockingCallRunner::Run(const std::function<void()>& call)
         }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    if (onWaiting_) QTimer::singleShot(0, &loop, onWaiting_);
+    // A timer, not a posted call: events posted from inside a posted call wait
+    // until it returns, and the watcher wants to see repaints happen.
+    if (onWaiting_) QTimer::singleShot(1, &loop, onWaiting_);
     loop.exec();
     worker.join();
     QCoreApplication::instance()->removeEventFilter(this);
