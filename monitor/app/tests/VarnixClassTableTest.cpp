@@ -26,6 +26,14 @@ TEST(VarnixClassTableTest, ProgIdsAndClassIdsAreDistinctAndApartFromTheDocumentI
     }
 }
 
+TEST(VarnixClassTableTest, TheSixCreatableClasses)
+{
+    std::set<std::string> progIds;
+    for (const auto& row : VarnixClassTable::Rows()) progIds.insert(row.factory.progId());
+    EXPECT_EQ(progIds, (std::set<std::string>{"Varnix.Ez2181", "Varnix.Ezkit21k", "Varnix.FourWire21xx", "Varnix.Faderbox",
+                                               "Varnix.Sport", "Varnix.Document"}));
+}
+
 TEST(VarnixClassTableTest, DocumentIsOneProcessPerObjectWithItsLongTypeName)
 {
     const auto* row = VarnixClassTable::Find("Varnix.Document");
