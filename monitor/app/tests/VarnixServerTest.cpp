@@ -1,5 +1,7 @@
 #include "automation/AutomationError.h"
 #include "automation/BusNames.h"
+#include "automation/ClassesRoot.h"
+#include "automation/ServiceFile.h"
 #include "automation/DispatchDriver.h"
 #include "automation/DispatchError.h"
 #include "monitor/app/CMainFrame.h"
@@ -10,6 +12,7 @@
 #include "monitor/boards/Ez2181.h"
 #include "platform/PortMap.h"
 #include "platform/RecordingNotifier.h"
+#include "platform/SettingsStore.h"
 #include "platform/TermiosCommDevice.h"
 
 #include <QDBusConnectionInterface>
@@ -85,6 +88,34 @@ TEST_F(VarnixServerTest, CreationInAnyCaseStartsTheServerWithEmbedding)
     DispatchDriver shouting(Connect());
     shouting.Create("VARNIX.EZ2181");
     EXPECT_EQ(shouting.ServerName(), driver.ServerName());
+}
+
+TEST_F(VarnixServerTest, AServerStartedForAClientWritesNoRegistration)
+{
+    // Values that a registration would overwrite.
+    const std::string sportHandler = "CLSID\\" + std::string(VarnixClassTable::Find("Varnix.Sport")->factory.classId()) +
+                                     "\\InprocHandler32";
+    {
+        SettingsStore classesRoot(ClassesRoot::kDefaultFile);
+        classesRoot.setValue(QString::fromStdString(sportHandler), QStringLiteral("left alone"));
+        ASSERT_TRUE(classesRoot.sync());
+    }
+    const QString documentService = ServiceFile::PathFor(ClassBusName("Varnix.Document"));
+    QFile service(documentService);
+    ASSERT_TRUE(service.open(QIODevice::Append));
+    service.write("# left alone\n");
+    service.close();
+
+    DispatchDriver driver(client_);
+    driver.Create("varnix.sport");
+    driver.Release();
+    DispatchDriver document(Connect());
+    document.Create("varnix.document");
+    document.Release();
+
+    EXPECT_EQ(ClassesRoot().Value(sportHandler), "left alone");
+    ASSERT_TRUE(service.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(service.readAll().endsWith("# left alone\n"));
 }
 
 TEST_F(VarnixServerTest, FixedIdentifiersReachTheirMembers)
