@@ -35,15 +35,16 @@ TEST(Ezkit21kSimProgramTest, ServesTheBoardOnTheLinkedPortWithFaults)
     EXPECT_FALSE(std::filesystem::is_symlink(PortMap::LinkPath("com3")));
 }
 
-TEST(Ezkit21kSimProgramTest, LateRepliesComeAfterTheDelay)
+TEST(Ezkit21kSimProgramTest, LateReplyHoldsBackWhatFollows)
 {
+    // Ten minutes late: nothing the test waits for can come before then.
     SimProcess sim;
-    ASSERT_TRUE(sim.Spawn(EZKIT21K_SIM_PATH, {"--fault", "late", "--late-ms", "800"}));
+    ASSERT_TRUE(sim.Spawn(EZKIT21K_SIM_PATH, {"--fault", "late", "--late-ms", "600000"}));
     sim.ReadLine();
     ASSERT_TRUE(sim.OpenPort("com1"));
     ASSERT_TRUE(sim.Send(kReadRequest));
-    EXPECT_TRUE(sim.Receive(1, std::chrono::milliseconds(100)).empty());
-    EXPECT_EQ(sim.Receive(kReadReply.size(), kQuiet), kReadReply);
+    ASSERT_TRUE(sim.Send(kReadRequest));
+    EXPECT_TRUE(sim.Receive(1, std::chrono::milliseconds(300)).empty());
     EXPECT_EQ(sim.Stop(SIGINT), 0);
 }
 
