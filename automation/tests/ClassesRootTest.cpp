@@ -1,6 +1,9 @@
+#include "automation/AutomationError.h"
 #include "automation/BusNames.h"
 #include "automation/ClassesRoot.h"
+#include "automation/DispatchDriver.h"
 #include "automation/ServiceFile.h"
+#include "platform/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -95,6 +98,35 @@ TEST_F(ClassesRootTest, MalformedClassIdIsNotRegistered)
 {
     EXPECT_FALSE(classes_.Register({"{not-a-guid}", "Varnix.Bad", "Varnix.Bad", "/opt/varnix"}));
     EXPECT_EQ(classes_.ClassIdOfProgId("Varnix.Bad"), std::nullopt);
+}
+
+HRESULT CreateStatus(DispatchDriver& driver, const std::string& progId)
+{
+    try {
+        driver.Create(progId);
+    } catch (const AutomationError& e) {
+        return e.status();
+    }
+    return S_OK;
+}
+
+TEST_F(ClassesRootTest, DriverRefusesAProgIdWhoseClassIdIsMalformedBeforeUsingTheBus)
+{
+    SettingsStore store(ClassesRoot::kDefaultFile);
+    store.setValue(QStringLiteral("Varnix.Bad\\CLSID"), QStringLiteral("{not-a-guid}"));
+    ASSERT_TRUE(store.sync());
+    ASSERT_EQ(classes_.ClassIdOfProgId("varnix.bad"), "{not-a-guid}");
+    DispatchDriver driver{QDBusConnection(QString())};  // no bus at all
+    EXPECT_EQ(CreateStatus(driver, "varnix.bad"), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(CreateStatus(driver, "Varnix.Unknown"), REGDB_E_CLASSNOTREG);
+}
+
+TEST_F(ClassesRootTest, DriverWithoutABusCannotCreateARegisteredClass)
+{
+    ASSERT_TRUE(classes_.Register({kClassId, "Varnix.Ez2181", "Varnix.Ez2181", "/opt/varnix"}));
+    DispatchDriver driver{QDBusConnection(QString())};
+    EXPECT_EQ(CreateStatus(driver, "varnix.ez2181"), CO_E_NOTINITIALIZED);
+    EXPECT_FALSE(driver.IsCreated());
 }
 
 TEST(BusNamesTest, ClassTokenFromAnySpellingOfTheClassId)
