@@ -1,0 +1,20 @@
+"""Scripting the varnix automation servers from Python.
+
+    import varnix
+    with varnix.Dispatch("Varnix.Ez2181") as board:
+        board.ErrorMethod = 2
+        print(board.ReadDM(16, 4, 0, 0))
+
+docs/python-scripting.md is the guide; docs/automation-over-dbus.md the
+contract underneath.
+"""
+
+from .classes_root import ClassesRoot
+from .dispatch import Dispatch, DispatchObject, Method
+from .driver import METHOD, PROPERTY_GET, PROPERTY_PUT, DispatchDriver
+from .errors import AutomationError, DispatchError, UnknownNameError, VarnixError
+from .hresult import *  # noqa: F401,F403  the status codes
+from .variant import *  # noqa: F401,F403  the VT tags
+from .variant import ErrorValue, Null, Variant
+
+__version__ = "1.0"
