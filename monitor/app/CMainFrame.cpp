@@ -38,6 +38,8 @@ CMainFrame::CMainFrame(CVarnixDoc& document, RecentFileList& recentFiles, QWidge
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(VarnixIcon::Make());
     setCentralWidget(view_);
+    // An empty view asks for no room; this is the size a new window gets.
+    resize(640, 480);
     chooseOpenPath = [this] { return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(), kAllFiles); };
     chooseSavePath = [this] {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), document_.Title(), kAllFiles);
