@@ -135,7 +135,7 @@ TEST_F(CVarnixAppTest, ClosingTheWindowWhileAnObjectLivesHidesItAndEndsOnTheLast
     ASSERT_EQ(VarnixClassTable::Find("Varnix.Sport")->factory.CreateInstance(object), S_OK);
 
     app.MainFrame()->close();
-    QTest::qWait(50);
+    QCoreApplication::processEvents();
     EXPECT_EQ(app.MainFrame(), nullptr);
     EXPECT_FALSE(app.UserControl());
     EXPECT_EQ(ended.count(), 0);
