@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 QString DataHome()
@@ -13,18 +15,18 @@ QString DataHome()
     return QDir::homePath() + QStringLiteral("/.local/share");
 }
 
-QString QuotedForExec(const QString& path)
+// The bus splits the Exec line like a shell but knows no backslash escapes
+// outside quotes: a path is written plain, in single quotes, or in double
+// quotes; one that no form can hold is refused.
+std::optional<QString> QuotedForExec(const QString& path)
 {
-    static const QString kSpecial = QStringLiteral(" \t\"'\\$`");
-    bool plain = true;
-    for (QChar c : path)
-        if (kSpecial.contains(c)) plain = false;
-    if (plain) return path;
-    // Inside single quotes everything is literal; a single quote itself ends
-    // the quoted part, is escaped, and a new quoted part begins.
-    QString quoted = path;
-    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+    const auto hasAny = [&path](QStringView chars) {
+        return std::any_of(path.begin(), path.end(), [chars](QChar c) { return chars.contains(c); });
+    };
+    if (!hasAny(u" \t\n\"'\\$`")) return path;
+    if (!path.contains(QLatin1Char('\'')) && !path.contains(QLatin1Char('\n'))) return QLatin1Char('\'') + path + QLatin1Char('\'');
+    if (!hasAny(u"\"\\$`\n")) return QLatin1Char('"') + path + QLatin1Char('"');
+    return std::nullopt;
 }
 
 }  // namespace
@@ -39,18 +41,21 @@ QString ServiceFile::PathFor(const QString& busName)
     return Folder() + QLatin1Char('/') + busName + QStringLiteral(".service");
 }
 
-QString ServiceFile::Text(const QString& busName, const QString& serverPath)
+std::optional<QString> ServiceFile::Text(const QString& busName, const QString& serverPath)
 {
-    return QStringLiteral("[D-BUS Service]\nName=") + busName + QStringLiteral("\nExec=") +
-           QuotedForExec(serverPath) + QStringLiteral(" -Embedding\n");
+    const auto exec = QuotedForExec(serverPath);
+    if (!exec) return std::nullopt;
+    return QStringLiteral("[D-BUS Service]\nName=") + busName + QStringLiteral("\nExec=") + *exec +
+           QStringLiteral(" -Embedding\n");
 }
 
 bool ServiceFile::Write(const QString& busName, const QString& serverPath)
 {
-    if (!QDir().mkpath(Folder())) return false;
+    const auto text = Text(busName, serverPath);
+    if (!text || !QDir().mkpath(Folder())) return false;
     QSaveFile file(PathFor(busName));
     if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(Text(busName, serverPath).toUtf8());
+    file.write(text->toUtf8());
     return file.commit();
 }
 

@@ -145,7 +145,9 @@ TEST(ServiceFileTest, ServerPathWithBlanksOrQuotesIsQuotedForTheExecLine)
     EXPECT_EQ(ServiceFile::Text("a.b", "/opt/my tools/varnix"),
               QStringLiteral("[D-BUS Service]\nName=a.b\nExec='/opt/my tools/varnix' -Embedding\n"));
     EXPECT_EQ(ServiceFile::Text("a.b", "/opt/it's/varnix"),
-              QStringLiteral("[D-BUS Service]\nName=a.b\nExec='/opt/it'\\''s/varnix' -Embedding\n"));
+              QStringLiteral("[D-BUS Service]\nName=a.b\nExec=\"/opt/it's/varnix\" -Embedding\n"));
+    EXPECT_EQ(ServiceFile::Text("a.b", "/opt/$it's/varnix"), std::nullopt);
+    EXPECT_FALSE(ServiceFile::Write("a.b", "/opt/$it's/varnix"));
 }
 
 }  // namespace
