@@ -1,0 +1,192 @@
+// The upgrade dialog and batch mode end to end: the varnix server started by
+// a private bus, the simulated 2181 board on a pseudo-terminal linked as com1.
+#include "automation/HResult.h"
+#include "monitor/app/VarnixRegistration.h"
+#include "monitor/core/tests/SRecordFiles.h"
+#include "simulators/ez2181/Ez2181SimulatedPort.h"
+#include "upgrade/BatchOptions.h"
+#include "upgrade/BatchRun.h"
+#include "upgrade/CPelloriDlg.h"
+#include "upgrade/Ez2181Driver.h"
+#include "upgrade/tests/PelloriBus.h"
+#include "upgrade/tests/ScriptedPrompts.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
+#include <sstream>
+
+namespace {
+
+constexpr std::uint32_t kImageAddress = 0x000200;
+
+class PelloriVarnixTest : public PelloriBus {
+protected:
+    void SetUp() override
+    {
+        PelloriBus::SetUp();
+        ASSERT_TRUE(board_.Start("com1"));
+        ASSERT_TRUE(VarnixRegistration::RegisterAll(VARNIX_PATH));
+        StartBus();
+        image_ = PatternBytes(700, 21);
+        goodFile_ = MakeSRecordFile(files_, "dsp.bnm", {{kImageAddress, image_}});
+        std::vector<std::uint8_t> other = image_;
+        other[333] ^= 0x40;
+        otherFile_ = MakeSRecordFile(files_, "other.bnm", {{kImageAddress, other}});
+    }
+
+    void TearDown() override
+    {
+        dialog_.reset();
+        driver_.reset();
+        connection_.reset();
+        PelloriBus::TearDown();
+        board_.Stop();
+    }
+
+    void Open()
+    {
+        connection_ = std::make_unique<QDBusConnection>(Connect());
+        driver_ = std::make_unique<Ez2181Driver>(*connection_);
+        dialog_ = std::make_unique<CPelloriDlg>(*driver_, prompts_);
+        dialog_->show();
+        dialog_->InitDialog();
+        ASSERT_TRUE(prompts_.messages.empty()) << prompts_.messages[0].text.toStdString();
+    }
+
+    void Click(int id) { QTest::mouseClick(dialog_->findChild<QPushButton*>(QStringLiteral("id%1").arg(id)), Qt::LeftButton); }
+    QComboBox* BaudList() { return dialog_->findChild<QComboBox*>(QStringLiteral("id1001")); }
+    std::vector<std::uint8_t> Flash() { return board_.Board().FlashBytes(kImageAddress, image_.size()); }
+
+    // While the next call runs, the board is switched on and says so until it is answered.
+    void SwitchOnDuringTheNextCall()
+    {
+        dialog_->CallRunner().SetOnWaiting([this] {
+            board_.Board().PowerUp();
+            auto* repeat = new QTimer(dialog_.get());
+            QObject::connect(repeat, &QTimer::timeout, repeat, [this, repeat] {
+                if (board_.Board().PowerOnAcknowledged())
+                    repeat->deleteLater();
+                else
+                    board_.Board().SendPowerOnFrame();
+            });
+            repeat->start(100);
+        });
+    }
+
+    Ez2181SimulatedPort board_;
+    TempFolder files_;
+    std::vector<std::uint8_t> image_;
+    std::string goodFile_;
+    std::string otherFile_;
+    ScriptedPrompts prompts_;
+    std::unique_ptr<QDBusConnection> connection_;
+    std::unique_ptr<Ez2181Driver> driver_;
+    std::unique_ptr<CPelloriDlg> dialog_;
+};
+
+TEST_F(PelloriVarnixTest, PowerOnProgramAndVerifyThroughTheServer)
+{
+    Open();
+    EXPECT_EQ(BaudList()->currentText(), QStringLiteral("9600"));
+
+    SwitchOnDuringTheNextCall();
+    Click(CPelloriDlg::kPowerOn);
+    EXPECT_EQ(dialog_->StatusText(), "Power is ON");
+    // The acknowledgement is on its way to the board when the call returns.
+    EXPECT_TRUE(WaitFor([this] { return board_.Board().PowerOnAcknowledged(); }));
+    dialog_->CallRunner().SetOnWaiting(nullptr);
+
+    prompts_.AnswerFile(QString::fromStdString(goodFile_));
+    Click(CPelloriDlg::kProgram);
+    EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
+    EXPECT_EQ(Flash(), image_);
+
+    prompts_.AnswerFile(QString::fromStdString(goodFile_));
+    Click(CPelloriDlg::kVerify);
+    EXPECT_EQ(dialog_->StatusText(), "Verify Successfull!");
+
+    prompts_.AnswerFile(QString::fromStdString(otherFile_));
+    Click(CPelloriDlg::kVerify);
+    EXPECT_EQ(dialog_->StatusText().rfind("!! ERROR VERIFYING !!\r\n", 0), 0u);
+    EXPECT_GT(dialog_->StatusText().size(), std::string("!! ERROR VERIFYING !!\r\n").size());
+    EXPECT_EQ(Flash(), image_);
+}
+
+TEST_F(PelloriVarnixTest, AMissingFileIsTheServersErrorOpeningFile)
+{
+    Open();
+    prompts_.AnswerFile(QString::fromStdString(files_.Path("missing.bnm")));
+    Click(CPelloriDlg::kProgram);
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\nError opening file");
+}
+
+TEST_F(PelloriVarnixTest, TheChosenRateReachesTheLine)
+{
+    // A board that hears only 115200 baud.
+    board_.Runner().SetBaud(115200);
+    board_.Runner().SetRequireMatchingRate(true);
+    Open();
+    prompts_.AnswerFile(QString::fromStdString(goodFile_));
+    Click(CPelloriDlg::kProgram);
+    EXPECT_EQ(dialog_->StatusText().rfind("!! ERROR PROGRAMMING !!\r\n", 0), 0u);
+
+    QTest::keyClick(BaudList(), Qt::Key_End);
+    EXPECT_EQ(BaudList()->currentText(), QStringLiteral("115200"));
+    EXPECT_TRUE(prompts_.messages.empty());
+    prompts_.AnswerFile(QString::fromStdString(goodFile_));
+    Click(CPelloriDlg::kProgram);
+    EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
+    EXPECT_EQ(Flash(), image_);
+}
+
+TEST_F(PelloriVarnixTest, ASilentBoardIsTheServersDeviceTimeout)
+{
+    Open();
+    Click(CPelloriDlg::kPowerOn);
+    EXPECT_EQ(dialog_->StatusText(), "ERROR: Device Timeout");
+}
+
+TEST_F(PelloriVarnixTest, TheServerKilledDuringPowerOnIsAnAutomationErrorAndNothingHangs)
+{
+    Open();
+    const QString server = driver_->ServerName();
+    dialog_->CallRunner().SetOnWaiting([&] {
+        // Let the call reach the server's power-on wait.
+        QThread::msleep(300);
+        EXPECT_TRUE(KillOwner(server));
+    });
+    Click(CPelloriDlg::kPowerOn);
+    EXPECT_EQ(dialog_->StatusText(), HResultText(RPC_E_SERVER_DIED));
+    EXPECT_TRUE(NameGone(server));
+}
+
+TEST_F(PelloriVarnixTest, BatchModeProgramsAndVerifiesAndReportsAMismatch)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    std::string error;
+    {
+        QDBusConnection connection = Connect();
+        Ez2181Driver driver(connection);
+        const auto options = BatchOptions::Parse({"--batch", "--program", goodFile_, "--verify", goodFile_}, error);
+        ASSERT_TRUE(options);
+        EXPECT_EQ(BatchRun(driver, out, err).Run(*options), BatchRun::kSuccess) << err.str();
+    }
+    EXPECT_EQ(Flash(), image_);
+    EXPECT_EQ(out.str(), "Baud rate 9600\nPROGRAMMING...\nPlease Wait...\nSuccessfully Programmed!\n"
+                         "VERIFYING...\nPlease wait...\nVerify Successfull!\n");
+
+    QDBusConnection connection = Connect();
+    Ez2181Driver driver(connection);
+    const auto options = BatchOptions::Parse({"--batch", "--verify", otherFile_}, error);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(BatchRun(driver, out, err).Run(*options), BatchRun::kVerifyFailed);
+    EXPECT_EQ(err.str().rfind("!! ERROR VERIFYING !!\n", 0), 0u);
+}
+
+}  // namespace
