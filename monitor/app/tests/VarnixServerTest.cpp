@@ -360,10 +360,11 @@ protected:
         int exitCode;
         QByteArray errors;
     };
-    Run Start(const QStringList& arguments, bool offscreen = true)
+    Run Start(const QStringList& arguments, bool offscreen = true, const QString& busAddress = QString())
     {
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!busAddress.isEmpty()) environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         if (offscreen)
@@ -399,6 +400,15 @@ TEST_F(VarnixProgramTest, UnregserverWithEmbeddingSaysNothing)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.errors, QByteArray());
     EXPECT_TRUE(QDir(Homes().ServicesFolder()).isEmpty());
+}
+
+TEST_F(VarnixProgramTest, WithoutASessionBusAServerForClientsSaysSoAndEnds)
+{
+    const QString nowhere = QStringLiteral("unix:path=") + Homes().Data() + QStringLiteral("/no-bus");
+    const Run run = Start({QStringLiteral("-Embedding")}, false, nowhere);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.errors, QByteArray("Varnix: OLE initialization failed.  Make sure that the OLE libraries are the "
+                                     "correct version.\n"));
 }
 
 TEST_F(VarnixProgramTest, WithoutADisplayAStartByHandRegistersAndEnds)
