@@ -63,6 +63,7 @@ TEST(FourWireSimProgramTest, HelpExplainsHowTheServerReachesTheSimulator)
     EXPECT_NE(text.find("$XDG_CONFIG_HOME/dosdevices/lpt1 -> the socket"), std::string::npos) << text;
     EXPECT_NE(text.find("Varnix.FourWire21xx"), std::string::npos);
     EXPECT_NE(text.find("SIGINT or\nSIGTERM"), std::string::npos);
+    EXPECT_NE(text.find("varnix-call varnix.fourwire21xx PowerOn"), std::string::npos);
     EXPECT_EQ(sim.Stop(0), 0);
 }
 
