@@ -510,6 +510,38 @@ TEST_F(DBusTransportTest, OneProcessPerObjectClassStartsAFreshCopyForEachObject)
     EXPECT_EQ(second.Get(TestObject::kLiveObjects), Variant::I4(1));
 }
 
+TEST_F(DBusTransportTest, CopyThatHandedOutItsOneObjectRefusesFurtherCreations)
+{
+    DispatchDriver first(client_);
+    first.Create(TestObject::kSingleProgId);
+    // A creation that still reaches the first copy (sent to it before it gave
+    // up the class's name) is refused, so that the client tries a fresh copy.
+    const QDBusMessage late = client_.call(QDBusMessage::createMethodCall(
+        first.ServerName(), *BusNames::FactoryPath(TestObject::kSingleClassId), BusNames::kFactoryInterface,
+        QStringLiteral("CreateInstance")));
+    EXPECT_EQ(late.errorName(), DBusErrorNames::kUnknownObject);
+    EXPECT_FALSE(client_.interface()->serviceOwner(*BusNames::ClassBusName(TestObject::kSingleClassId)).value() ==
+                 first.ServerName());
+    EXPECT_EQ(first.Get(TestObject::kLiveObjects), Variant::I4(1));
+}
+
+TEST_F(DBusTransportTest, IntrospectionDescribesFactoryAndObject)
+{
+    DispatchDriver driver(client_);
+    driver.Create(TestObject::kProgId);
+    const auto introspect = [&](const QString& path) {
+        const QDBusMessage reply = client_.call(QDBusMessage::createMethodCall(
+            driver.ServerName(), path, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect")));
+        return reply.arguments().value(0).toString();
+    };
+    const QString factory = introspect(*BusNames::FactoryPath(TestObject::kClassId));
+    EXPECT_TRUE(factory.contains(QStringLiteral("<method name=\"CreateInstance\">"))) << factory.toStdString();
+    const QString object = introspect(driver.ObjectPath());
+    EXPECT_TRUE(object.contains(QStringLiteral("<arg name=\"args\" type=\"a(qv)\" direction=\"in\"/>")))
+        << object.toStdString();
+    EXPECT_TRUE(object.contains(QStringLiteral("<arg name=\"excepinfo\" type=\"(qiayayayu)\" direction=\"out\"/>")));
+}
+
 TEST_F(DBusTransportTest, ServerEndsWhenItsBusGoesAway)
 {
     DispatchDriver driver(client_);
