@@ -96,18 +96,18 @@ class DispatchObject:
         self._invoke(dispid, PROPERTY_PUT, _arguments([value]))
 
     def __dir__(self):
-        return list(super().__dir__()) + list(self._dispids)
+        return list(super().__dir__()) + [name for name, _ in self._dispids.values()]
 
     def _dispid(self, name):
         key = name.casefold()
         if key not in self._dispids:
             try:
-                self._dispids[key] = self._driver.dispid_of_name(name)
+                self._dispids[key] = (name, self._driver.dispid_of_name(name))
             except AutomationError as failure:
                 if failure.hresult == _hr.DISP_E_UNKNOWNNAME:
                     raise UnknownNameError(name) from None
                 raise
-        return self._dispids[key]
+        return self._dispids[key][1]
 
     def _is_method(self, dispid):
         if dispid not in self._methods:

@@ -38,8 +38,8 @@ class UnknownNameError(AutomationError, AttributeError):
     """
 
     def __init__(self, name):
-        self.name = name
         AutomationError.__init__(self, _hr.DISP_E_UNKNOWNNAME)
+        self.name = name  # after the base classes, as AttributeError has a `name` of its own
         self.args = ("%s: %s (0x%08X)" % (name, self.text, self.hresult),)
 
 
