@@ -1,0 +1,116 @@
+// Fuzz target: the arguments of Invoke as the automation server decodes them
+// from a bus message. The input drives the D-Bus values of an Invoke call
+// (WireArgumentWriter); the call goes from this process's connection to an
+// object the process serves itself, so that QtDBus marshals it into a D-Bus
+// message and reads it back, as it does for a call from another process, and
+// the server decodes it, calls the object and answers. Needs a session bus:
+//   dbus-run-session -- invoke_args_fuzzer [libFuzzer options] [corpus]
+#include "automation/BusNames.h"
+#include "automation/ClassFactory.h"
+#include "automation/DBusServer.h"
+#include "automation/DispatchMap.h"
+#include "automation/VariantWire.h"
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/FuzzInput.h"
+#include "fuzz/WireArgumentWriter.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+
+#include <memory>
+
+namespace {
+
+constexpr const char* kProgId = "Varnix.FuzzTarget";
+constexpr const char* kClassId = "{6A1E0C55-2B7D-4F3A-9C11-5E0F2A3B4C5D}";
+
+// The called object: a member that gives back any value, one with a
+// parameter of every declared type, and a property.
+class InvokeTarget : public Dispatchable {
+public:
+    static const DispatchMap& Map()
+    {
+        static const DispatchMap map = DispatchMap::Builder<InvokeTarget>()
+            .Method("Echo", &InvokeTarget::Echo)                       // 1
+            .Method("TakeAll", &InvokeTarget::TakeAll)                 // 2
+            .Property("Value", &InvokeTarget::GetValue, &InvokeTarget::SetValue)  // 3
+            .Build();
+        return map;
+    }
+    const DispatchMap& GetDispatchMap() const override { return Map(); }
+
+    Variant Echo(const Variant& value) { return value; }
+    Variant TakeAll(std::int32_t, std::int16_t, bool, std::uint8_t, float, double, const std::string& text,
+                    Variant& value)
+    {
+        return text.empty() ? value : Variant::Bstr(text);
+    }
+    std::int32_t GetValue() const { return value_; }
+    void SetValue(std::int32_t value) { value_ = value; }
+
+private:
+    std::int32_t value_ = 0;
+};
+
+struct Served {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    DBusServer server{bus};
+    QString objectPath;
+};
+
+Served* served = nullptr;
+
+QDBusMessage Call(const QString& path, const QString& interface, const QString& member)
+{
+    return QDBusMessage::createMethodCall(served->bus.baseService(), path, interface, member);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    static QCoreApplication app(*argc, *argv);
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        std::fprintf(stderr, "invoke_args_fuzzer: no session bus; run it under dbus-run-session\n");
+        std::exit(1);
+    }
+    WireArgumentWriter::RegisterTypes();
+    served = new Served;
+    served->server.RegisterClassObject(
+        ClassFactory(kProgId, kClassId, [] { return std::make_shared<InvokeTarget>(); }),
+        DBusServer::Instancing::SharedServer);
+    const QDBusMessage created = served->bus.call(
+        Call(*BusNames::FactoryPath(kClassId), BusNames::kFactoryInterface, QStringLiteral("CreateInstance")));
+    FUZZ_CHECK(created.type() == QDBusMessage::ReplyMessage && created.arguments().at(0).toInt() == S_OK);
+    served->objectPath = created.arguments().at(1).value<QDBusObjectPath>().path();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzInput in(data, size);
+    const std::uint8_t shape = in.Byte();
+    const auto dispid = static_cast<int>(shape % 8 == 7 ? in.Word32() : shape % 4);
+    const uint flags = shape % 16 == 15 ? in.Word32() : 1u + in.Byte() % 4;
+
+    QDBusMessage call = Call(served->objectPath, BusNames::kDispatchInterface, QStringLiteral("Invoke"));
+    if (shape >= 248)
+        call << dispid << flags;  // too few arguments
+    else
+        call << dispid << flags << WireArgumentWriter(in).ArgumentList();
+    const QDBusMessage reply = served->bus.call(call);
+
+    if (shape >= 248) {
+        FUZZ_CHECK(reply.type() == QDBusMessage::ErrorMessage);
+        return 0;
+    }
+    FUZZ_CHECK(reply.type() == QDBusMessage::ReplyMessage);
+    FUZZ_CHECK(reply.signature() == QLatin1String("i(qv)(qiayayayu)u"));
+    const auto result = qdbus_cast<WireVariant>(reply.arguments().at(1));
+    FUZZ_CHECK(result.valid);
+    if (reply.arguments().at(0).toInt() != S_OK)
+        FUZZ_CHECK(result.value.IsEmpty());
+    return 0;
+}
