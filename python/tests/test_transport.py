@@ -188,7 +188,7 @@ class TransportTest(unittest.TestCase):
         with self.assertRaises(varnix.AutomationError) as caught:
             obj.NestedLoop(marker)  # runs for a second
         self.assertEqual(caught.exception.hresult, varnix.RPC_E_TIMEOUT)
-        self.assertTrue(os.path.exists(marker))
+        self.assertTrue(wait_for(lambda: os.path.exists(marker)))  # the call did reach the server
 
     def test_another_connection_cannot_call_the_object(self):
         obj = self.dispatch()
@@ -288,6 +288,13 @@ class TransportTest(unittest.TestCase):
         self.assertEqual(keeper.LiveObjects, 2)
         del other
         self.assertEqual(keeper.LiveObjects, 1)
+
+    def test_objects_still_held_are_released_at_exit_while_the_bus_is_still_there(self):
+        obj = self.dispatch()
+        server = obj._driver.server_name
+        varnix.dispatch._release_all()  # what the interpreter runs at exit
+        self.assertTrue(self.session.name_gone(server))
+        self.assertFalse(obj._driver.is_created)
 
     def test_a_script_that_ends_without_releasing_leaves_no_object_behind(self):
         done = self.run_script("""
