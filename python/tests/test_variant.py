@@ -114,8 +114,10 @@ class TypedVariants(unittest.TestCase):
         self.assertEqual(Variant(varnix.VT_CY, 12).bits, 120000)
         self.assertEqual(Variant(varnix.VT_CY, decimal.Decimal("0.0001")).bits, 1)
         self.assertEqual(Variant.from_bits(varnix.VT_CY, -15).value, decimal.Decimal("-0.0015"))
-        with self.assertRaises(varnix.AutomationError):
-            Variant(varnix.VT_CY, decimal.Decimal("922337203685477.5808"))
+        for outside in (decimal.Decimal("922337203685477.5808"), float("nan"), float("inf")):
+            with self.assertRaises(varnix.AutomationError) as caught:
+                Variant(varnix.VT_CY, outside)
+            self.assertEqual(caught.exception.hresult, varnix.DISP_E_OVERFLOW)
 
     def test_date_comes_back_as_a_datetime_and_impossible_dates_as_days(self):
         self.assertEqual(Variant.from_bits(varnix.VT_DATE, -1.25).value, datetime.datetime(1899, 12, 29, 6))
@@ -137,7 +139,9 @@ class TypedVariants(unittest.TestCase):
 
     def test_a_value_that_does_not_fit_the_tag_is_a_type_mismatch(self):
         for vt, value in ((varnix.VT_I4, "1"), (varnix.VT_BSTR, 5), (varnix.VT_R8, "x"), (varnix.VT_EMPTY, 0),
-                          (varnix.VT_I4, 1.5), (varnix.VT_BOOL, "yes"), (varnix.VT_ARRAY | varnix.VT_I4, 5)):
+                          (varnix.VT_I4, 1.5), (varnix.VT_BOOL, "yes"), (varnix.VT_ARRAY | varnix.VT_I4, 5),
+                          (varnix.VT_DATE, datetime.datetime(2026, 1, 1, tzinfo=datetime.timezone.utc)),
+                          (varnix.VT_DATE, datetime.date(2026, 1, 1))):
             with self.subTest(vt=vt, value=value), self.assertRaises(varnix.AutomationError) as caught:
                 Variant(vt, value)
             self.assertEqual(caught.exception.hresult, varnix.DISP_E_TYPEMISMATCH)

@@ -176,6 +176,8 @@ def _scalar_bits(vt, value):
         raise _mismatch()
     if vt in (VT_R8, VT_DATE):
         if vt == VT_DATE and isinstance(value, datetime.datetime):
+            if value.tzinfo is not None:  # a date travels as local days, without a zone
+                raise _mismatch()
             return _date_to_days(value)
         if isinstance(value, bool) or not isinstance(value, (int, float, decimal.Decimal)):
             raise _mismatch()
