@@ -145,6 +145,25 @@ class Ez2181Test(unittest.TestCase):
             board.SetBaud("fast")
         self.assertEqual((caught.exception.hresult, caught.exception.argument_index), (varnix.DISP_E_TYPEMISMATCH, 0))
 
+    def test_the_complete_example_of_the_scripting_guide_prints_what_the_guide_says(self):
+        guide_path = os.path.join(os.path.dirname(__file__), "..", "..", "docs", "python-scripting.md")
+        with open(guide_path, encoding="utf-8") as file:
+            example = file.read().split("## A complete example")[1]
+        script = example.split("```python\n")[1].split("```")[0]
+        expected = [line.strip() for line in example.split("```")[2].strip().splitlines()[-2:]]
+        # The guide's two images differ first at 0x1010.
+        srecord = ["-o", "-", "-motorola", "-address-length=3", "-disable=data-count", "-execution-start-address=0"]
+        for name, fill in (("dsp.bnm", "0x5A"), ("other.bnm", "0x5B")):
+            made = subprocess.run(["srec_cat", "-generate", "0x0000", "0x012C", "-repeat-string", "Varnix flash ",
+                                   "-generate", "0x1010", "0x1074", "-constant", fill] + srecord,
+                                  capture_output=True, check=True)
+            with open(os.path.join(self.session.folder, name), "wb") as file:
+                file.write(made.stdout)
+        done = subprocess.run([sys.executable, "-c", script, "dsp.bnm", "other.bnm"], cwd=self.session.folder,
+                              env=self.session.environment(), capture_output=True, text=True, timeout=240)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertEqual(done.stdout.splitlines(), expected)
+
     def test_releasing_the_board_ends_the_server(self):
         board = varnix.Dispatch("varnix.EZ2181", bus=self.session.bus)
         server = board._driver.server_name
