@@ -14,7 +14,12 @@ from .dispatch import Dispatch, DispatchObject, Method
 from .driver import METHOD, PROPERTY_GET, PROPERTY_PUT, DispatchDriver
 from .errors import AutomationError, DispatchError, UnknownNameError, VarnixError
 from .hresult import *  # noqa: F401,F403  the status codes
-from .variant import *  # noqa: F401,F403  the VT tags
-from .variant import ErrorValue, Null, Variant
+from .hresult import __all__ as _hresult_names
+from .variant import *  # noqa: F401,F403  the VT tags, Variant, Null, ErrorValue
+from .variant import __all__ as _variant_names
+
+__all__ = ["ClassesRoot", "Dispatch", "DispatchObject", "Method", "METHOD", "PROPERTY_GET", "PROPERTY_PUT",
+           "DispatchDriver", "AutomationError", "DispatchError", "UnknownNameError", "VarnixError"]
+__all__ += _hresult_names + _variant_names
 
 __version__ = "1.0"
