@@ -20,6 +20,13 @@
 #include <algorithm>
 #include <iostream>
 
+bool CPelloriApp::DisplayAvailable()
+{
+    // Without one of these, Qt ends a widget program with an abort.
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 bool CPelloriApp::TakeAutomationSwitch(std::vector<std::string>& args)
 {
     const auto isSwitch = [](const std::string& arg) {
@@ -44,6 +51,10 @@ int CPelloriApp::Run(int argc, char** argv)
     if (BatchOptions::Requested(std::vector<std::string>(args.begin() + 1, args.end())))
         return RunBatch(std::vector<std::string>(args.begin() + 1, args.end()));
     const bool startedForClient = TakeAutomationSwitch(args);
+    if (!DisplayAvailable()) {
+        std::cerr << "pellori: there is no display to show the dialog on; pellori --batch needs none (pellori --help)\n";
+        return 1;
+    }
     return RunDialog(argc, argv, startedForClient);
 }
 

@@ -65,6 +65,22 @@ TEST_F(PelloriProgramTest, NoSessionBusIsStatus6)
     EXPECT_EQ(outcome.err, "pellori: the session bus cannot be reached\n");
 }
 
+TEST_F(PelloriProgramTest, WithoutADisplayTheDialogSaysSoAndBatchModeStillWorks)
+{
+    RegisterFakeServer();
+    StartBus();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) environment.remove(QString::fromLatin1(name));
+    Outcome outcome = RunPellori({}, environment);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "pellori: there is no display to show the dialog on; pellori --batch needs none (pellori --help)\n");
+    EXPECT_TRUE(FakeBoardControl::Calls().empty());
+
+    outcome = RunPellori({QStringLiteral("--batch")}, environment);
+    EXPECT_EQ(outcome.status, BatchRun::kSuccess) << outcome.err;
+    EXPECT_EQ(FakeBoardControl::Calls(), (Calls{"put ErrorMethod 2", "SetBaud 9600"}));
+}
+
 TEST_F(PelloriProgramTest, BatchRunThroughTheServerSucceedsWithStatus0)
 {
     RegisterFakeServer();
