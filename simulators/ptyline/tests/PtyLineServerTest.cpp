@@ -79,6 +79,7 @@ TEST_F(PtyLineServerTest, BytesReachTheDeviceAndItsAnswersComeBack)
     const std::uint8_t sent[] = {1, 2, 3};
     ASSERT_EQ(::write(slave, sent, sizeof sent), 3);
     EXPECT_EQ(Read(3), (std::vector<std::uint8_t>{2, 3, 4}));
+    server.Stop();  // the counters are final once the serving thread has ended
     EXPECT_EQ(server.BytesReceived(), 3u);
     EXPECT_EQ(server.BytesSent(), 3u);
     EXPECT_FALSE(server.LineLost());
