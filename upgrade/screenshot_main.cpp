@@ -14,21 +14,7 @@
 #include <QPlainTextEdit>
 
 #include <cstdio>
-
-namespace {
-
-bool Save(QWidget& window, const QDir& folder, const QString& name)
-{
-    window.show();
-    QApplication::processEvents();
-    const QString path = folder.filePath(name + QStringLiteral(".png"));
-    const bool saved = window.grab().save(path);
-    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
-    window.hide();
-    return saved;
-}
-
-}  // namespace
+#include <utility>
 
 int main(int argc, char* argv[])
 {
@@ -42,8 +28,16 @@ int main(int argc, char* argv[])
     CPelloriDlg dialog(driver, prompts);
     dialog.findChild<QComboBox*>(QStringLiteral("id1001"))->setCurrentIndex(0);
     dialog.findChild<QPlainTextEdit*>(QStringLiteral("id1003"))->setPlainText(QString::fromLatin1(StatusTexts::kProgrammed));
-    bool ok = Save(dialog, folder, QStringLiteral("pellori"));
     CPelloriAboutDlg about;
-    ok &= Save(about, folder, QStringLiteral("pellori-about"));
-    return ok ? 0 : 1;
+
+    int failures = 0;
+    for (const auto& [window, name] : {std::pair<QWidget*, const char*>{&dialog, "pellori"}, {&about, "pellori-about"}}) {
+        window->show();
+        QApplication::processEvents();
+        const QString path = folder.filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+        const bool saved = window->grab().save(path);
+        std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
+        failures += saved ? 0 : 1;
+    }
+    return failures == 0 ? 0 : 1;
 }

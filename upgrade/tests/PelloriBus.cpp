@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
-#include <QDir>
 #include <QThread>
 
 #include <chrono>
@@ -14,14 +13,8 @@
 
 void PelloriBus::SetUp()
 {
-    ASSERT_TRUE(home_.isValid());
-    const QString config = home_.filePath(QStringLiteral("config"));
-    const QString data = home_.filePath(QStringLiteral("data"));
-    servicesFolder_ = data + QStringLiteral("/dbus-1/services");
-    ASSERT_TRUE(QDir().mkpath(config));
-    ASSERT_TRUE(QDir().mkpath(servicesFolder_));
-    qputenv("XDG_CONFIG_HOME", config.toUtf8());
-    qputenv("XDG_DATA_HOME", data.toUtf8());
+    homes_ = std::make_unique<ScopedXdgHomes>();
+    ASSERT_TRUE(homes_->ok());
     qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
@@ -32,6 +25,7 @@ void PelloriBus::TearDown()
     connectionNames_.clear();
     // Servers end when their bus goes.
     if (bus_) bus_->Stop();
+    homes_.reset();
 }
 
 void PelloriBus::RegisterFakeServer()
@@ -41,7 +35,7 @@ void PelloriBus::RegisterFakeServer()
 
 void PelloriBus::RegisterMissingServer()
 {
-    const std::string missing = home_.filePath(QStringLiteral("no-such-server")).toStdString();
+    const std::string missing = TempPath("no-such-server");
     ASSERT_TRUE(ClassesRoot().Register({FakeEz2181::kClassId, FakeEz2181::kProgId, FakeEz2181::kProgId, missing}));
 }
 
@@ -52,7 +46,7 @@ void PelloriBus::RegisterPellori()
 
 void PelloriBus::StartBus()
 {
-    bus_ = std::make_unique<PrivateSessionBus>(servicesFolder_);
+    bus_ = std::make_unique<PrivateSessionBus>(homes_->ServicesFolder());
     ASSERT_TRUE(bus_->IsRunning()) << bus_->Error().toStdString();
     bus_->ExportAsSessionBus();
     watcher_ = Connect();
@@ -84,14 +78,9 @@ bool PelloriBus::NameGone(const QString& busName)
     return WaitFor([&] { return !watcher_.interface()->isServiceRegistered(busName).value(); });
 }
 
-std::string PelloriBus::ConfigHome() const
-{
-    return home_.filePath(QStringLiteral("config")).toStdString();
-}
-
 std::string PelloriBus::TempPath(const std::string& name) const
 {
-    return home_.filePath(QString::fromStdString(name)).toStdString();
+    return (homes_->Data() + QLatin1Char('/') + QString::fromStdString(name)).toStdString();
 }
 
 bool PelloriBus::WaitFor(const std::function<bool()>& condition)

@@ -1,18 +1,18 @@
 #pragma once
 
 #include "automation/PrivateSessionBus.h"
+#include "monitor/app/tests/ScopedXdgHomes.h"
 
 #include <QDBusConnection>
 #include <QString>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 #include <string>
 
-// Each test's own world: XDG_CONFIG_HOME and XDG_DATA_HOME in a temporary
-// folder (so the classes root, the port map and the service files are the
+// Each test's own world: XDG_CONFIG_HOME and XDG_DATA_HOME in temporary
+// folders (so the classes root, the port map and the service files are the
 // test's), offscreen Qt for any program the bus starts, and a private
 // dbus-daemon exported as the session bus. Classes are registered before the
 // bus starts, because the bus reads its service folder then.
@@ -35,14 +35,12 @@ protected:
     uint ServerPid(const QString& busName);
     bool KillOwner(const QString& busName);
     bool NameGone(const QString& busName);
-    std::string ConfigHome() const;
     std::string TempPath(const std::string& name) const;
 
     static bool WaitFor(const std::function<bool()>& condition);
 
 private:
-    QTemporaryDir home_;
-    QString servicesFolder_;
+    std::unique_ptr<ScopedXdgHomes> homes_;
     std::unique_ptr<PrivateSessionBus> bus_;
     QStringList connectionNames_;
     QDBusConnection watcher_{QString()};

@@ -3,19 +3,17 @@
 #include "automation/HResult.h"
 #include "upgrade/CPelloriDlg.h"
 #include "upgrade/Ez2181Driver.h"
-#include "upgrade/StatusTexts.h"
 #include "upgrade/tests/FakeBoardControl.h"
-#include "upgrade/tests/PelloriBus.h"
-#include "upgrade/tests/ScriptedPrompts.h"
+#include "upgrade/tests/PelloriDialogFixture.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
-#include <memory>
+#include <functional>
+
 
 namespace {
 
@@ -24,52 +22,36 @@ using Icon = UserPrompts::Icon;
 
 const std::string kLongError = std::string(100, 'E') + std::string(50, 'x');  // 150 characters
 
-class PelloriDlgTest : public PelloriBus {
+class PelloriDlgTest : public PelloriDialogFixture {
 protected:
-    // The dialog on the test's bus, opened with its start-up done.
-    void Open()
-    {
-        connection_ = std::make_unique<QDBusConnection>(Connect());
-        driver_ = std::make_unique<Ez2181Driver>(*connection_);
-        dialog_ = std::make_unique<CPelloriDlg>(*driver_, prompts_);
-        dialog_->show();
-        dialog_->InitDialog();
-    }
-
-    void TearDown() override
-    {
-        dialog_.reset();
-        driver_.reset();
-        connection_.reset();
-        PelloriBus::TearDown();
-    }
-
-    QPushButton* Button(int id) { return dialog_->findChild<QPushButton*>(QStringLiteral("id%1").arg(id)); }
-    QComboBox* BaudList() { return dialog_->findChild<QComboBox*>(QStringLiteral("id1001")); }
-    QPlainTextEdit* StatusBox() { return dialog_->findChild<QPlainTextEdit*>(QStringLiteral("id1003")); }
-    void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
-
     // Calls after the start-up's two.
-    Calls LaterCalls()
+    static Calls LaterCalls()
     {
         Calls calls = FakeBoardControl::Calls();
         calls.erase(calls.begin(), calls.begin() + std::min<std::ptrdiff_t>(2, static_cast<std::ptrdiff_t>(calls.size())));
         return calls;
     }
 
-    ScriptedPrompts prompts_;
-    std::unique_ptr<QDBusConnection> connection_;
-    std::unique_ptr<Ez2181Driver> driver_;
-    std::unique_ptr<CPelloriDlg> dialog_;
+    // Holds the next call of `member` in the server until `whileHeld` has run.
+    void HoldNextCall(const std::string& member, std::function<void()> whileHeld)
+    {
+        const std::string release = TempPath("release-" + member + std::to_string(++held_));
+        FakeBoardControl::Set(member, "waitFor", release);
+        dialog_->CallRunner().SetOnWaiting([=] {
+            whileHeld();
+            QFile(QString::fromStdString(release)).open(QIODevice::WriteOnly);
+        });
+    }
+
+private:
+    int held_ = 0;
 };
 
 TEST_F(PelloriDlgTest, StartUpAsksForExceptionsThenSets9600ThenSelects9600)
 {
     RegisterFakeServer();
     StartBus();
-    connection_ = std::make_unique<QDBusConnection>(Connect());
-    driver_ = std::make_unique<Ez2181Driver>(*connection_);
-    dialog_ = std::make_unique<CPelloriDlg>(*driver_, prompts_);
+    MakeDialog();
     EXPECT_EQ(BaudList()->currentIndex(), -1);
     EXPECT_TRUE(FakeBoardControl::Calls().empty());
 
@@ -100,7 +82,7 @@ TEST_F(PelloriDlgTest, PowerOnShowsPowerIsOnOrTheServersText)
     StartBus();
     Open();
     std::string statusDuringCall;
-    dialog_->CallRunner().SetOnWaiting([&] { statusDuringCall = dialog_->StatusText(); });
+    HoldNextCall("PowerOn", [&] { statusDuringCall = dialog_->StatusText(); });
     Click(CPelloriDlg::kPowerOn);
     EXPECT_EQ(statusDuringCall, "Turn Power On NOW...\r\nWaiting....");
     EXPECT_EQ(dialog_->StatusText(), "Power is ON");
@@ -119,7 +101,7 @@ TEST_F(PelloriDlgTest, ProgramPassesTheChosenPathAndShowsSuccess)
     Open();
     prompts_.AnswerFile(QStringLiteral("/data/boards/dsp.bnm"));
     std::string statusDuringCall;
-    dialog_->CallRunner().SetOnWaiting([&] { statusDuringCall = dialog_->StatusText(); });
+    HoldNextCall("ProgFlash", [&] { statusDuringCall = dialog_->StatusText(); });
     Click(CPelloriDlg::kProgram);
     EXPECT_EQ(statusDuringCall, "PROGRAMMING...\r\nPlease Wait...");
     EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
@@ -160,7 +142,7 @@ TEST_F(PelloriDlgTest, VerifyWithoutAnythingBeforeStillCallsVerifyFlash)
     Open();
     prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
     std::string statusDuringCall;
-    dialog_->CallRunner().SetOnWaiting([&] { statusDuringCall = dialog_->StatusText(); });
+    HoldNextCall("VerifyFlash", [&] { statusDuringCall = dialog_->StatusText(); });
     Click(CPelloriDlg::kVerify);
     EXPECT_EQ(statusDuringCall, "VERIFYING...\r\nPlease wait...");
     EXPECT_EQ(dialog_->StatusText(), "Verify Successfull!");
@@ -263,8 +245,6 @@ TEST_F(PelloriDlgTest, WhileACallRunsTheDialogRepaintsButDropsInput)
     RegisterFakeServer();
     StartBus();
     Open();
-    const std::string release = TempPath("release-call");
-    FakeBoardControl::Set("ProgFlash", "waitFor", release);
     prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
 
     struct PaintCounter : QObject {
@@ -277,7 +257,7 @@ TEST_F(PelloriDlgTest, WhileACallRunsTheDialogRepaintsButDropsInput)
     } counter;
     bool runningDuringInput = false;
     int paintsDuringCall = 0;
-    dialog_->CallRunner().SetOnWaiting([&] {
+    HoldNextCall("ProgFlash", [&] {
         ASSERT_TRUE(WaitFor([] { return FakeBoardControl::Calls().size() == 3; }));
         runningDuringInput = dialog_->CallRunning();
         StatusBox()->viewport()->installEventFilter(&counter);
@@ -288,7 +268,6 @@ TEST_F(PelloriDlgTest, WhileACallRunsTheDialogRepaintsButDropsInput)
         dialog_->close();
         WaitFor([&] { return counter.paints > 0; });
         paintsDuringCall = counter.paints;
-        QFile(QString::fromStdString(release)).open(QIODevice::WriteOnly);
     });
     Click(CPelloriDlg::kProgram);
 

@@ -8,11 +8,9 @@
 #include "upgrade/BatchRun.h"
 #include "upgrade/CPelloriDlg.h"
 #include "upgrade/Ez2181Driver.h"
-#include "upgrade/tests/PelloriBus.h"
-#include "upgrade/tests/ScriptedPrompts.h"
+#include "upgrade/tests/PelloriDialogFixture.h"
 
 #include <QComboBox>
-#include <QPushButton>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -24,7 +22,7 @@ namespace {
 
 constexpr std::uint32_t kImageAddress = 0x000200;
 
-class PelloriVarnixTest : public PelloriBus {
+class PelloriVarnixTest : public PelloriDialogFixture {
 protected:
     void SetUp() override
     {
@@ -41,25 +39,17 @@ protected:
 
     void TearDown() override
     {
-        dialog_.reset();
-        driver_.reset();
-        connection_.reset();
-        PelloriBus::TearDown();
+        PelloriDialogFixture::TearDown();
         board_.Stop();
     }
 
-    void Open()
+    // Opens the dialog, whose start-up must reach the server without a message.
+    void OpenQuietly()
     {
-        connection_ = std::make_unique<QDBusConnection>(Connect());
-        driver_ = std::make_unique<Ez2181Driver>(*connection_);
-        dialog_ = std::make_unique<CPelloriDlg>(*driver_, prompts_);
-        dialog_->show();
-        dialog_->InitDialog();
+        Open();
         ASSERT_TRUE(prompts_.messages.empty()) << prompts_.messages[0].text.toStdString();
     }
 
-    void Click(int id) { QTest::mouseClick(dialog_->findChild<QPushButton*>(QStringLiteral("id%1").arg(id)), Qt::LeftButton); }
-    QComboBox* BaudList() { return dialog_->findChild<QComboBox*>(QStringLiteral("id1001")); }
     std::vector<std::uint8_t> Flash() { return board_.Board().FlashBytes(kImageAddress, image_.size()); }
 
     // While the next call runs, the board is switched on and says so until it is answered.
@@ -83,15 +73,11 @@ protected:
     std::vector<std::uint8_t> image_;
     std::string goodFile_;
     std::string otherFile_;
-    ScriptedPrompts prompts_;
-    std::unique_ptr<QDBusConnection> connection_;
-    std::unique_ptr<Ez2181Driver> driver_;
-    std::unique_ptr<CPelloriDlg> dialog_;
 };
 
 TEST_F(PelloriVarnixTest, PowerOnProgramAndVerifyThroughTheServer)
 {
-    Open();
+    OpenQuietly();
     EXPECT_EQ(BaudList()->currentText(), QStringLiteral("9600"));
 
     SwitchOnDuringTheNextCall();
@@ -119,7 +105,7 @@ TEST_F(PelloriVarnixTest, PowerOnProgramAndVerifyThroughTheServer)
 
 TEST_F(PelloriVarnixTest, AMissingFileIsTheServersErrorOpeningFile)
 {
-    Open();
+    OpenQuietly();
     prompts_.AnswerFile(QString::fromStdString(files_.Path("missing.bnm")));
     Click(CPelloriDlg::kProgram);
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\nError opening file");
@@ -130,7 +116,7 @@ TEST_F(PelloriVarnixTest, TheChosenRateReachesTheLine)
     // A board that hears only 115200 baud.
     board_.Runner().SetBaud(115200);
     board_.Runner().SetRequireMatchingRate(true);
-    Open();
+    OpenQuietly();
     prompts_.AnswerFile(QString::fromStdString(goodFile_));
     Click(CPelloriDlg::kProgram);
     EXPECT_EQ(dialog_->StatusText().rfind("!! ERROR PROGRAMMING !!\r\n", 0), 0u);
@@ -146,14 +132,14 @@ TEST_F(PelloriVarnixTest, TheChosenRateReachesTheLine)
 
 TEST_F(PelloriVarnixTest, ASilentBoardIsTheServersDeviceTimeout)
 {
-    Open();
+    OpenQuietly();
     Click(CPelloriDlg::kPowerOn);
     EXPECT_EQ(dialog_->StatusText(), "ERROR: Device Timeout");
 }
 
 TEST_F(PelloriVarnixTest, TheServerKilledDuringPowerOnIsAnAutomationErrorAndNothingHangs)
 {
-    Open();
+    OpenQuietly();
     const QString server = driver_->ServerName();
     dialog_->CallRunner().SetOnWaiting([&] {
         // Let the call reach the server's power-on wait.
