@@ -136,9 +136,5 @@ void CPelloriApp::OnLastUnlock()
 {
     if (userInControl_) return;
     userInControl_ = true;
-    if (!dialog_) return;
-    // A file dialog or About box open over the dialog keeps it; the user closes it then.
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal != dialog_.data()) return;
-    dialog_->done(QDialog::Rejected);
+    if (dialog_) dialog_->EndUnlessCovered();
 }

@@ -9,6 +9,7 @@
 #include "upgrade/StatusTexts.h"
 #include "upgrade/UserPrompts.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -243,6 +244,14 @@ void CPelloriDlg::done(int result)
     }
     if (result == QDialog::Accepted) UpdateData(true);
     QDialog::done(result);
+}
+
+bool CPelloriDlg::EndUnlessCovered()
+{
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this) return false;
+    done(QDialog::Rejected);
+    return true;
 }
 
 void CPelloriDlg::closeEvent(QCloseEvent* event)

@@ -47,6 +47,11 @@ public:
     void SetAutomationProxy(CPelloriDlgAutoProxy* proxy) { proxy_ = proxy; }
     CPelloriDlgAutoProxy* AutomationProxy() const { return proxy_; }
 
+    // For a program started by a client that has let go: ends the dialog
+    // unless one of its own modal windows (file dialog, message or About box)
+    // is open over it, which the user closes first. True if it ended.
+    bool EndUnlessCovered();
+
     // A command of the window menu; the About entry is kAboutCommand.
     void SystemCommand(int command);
     QMenu* SystemMenu() const { return systemMenu_; }

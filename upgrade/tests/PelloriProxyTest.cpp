@@ -9,6 +9,8 @@
 #include "upgrade/tests/ScriptedPrompts.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QMessageBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -75,6 +77,21 @@ TEST_F(PelloriProxyTest, LastUnlockHappensAfterTheDialogLetGoOfTheProxy)
     lock_.SetOnLastUnlock([&] { proxyClearedFirst = dialog_.AutomationProxy() == nullptr; });
     proxy.reset();
     EXPECT_TRUE(proxyClearedFirst);
+}
+
+TEST_F(PelloriProxyTest, AModalWindowOverTheDialogKeepsItWhenTheClientLetsGo)
+{
+    QSignalSpy finished(&dialog_, &QDialog::finished);
+    {
+        QMessageBox covering(QMessageBox::NoIcon, QStringLiteral("Pellori"), QStringLiteral("open"), QMessageBox::Ok, &dialog_);
+        covering.setWindowModality(Qt::ApplicationModal);
+        covering.show();
+        ASSERT_EQ(QApplication::activeModalWidget(), &covering);
+        EXPECT_FALSE(dialog_.EndUnlessCovered());
+        EXPECT_EQ(finished.count(), 0);
+    }
+    EXPECT_TRUE(dialog_.EndUnlessCovered());
+    EXPECT_EQ(finished.count(), 1);
 }
 
 TEST(PelloriProxyLifeTest, ADialogDestroyedFirstClearsTheProxysReference)
