@@ -14,8 +14,6 @@ class CPelloriDlgAutoProxy : public Dispatchable {
 public:
     static constexpr const char* kProgId = "Pellori.Application";
     static constexpr const char* kClassId = "{6F1D2A40-8C37-4B95-A2E4-5D70C3B19E21}";
-    // The identifier of its (empty) automation interface.
-    static constexpr const char* kInterfaceId = "{6F1D2A41-8C37-4B95-A2E4-5D70C3B19E21}";
 
     // Takes `dialog` (the program's main window, or none) as its dialog.
     explicit CPelloriDlgAutoProxy(CPelloriDlg* dialog, ApplicationLock& lock = ApplicationLock::Process());
