@@ -6,6 +6,8 @@
 //
 // usage: bench_ez2181 [KIB]   (image kibibytes, default 256)
 
+#include "bench/BenchResult.h"
+
 #include "monitor/boards/Ez2181.h"
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
@@ -144,6 +146,9 @@ int main(int argc, char** argv)
                             "wire minimum %.3f s, ratio %.4f (goal <= 1.05)\n",
                             baud, elapsed, paced.programSeconds, paced.verifySeconds,
                             static_cast<unsigned long long>(paced.lineBytes), wireMinimum, elapsed / wireMinimum);
+                PrintResult("ez2181_flash_unpaced", bytes / (unpaced.programSeconds + unpaced.verifySeconds),
+                            "bytes/s");
+                PrintResult("ez2181_flash_38400", elapsed, "s", "wire-minimum", wireMinimum);
                 status = 0;
             }
         }

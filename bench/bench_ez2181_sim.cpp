@@ -6,6 +6,8 @@
 //
 // usage: bench_ez2181_sim [KIB]   (flash kibibytes per run, default 16)
 
+#include "bench/BenchResult.h"
+
 #include "platform/PtyPair.h"
 #include "simulators/ez2181/Ez2181FrameSum.h"
 #include "simulators/ez2181/Ez2181Runner.h"
@@ -123,11 +125,13 @@ bool Run(std::uint32_t baud, std::size_t pages)
     if (baud == 0) {
         std::printf("unpaced: %.0f KiB programmed and verified in %.3f s, %.0f flash bytes/s\n",
                     flashBytes / 1024, seconds, flashBytes / seconds);
+        PrintResult("ez2181_sim_unpaced", flashBytes / seconds, "bytes/s");
     } else {
         const double wireMinimum = static_cast<double>(client.WireBytes()) * 10.0 / baud;
         std::printf("%u baud: %.3f s for %llu bytes on the line, wire minimum %.3f s, ratio %.4f (goal <= 1.05)\n",
                     baud, seconds, static_cast<unsigned long long>(client.WireBytes()), wireMinimum,
                     seconds / wireMinimum);
+        PrintResult("ez2181_sim_38400", seconds, "s", "wire-minimum", wireMinimum);
     }
     return true;
 }

@@ -5,6 +5,8 @@
 //
 // usage: bench_ezkit21k [KIB]   (flash kibibytes per run, default 64)
 
+#include "bench/BenchResult.h"
+
 #include "monitor/boards/Ezkit21k.h"
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
@@ -115,6 +117,9 @@ int main(int argc, char** argv)
                         static_cast<double>(kib) / verifySeconds);
             std::printf("ReadDM      %d x 256 words: %.3f s, %.0f words/s\n", kReads, readSeconds,
                         kReads * 256 / readSeconds);
+            PrintResult("ezkit21k_progflash", static_cast<double>(kib) / programSeconds, "KiB/s");
+            PrintResult("ezkit21k_verifyflash", static_cast<double>(kib) / verifySeconds, "KiB/s");
+            PrintResult("ezkit21k_readdm", kReads * 256 / readSeconds, "words/s");
         }
     }
     server.Stop();

@@ -4,6 +4,8 @@
 // cost), then with the target served by the simulator's socket, as the monitor
 // server reaches it through the port map.
 
+#include "bench/BenchResult.h"
+
 #include "monitor/boards/FourWireLink.h"
 #include "platform/Clock.h"
 #include "platform/PortMap.h"
@@ -16,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -50,14 +53,25 @@ Figures Measure(FourWireTarget& target, double minSeconds, std::uint64_t payload
     return f;
 }
 
-void Print(const char* what, const Figures& f)
+// Payload rates of the commands in the same process, the reference of the socket's.
+std::map<std::string, double> inProcessRates;
+
+void Print(const char* what, const Figures& f, const char* resultName, bool overSocket)
 {
     std::printf("  %-34s %10.0f payload bytes/s  %10.0f wire bytes/s\n", what, f.payloadBytes / f.seconds,
                 f.wireBytes / f.seconds);
+    const double rate = f.payloadBytes / f.seconds;
+    if (!overSocket) {
+        inProcessRates[resultName] = rate;
+        PrintResult(("fourwire_" + std::string(resultName)).c_str(), rate, "bytes/s");
+    } else {
+        PrintResult(("fourwire_socket_" + std::string(resultName)).c_str(), rate, "bytes/s", "in-process",
+                    inProcessRates[resultName]);
+    }
 }
 
 // Runs every command once over `link` and prints the rates.
-void RunCommands(FourWireLink& link, FourWireTarget& target, double minSeconds)
+void RunCommands(FourWireLink& link, FourWireTarget& target, double minSeconds, bool overSocket)
 {
     std::vector<std::uint16_t> data(1000);
     for (std::size_t i = 0; i < data.size(); ++i)
@@ -71,22 +85,22 @@ void RunCommands(FourWireLink& link, FourWireTarget& target, double minSeconds)
 
     Print("write data (command 3, 1000 words)", Measure(target, minSeconds, 2000, [&] {
               return link.WriteDataWords(0x100, data);
-          }));
+          }), "write_data", overSocket);
     Print("read data (command 6, 1000 words)", Measure(target, minSeconds, 2000, [&] {
               return link.ReadDataWords(0x100, data);
-          }));
+          }), "read_data", overSocket);
     Print("write program (command 4, 1000)", Measure(target, minSeconds, 3000, [&] {
               return link.WriteProgramWords(0x100, program);
-          }));
+          }), "write_program", overSocket);
     Print("read program (command 7, 1000)", Measure(target, minSeconds, 3000, [&] {
               return link.ReadProgramWords(0x100, program);
-          }));
+          }), "read_program", overSocket);
     Print("write flash (command 5, 256 bytes)", Measure(target, minSeconds, 256, [&] {
               return link.WriteFlashBlock(0x12300, block);
-          }));
+          }), "write_flash", overSocket);
     Print("read flash (command 8, 256 bytes)", Measure(target, minSeconds, 256, [&] {
               return link.ReadFlashBlock(0x12300, block);
-          }));
+          }), "read_flash", overSocket);
 }
 
 }  // namespace
@@ -102,7 +116,7 @@ int main()
         std::printf("Target in the same process:\n");
         const std::uint64_t opsBefore = port->reads() + port->writes();
         const std::uint64_t bytesBefore = target.bytesTransferred();
-        RunCommands(link, target, 1.0);
+        RunCommands(link, target, 1.0, false);
         const double opsPerBit = static_cast<double>(port->reads() + port->writes() - opsBefore)
                                / (8.0 * static_cast<double>(target.bytesTransferred() - bytesBefore));
         std::printf("  port operations per bit: %.2f (reads %llu, writes %llu)\n", opsPerBit,
@@ -130,7 +144,7 @@ int main()
             return 1;
         }
         std::printf("Target served by the simulator's socket (as linked in the port map):\n");
-        RunCommands(link, target, 0.5);
+        RunCommands(link, target, 0.5, true);
     }
     if (write(stop[1], "x", 1) != 1)
         return 1;

@@ -2,6 +2,8 @@
 // prints the throughput of both directions, the cost of one byte transfer, and how long
 // a read on a silent line takes to give up.
 
+#include "bench/BenchResult.h"
+
 #include "monitor/serial/SerialPort.h"
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
@@ -82,6 +84,9 @@ int main()
                 received == block ? "identical" : "DIFFERENT");
     std::printf("silent line: ReadByte %s after %.0f ms\n", threw ? "threw" : "returned",
                 silentSeconds * 1000);
+    PrintResult("serial_port_write", writeSeconds * 1e6 / kBytes, "us/byte");
+    PrintResult("serial_port_read", readSeconds * 1e6 / kBytes, "us/byte");
+    PrintResult("serial_port_silent_read", silentSeconds * 1000, "ms", "read-timeout", 1000);
 
     port.Close();
     std::filesystem::remove_all(folder);

@@ -1,6 +1,8 @@
 // Loads a 1 MiB S-record file into a flash image and, in the same run, times
 // srec_cat converting the same file to binary. Prints both and their ratio.
 
+#include "bench/BenchResult.h"
+
 #include "monitor/core/SRecordImage.h"
 
 #include <algorithm>
@@ -103,6 +105,7 @@ int main()
     std::printf("SRecordImage::Load:       %8.2f ms\n", load);
     std::printf("srec_cat to binary:       %8.2f ms\n", srecCat);
     std::printf("ratio srec_cat / Load:    %8.2f\n", srecCat / load);
+    PrintResult("srecord_load", load, "ms", "srec_cat", srecCat);
     std::filesystem::remove_all(folder);
     if (failures != 0) {
         std::fprintf(stderr, "%d runs failed\n", failures);

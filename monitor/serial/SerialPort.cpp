@@ -44,6 +44,7 @@ bool SerialPort::Open()
     Close();
     rtsToggle_ = false;
     if (!device_->Open(PortMap::DevicePath(portName_))) return false;
+    wantedOpen_ = true;
 
     CommSettings settings;
     if (!device_->GetSettings(settings)) return false;  // open, but left as the driver has it
@@ -53,14 +54,36 @@ bool SerialPort::Open()
     settings.stopBits = 1;
     settings.ctsOutFlow = false;
     settings.dsrOutFlow = false;
-    device_->SetSettings(settings);
+    ApplySettings(settings);
     device_->SetReadTimeouts(kReadIntervalMs, kReadTotalMs);
     return true;
 }
 
 void SerialPort::Close()
 {
+    wantedOpen_ = false;
     if (device_->IsOpen()) device_->Close();
+}
+
+void SerialPort::DropLine()
+{
+    if (device_->IsOpen()) device_->Close();
+}
+
+bool SerialPort::ReopenLostLine()
+{
+    if (device_->IsOpen()) return true;
+    if (!wantedOpen_ || !device_->Open(PortMap::DevicePath(portName_))) return false;
+    device_->SetSettings(settings_);
+    device_->SetReadTimeouts(kReadIntervalMs, kReadTotalMs);
+    return true;
+}
+
+bool SerialPort::ApplySettings(const CommSettings& settings)
+{
+    if (!device_->SetSettings(settings)) return false;
+    settings_ = settings;
+    return true;
 }
 
 bool SerialPort::IsOpen() const
@@ -78,7 +101,7 @@ bool SerialPort::SetBaudRate(std::uint32_t rate)
     CommSettings settings;
     if (!ReadSettings(settings)) return false;
     settings.baudRate = rate;
-    return device_->SetSettings(settings);
+    return ApplySettings(settings);
 }
 
 std::uint32_t SerialPort::GetBaudRate()
@@ -92,7 +115,7 @@ bool SerialPort::SetCtsFlow(bool on)
     CommSettings settings;
     if (!ReadSettings(settings)) return false;
     settings.ctsOutFlow = on;
-    return device_->SetSettings(settings);
+    return ApplySettings(settings);
 }
 
 int SerialPort::GetCtsFlow()
@@ -107,7 +130,7 @@ bool SerialPort::SetRtsControl(int mode)
     if (!ReadSettings(settings)) return false;
     rtsToggle_ = (mode == 3);
     settings.rtsControl = rtsToggle_ ? 0 : (mode & 3);
-    return device_->SetSettings(settings);
+    return ApplySettings(settings);
 }
 
 int SerialPort::GetRtsControl()
@@ -141,7 +164,7 @@ bool SerialPort::SetDtr(bool on)
 
 bool SerialPort::PurgeInput()
 {
-    return device_->IsOpen() && device_->PurgeInput();
+    return ReopenLostLine() && device_->PurgeInput();
 }
 
 // Nothing is on the line of a closed port.
@@ -157,8 +180,11 @@ std::string SerialPort::LastError() const
 
 void SerialPort::WriteByte(std::uint8_t b)
 {
-    if (!device_->IsOpen() || device_->Write(&b, 1) != 1)
-        throw SerialPortException(SerialPortException::WriteFailed);
+    if (!ReopenLostLine()) throw SerialPortException(SerialPortException::WriteFailed);
+    const long written = device_->Write(&b, 1);
+    if (written == 1) return;
+    if (written < 0) DropLine();
+    throw SerialPortException(SerialPortException::WriteFailed);
 }
 
 std::uint8_t SerialPort::ReadByte()
@@ -170,7 +196,10 @@ std::uint8_t SerialPort::ReadByte()
 
 bool SerialPort::ReadOneByte(std::uint8_t& out)
 {
-    return device_->IsOpen() && device_->Read(&out, 1) == 1;
+    if (!ReopenLostLine()) return false;
+    const long got = device_->Read(&out, 1);
+    if (got < 0) DropLine();
+    return got == 1;
 }
 
 bool SerialPort::TryReadByte(std::uint8_t* out)

@@ -11,6 +11,10 @@
 // fixes the line at 9600 8N1, and moves bytes and 16- or 32-bit words one byte at a time
 // through the two virtual transfers, so that a derived class sees every byte.
 // Failed transfers throw SerialPortException by value.
+//
+// A line that fails under a transfer (unplugged, its other end gone) is closed at
+// once, so that the device is free for whoever plugs it in again; the next transfer
+// opens the port again through the port map, with the line settings it had.
 class SerialPort {
 public:
     explicit SerialPort(std::int32_t endianMode);
@@ -72,6 +76,11 @@ private:
     bool MostSignificantFirst() const { return endianMode_ == 1; }
     bool ReadOneByte(std::uint8_t& out);
     bool ReadSettings(CommSettings& out);
+    bool ApplySettings(const CommSettings& settings);
+    // Opens the port again after a lost line; false when it stays closed.
+    bool ReopenLostLine();
+    // A transfer failed on the open device: the line is given up.
+    void DropLine();
     void EndToggledBlock(int bytesSent);
 
     std::unique_ptr<CommDevice> device_;  // the handle: open or not
@@ -79,4 +88,7 @@ private:
     std::int16_t portNumber_ = 1;
     std::string portName_ = "COM1";
     bool rtsToggle_ = false;
+    // Opened by Open() and not closed by Close(): a lost line is opened again.
+    bool wantedOpen_ = false;
+    CommSettings settings_;  // the settings last applied, for a reopened line
 };
