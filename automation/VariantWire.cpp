@@ -4,6 +4,8 @@
 #include <QDBusVariant>
 
 #include <bit>
+#include <optional>
+#include <vector>
 
 QDBusArgument& operator<<(QDBusArgument& out, const WireBound& bound)
 {
@@ -172,12 +174,22 @@ bool ReadElement(const QDBusArgument& in, VarType elementType, Carrier carrier, 
     return true;
 }
 
+// The element count that the bounds declare, or nullopt when no array may have that many.
+std::optional<std::size_t> DeclaredCount(const std::vector<SafeArray::Bound>& dims)
+{
+    std::uint64_t total = 1;
+    for (const auto& dim : dims) {
+        total *= dim.count;  // at most kMaxElements times 2^32: no overflow
+        if (total > SafeArray::kMaxElements) return std::nullopt;
+    }
+    return static_cast<std::size_t>(total);
+}
+
 bool ReadArray(const QDBusArgument& in, VarType elementType, Variant& value)
 {
     if (in.currentSignature() != VariantWire::ValueSignature(VT_ARRAY | elementType)) return false;
     in.beginStructure();
     std::vector<SafeArray::Bound> dims;
-    bool ok = true;
     in.beginArray();
     while (!in.atEnd()) {
         WireBound bound;
@@ -185,22 +197,30 @@ bool ReadArray(const QDBusArgument& in, VarType elementType, Variant& value)
         if (dims.size() <= SafeArray::kMaxDims) dims.push_back({bound.count, bound.lowerBound});
     }
     in.endArray();
-    auto array = SafeArray::Create(elementType, dims);
-    ok = array.has_value();
+    const std::optional<std::size_t> declared = DeclaredCount(dims);
+    bool ok = declared.has_value();
 
-    std::size_t index = 0;
+    // Only elements that are on the wire take memory: the array is made once
+    // they are all read and match the bounds. Making it from the bounds first
+    // would let a few bytes that declare millions of elements, nested in
+    // arrays of variants, cost the server gigabytes.
+    std::vector<Variant> elements;
     const Carrier carrier = CarrierOf(elementType);
     in.beginArray();
     while (!in.atEnd()) {
         Variant element;
         const bool read = elementType == VT_VARIANT ? VariantWire::Read(in, element)
                                                     : ReadElement(in, elementType, carrier, element);
-        ok = ok && read && index < array->size() && array->set(index, std::move(element));
-        ++index;
+        ok = ok && read && elements.size() < *declared;
+        if (ok) elements.push_back(std::move(element));
     }
     in.endArray();
     in.endStructure();
-    if (!ok || index != array->size()) return false;
+    if (!ok || elements.size() != *declared) return false;
+    auto array = SafeArray::Create(elementType, dims);
+    if (!array) return false;
+    for (std::size_t i = 0; i < elements.size(); ++i)
+        if (!array->set(i, std::move(elements[i]))) return false;
     value = Variant::Array(std::move(*array));
     return true;
 }
