@@ -77,13 +77,14 @@ Variant FourWire21xx::ReadSpace(std::int32_t address, std::int32_t count, std::i
 {
     Variant result;
     const bool program = space == ProgramSpace;
-    std::optional<SafeArray> array = VectorOf(program ? VT_I4 : VT_I2, count);
-    if (!array) {
+    if (count < 0) {
         SetError(result, 0, kNoAccess);
         return result;
     }
+    // Checked before the result array is made, so that a huge count costs no memory.
     if (!Fits(address, count, program ? kProgramReadLimit : kWordSpace - 1, result))
         return result;
+    std::optional<SafeArray> array = VectorOf(program ? VT_I4 : VT_I2, count);
 
     const auto at = static_cast<std::uint16_t>(address);
     const auto size = static_cast<std::size_t>(count);
@@ -139,8 +140,7 @@ Variant FourWire21xx::WriteSpace(std::int32_t address, Variant& data, std::int32
 Variant FourWire21xx::ReadFlashBlock(std::int32_t address, std::int32_t count)
 {
     Variant result;
-    std::optional<SafeArray> array = VectorOf(VT_I4, count);
-    if (!array) {
+    if (count < 0) {
         SetError(result, 0, kNoAccessFlash);
         return result;
     }
@@ -148,6 +148,7 @@ Variant FourWire21xx::ReadFlashBlock(std::int32_t address, std::int32_t count)
         SetError(result, 0, kFlashBlockTooLarge);
         return result;
     }
+    std::optional<SafeArray> array = VectorOf(VT_I4, count);
     if (address < 0 || address >= kFlashSpace) {
         SetError(result, 0, kOutOfRange);
         return result;

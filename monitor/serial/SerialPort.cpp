@@ -67,6 +67,7 @@ void SerialPort::Close()
 
 void SerialPort::DropLine()
 {
+    lineLost_ = false;
     if (device_->IsOpen()) device_->Close();
 }
 
@@ -183,7 +184,9 @@ void SerialPort::WriteByte(std::uint8_t b)
     if (!ReopenLostLine()) throw SerialPortException(SerialPortException::WriteFailed);
     const long written = device_->Write(&b, 1);
     if (written == 1) return;
-    if (written < 0) DropLine();
+    // Inside a toggled block the line is given up once RTS is back up.
+    lineLost_ = written < 0;
+    if (lineLost_ && !inToggledBlock_) DropLine();
     throw SerialPortException(SerialPortException::WriteFailed);
 }
 
@@ -252,13 +255,17 @@ void SerialPort::WriteBytes(int count, const std::uint8_t* data)
 {
     const bool toggle = rtsToggle_;
     if (toggle) device_->Escape(EscapeFunction::ClrRts);
+    inToggledBlock_ = toggle;
     int sent = 0;
     try {
         for (; sent < count; ++sent) WriteByte(data[sent]);
     } catch (...) {
+        inToggledBlock_ = false;
         if (toggle) EndToggledBlock(sent);
+        if (lineLost_) DropLine();
         throw;
     }
+    inToggledBlock_ = false;
     if (toggle) EndToggledBlock(sent);
 }
 

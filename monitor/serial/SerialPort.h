@@ -90,5 +90,7 @@ private:
     bool rtsToggle_ = false;
     // Opened by Open() and not closed by Close(): a lost line is opened again.
     bool wantedOpen_ = false;
+    bool inToggledBlock_ = false;  // WriteBytes in toggle mode is under way
+    bool lineLost_ = false;        // a write failed there; dropped when the block ends
     CommSettings settings_;  // the settings last applied, for a reopened line
 };
