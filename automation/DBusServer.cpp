@@ -2,6 +2,7 @@
 
 #include "automation/BusNames.h"
 #include "automation/DBusErrorNames.h"
+#include "automation/ProgressAnnouncer.h"
 #include "automation/VariantWire.h"
 
 #include <QDBusConnectionInterface>
@@ -37,6 +38,13 @@ const QString kIntrospectObject = QStringLiteral(
     "      <arg name=\"argerr\" type=\"u\" direction=\"out\"/>\n"
     "    </method>\n"
     "    <method name=\"Release\"/>\n"
+    "    <method name=\"WatchProgress\">\n"
+    "      <arg name=\"wanted\" type=\"b\" direction=\"in\"/>\n"
+    "    </method>\n"
+    "    <signal name=\"Progress\">\n"
+    "      <arg name=\"done\" type=\"t\"/>\n"
+    "      <arg name=\"total\" type=\"t\"/>\n"
+    "    </signal>\n"
     "  </interface>\n");
 
 QDBusMessage ErrorReply(const QDBusMessage& call, const QString& name, const QString& text)
@@ -148,7 +156,16 @@ void DBusServer::Serve(const QDBusMessage& message)
 
     // Keeps the object alive through the call, whatever the call does.
     const std::shared_ptr<Dispatchable> target = found->second.target;
-    if (member == QLatin1String("Invoke")) return Invoke(message, *target);
+    if (member == QLatin1String("Invoke")) {
+        if (!found->second.wantsProgress) return Invoke(message, *target);
+        // Progress goes to the caller alone, and only for this call.
+        ProgressAnnouncer announcer(bus_, path, message.service());
+        target->SetProgressHook([&announcer](std::uint64_t done, std::uint64_t total) { announcer.Announce(done, total); });
+        Invoke(message, *target);
+        target->SetProgressHook(nullptr);
+        return;
+    }
+    if (member == QLatin1String("WatchProgress")) return WatchProgress(message, found->second);
     if (member == QLatin1String("GetIDsOfNames")) return GetIDsOfNames(message, *target);
     if (member == QLatin1String("Release")) return Release(message, number);
     Reply(ErrorReply(message, DBusErrorNames::kUnknownMethod, QStringLiteral("no such method")));
@@ -208,6 +225,14 @@ void DBusServer::Invoke(const QDBusMessage& message, Dispatchable& target)
     }
     Reply(message.createReply({QVariant::fromValue(outcome.hr), QVariant::fromValue(WireVariant{outcome.result, true}),
                                QVariant::fromValue(outcome.excep), QVariant::fromValue(outcome.argErr)}));
+}
+
+void DBusServer::WatchProgress(const QDBusMessage& message, Object& object)
+{
+    if (message.signature() != QLatin1String("b"))
+        return Reply(ErrorReply(message, DBusErrorNames::kInvalidArgs, QStringLiteral("WatchProgress takes (b)")));
+    object.wantsProgress = message.arguments().at(0).toBool();
+    Reply(message.createReply());
 }
 
 void DBusServer::GetIDsOfNames(const QDBusMessage& message, const Dispatchable& target)

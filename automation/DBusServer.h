@@ -23,6 +23,8 @@
 //   connection leaves the bus, its objects are released.
 // - Calls are served one at a time, in order of arrival, on the thread that
 //   owns the server, even if a member runs a nested event loop.
+// - A client that asked for it (WatchProgress) is sent the Progress signal
+//   of its own long calls; no one else is.
 // - When the bus connection goes away, busDisconnected() is emitted; a
 //   program started for clients then ends.
 class DBusServer : public QDBusVirtualObject {
@@ -70,6 +72,8 @@ private:
     struct Object {
         std::shared_ptr<Dispatchable> target;
         QString owner;
+        // Its owner asked for the Progress signal during its calls.
+        bool wantsProgress = false;
     };
 
     void ServePending();
@@ -77,6 +81,7 @@ private:
     void CreateInstance(const QDBusMessage& message, const QString& token);
     void Invoke(const QDBusMessage& message, Dispatchable& target);
     void GetIDsOfNames(const QDBusMessage& message, const Dispatchable& target);
+    void WatchProgress(const QDBusMessage& message, Object& object);
     void Release(const QDBusMessage& message, quint64 number);
     void WatchClient(const QString& uniqueName);
     void DropObjects(std::vector<std::shared_ptr<Dispatchable>> released);

@@ -4,11 +4,13 @@
 #include "automation/BusNames.h"
 #include "automation/DBusErrorNames.h"
 #include "automation/DispatchError.h"
+#include "automation/ProgressAnnouncer.h"
 #include "automation/VariantWire.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
+#include <QThread>
 
 namespace {
 
@@ -56,14 +58,43 @@ void DispatchDriver::Create(const std::string& progId)
         if (Failed(hr)) throw AutomationError(hr);
         server_ = reply.service();
         objectPath_ = reply.arguments().at(1).value<QDBusObjectPath>().path();
+        if (progress_) WatchProgress(true);
         return;
     }
     throw AutomationError(CLASS_E_CLASSNOTAVAILABLE);
 }
 
+void DispatchDriver::SetProgressHandler(ProgressReceiver::Handler handler)
+{
+    if (IsCreated() && progress_) WatchProgress(false);
+    progress_.reset();
+    if (!handler) return;
+    progress_ = std::make_unique<ProgressReceiver>(std::move(handler));
+    if (IsCreated()) WatchProgress(true);
+}
+
+void DispatchDriver::WatchProgress(bool wanted)
+{
+    if (wanted) ConnectProgress(true);
+    // A server without progress answers with an error: nothing to do then.
+    Send(ObjectCall(QStringLiteral("WatchProgress"), {QVariant::fromValue(wanted)}), callTimeout_);
+    if (!wanted) ConnectProgress(false);
+}
+
+void DispatchDriver::ConnectProgress(bool connect)
+{
+    const QString signal = ProgressAnnouncer::kSignalName;
+    const char* slot = SLOT(OnProgress(qulonglong, qulonglong));
+    if (connect)
+        bus_.connect(server_, objectPath_, BusNames::kDispatchInterface, signal, progress_.get(), slot);
+    else
+        bus_.disconnect(server_, objectPath_, BusNames::kDispatchInterface, signal, progress_.get(), slot);
+}
+
 void DispatchDriver::Release()
 {
     if (!IsCreated()) return;
+    if (progress_) ConnectProgress(false);
     Send(ObjectCall(QStringLiteral("Release"), {}), callTimeout_);
     server_.clear();
     objectPath_.clear();
@@ -143,7 +174,10 @@ QDBusMessage DispatchDriver::ObjectCall(const QString& method, const QList<QVari
 
 QDBusMessage DispatchDriver::Send(const QDBusMessage& call, std::chrono::milliseconds timeout)
 {
-    return bus_.call(call, QDBus::Block, Milliseconds(timeout));
+    // Progress is delivered by the event loop of the receiver's thread: when
+    // that is this thread, the wait must run it.
+    const bool deliverHere = progress_ && progress_->thread() == QThread::currentThread();
+    return bus_.call(call, deliverHere ? QDBus::BlockWithGui : QDBus::Block, Milliseconds(timeout));
 }
 
 HRESULT DispatchDriver::StatusOfCallFailure(const QDBusMessage& reply)

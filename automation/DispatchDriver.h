@@ -2,6 +2,7 @@
 
 #include "automation/ClassesRoot.h"
 #include "automation/InvokeResult.h"
+#include "automation/ProgressReceiver.h"
 #include "automation/Variant.h"
 
 #include <QDBusConnection>
@@ -10,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,14 @@ public:
 
     void SetCallTimeout(std::chrono::milliseconds timeout) { callTimeout_ = timeout; }
     void SetCreateTimeout(std::chrono::milliseconds timeout) { createTimeout_ = timeout; }
+
+    // Asks the server for the progress of long calls (flash programming) and
+    // hands each report to `handler`, in the thread that set it; an empty
+    // handler stops the reports. A call made in that thread then waits with
+    // an event loop that runs no user input; a call made in another thread
+    // waits as before, and that thread's own loop delivers the reports. A
+    // server that offers no progress simply sends none.
+    void SetProgressHandler(ProgressReceiver::Handler handler);
 
     // Releases any object held, then creates one of the class registered
     // under `progId` (case ignored). Throws AutomationError.
@@ -64,6 +74,9 @@ private:
     QDBusMessage Send(const QDBusMessage& call, std::chrono::milliseconds timeout);
     HRESULT StatusOfCallFailure(const QDBusMessage& reply);
     void RequireObject() const;
+    // Subscribes the object held to the progress reports, or ends that.
+    void WatchProgress(bool wanted);
+    void ConnectProgress(bool connect);
 
     QDBusConnection bus_;
     ClassesRoot classes_;
@@ -71,4 +84,5 @@ private:
     std::chrono::milliseconds createTimeout_ = kDefaultCreateTimeout;
     QString server_;
     QString objectPath_;
+    std::unique_ptr<ProgressReceiver> progress_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -37,8 +38,22 @@ public:
     // "Unable to write read-only property.". See InvokeResult for the codes.
     InvokeResult Invoke(std::int32_t dispid, InvokeKind kind, std::vector<Variant> args);
 
+    // Told how far a long member has got: `done` of `total` units (bytes of
+    // flash, for instance). A transport sets it for the length of one call.
+    using ProgressHook = std::function<void(std::uint64_t done, std::uint64_t total)>;
+    void SetProgressHook(ProgressHook hook) { progressHook_ = std::move(hook); }
+
+protected:
+    // Passes progress to the hook, if one is set.
+    void ReportProgress(std::uint64_t done, std::uint64_t total) const
+    {
+        if (progressHook_) progressHook_(done, total);
+    }
+
 private:
     InvokeResult CallMethod(const DispatchMap::Member& member, std::vector<Variant>& args);
     InvokeResult GetProperty(const DispatchMap::Member& member, const std::vector<Variant>& args);
     InvokeResult PutProperty(const DispatchMap::Member& member, std::vector<Variant>& args);
+
+    ProgressHook progressHook_;
 };

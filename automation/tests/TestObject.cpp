@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTimer>
 
+#include <algorithm>
 #include <csignal>
 #include <unistd.h>
 
@@ -33,6 +34,7 @@ const DispatchMap& TestObject::Map()
                                        .Method("Concat", &TestObject::Concat)
                                        .Method("NestedLoop", &TestObject::NestedLoop)
                                        .ReadOnlyProperty("CallDepth", &TestObject::GetCallDepth)
+                                       .Method("CountTo", &TestObject::CountTo)
                                        .Build();
     return map;
 }
@@ -64,4 +66,11 @@ Variant TestObject::NestedLoop(const std::string& markerPath)
     loop.exec();
     --nesting_;
     return Variant::I4(nesting_);
+}
+
+Variant TestObject::CountTo(std::int32_t total)
+{
+    const auto units = static_cast<std::uint64_t>(std::max(total, 0));
+    for (std::uint64_t done = 0; done <= units; ++done) ReportProgress(done, units);
+    return Variant::I4(total);
 }

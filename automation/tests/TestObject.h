@@ -19,6 +19,7 @@
 //   NestedLoop(path)          creates the file `path`, then runs a nested event loop for 1 s
 //                             (as a message box would)
 //   CallDepth                 read-only: how many calls are running in the server, this one included
+//   CountTo(n) -> n           reports progress 0 of n, 1 of n, ... n of n
 class TestObject : public Dispatchable {
 public:
     static constexpr const char* kProgId = "Varnix.TestObject";
@@ -27,7 +28,7 @@ public:
     static constexpr const char* kSingleProgId = "Varnix.TestSingle";
     static constexpr const char* kSingleClassId = "{5B2E4C1A-7D3F-4A60-8E91-0A1B2C3D4E02}";
 
-    enum DispId : std::int32_t { kEcho = 1, kAdd, kFail, kValue, kProcessId, kLiveObjects, kCrash, kSecret, kConcat, kNestedLoop, kCallDepth };
+    enum DispId : std::int32_t { kEcho = 1, kAdd, kFail, kValue, kProcessId, kLiveObjects, kCrash, kSecret, kConcat, kNestedLoop, kCallDepth, kCountTo };
 
     TestObject();
     ~TestObject() override;
@@ -47,6 +48,7 @@ public:
     std::string Concat(const std::string& a, const std::string& b) { return a + b; }
     Variant NestedLoop(const std::string& markerPath);
     std::int32_t GetCallDepth() const { return nesting_ + 1; }
+    Variant CountTo(std::int32_t total);
 
 private:
     static inline std::int32_t live_ = 0;

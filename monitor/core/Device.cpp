@@ -71,11 +71,22 @@ bool Device::LoadFailed(const std::string& fileName, FlashImage& image, Variant&
     return true;
 }
 
+std::uint64_t Device::PresentBytes(const FlashImage& image)
+{
+    std::uint64_t bytes = 0;
+    for (std::int32_t i = image.LowestPage(); i <= image.HighestPage(); ++i)
+        bytes += image.GetPage(i).size();
+    return bytes;
+}
+
 Variant Device::ProgImage(const std::string& fileName, FlashImage& image)
 {
     Variant result;
     if (LoadFailed(fileName, image, result))
         return result;
+    const std::uint64_t total = PresentBytes(image);
+    std::uint64_t done = 0;
+    ReportProgress(done, total);
     for (std::int32_t i = image.LowestPage(); i <= image.HighestPage(); ++i) {
         std::span<const std::uint8_t> page = image.GetPage(i);
         if (page.empty())
@@ -87,6 +98,8 @@ Variant Device::ProgImage(const std::string& fileName, FlashImage& image)
         result = WriteFlashBlock(i * image.PageSize(), data);
         if (result.IsErrorResult())
             return result;
+        done += page.size();
+        ReportProgress(done, total);
     }
     return result;
 }
@@ -113,6 +126,9 @@ Variant Device::VerifyImage(const std::string& fileName, FlashImage& image)
     Variant result = Variant::I4(0);
     if (LoadFailed(fileName, image, result))
         return result;
+    const std::uint64_t total = PresentBytes(image);
+    std::uint64_t done = 0;
+    ReportProgress(done, total);
     for (std::int32_t i = image.LowestPage(); i <= image.HighestPage(); ++i) {
         std::span<const std::uint8_t> page = image.GetPage(i);
         if (page.empty())
@@ -137,6 +153,8 @@ Variant Device::VerifyImage(const std::string& fileName, FlashImage& image)
                 return result;
             }
         }
+        done += page.size();
+        ReportProgress(done, total);
     }
     return result;
 }

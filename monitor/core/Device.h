@@ -40,7 +40,8 @@ public:
 
 protected:
     // Loads the file into the (empty) image and writes every present page,
-    // lowest first, with WriteFlashBlock.
+    // lowest first, with WriteFlashBlock. Both loops report progress in bytes
+    // of the present pages: 0 before the first page, then after each page.
     Variant ProgImage(const std::string& fileName, FlashImage& image);
     // Loads the file into the (empty) image and compares every present page
     // with the flash read by ReadFlashBlock.
@@ -49,4 +50,5 @@ protected:
 private:
     // Records a load error; false when the image loaded.
     bool LoadFailed(const std::string& fileName, FlashImage& image, Variant& result);
+    static std::uint64_t PresentBytes(const FlashImage& image);
 };

@@ -286,4 +286,34 @@ TEST_F(DeviceTest, ShortReadFailsAtTheFirstByteNotReturned)
     EXPECT_EQ(board.ErrorCodeProperty(), 0x401);
 }
 
+// Progress as the transport sees it: bytes of the present pages, 0 first,
+// then one report after each page written or compared.
+TEST_F(DeviceTest, FlashLoopsReportBytesOfPresentPagesAfterEachPage)
+{
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
+    board.SetProgressHook([&reports](std::uint64_t done, std::uint64_t total) { reports.emplace_back(done, total); });
+    std::string path = SRecordFile({{0x000300, PatternBytes(300, 5)}, {0x002000, PatternBytes(1, 6)}});
+    const std::vector<std::pair<std::uint64_t, std::uint64_t>> expected{{0, 768}, {256, 768}, {512, 768}, {768, 768}};
+    EXPECT_EQ(board.ProgFlash(path), Variant::I4(0));
+    EXPECT_EQ(reports, expected);
+    reports.clear();
+    EXPECT_EQ(board.VerifyFlash(path), Variant::I4(0));
+    EXPECT_EQ(reports, expected);
+}
+
+TEST_F(DeviceTest, ProgressStopsAtTheFailingPageAndNoneForALoadError)
+{
+    std::vector<std::uint64_t> done;
+    board.SetProgressHook([&done](std::uint64_t bytes, std::uint64_t) { done.push_back(bytes); });
+    EXPECT_EQ(board.ProgFlash(folder.Path("absent.bnm")), Variant::Null());
+    EXPECT_TRUE(done.empty());
+    board.failWriteNumber = 2;
+    EXPECT_EQ(board.ProgFlash(SRecordFile({{0x000000, PatternBytes(1024, 4)}})), Variant::Null());
+    EXPECT_EQ(done, (std::vector<std::uint64_t>{0, 256, 512}));
+    board.SetProgressHook(nullptr);
+    board.failWriteNumber.reset();
+    EXPECT_EQ(board.ProgFlash(SRecordFile({{0x000000, PatternBytes(10, 4)}})), Variant::I4(0));
+    EXPECT_EQ(done.size(), 3u);
+}
+
 }  // namespace

@@ -1,0 +1,141 @@
+// Progress of long calls over the bus: sent to the caller that asked for it,
+// and to no one else.
+#include "automation/BusNames.h"
+#include "automation/DBusErrorNames.h"
+#include "automation/DispatchDriver.h"
+#include "automation/ProgressAnnouncer.h"
+#include "automation/ProgressReceiver.h"
+#include "automation/tests/BusFixture.h"
+#include "automation/tests/TestObject.h"
+
+#include <QCoreApplication>
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Reports = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+
+class ProgressTransportTest : public BusFixture {
+protected:
+    // Listens on `connection` for any Progress signal of `driver`'s object,
+    // whether or not anything was asked for.
+    std::unique_ptr<ProgressReceiver> Eavesdrop(QDBusConnection connection, const DispatchDriver& driver, Reports& heard)
+    {
+        auto receiver = std::make_unique<ProgressReceiver>(
+            [&heard](std::uint64_t done, std::uint64_t total) { heard.emplace_back(done, total); });
+        EXPECT_TRUE(connection.connect(driver.ServerName(), driver.ObjectPath(), BusNames::kDispatchInterface,
+                                       ProgressAnnouncer::kSignalName, receiver.get(),
+                                       SLOT(OnProgress(qulonglong, qulonglong))));
+        return receiver;
+    }
+
+    // Lets signals that are on their way arrive: the reply to a later call
+    // comes after them.
+    static void Settle(DispatchDriver& driver)
+    {
+        driver.Call(TestObject::kAdd, {Variant::I4(1), Variant::I4(2)});
+        QCoreApplication::processEvents();
+    }
+};
+
+TEST_F(ProgressTransportTest, ASubscribedCallerGetsOneReportPerPercentBeforeTheResult)
+{
+    DispatchDriver driver(client_);
+    Reports reports;
+    driver.SetProgressHandler([&reports](std::uint64_t done, std::uint64_t total) { reports.emplace_back(done, total); });
+    driver.Create(TestObject::kProgId);
+    EXPECT_EQ(driver.Call(TestObject::kCountTo, {Variant::I4(1000)}), Variant::I4(1000));
+    // All of them were handled while the call waited: none comes later.
+    ASSERT_EQ(reports.size(), 101u);
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        EXPECT_EQ(reports[i].first, i * 10) << i;
+        EXPECT_EQ(reports[i].second, 1000u);
+    }
+    const std::size_t seen = reports.size();
+    Settle(driver);
+    EXPECT_EQ(reports.size(), seen);
+}
+
+TEST_F(ProgressTransportTest, AFewUnitsGiveEveryStepAndNothingToDoGivesCompletion)
+{
+    DispatchDriver driver(client_);
+    Reports reports;
+    driver.Create(TestObject::kProgId);
+    // Set after creation: the subscription follows.
+    driver.SetProgressHandler([&reports](std::uint64_t done, std::uint64_t total) { reports.emplace_back(done, total); });
+    driver.Call(TestObject::kCountTo, {Variant::I4(3)});
+    EXPECT_EQ(reports, (Reports{{0, 3}, {1, 3}, {2, 3}, {3, 3}}));
+    reports.clear();
+    driver.Call(TestObject::kCountTo, {Variant::I4(0)});
+    EXPECT_EQ(reports, (Reports{{0, 0}}));
+}
+
+TEST_F(ProgressTransportTest, NothingIsSentToAClientThatDidNotAsk)
+{
+    // A client without a main loop would pile such messages up unread.
+    DispatchDriver driver(client_);
+    driver.Create(TestObject::kProgId);
+    Reports heard;
+    const auto receiver = Eavesdrop(client_, driver, heard);
+    EXPECT_EQ(driver.Call(TestObject::kCountTo, {Variant::I4(50)}), Variant::I4(50));
+    Settle(driver);
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(ProgressTransportTest, AClientThatStopsAskingGetsNoMore)
+{
+    DispatchDriver driver(client_);
+    Reports reports;
+    driver.SetProgressHandler([&reports](std::uint64_t done, std::uint64_t total) { reports.emplace_back(done, total); });
+    driver.Create(TestObject::kProgId);
+    driver.Call(TestObject::kCountTo, {Variant::I4(2)});
+    EXPECT_EQ(reports.size(), 3u);
+    driver.SetProgressHandler(nullptr);
+    Reports heard;
+    const auto receiver = Eavesdrop(client_, driver, heard);
+    driver.Call(TestObject::kCountTo, {Variant::I4(2)});
+    Settle(driver);
+    EXPECT_EQ(reports.size(), 3u);
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(ProgressTransportTest, AnotherClientHearsNothingOfTheCall)
+{
+    QDBusConnection other = Connect();
+    DispatchDriver caller(client_);
+    Reports callerReports;
+    caller.SetProgressHandler([&callerReports](std::uint64_t d, std::uint64_t t) { callerReports.emplace_back(d, t); });
+    caller.Create(TestObject::kProgId);
+    // The other client asked for progress of its own object, and listens to the caller's too.
+    DispatchDriver bystander(other);
+    Reports bystanderReports;
+    bystander.SetProgressHandler([&bystanderReports](std::uint64_t d, std::uint64_t t) { bystanderReports.emplace_back(d, t); });
+    bystander.Create(TestObject::kProgId);
+    Reports heard;
+    const auto receiver = Eavesdrop(other, caller, heard);
+
+    caller.Call(TestObject::kCountTo, {Variant::I4(4)});
+    EXPECT_EQ(callerReports.size(), 5u);
+    Settle(bystander);
+    EXPECT_TRUE(bystanderReports.empty());
+    EXPECT_TRUE(heard.empty());
+}
+
+TEST_F(ProgressTransportTest, WatchProgressTakesOneBooleanFromTheOwnerOnly)
+{
+    DispatchDriver driver(client_);
+    driver.Create(TestObject::kProgId);
+    const auto watch = [&](const QDBusConnection& connection, const QList<QVariant>& args) {
+        QDBusMessage call = QDBusMessage::createMethodCall(driver.ServerName(), driver.ObjectPath(),
+                                                           BusNames::kDispatchInterface, QStringLiteral("WatchProgress"));
+        call.setArguments(args);
+        return QDBusConnection(connection).call(call);
+    };
+    EXPECT_EQ(watch(client_, {QVariant::fromValue(1)}).errorName(), DBusErrorNames::kInvalidArgs);
+    EXPECT_EQ(watch(Connect(), {QVariant::fromValue(true)}).errorName(), DBusErrorNames::kAccessDenied);
+    EXPECT_EQ(watch(client_, {QVariant::fromValue(true)}).type(), QDBusMessage::ReplyMessage);
+}
+
+}  // namespace
