@@ -38,12 +38,16 @@ printf '\033\033i\r\n@PA\r\n0000\r\n0A001F\r\n123456\r\n#123ABC\r\n@DA\r\n0010\r
 
 # Invoke calls in the input layout of invoke_args_fuzzer.cpp and WireArgumentWriter:
 # Echo(VT_I4 42); Echo(VT_I4 array, 3 elements); Echo(VT_VARIANT array of a text
-# and a VT_I4); the Value property put.
+# and a VT_I4); the Value property put; arrays whose bounds promise far more than they hold.
 printf '\x01\x00\x01\x03\x00\x2a\x00\x00\x00' > "$corpus"/invoke_args_fuzzer/echo-i4
 printf '\x01\x00\x01\x6f\x00\x01\x03\x00\x00\x00\x00\x03\x01\x00\x00\x00\x02\x00\x00\x00\x03\x00\x00\x00' \
   > "$corpus"/invoke_args_fuzzer/echo-i4-array
 printf '\x01\x00\x01\x60\x00\x01\x02\x00\x00\x00\x00\x02\x08\x00\x03abc\x03\x00\x07\x00\x00\x00' \
   > "$corpus"/invoke_args_fuzzer/echo-variant-array
 printf '\x03\x03\x01\x03\x00\x05\x00\x00\x00' > "$corpus"/invoke_args_fuzzer/put-value
+# Arrays of variants nested six deep, each declaring 4194304 elements and holding one.
+level='\x60\x00\x01\xf0\x00\x00\x40\x00\x00\x00\x00\x00\x01'
+tail='\x03\x00\x01\x00\x00\x00'
+printf "\x01\x00\x01$level$level$level$level$level$level$tail$tail$tail" > "$corpus"/invoke_args_fuzzer/nested-promises
 
 echo "fuzz seeds: $(find "$corpus" -type f | wc -l) files in $corpus"

@@ -22,7 +22,7 @@ targets=$(cd fuzz/corpus && ls)
 for target in $targets; do
   mkdir -p "$work/$target"
   command=("$build/fuzz/$target" -runs="$runs" -max_total_time="$seconds" -seed=1 -timeout=25
-           -rss_limit_mb=2048 -print_final_stats=1 "$work/$target" "fuzz/corpus/$target")
+           -rss_limit_mb=1024 -print_final_stats=1 "$work/$target" "fuzz/corpus/$target")
   # The Invoke target talks to itself over a session bus of its own.
   [ "$target" = invoke_args_fuzzer ] && command=(dbus-run-session -- "${command[@]}")
   if "${command[@]}" > "$work/$target.log" 2>&1; then
