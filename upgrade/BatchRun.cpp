@@ -27,6 +27,16 @@ BatchRun::BatchRun(Ez2181Driver& driver, std::ostream& out, std::ostream& err) :
 
 int BatchRun::Run(const BatchOptions& options)
 {
+    driver_.SetProgressHandler([this](std::uint64_t done, std::uint64_t total) {
+        if (const auto line = progress_.Next(done, total)) out_ << *line << '\n' << std::flush;
+    });
+    const int status = RunSteps(options);
+    driver_.SetProgressHandler(nullptr);
+    return status;
+}
+
+int BatchRun::RunSteps(const BatchOptions& options)
+{
     if (!Step([&] {
             driver_.Create(Ez2181Driver::kProgId);
             driver_.SetErrorMethod(Ez2181Driver::kThrowExceptions);

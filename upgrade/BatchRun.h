@@ -1,5 +1,6 @@
 #pragma once
 
+#include "automation/ProgressLine.h"
 #include "upgrade/BatchOptions.h"
 
 #include <functional>
@@ -12,7 +13,9 @@ class Ez2181Driver;
 // Pellori without a window: the dialog's start-up and the actions the command
 // line asks for, in the dialog's order, with the dialog's status texts on
 // standard output (each line on a line of its own) and failures on standard
-// error. Stops at the first failure; its exit status says which step failed.
+// error. While flash is programmed or verified, a progress line follows the
+// status text at least every 5 percent ("45% (117760 of 262144 bytes)").
+// Stops at the first failure; its exit status says which step failed.
 class BatchRun {
 public:
     enum ExitStatus : int {
@@ -34,6 +37,7 @@ public:
     static std::string TerminalText(const std::string& statusText);
 
 private:
+    int RunSteps(const BatchOptions& options);
     // Runs one call; prints the failure heading and text and returns false if it fails.
     bool Step(const std::function<void()>& call, const std::string& failureHeading);
     void Say(const std::string& statusText);
@@ -41,4 +45,5 @@ private:
     Ez2181Driver& driver_;
     std::ostream& out_;
     std::ostream& err_;
+    ProgressLine progress_;
 };

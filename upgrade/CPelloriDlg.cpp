@@ -2,6 +2,7 @@
 
 #include "automation/AutomationError.h"
 #include "automation/DispatchError.h"
+#include "automation/ProgressLine.h"
 #include "configurator/DialogUnits.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"
 #include "upgrade/Ez2181Driver.h"
@@ -137,6 +138,7 @@ void CPelloriDlg::InitDialog()
 {
     UpdateData(false);
     driver_.SetCallRunner([this](const std::function<void()>& call) { runner_.Run(call); });
+    driver_.SetProgressHandler([this](std::uint64_t done, std::uint64_t total) { ShowProgress(done, total); });
     try {
         driver_.Create(Ez2181Driver::kProgId);
         driver_.SetErrorMethod(Ez2181Driver::kThrowExceptions);
@@ -232,6 +234,16 @@ void CPelloriDlg::SetStatus(const std::string& text)
 {
     statusText_ = text;
     statusBox_->setPlainText(ShownText(text));
+    statusBox_->repaint();
+}
+
+void CPelloriDlg::ShowProgress(std::uint64_t done, std::uint64_t total)
+{
+    // Shown under the status text while the call runs; the status text itself
+    // stays as it is, and the outcome replaces both.
+    if (!runner_.Running()) return;
+    statusBox_->setPlainText(ShownText(statusText_) + QLatin1Char('\n') +
+                             QString::fromStdString(ProgressLine::Text(done, total)));
     statusBox_->repaint();
 }
 

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -21,7 +22,8 @@ class UserPrompts;
 // board action is one call of the program's Ez2181Driver; the dialog only
 // sequences the calls and shows their outcome in the status box.
 //
-// While a server call runs the dialog is repainted but ignores input.
+// While a server call runs the dialog is repainted but ignores input; while
+// flash is programmed or verified, the progress shows under the status text.
 class CPelloriDlg : public QDialog {
     Q_OBJECT
 
@@ -93,6 +95,7 @@ private:
     void BuildControls();
     void UpdateData(bool saveAndValidate);
     void SetStatus(const std::string& text);
+    void ShowProgress(std::uint64_t done, std::uint64_t total);
     void RunFlashAction(const FlashAction& action);
     // Runs a server call; returns the cut error text, or nullopt when it succeeded.
     std::optional<std::string> TryCall(const std::function<void()>& call);

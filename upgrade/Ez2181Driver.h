@@ -42,6 +42,9 @@ public:
     Ez2181Driver& operator=(const Ez2181Driver&) = delete;
 
     void SetCallRunner(CallRunner runner);
+    // Progress of ProgFlash and VerifyFlash, in bytes, in the thread that set it
+    // (see DispatchDriver::SetProgressHandler).
+    void SetProgressHandler(ProgressReceiver::Handler handler) { dispatch_.SetProgressHandler(std::move(handler)); }
 
     // Creates the object of `progId` (any case). Throws AutomationError and
     // stays empty on failure.

@@ -11,11 +11,14 @@
 #include "upgrade/tests/PelloriDialogFixture.h"
 
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -164,8 +167,12 @@ TEST_F(PelloriVarnixTest, BatchModeProgramsAndVerifiesAndReportsAMismatch)
         EXPECT_EQ(BatchRun(driver, out, err).Run(*options), BatchRun::kSuccess) << err.str();
     }
     EXPECT_EQ(Flash(), image_);
-    EXPECT_EQ(out.str(), "Baud rate 9600\nPROGRAMMING...\nPlease Wait...\nSuccessfully Programmed!\n"
-                         "VERIFYING...\nPlease wait...\nVerify Successfull!\n");
+    EXPECT_EQ(out.str(), "Baud rate 9600\nPROGRAMMING...\nPlease Wait...\n"
+                         "0% (0 of 768 bytes)\n33% (256 of 768 bytes)\n66% (512 of 768 bytes)\n100% (768 of 768 bytes)\n"
+                         "Successfully Programmed!\n"
+                         "VERIFYING...\nPlease wait...\n"
+                         "0% (0 of 768 bytes)\n33% (256 of 768 bytes)\n66% (512 of 768 bytes)\n100% (768 of 768 bytes)\n"
+                         "Verify Successfull!\n");
 
     QDBusConnection connection = Connect();
     Ez2181Driver driver(connection);
@@ -173,6 +180,107 @@ TEST_F(PelloriVarnixTest, BatchModeProgramsAndVerifiesAndReportsAMismatch)
     ASSERT_TRUE(options);
     EXPECT_EQ(BatchRun(driver, out, err).Run(*options), BatchRun::kVerifyFailed);
     EXPECT_EQ(err.str().rfind("!! ERROR VERIFYING !!\n", 0), 0u);
+}
+
+// The lines of a batch run's output; a progress line is kept as its percent.
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::optional<int> PercentOf(const std::string& line)
+{
+    const auto sign = line.find("% (");
+    if (sign == std::string::npos || line.back() != ')') return std::nullopt;
+    return std::stoi(line.substr(0, sign));
+}
+
+// The progress lines between a status text and the next one: at least one
+// every 5 percent, from 0 to 100, over `total` bytes.
+void ExpectProgressSteps(const std::vector<std::string>& lines, std::size_t from, std::size_t to, std::uint64_t total)
+{
+    ASSERT_LT(from, to);
+    int last = -5;
+    for (std::size_t i = from; i < to; ++i) {
+        const auto percent = PercentOf(lines[i]);
+        ASSERT_TRUE(percent) << lines[i];
+        EXPECT_GT(*percent, last) << lines[i];
+        EXPECT_LE(*percent, last + 5) << lines[i];
+        last = *percent;
+    }
+    EXPECT_EQ(lines[from], "0% (0 of " + std::to_string(total) + " bytes)");
+    EXPECT_EQ(lines[to - 1], "100% (" + std::to_string(total) + " of " + std::to_string(total) + " bytes)");
+}
+
+TEST_F(PelloriVarnixTest, BatchModeShowsProgressOfAFullImageAtLeastEveryFivePercent)
+{
+    constexpr std::uint64_t kFullImage = 256 * 1024;
+    const std::vector<std::uint8_t> full = PatternBytes(kFullImage, 47);
+    const std::string file = MakeSRecordFile(files_, "full.bnm", {{0, full}});
+    std::ostringstream out;
+    std::ostringstream err;
+    std::string error;
+    int status = -1;
+    {
+        QDBusConnection connection = Connect();
+        Ez2181Driver driver(connection);
+        const auto options = BatchOptions::Parse({"--batch", "--program", file, "--verify", file}, error);
+        ASSERT_TRUE(options);
+        status = BatchRun(driver, out, err).Run(*options);
+    }
+    EXPECT_EQ(status, BatchRun::kSuccess) << err.str();
+    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(board_.Board().FlashBytes(0, kFullImage), full);
+
+    const std::vector<std::string> lines = Lines(out.str());
+    ASSERT_GE(lines.size(), 9u);
+    const auto at = [&lines](const char* text) {
+        return static_cast<std::size_t>(std::find(lines.begin(), lines.end(), text) - lines.begin());
+    };
+    EXPECT_EQ(lines[0], "Baud rate 9600");
+    EXPECT_EQ(at("PROGRAMMING..."), 1u);
+    EXPECT_EQ(at("Please Wait..."), 2u);
+    ExpectProgressSteps(lines, 3, at("Successfully Programmed!"), kFullImage);
+    EXPECT_EQ(at("VERIFYING...") , at("Successfully Programmed!") + 1);
+    EXPECT_EQ(at("Please wait..."), at("VERIFYING...") + 1);
+    ExpectProgressSteps(lines, at("Please wait...") + 1, lines.size() - 1, kFullImage);
+    EXPECT_EQ(lines.back(), "Verify Successfull!");
+}
+
+TEST_F(PelloriVarnixTest, TheDialogShowsProgressUnderTheStatusTextDuringTheCallAndTheOutcomeAfterIt)
+{
+    const std::vector<std::uint8_t> image = PatternBytes(32 * 1024, 9);
+    const std::string file = MakeSRecordFile(files_, "progress.bnm", {{0, image}});
+    OpenQuietly();
+    struct Shown {
+        QString text;
+        bool callRunning;
+    };
+    std::vector<Shown> shown;
+    QObject::connect(StatusBox(), &QPlainTextEdit::textChanged, StatusBox(),
+                     [&] { shown.push_back({StatusBox()->toPlainText(), dialog_->CallRunning()}); });
+
+    prompts_.AnswerFile(QString::fromStdString(file));
+    Click(CPelloriDlg::kProgram);
+    EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
+    EXPECT_EQ(StatusBox()->toPlainText(), QStringLiteral("Successfully Programmed!"));
+    EXPECT_EQ(board_.Board().FlashBytes(0, image.size()), image);
+
+    const QString busy = QStringLiteral("PROGRAMMING...\nPlease Wait...\n");
+    std::vector<QString> progress;
+    for (const Shown& s : shown)
+        if (s.text.startsWith(busy)) {
+            EXPECT_TRUE(s.callRunning) << s.text.toStdString();
+            progress.push_back(s.text.mid(busy.size()));
+        }
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_EQ(progress.front(), QStringLiteral("0% (0 of 32768 bytes)"));
+    EXPECT_EQ(progress.back(), QStringLiteral("100% (32768 of 32768 bytes)"));
+    EXPECT_EQ(shown.back().text, QStringLiteral("Successfully Programmed!"));
+    EXPECT_FALSE(shown.back().callRunning);
 }
 
 }  // namespace
