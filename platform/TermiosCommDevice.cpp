@@ -1,6 +1,7 @@
 #include "platform/TermiosCommDevice.h"
 
 #include "platform/Clock.h"
+#include "platform/SerialAccess.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -67,7 +68,14 @@ bool TermiosCommDevice::Open(const std::string& path)
 {
     Close();
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return Fail(errno);
+    if (fd < 0) {
+        const int error = errno;
+        Fail(error);
+        // Not allowed: say who may, and how to become one of them.
+        if (error == EACCES || error == EPERM)
+            lastError_ += " (" + SerialAccess::PermissionHint(path, SerialAccess::GroupOf(path)) + ")";
+        return false;
+    }
 
     // TIOCEXCL does not keep root out; the lock does, for every process that opens
     // the line through this class.

@@ -1,5 +1,6 @@
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
+#include "platform/SerialAccess.h"
 #include "platform/TermiosCommDevice.h"
 #include "platform/tests/ScopedConfigHome.h"
 
@@ -82,7 +83,7 @@ TEST(TermiosCommDeviceOpenTest, PermissionDeniedIsExplained)
     ASSERT_EQ(::chmod(path.c_str(), 0), 0);
     TermiosCommDevice device;
     EXPECT_FALSE(device.Open(path));
-    EXPECT_EQ(device.LastError(), "Permission denied");
+    EXPECT_EQ(device.LastError(), "Permission denied (" + SerialAccess::PermissionHint(path, SerialAccess::GroupOf(path)) + ")");
 }
 
 TEST(TermiosCommDeviceOpenTest, ClosedDeviceRefusesEverything)
