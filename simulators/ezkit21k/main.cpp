@@ -15,7 +15,7 @@ const char kUsage[] =
     "  --port NAME     port map name to link (default com1)\n"
     "  --lockout BITS  lockout bits already set in the flash (0 to 3)\n"
     "  --late-ms N     how late a late reply comes (default 1500)\n"
-    "  --fault SPEC    KIND is silence, descriptor, count, garbage or late; N counts the\n"
+    "  --fault FAULT   KIND is silence, descriptor, count, garbage or late; N counts the\n"
     "                  request packets from the start (default 1); VALUE is the fault's own\n"
     "                  (silence: packets in a row, none = hung; descriptor: the descriptor;\n"
     "                  count: the count or length; garbage: stray bytes after the reply)\n";
@@ -54,13 +54,13 @@ int main(int argc, char** argv)
 
     Ezkit21kSimulator board;
     board.SetRecording(false);
-    for (const FaultSpec& spec : line->faults) {
-        const auto kind = kKinds.find(spec.kind);
+    for (const FaultRequest& fault : line->faults) {
+        const auto kind = kKinds.find(fault.kind);
         if (kind == kKinds.end()) {
-            std::fprintf(stderr, "ezkit21k-sim: unknown fault %s\n%s", spec.kind.c_str(), kUsage);
+            std::fprintf(stderr, "ezkit21k-sim: unknown fault %s\n%s", fault.kind.c_str(), kUsage);
             return 2;
         }
-        board.InjectFault({kind->second, spec.request, spec.value});
+        board.InjectFault({kind->second, fault.request, fault.value});
     }
     board.SetLockoutBits(lockout);
     return ServeUntilSignal(board, line->port, "EZ-KIT 21k board", line->lateDelay);

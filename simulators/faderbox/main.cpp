@@ -15,7 +15,7 @@ const char kUsage[] =
     "  --port NAME    port map name to link (default com1)\n"
     "  --values A,B   the two 16-bit values a ping returns\n"
     "  --late-ms N    how late a late reply comes (default 1500)\n"
-    "  --fault SPEC   KIND is silence, first, third, short, garbage or late; N counts the\n"
+    "  --fault FAULT  KIND is silence, first, third, short, garbage or late; N counts the\n"
     "                 pings from the start (default 1); VALUE is the fault's own (silence:\n"
     "                 pings in a row, none = hung; first, third: the byte; short: bytes\n"
     "                 sent; garbage: stray bytes after the reply)\n";
@@ -60,13 +60,13 @@ int main(int argc, char** argv)
     FaderboxSimulator console;
     console.SetRecording(false);
     console.SetPingValues(static_cast<std::uint16_t>(values[0]), static_cast<std::uint16_t>(values[1]));
-    for (const FaultSpec& spec : line->faults) {
-        const auto kind = kKinds.find(spec.kind);
+    for (const FaultRequest& fault : line->faults) {
+        const auto kind = kKinds.find(fault.kind);
         if (kind == kKinds.end()) {
-            std::fprintf(stderr, "faderbox-sim: unknown fault %s\n%s", spec.kind.c_str(), kUsage);
+            std::fprintf(stderr, "faderbox-sim: unknown fault %s\n%s", fault.kind.c_str(), kUsage);
             return 2;
         }
-        console.InjectFault({kind->second, spec.request, spec.value});
+        console.InjectFault({kind->second, fault.request, fault.value});
     }
     return ServeUntilSignal(console, line->port, "Mixing console", line->lateDelay);
 }

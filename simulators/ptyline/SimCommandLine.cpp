@@ -46,12 +46,12 @@ std::optional<SimCommandLine> SimCommandLine::Parse(const std::vector<std::strin
             }
             line.lateDelay = std::chrono::milliseconds(*ms);
         } else if (option == "--fault") {
-            const auto spec = FaultSpec::Parse(value);
-            if (!spec) {
+            const auto fault = FaultRequest::Parse(value);
+            if (!fault) {
                 error = "bad fault " + value;
                 return std::nullopt;
             }
-            line.faults.push_back(*spec);
+            line.faults.push_back(*fault);
         } else if (!own(option, value, error)) {
             return std::nullopt;
         }

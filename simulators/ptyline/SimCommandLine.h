@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simulators/ptyline/FaultSpec.h"
+#include "simulators/ptyline/FaultRequest.h"
 
 #include <chrono>
 #include <cstdint>
@@ -12,7 +12,7 @@
 // The options every simulator program takes:
 //   --port NAME       the port map name to link (default com1)
 //   --late-ms N       how late a late reply comes (default 1500)
-//   --fault SPEC      a fault to inject, KIND[@N][=VALUE]; may be repeated
+//   --fault FAULT     a fault to inject, KIND[@N][=VALUE]; may be repeated
 //   --help
 // A program's own options take one value each and go to its handler.
 struct SimCommandLine {
@@ -23,7 +23,7 @@ struct SimCommandLine {
 
     std::string port = "com1";
     std::chrono::milliseconds lateDelay{1500};
-    std::vector<FaultSpec> faults;
+    std::vector<FaultRequest> faults;
     bool help = false;
 
     // Options from argv[1] on; nullopt with `error` set when they do not parse.

@@ -1,32 +1,32 @@
-#include "simulators/ptyline/FaultSpec.h"
+#include "simulators/ptyline/FaultRequest.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(FaultSpecTest, KindAlone)
+TEST(FaultRequestTest, KindAlone)
 {
-    const auto spec = FaultSpec::Parse("silence");
-    ASSERT_TRUE(spec);
-    EXPECT_EQ(spec->kind, "silence");
-    EXPECT_EQ(spec->request, 1u);
-    EXPECT_FALSE(spec->value);
+    const auto fault = FaultRequest::Parse("silence");
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->kind, "silence");
+    EXPECT_EQ(fault->request, 1u);
+    EXPECT_FALSE(fault->value);
 }
 
-TEST(FaultSpecTest, RequestAndValueDecimalOrHexadecimal)
+TEST(FaultRequestTest, RequestAndValueDecimalOrHexadecimal)
 {
-    const auto spec = FaultSpec::Parse("descriptor@3=0x80050003");
-    ASSERT_TRUE(spec);
-    EXPECT_EQ(spec->kind, "descriptor");
-    EXPECT_EQ(spec->request, 3u);
-    EXPECT_EQ(spec->value, 0x80050003u);
-    EXPECT_EQ(FaultSpec::Parse("garbage=12")->value, 12u);
+    const auto fault = FaultRequest::Parse("descriptor@3=0x80050003");
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->kind, "descriptor");
+    EXPECT_EQ(fault->request, 3u);
+    EXPECT_EQ(fault->value, 0x80050003u);
+    EXPECT_EQ(FaultRequest::Parse("garbage=12")->value, 12u);
 }
 
-TEST(FaultSpecTest, MalformedTextsAreRefused)
+TEST(FaultRequestTest, MalformedTextsAreRefused)
 {
     for (const char* text : {"", "@2", "late@0", "late@x", "count=", "count=0x", "count=12a", "count=4294967296"})
-        EXPECT_FALSE(FaultSpec::Parse(text)) << text;
+        EXPECT_FALSE(FaultRequest::Parse(text)) << text;
 }
 
 }  // namespace
