@@ -7,19 +7,13 @@
 
 namespace BoardFuzzing {
 
-Variant WordArray(FuzzInput& in, std::size_t count)
+Variant WordArray(FuzzInput& in, std::size_t count, std::uint32_t mask)
 {
     SafeArray array = SafeArray::Vector(VT_I4, count);
-    for (std::size_t i = 0; i < count; ++i)
-        array.set(i, Variant::I4(static_cast<std::int32_t>(in.Word32())));
-    return Variant::Array(std::move(array));
-}
-
-Variant ByteArray(FuzzInput& in, std::size_t count)
-{
-    SafeArray array = SafeArray::Vector(VT_I4, count);
-    for (std::size_t i = 0; i < count; ++i)
-        array.set(i, Variant::I4(in.Byte()));
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint32_t value = mask == 0xFF ? in.Byte() : in.Word32() & mask;
+        array.set(i, Variant::I4(static_cast<std::int32_t>(value)));
+    }
     return Variant::Array(std::move(array));
 }
 

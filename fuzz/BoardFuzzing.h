@@ -11,10 +11,9 @@ class FuzzInput;
 // Pieces shared by the board reply fuzz targets.
 namespace BoardFuzzing {
 
-// A one-dimensional VT_I4 array of `count` words read from the input.
-Variant WordArray(FuzzInput& in, std::size_t count);
-// A one-dimensional VT_I4 array of `count` byte values (0-255) read from the input.
-Variant ByteArray(FuzzInput& in, std::size_t count);
+// A one-dimensional VT_I4 array of `count` values read from the input, each a
+// 32-bit word, or a byte when `mask` is 0xFF, cut to `mask`.
+Variant WordArray(FuzzInput& in, std::size_t count, std::uint32_t mask = 0xFFFFFFFF);
 
 // A failed member returns VT_NULL and has recorded a text saying why.
 void CheckOutcome(const Variant& result, const AutoBase& board);

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t count = in.Word16() % 600;
     Variant words = operation >= kWriteDM && operation <= kWriteIO ? WordArray(in, static_cast<std::size_t>(count) % 100)
                                                                    : Variant();
-    Variant bytes = operation == kWriteFlash ? ByteArray(in, static_cast<std::size_t>(count) % 400) : Variant();
+    Variant bytes = operation == kWriteFlash ? WordArray(in, static_cast<std::size_t>(count) % 400, 0xFF) : Variant();
 
     auto line = std::make_unique<FuzzReplyLine>();
     line->QueueInput(in.Rest());

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Past the 256 values of the flash mailbox, so that its limit is met too.
     const std::int32_t count = in.Word16() % 300;
     Variant words = operation == kWriteDM ? WordArray(in, static_cast<std::size_t>(count) % 100) : Variant();
-    Variant bytes = operation == kWriteFlash ? ByteArray(in, static_cast<std::size_t>(count)) : Variant();
+    Variant bytes = operation == kWriteFlash ? WordArray(in, static_cast<std::size_t>(count), 0xFF) : Variant();
 
     auto line = std::make_unique<FuzzReplyLine>();
     line->QueueInput(in.Rest());

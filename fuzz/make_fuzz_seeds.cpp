@@ -5,7 +5,7 @@
 #include "monitor/boards/Ez2181.h"
 #include "monitor/boards/Ezkit21k.h"
 #include "monitor/boards/Faderbox.h"
-#include "monitor/boards/FourWireLink.h"
+#include "monitor/boards/FourWire21xx.h"
 #include "configurator/UnitTransfer.h"
 #include "platform/FakeClock.h"
 #include "platform/FakeCommDevice.h"
@@ -197,7 +197,7 @@ void FaderboxSeeds()
 // Operation numbers, layout, clock and time-out as in fourwire_reply_fuzzer.cpp.
 void FourWireSeeds()
 {
-    const auto seed = [](const std::string& name, const Header& header, const std::function<void(FourWireLink&)>& call) {
+    const auto seed = [](const std::string& name, const Header& header, const std::function<void(FourWire21xx&)>& call) {
         FakeClock targetClock;
         FourWireTarget target(targetClock);
         Bytes transcript;
@@ -205,28 +205,21 @@ void FourWireSeeds()
         FourWireLink link(LPTDigitalInstrument(std::make_unique<TranscriptPort>(target, transcript)), clock);
         link.SetTimeoutMs(200);
         link.SetAttempts(1);
-        call(link);
+        FourWire21xx board(std::move(link));
+        call(board);
         Save("fourwire_reply_fuzzer", name, header.bytes, transcript);
     };
-    seed("version", Header().Byte(0).Word16(0).Byte(0).Byte(0), [](FourWireLink& link) {
-        std::uint16_t version = 0;
-        link.GetVersion(version);
+    seed("get-ver", Header().Byte(0).Word16(0).Byte(0).Byte(0), [](FourWire21xx& b) { b.GetVer(); });
+    seed("power-on", Header().Byte(1).Word16(0).Byte(0).Byte(0), [](FourWire21xx& b) { b.PowerOn(); });
+    seed("read-dm-2", Header().Byte(2).Word16(0x10).Byte(1).Byte(0), [](FourWire21xx& b) { b.ReadDM(0x10, 2, 0, 0); });
+    seed("read-pm-1", Header().Byte(3).Word16(0x20).Byte(0).Byte(0), [](FourWire21xx& b) { b.ReadPM(0x20, 1, 0, 0); });
+    seed("write-dm-1", Header().Byte(5).Word16(0x30).Byte(0).Byte(0).Word32(0x1234), [](FourWire21xx& b) {
+        Variant data = Values({0x1234});
+        b.WriteDM(0x30, data, 0, 0);
     });
-    seed("read-data-2", Header().Byte(1).Word16(0x10).Byte(1).Byte(0), [](FourWireLink& link) {
-        std::vector<std::uint16_t> words(2);
-        link.ReadDataWords(0x10, words);
-    });
-    seed("read-program-1", Header().Byte(2).Word16(0x20).Byte(0).Byte(0), [](FourWireLink& link) {
-        std::vector<std::uint32_t> words(1);
-        link.ReadProgramWords(0x20, words);
-    });
-    seed("write-data-1", Header().Byte(4).Word16(0x30).Byte(0).Byte(0).Word16(0x1234), [](FourWireLink& link) {
-        const std::vector<std::uint16_t> words{0x1234};
-        link.WriteDataWords(0x30, words);
-    });
-    seed("start-up", Header().Byte(7).Word16(0).Byte(0).Byte(0), [](FourWireLink& link) {
-        std::uint16_t version = 0;
-        link.StartUp(version);
+    seed("write-pm-1", Header().Byte(6).Word16(0x40).Byte(0).Byte(0).Word32(0xABCDEF), [](FourWire21xx& b) {
+        Variant data = Values({0xABCDEF});
+        b.WritePM(0x40, data, 0, 0);
     });
 }
 
