@@ -51,6 +51,11 @@ bool CVarnixApp::InitInstance()
         exitCode_ = Unregister() ? 0 : 1;
         return false;
     }
+    if (commandLine_.registerOnly) {
+        if (!VarnixRegistration::RegisterAll(serverPath_.toStdString())) return Fail(NotRegisteredText());
+        exitCode_ = 0;
+        return false;
+    }
     const bool started = commandLine_.RunForClient() ? ServeClients() : RunByHand();
     if (started) ApplicationLock::Process().SetOnLastUnlock([this] { OnLastUnlock(); });
     return started;
@@ -72,9 +77,7 @@ bool CVarnixApp::ServeClients()
 
 bool CVarnixApp::RunByHand()
 {
-    if (!VarnixRegistration::RegisterAll(serverPath_.toStdString()))
-        Tell(QStringLiteral("The registry entries could not all be written below %1.").arg(QDir::toNativeSeparators(
-            QString::fromStdString(ConfigHome::Path()))));
+    if (!VarnixRegistration::RegisterAll(serverPath_.toStdString())) Tell(NotRegisteredText());
     if (!canShowWindow_) return Fail(QStringLiteral("There is no display to show the window on."));
 
     document_ = std::make_unique<CVarnixDoc>();
@@ -89,6 +92,12 @@ bool CVarnixApp::RunByHand()
     userControl_ = true;
     frame_->show();
     return true;
+}
+
+QString CVarnixApp::NotRegisteredText()
+{
+    return QStringLiteral("The registry entries could not all be written below %1.")
+        .arg(QDir::toNativeSeparators(QString::fromStdString(ConfigHome::Path())));
 }
 
 bool CVarnixApp::Unregister()

@@ -20,7 +20,8 @@ class RecentFileList;
 // classes' registration, shows the window with an empty document, and ends
 // when the window is closed and no object is left; closing the window while
 // objects live hides it and ends on the last release. "Unregister" removes the
-// registration and the settings and ends.
+// registration and the settings and ends; "Register" writes the registration
+// and ends, with no window.
 //
 // Messages to the user go through the current Notifier. The application ends
 // by emitting ended(); the program's main loop quits on it.
@@ -54,6 +55,7 @@ private:
     void OnLastUnlock();
     void End();
     bool Fail(const QString& text);
+    static QString NotRegisteredText();
 
     CommandLineInfo commandLine_;
     QString serverPath_;

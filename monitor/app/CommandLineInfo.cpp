@@ -1,5 +1,7 @@
 #include "monitor/app/CommandLineInfo.h"
 
+#include "platform/ProgramInfo.h"
+
 #include <array>
 
 namespace {
@@ -11,7 +13,8 @@ bool Is(const QString& name, const char* expected)
 
 bool IsKnownSwitch(const QString& name)
 {
-    static constexpr std::array kNames = {"Embedding", "Automation", "Unregister", "Unregserver", "p", "pt", "dde"};
+    static constexpr std::array kNames = {"Embedding", "Automation", "Unregister", "Unregserver", "Register",
+                                          "Regserver",  "p",          "pt",         "dde",         "?"};
     for (const char* known : kNames)
         if (Is(name, known)) return true;
     return false;
@@ -36,6 +39,40 @@ CommandLineInfo CommandLineInfo::Parse(const QStringList& arguments)
             info.automation = true;
         else if (Is(name, "Unregister") || Is(name, "Unregserver"))
             info.unregister = true;
+        else if (Is(name, "Register") || Is(name, "Regserver"))
+            info.registerOnly = true;
+        else if (Is(name, "-help") || Is(name, "h") || Is(name, "?"))
+            info.help = true;
+        else if (Is(name, "-version"))
+            info.version = true;
     }
     return info;
+}
+
+std::string CommandLineInfo::Usage()
+{
+    return "Usage: varnix [-Register | -Unregister | -Embedding] [FILE]\n"
+           "Varnix, the monitor server: scripts and programs such as pellori create its\n"
+           "board objects (Varnix.Ez2181, Varnix.Ezkit21k, Varnix.FourWire21xx,\n"
+           "Varnix.Faderbox, Varnix.Sport) over the D-Bus session bus and call them to\n"
+           "reset and run DSP boards, read and write their memory, and program and verify\n"
+           "their flash.\n"
+           "\n"
+           "  (no switch)      register the classes and show the empty server window\n"
+           "  -Register        register the classes for this user and end (no window)\n"
+           "  -Unregister      remove the registration and the settings, and end\n"
+           "  -Embedding       started by the session bus for a client: no window; ends\n"
+           "                   when its last object is released\n"
+           "  --help           show this text\n"
+           "  --version        show the release\n"
+           "Switches begin with '-' or '/' and ignore case.\n"
+           "\n"
+           "Registration writes the classes (ProgIDs) to\n"
+           "  $XDG_CONFIG_HOME/automation/classes-root.ini\n"
+           "and, for each class, a D-Bus service file below\n"
+           "  $XDG_DATA_HOME/dbus-1/services\n"
+           "that starts this program, at the path it was run from, for a client. Run\n"
+           "`varnix -Register` once after installing or moving the program.\n"
+           "\n" +
+           ProgramInfo::PortMapHelp();
 }

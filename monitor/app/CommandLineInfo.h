@@ -3,10 +3,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+
 // The varnix program's command line. Switches begin with '/' or '-' and are
 // compared without regard to case:
 //   Embedding, Automation        started by the bus for a client: no window
 //   Unregister, Unregserver      remove the registration and end
+//   Register, Regserver          write the registration and end (no window)
+//   --help, --version            print what the program does, or its release, and end
 //   p, pt, dde                   known and ignored: the program has no printing
 //                                and no shell integration
 // The first argument that is not a switch names a document file to open;
@@ -16,6 +20,9 @@ struct CommandLineInfo {
     bool embedding = false;
     bool automation = false;
     bool unregister = false;
+    bool registerOnly = false;
+    bool help = false;
+    bool version = false;
     QString fileName;
 
     // `arguments` without the program's own name.
@@ -23,4 +30,8 @@ struct CommandLineInfo {
 
     // Started for a client ("Embedding" or "Automation").
     bool RunForClient() const { return embedding || automation; }
+
+    // The text of --help: what the program does, its command line, its files
+    // and the port map.
+    static std::string Usage();
 };

@@ -1,11 +1,14 @@
-// The varnix monitor server. See CVarnixApp for what the command line does.
+// The varnix monitor server. See CVarnixApp for what the command line does,
+// and `varnix --help`.
 #include "monitor/app/CVarnixApp.h"
 #include "monitor/app/CommandLineInfo.h"
 #include "monitor/app/MessageBoxNotifier.h"
+#include "platform/ProgramInfo.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -36,10 +39,15 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
     const CommandLineInfo commandLine = CommandLineInfo::Parse(arguments);
+    if (commandLine.help || commandLine.version) {
+        const std::string text = commandLine.help ? CommandLineInfo::Usage() : ProgramInfo::VersionText("varnix");
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return 0;
+    }
 
     // Started for a client, or to unregister where no one would see a
     // message box, the program uses no widgets and needs no display.
-    const bool widgets = DisplayAvailable() && !commandLine.RunForClient() &&
+    const bool widgets = DisplayAvailable() && !commandLine.RunForClient() && !commandLine.registerOnly &&
                          !(commandLine.unregister && !DisplayVisible());
     const std::unique_ptr<QCoreApplication> application =
         widgets ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);

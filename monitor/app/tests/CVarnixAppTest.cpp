@@ -194,4 +194,16 @@ TEST_F(CVarnixAppTest, UnregisterWhereNothingWasRegisteredWritesNothing)
     EXPECT_EQ(messages_.messages().size(), 1u);
 }
 
+TEST_F(CVarnixAppTest, RegisterWritesEveryClassAndServiceFileSilentlyAndEnds)
+{
+    CVarnixApp app(Arguments({"-Register"}), kServer, false);
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(app.ExitCode(), 0);
+    EXPECT_EQ(app.MainFrame(), nullptr);
+    EXPECT_EQ(app.Server(), nullptr);
+    EXPECT_TRUE(AllRegistered(kServer.toStdString()));
+    EXPECT_FALSE(QDir(homes_.ServicesFolder()).isEmpty());
+    EXPECT_TRUE(messages_.messages().empty());
+}
+
 }  // namespace

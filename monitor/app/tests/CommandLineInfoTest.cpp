@@ -71,3 +71,28 @@ TEST(CommandLineInfoTest, ALoneSlashOrDashIsAFileName)
 }
 
 }  // namespace
+
+TEST(CommandLineInfoTest, RegisterHelpAndVersionSwitches)
+{
+    EXPECT_TRUE(Parse({"-Register"}).registerOnly);
+    EXPECT_TRUE(Parse({"/REGSERVER"}).registerOnly);
+    EXPECT_FALSE(Parse({"-Register"}).RunForClient());
+    for (const char* help : {"--help", "-h", "/?", "--HELP"}) {
+        const CommandLineInfo info = Parse({help});
+        EXPECT_TRUE(info.help) << help;
+        EXPECT_TRUE(info.fileName.isEmpty()) << help;
+    }
+    EXPECT_TRUE(Parse({"--version"}).version);
+    EXPECT_FALSE(Parse({"--version"}).help);
+    EXPECT_FALSE(Parse({"/help"}).help);
+    EXPECT_EQ(Parse({"/help"}).fileName, QStringLiteral("/help"));
+}
+
+TEST(CommandLineInfoTest, UsageNamesTheSwitchesTheFilesAndThePortMap)
+{
+    const std::string usage = CommandLineInfo::Usage();
+    EXPECT_EQ(usage.rfind("Usage: varnix [-Register | -Unregister | -Embedding] [FILE]\n", 0), 0u);
+    EXPECT_NE(usage.find("$XDG_CONFIG_HOME/automation/classes-root.ini"), std::string::npos);
+    EXPECT_NE(usage.find("ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);
+    EXPECT_NE(usage.find("    com1 -> "), std::string::npos);
+}

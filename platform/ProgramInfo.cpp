@@ -1,0 +1,51 @@
+#include "platform/ProgramInfo.h"
+
+#include "platform/ConfigHome.h"
+#include "platform/PortMap.h"
+#include "platform/SerialAccess.h"
+
+#include <filesystem>
+#include <system_error>
+
+const char* ProgramInfo::Version()
+{
+    return VARNIX_VERSION;
+}
+
+std::string ProgramInfo::VersionText(const std::string& program)
+{
+    return program + " " + Version() + "\n";
+}
+
+std::string ProgramInfo::PortState(const std::string& portName)
+{
+    const std::string device = PortMap::DevicePath(portName);
+    const bool linked = device == PortMap::LinkPath(portName);
+    std::error_code error;
+    std::string shown = device;
+    if (linked) shown = std::filesystem::read_symlink(device, error).string() + " (link)";
+    std::string state = "ready";
+    if (!std::filesystem::exists(device, error))
+        state = "no such device";
+    else if (const std::string problem = SerialAccess::ProblemWith(device); !problem.empty())
+        state = problem;
+    return portName + " -> " + shown + ": " + state;
+}
+
+std::string ProgramInfo::PortMapHelp()
+{
+    const std::string folder = ConfigHome::Path() + "/dosdevices";
+    return "Ports: the port names COM1..COM9 and LPT1 (any case) are symbolic links in\n"
+           "  " + folder + " ($XDG_CONFIG_HOME/dosdevices, ~/.config/dosdevices by default),\n"
+           "  named after the port in lower case and pointing at the device. Without a\n"
+           "  link, comN is /dev/ttyS<N-1> and lpt1 is /dev/parport0. To use a USB serial\n"
+           "  adapter as COM1:\n"
+           "      mkdir -p ~/.config/dosdevices\n"
+           "      ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1\n"
+           "  A device is used by members of the group that owns it (see ls -l /dev/ttyUSB0;\n"
+           "  \"dialout\" on Debian): sudo usermod -aG dialout $USER, then log in again.\n"
+           "  Now:\n"
+           "    " + PortState("com1") + "\n"
+           "    " + PortState("com2") + "\n"
+           "    " + PortState("lpt1") + "\n";
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+// What every program of the tool set says about itself on --version and
+// --help: the release, and how port names reach devices.
+class ProgramInfo {
+public:
+    // The tool set's release, "1.0".
+    static const char* Version();
+    // "<program> <release>\n", the answer to --version.
+    static std::string VersionText(const std::string& program);
+
+    // The port map: where COM1.., LPT1 lead, how to point COM1 at a USB
+    // adapter, and what com1, com2 and lpt1 lead to now, with any access
+    // problem and its fix.
+    static std::string PortMapHelp();
+    // One line of the above: "com1 -> /dev/ttyUSB0 (link): ready".
+    static std::string PortState(const std::string& portName);
+};

@@ -1,0 +1,41 @@
+#include "platform/PortMap.h"
+#include "platform/ProgramInfo.h"
+#include "platform/PtyPair.h"
+#include "platform/tests/ScopedConfigHome.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace {
+
+TEST(ProgramInfoTest, VersionTextIsProgramAndRelease)
+{
+    EXPECT_TRUE(std::regex_match(ProgramInfo::Version(), std::regex("[0-9]+\\.[0-9]+(\\.[0-9]+)?")));
+    EXPECT_EQ(ProgramInfo::VersionText("pellori"), std::string("pellori ") + ProgramInfo::Version() + "\n");
+}
+
+TEST(ProgramInfoTest, PortStateFollowsTheLinkAndSaysWhetherTheDeviceIsThere)
+{
+    ScopedConfigHome home;
+    PtyPair pty;
+    ASSERT_TRUE(PortMap::Link("com1", pty.slavePath()));
+    EXPECT_EQ(ProgramInfo::PortState("com1"), "com1 -> " + pty.slavePath() + " (link): ready");
+    ASSERT_TRUE(PortMap::Link("com2", "/dev/ttyUSB97"));
+    EXPECT_EQ(ProgramInfo::PortState("com2"), "com2 -> /dev/ttyUSB97 (link): no such device");
+}
+
+TEST(ProgramInfoTest, PortMapHelpShowsTheFolderTheUsbExampleAndEachPort)
+{
+    ScopedConfigHome home;
+    ASSERT_TRUE(PortMap::Link("com2", "/dev/ttyUSB97"));
+    const std::string help = ProgramInfo::PortMapHelp();
+    EXPECT_NE(help.find("  " + home.path() + "/dosdevices ($XDG_CONFIG_HOME/dosdevices"), std::string::npos) << help;
+    EXPECT_NE(help.find("      ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1\n"), std::string::npos);
+    EXPECT_NE(help.find("sudo usermod -aG dialout $USER"), std::string::npos);
+    EXPECT_NE(help.find("    com2 -> /dev/ttyUSB97 (link): no such device\n"), std::string::npos);
+    EXPECT_NE(help.find("    com1 -> /dev/ttyS0: "), std::string::npos);
+    EXPECT_NE(help.find("    lpt1 -> /dev/parport0: "), std::string::npos);
+}
+
+}  // namespace
