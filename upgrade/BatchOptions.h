@@ -7,9 +7,11 @@
 
 // The command line of pellori's batch mode:
 //   pellori --batch [--baud N] [--power-on] [--program FILE] [--verify FILE]
+//   pellori --help | --version
 class BatchOptions {
 public:
     bool help = false;
+    bool version = false;
     std::int32_t baud = 9600;
     bool powerOn = false;
     std::optional<std::string> programFile;
@@ -19,5 +21,6 @@ public:
     static bool Requested(const std::vector<std::string>& args);
     // nullopt with `error` set when the arguments are not understood.
     static std::optional<BatchOptions> Parse(const std::vector<std::string>& args, std::string& error);
-    static const char* Usage();
+    // The text of --help: the dialog, batch mode and the port map.
+    static std::string Usage();
 };

@@ -4,6 +4,7 @@
 #include "automation/ClassFactory.h"
 #include "automation/ClassesRoot.h"
 #include "automation/DBusServer.h"
+#include "platform/ProgramInfo.h"
 #include "upgrade/BatchOptions.h"
 #include "upgrade/BatchRun.h"
 #include "upgrade/CPelloriDlg.h"
@@ -68,6 +69,10 @@ int CPelloriApp::RunBatch(const std::vector<std::string>& args)
     }
     if (options->help) {
         std::cout << BatchOptions::Usage();
+        return BatchRun::kSuccess;
+    }
+    if (options->version) {
+        std::cout << ProgramInfo::VersionText("pellori");
         return BatchRun::kSuccess;
     }
     int argc = 1;

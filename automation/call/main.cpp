@@ -3,7 +3,9 @@
 #include "automation/AutomationError.h"
 #include "automation/DispatchDriver.h"
 #include "automation/DispatchError.h"
+#include "automation/ProgressLine.h"
 #include "automation/call/CallScript.h"
+#include "platform/ProgramInfo.h"
 
 #include <QCoreApplication>
 
@@ -13,18 +15,44 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int kExitDispatchError = 1;
 constexpr int kExitAutomationError = 2;
 constexpr int kExitUsage = 3;
 
+constexpr const char* kSynopsis = "usage: varnix-call [--timeout SECONDS] [--progress] PROGID STEP...\n"
+                                  "  STEP is Name, Name(arg, ...) or Name=value\n";
+
 int Usage()
 {
-    std::fprintf(stderr,
-                 "usage: varnix-call [--timeout SECONDS] PROGID STEP...\n"
-                 "  STEP is Name, Name(arg, ...) or Name=value\n");
+    std::fputs(kSynopsis, stderr);
     return kExitUsage;
+}
+
+std::string Help()
+{
+    return std::string(kSynopsis) +
+           "\n"
+           "varnix-call creates one automation object of the class PROGID (for example\n"
+           "varnix.ez2181) over the D-Bus session bus and runs the steps in order: a\n"
+           "method call or property get (Name, Name(arg, ...)) prints its result on a\n"
+           "line of its own, a property put (Name=value) prints nothing. Values: 12, 0x1F,\n"
+           "1.5, \"text\", [1, 2, 3], true, null, i2:5, ... (docs/automation-over-dbus.md).\n"
+           "\n"
+           "  --timeout SECONDS  wait that long for each call (default 300)\n"
+           "  --progress         show the progress of long calls (flash programming) on\n"
+           "                     standard error; shown anyway when that is a terminal\n"
+           "  --help, --version  show this text, or the release\n"
+           "\n"
+           "Exit status: 0 success, 1 a member raised a dispatch exception (use\n"
+           "ErrorMethod=2 to make board failures do so), 2 any other automation failure,\n"
+           "3 a mistake on the command line. Example:\n"
+           "  varnix-call varnix.ez2181 ErrorMethod=2 'SetBaud(38400)' 'ProgFlash(/tmp/dsp.bnm)'\n"
+           "\n" +
+           ProgramInfo::PortMapHelp();
 }
 
 void PrintLine(const std::string& text)
@@ -49,13 +77,25 @@ int main(int argc, char** argv)
     std::vector<std::string> words(argv + 1, argv + argc);
     std::size_t next = 0;
     auto timeout = DispatchDriver::kDefaultCallTimeout;
-    if (next < words.size() && words[next] == "--timeout") {
-        if (next + 1 >= words.size()) return Usage();
+    bool progress = ::isatty(STDERR_FILENO) == 1;
+    for (; next < words.size() && words[next].rfind("--", 0) == 0; ++next) {
+        if (words[next] == "--help") {
+            std::fputs(Help().c_str(), stdout);
+            return 0;
+        }
+        if (words[next] == "--version") {
+            std::fputs(ProgramInfo::VersionText("varnix-call").c_str(), stdout);
+            return 0;
+        }
+        if (words[next] == "--progress") {
+            progress = true;
+            continue;
+        }
+        if (words[next] != "--timeout" || next + 1 >= words.size()) return Usage();
         char* end = nullptr;
-        const long seconds = std::strtol(words[next + 1].c_str(), &end, 10);
+        const long seconds = std::strtol(words[++next].c_str(), &end, 10);
         if (*end != '\0' || seconds <= 0) return Usage();
         timeout = std::chrono::seconds(seconds);
-        next += 2;
     }
     if (next >= words.size()) return Usage();
     const std::string progId = words[next++];
@@ -74,6 +114,13 @@ int main(int argc, char** argv)
     DispatchDriver driver;
     driver.SetCallTimeout(timeout);
     std::string current = progId;
+    ProgressLine progressLine;
+    if (progress) {
+        driver.SetProgressHandler([&](std::uint64_t done, std::uint64_t total) {
+            if (const auto line = progressLine.Next(done, total))
+                std::fprintf(stderr, "varnix-call: %s: %s\n", current.c_str(), line->c_str());
+        });
+    }
     try {
         driver.Create(progId);
         for (auto& step : steps) {

@@ -7,8 +7,10 @@
 #include "automation/ProgressReceiver.h"
 #include "automation/tests/BusFixture.h"
 #include "automation/tests/TestObject.h"
+#include "platform/ProgramInfo.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 
 #include <utility>
 #include <vector>
@@ -136,6 +138,55 @@ TEST_F(ProgressTransportTest, WatchProgressTakesOneBooleanFromTheOwnerOnly)
     EXPECT_EQ(watch(client_, {QVariant::fromValue(1)}).errorName(), DBusErrorNames::kInvalidArgs);
     EXPECT_EQ(watch(Connect(), {QVariant::fromValue(true)}).errorName(), DBusErrorNames::kAccessDenied);
     EXPECT_EQ(watch(client_, {QVariant::fromValue(true)}).type(), QDBusMessage::ReplyMessage);
+}
+
+struct CallOutcome {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CallOutcome RunVarnixCall(const QStringList& args)
+{
+    QProcess call;
+    call.start(QStringLiteral(VARNIX_CALL_PATH), args);
+    CallOutcome outcome;
+    if (!call.waitForFinished(60000)) return outcome;
+    outcome.status = call.exitCode();
+    outcome.out = call.readAllStandardOutput();
+    outcome.err = call.readAllStandardError();
+    return outcome;
+}
+
+TEST_F(ProgressTransportTest, TheCommandLineClientShowsProgressOnStandardErrorWhenAsked)
+{
+    const CallOutcome shown = RunVarnixCall({QStringLiteral("--progress"), QStringLiteral("varnix.testobject"),
+                                             QStringLiteral("CountTo(40)"), QStringLiteral("Add(1, 2)")});
+    EXPECT_EQ(shown.status, 0) << shown.err.toStdString();
+    EXPECT_EQ(shown.out, QByteArray("40\n3\n"));
+    QByteArray expected;
+    for (int done = 0; done <= 40; done += 2)
+        expected += QStringLiteral("varnix-call: CountTo: %1% (%2 of 40 bytes)\n").arg(done * 100 / 40).arg(done).toUtf8();
+    EXPECT_EQ(shown.err, expected);
+
+    // Not on a terminal and not asked for: standard error stays as it was.
+    const CallOutcome quiet = RunVarnixCall({QStringLiteral("varnix.testobject"), QStringLiteral("CountTo(40)")});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, QByteArray("40\n"));
+    EXPECT_EQ(quiet.err, QByteArray());
+}
+
+TEST_F(ProgressTransportTest, TheCommandLineClientAnswersHelpAndVersion)
+{
+    const CallOutcome version = RunVarnixCall({QStringLiteral("--version")});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.toStdString(), ProgramInfo::VersionText("varnix-call"));
+    const CallOutcome help = RunVarnixCall({QStringLiteral("--help")});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(help.out.startsWith("usage: varnix-call [--timeout SECONDS] [--progress] PROGID STEP...\n"));
+    EXPECT_TRUE(help.out.contains("ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1"));
+    const CallOutcome wrong = RunVarnixCall({QStringLiteral("--nonsense"), QStringLiteral("varnix.testobject")});
+    EXPECT_EQ(wrong.status, 3);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "automation/AutomationError.h"
 #include "automation/ClassesRoot.h"
 #include "automation/DispatchDriver.h"
+#include "platform/ProgramInfo.h"
 #include "upgrade/BatchRun.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"
 #include "upgrade/tests/FakeBoardControl.h"
@@ -47,6 +48,17 @@ TEST_F(PelloriProgramTest, HelpListsTheExitStatuses)
     EXPECT_EQ(outcome.status, 0);
     EXPECT_NE(outcome.out.find("pellori --batch [--baud RATE] [--power-on] [--program FILE] [--verify FILE]"), std::string::npos);
     EXPECT_NE(outcome.out.find("  3  verification failed"), std::string::npos);
+    EXPECT_NE(outcome.out.find("a progress line at least every 5\npercent"), std::string::npos);
+    EXPECT_NE(outcome.out.find("ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);
+    EXPECT_NE(outcome.out.find("    com1 -> "), std::string::npos);
+}
+
+TEST_F(PelloriProgramTest, VersionNamesTheRelease)
+{
+    const Outcome outcome = RunPellori({QStringLiteral("--version")});
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.out, ProgramInfo::VersionText("pellori"));
+    EXPECT_EQ(outcome.err, "");
 }
 
 TEST_F(PelloriProgramTest, AMistakeOnTheCommandLineIsStatus64)
