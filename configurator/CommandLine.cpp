@@ -4,6 +4,7 @@
 #include "configurator/StreamMessagePresenter.h"
 #include "configurator/UnitConfig.h"
 #include "configurator/UnitTransfer.h"
+#include "platform/ProgramInfo.h"
 
 #include <optional>
 
@@ -39,8 +40,44 @@ void CommandLine::PrintUsage(std::ostream& err)
            "       dspq47-cli --defaults FILE\n";
 }
 
+std::string CommandLine::Help()
+{
+    return "usage: dspq47-cli [--port com1|com2] --send FILE\n"
+           "       dspq47-cli [--port com1|com2] --receive FILE\n"
+           "       dspq47-cli --defaults FILE\n"
+           "       dspq47-cli --help | --version\n"
+           "\n"
+           "dspq47-cli sends a DSP-Q47 configuration file (.Q47) to the unit on COM1 or\n"
+           "COM2, saves the unit's configuration to a file, or writes a file of the\n"
+           "default configuration, without a window (the dspq47 program is the dialog).\n"
+           "Exit status: 0 success, 1 the exchange or a file failed, 2 a wrong command line.\n"
+           "\n" +
+           ProgramInfo::PortMapHelp();
+}
+
+std::string CommandLine::DialogHelp()
+{
+    return "usage: dspq47 [--help | --version]\n"
+           "\n"
+           "dspQ47, the configurator of the DSP-Q47 radio interface unit: one dialog edits\n"
+           "the unit's whole configuration (function tones, PTT, MON relay and CTCSS\n"
+           "options, gains, Morse identifier, audio filters, VOX and phone options, Dig4\n"
+           "and Dig5 inputs), sends it to the unit or reads it back over COM1 or COM2, and\n"
+           "loads and saves it as text files (*.Q47). dspq47-cli does the same from scripts.\n"
+           "\n" +
+           ProgramInfo::PortMapHelp();
+}
+
 int CommandLine::Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        out << Help();
+        return kSuccess;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        out << ProgramInfo::VersionText("dspq47-cli");
+        return kSuccess;
+    }
     Action action = Action::None;
     std::string path;
     int portSelection = 0;

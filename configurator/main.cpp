@@ -1,9 +1,20 @@
 #include "configurator/CConfiguratorApp.h"
+#include "configurator/CommandLine.h"
+#include "platform/ProgramInfo.h"
 
 #include <QApplication>
 
+#include <iostream>
+#include <string>
+
 int main(int argc, char* argv[])
 {
+    // Answered before Qt starts: no display is needed for them.
+    const std::string first = argc == 2 ? argv[1] : "";
+    if (first == "--help" || first == "-h" || first == "--version") {
+        std::cout << (first == "--version" ? ProgramInfo::VersionText("dspq47") : CommandLine::DialogHelp());
+        return 0;
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dspQ47"));
     CConfiguratorApp configurator;

@@ -4,6 +4,7 @@
 #include "configurator/ConfigStream.h"
 #include "configurator/tests/SampleConfigs.h"
 #include "platform/PortMap.h"
+#include "platform/ProgramInfo.h"
 #include "platform/tests/ScopedConfigHome.h"
 #include "simulators/dspq47/Q47LineRunner.h"
 #include "simulators/dspq47/Q47Unit.h"
@@ -122,4 +123,18 @@ TEST_F(CommandLineTest, WrongCommandLinesAreRefused)
     EXPECT_EQ(err_.str(), "dspq47-cli: unknown port \"com3\"\n");
     EXPECT_EQ(Run({"--send", "a.Q47", "--receive", "b.Q47"}), 2);
     EXPECT_EQ(Run({"--bogus"}), 2);
+}
+
+TEST_F(CommandLineTest, HelpAndVersionGoToStandardOutput)
+{
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_EQ(out_.str(), ProgramInfo::VersionText("dspq47-cli"));
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_EQ(out_.str().rfind("usage: dspq47-cli [--port com1|com2] --send FILE\n", 0), 0u);
+    EXPECT_NE(out_.str().find("ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);
+    EXPECT_NE(out_.str().find("    com2 -> "), std::string::npos);
+    EXPECT_EQ(err_.str(), "");
+    EXPECT_NE(CommandLine::DialogHelp().find("(*.Q47)"), std::string::npos);
+    // Only alone: with an action, it is a wrong command line.
+    EXPECT_EQ(Run({"--help", "--send", "a.Q47"}), 2);
 }
