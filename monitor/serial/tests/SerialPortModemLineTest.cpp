@@ -129,6 +129,16 @@ TEST_F(SerialPortModemLineTest, RtsIsRaisedAfterAFailedWriteAndTheFailureStillRe
     EXPECT_TRUE(device->rts());
 }
 
+TEST_F(SerialPortModemLineTest, AFailedWriteInAToggledBlockLetsTheLineGoOnceRtsIsUp)
+{
+    OpenInToggleMode();
+    device->FailWritesAfter(0);
+    const std::uint8_t block[] = {0x0A};
+    EXPECT_THROW(port.WriteBytes(1, block), SerialPortException);
+    EXPECT_TRUE(device->rts());
+    EXPECT_FALSE(port.IsOpen());
+}
+
 TEST_F(SerialPortModemLineTest, RtsIsRaisedWhenAnOverriddenWriteThrowsSomethingElse)
 {
     class ThrowingPort : public SerialPort {

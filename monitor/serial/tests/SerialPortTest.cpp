@@ -283,6 +283,48 @@ TEST_F(SerialPortTest, AVanishedLineFailsTransfersAtOnce)
     EXPECT_EQ(CodeThrownBy([&] { port.WriteByte(1); }), 2);
 }
 
+TEST_F(SerialPortTest, AVanishedLineIsLetGoAndANewLineTakesItsPlaceAtTheSameRate)
+{
+    SerialPort port(0);
+    ASSERT_TRUE(port.Open());
+    ASSERT_TRUE(port.SetBaudRate(38400));
+    line.CloseMaster();
+    EXPECT_EQ(CodeThrownBy([&] { port.ReadByte(); }), 1);
+    EXPECT_FALSE(port.IsOpen());
+
+    PtyPair replugged;
+    ASSERT_TRUE(PortMap::Link("com1", replugged.slavePath()));
+    port.WriteByte(0x5A);
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.GetBaudRate(), 38400u);
+    EXPECT_EQ(replugged.Receive(1, 1000), Bytes{0x5A});
+    ASSERT_TRUE(replugged.Send({0x33}));
+    EXPECT_EQ(port.ReadByte(), 0x33);
+}
+
+TEST_F(SerialPortTest, AClosedPortIsNotOpenedAgainByATransfer)
+{
+    SerialPort port(0);
+    ASSERT_TRUE(port.Open());
+    port.Close();
+    EXPECT_EQ(CodeThrownBy([&] { port.WriteByte(1); }), 2);
+    EXPECT_EQ(CodeThrownBy([&] { port.ReadByte(); }), 1);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(SerialPortTest, ALineThatDoesNotComeBackKeepsFailingWithoutHoldingAnything)
+{
+    SerialPort port(0);
+    ASSERT_TRUE(port.Open());
+    line.CloseMaster();
+    EXPECT_EQ(CodeThrownBy([&] { port.WriteByte(1); }), 2);
+    EXPECT_FALSE(port.IsOpen());
+    ASSERT_TRUE(PortMap::Link("com1", home.path() + "/unplugged"));
+    EXPECT_EQ(CodeThrownBy([&] { port.WriteByte(1); }), 2);
+    EXPECT_EQ(CodeThrownBy([&] { port.ReadByte(); }), 1);
+    EXPECT_FALSE(port.IsOpen());
+}
+
 TEST_F(SerialPortTest, TryReadByteTakesOneByteIntoScratchOrCaller)
 {
     SerialPort port(0);
