@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 build=${VARNIX_FUZZ_BUILD:-build-fuzz-test}
 runs=${VARNIX_FUZZ_RUNS:-20000}
-seconds=${VARNIX_FUZZ_SECONDS:-5}
+seconds=${VARNIX_FUZZ_SECONDS:-3}
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DVARNIX_TESTS=OFF -DVARNIX_FUZZ=ON \
   -DCMAKE_CXX_FLAGS="-O1 -gline-tables-only" > /dev/null
