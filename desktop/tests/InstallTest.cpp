@@ -1,0 +1,168 @@
+// `cmake --install` of the build folder into a temporary prefix: every file a
+// desktop needs lands where it looks for it, and the installed programs start
+// from there.
+#include "platform/ProgramInfo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+class InstallTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        prefix_ = std::make_unique<QTemporaryDir>();
+        installed_ = Run(QStringLiteral(CMAKE_COMMAND_PATH),
+                         {QStringLiteral("--install"), QStringLiteral(BUILD_FOLDER), QStringLiteral("--prefix"), prefix_->path()});
+    }
+    static void TearDownTestSuite() { prefix_.reset(); }
+
+    void SetUp() override
+    {
+        ASSERT_EQ(installed_.status, 0) << installed_.out.toStdString() << installed_.err.toStdString();
+        ASSERT_TRUE(home_.isValid());
+    }
+
+    static QString Installed(const QString& path) { return prefix_->path() + QLatin1Char('/') + path; }
+
+    // A program run the way a desktop or a shell starts it: its own folders,
+    // no display and no session bus.
+    Outcome Start(const QString& program, const QStringList& args) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path() + QStringLiteral("/config"));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), home_.path() + QStringLiteral("/data"));
+        return Run(program, args, environment);
+    }
+
+    static Outcome Run(const QString& program, const QStringList& args,
+                       const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(program, args);
+        Outcome outcome;
+        if (!process.waitForFinished(120000)) {
+            process.kill();
+            process.waitForFinished();
+            return outcome;
+        }
+        outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+        outcome.err = QString::fromUtf8(process.readAllStandardError());
+        return outcome;
+    }
+
+    static QString Slurp(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    static inline std::unique_ptr<QTemporaryDir> prefix_;
+    static inline Outcome installed_;
+    QTemporaryDir home_;
+};
+
+const QStringList kPrograms = {QStringLiteral("varnix"), QStringLiteral("pellori"), QStringLiteral("dspq47"),
+                               QStringLiteral("dspq47-cli"), QStringLiteral("varnix-call")};
+const QStringList kSimulators = {QStringLiteral("ez2181-sim"), QStringLiteral("ezkit21k-sim"), QStringLiteral("faderbox-sim"),
+                                 QStringLiteral("fourwire-sim"), QStringLiteral("dspq47-sim")};
+
+TEST_F(InstallTest, EveryFileLandsWhereADesktopLooksForIt)
+{
+    for (const QString& program : kPrograms + kSimulators) {
+        const QFileInfo file(Installed(QStringLiteral("bin/") + program));
+        EXPECT_TRUE(file.isFile() && file.isExecutable()) << program.toStdString();
+    }
+    for (const char* name : {"varnix", "pellori", "dspq47"}) {
+        const QString entry = QStringLiteral("share/applications/%1.desktop").arg(QLatin1String(name));
+        const QString icon = QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(QLatin1String(name));
+        EXPECT_TRUE(QFile::exists(Installed(entry))) << entry.toStdString();
+        EXPECT_TRUE(Slurp(Installed(icon)).contains(QStringLiteral("<svg"))) << icon.toStdString();
+    }
+    for (const char* module : {"__init__.py", "driver.py", "dispatch.py", "classes_root.py", "variant.py", "wire.py"})
+        EXPECT_TRUE(QFile::exists(Installed(QStringLiteral(PYTHON_FOLDER "/varnix/") + QLatin1String(module)))) << module;
+    EXPECT_FALSE(QDir(Installed(QStringLiteral(PYTHON_FOLDER "/varnix/__pycache__"))).exists());
+    for (const char* page : {"automation-over-dbus.md", "python-scripting.md", "pellori.md", "desktop.md"})
+        EXPECT_TRUE(QFile::exists(Installed(QStringLiteral("share/doc/varnix-tools/") + QLatin1String(page)))) << page;
+}
+
+TEST_F(InstallTest, MenuEntriesStartTheInstalledProgramsWithTheirIcons)
+{
+    for (const char* name : {"varnix", "pellori", "dspq47"}) {
+        SCOPED_TRACE(name);
+        const QStringList lines =
+            Slurp(Installed(QStringLiteral("share/applications/%1.desktop").arg(QLatin1String(name)))).split(QLatin1Char('\n'));
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_EQ(lines.front(), QStringLiteral("[Desktop Entry]"));
+        EXPECT_TRUE(lines.contains(QStringLiteral("Type=Application")));
+        EXPECT_TRUE(lines.contains(QStringLiteral("Icon=%1").arg(QLatin1String(name))));
+        const QString exec = Installed(QStringLiteral("bin/%1").arg(QLatin1String(name)));
+        ASSERT_TRUE(lines.contains(QStringLiteral("Exec=") + exec));
+        const Outcome version = Start(exec, {QStringLiteral("--version")});
+        EXPECT_EQ(version.status, 0) << version.err.toStdString();
+        EXPECT_EQ(version.out.toStdString(), ProgramInfo::VersionText(name));
+    }
+}
+
+TEST_F(InstallTest, EveryInstalledProgramStartsFromThePrefix)
+{
+    for (const QString& program : kPrograms) {
+        SCOPED_TRACE(program.toStdString());
+        const Outcome version = Start(Installed(QStringLiteral("bin/") + program), {QStringLiteral("--version")});
+        EXPECT_EQ(version.status, 0) << version.err.toStdString();
+        EXPECT_EQ(version.out.toStdString(), ProgramInfo::VersionText(program.toStdString()));
+        const Outcome help = Start(Installed(QStringLiteral("bin/") + program), {QStringLiteral("--help")});
+        EXPECT_EQ(help.status, 0) << help.err.toStdString();
+        EXPECT_TRUE(help.out.contains(QStringLiteral("ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1")));
+    }
+    // The simulators state their usage (dspq47-sim knows no --help and says so with it).
+    for (const QString& simulator : kSimulators) {
+        const Outcome help = Start(Installed(QStringLiteral("bin/") + simulator), {QStringLiteral("--help")});
+        EXPECT_TRUE(help.status == 0 || help.status == 2) << simulator.toStdString() << " " << help.status;
+        EXPECT_TRUE((help.out + help.err).contains(QStringLiteral("usage"), Qt::CaseInsensitive)) << simulator.toStdString();
+    }
+}
+
+TEST_F(InstallTest, RegistrationOfTheInstalledServerNamesItsInstalledPath)
+{
+    const QString varnix = Installed(QStringLiteral("bin/varnix"));
+    const Outcome registered = Start(varnix, {QStringLiteral("-Register")});
+    ASSERT_EQ(registered.status, 0) << registered.err.toStdString();
+    const QDir services(home_.path() + QStringLiteral("/data/dbus-1/services"));
+    const QStringList files = services.entryList({QStringLiteral("*.service")}, QDir::Files);
+    EXPECT_EQ(files.size(), 6);
+    for (const QString& file : files)
+        EXPECT_TRUE(Slurp(services.filePath(file)).contains(QStringLiteral("\nExec=") + varnix + QStringLiteral(" -Embedding\n")))
+            << file.toStdString();
+    EXPECT_TRUE(Slurp(home_.path() + QStringLiteral("/config/automation/classes-root.ini")).contains(varnix));
+}
+
+TEST_F(InstallTest, ThePythonPackageImportsFromThePrefix)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PYTHONPATH"), Installed(QStringLiteral(PYTHON_FOLDER)));
+    environment.insert(QStringLiteral("PYTHONDONTWRITEBYTECODE"), QStringLiteral("1"));
+    const Outcome imported = Run(QStringLiteral(PYTHON3_PATH),
+                                 {QStringLiteral("-c"), QStringLiteral("import varnix; print(varnix.__file__)")}, environment);
+    EXPECT_EQ(imported.status, 0) << imported.err.toStdString();
+    EXPECT_EQ(imported.out.trimmed(), Installed(QStringLiteral(PYTHON_FOLDER "/varnix/__init__.py")));
+}
+
+}  // namespace
