@@ -112,7 +112,7 @@ Variant DispatchDriver::Invoke(std::int32_t dispid, InvokeKind kind, std::vector
     const QDBusMessage reply = Send(
         ObjectCall(QStringLiteral("Invoke"), {QVariant::fromValue(dispid), QVariant::fromValue(static_cast<uint>(kind)),
                                               QVariant::fromValue(wireArgs)}),
-        callTimeout_);
+        callTimeout_, true);
     if (reply.type() == QDBusMessage::ErrorMessage) throw AutomationError(StatusOfCallFailure(reply));
     if (reply.signature() != QLatin1String("i(qv)(qiayayayu)u")) throw AutomationError(RPC_E_SERVERFAULT);
 
@@ -172,11 +172,11 @@ QDBusMessage DispatchDriver::ObjectCall(const QString& method, const QList<QVari
     return call;
 }
 
-QDBusMessage DispatchDriver::Send(const QDBusMessage& call, std::chrono::milliseconds timeout)
+QDBusMessage DispatchDriver::Send(const QDBusMessage& call, std::chrono::milliseconds timeout, bool mayReportProgress)
 {
     // Progress is delivered by the event loop of the receiver's thread: when
-    // that is this thread, the wait must run it.
-    const bool deliverHere = progress_ && progress_->thread() == QThread::currentThread();
+    // that is this thread, the wait of a call that may report it must run it.
+    const bool deliverHere = mayReportProgress && progress_ && progress_->thread() == QThread::currentThread();
     return bus_.call(call, deliverHere ? QDBus::BlockWithGui : QDBus::Block, Milliseconds(timeout));
 }
 

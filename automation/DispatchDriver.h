@@ -41,7 +41,7 @@ public:
 
     // Asks the server for the progress of long calls (flash programming) and
     // hands each report to `handler`, in the thread that set it; an empty
-    // handler stops the reports. A call made in that thread then waits with
+    // handler stops the reports. An Invoke made in that thread then waits with
     // an event loop that runs no user input; a call made in another thread
     // waits as before, and that thread's own loop delivers the reports. A
     // server that offers no progress simply sends none.
@@ -71,7 +71,7 @@ public:
 
 private:
     QDBusMessage ObjectCall(const QString& method, const QList<QVariant>& args);
-    QDBusMessage Send(const QDBusMessage& call, std::chrono::milliseconds timeout);
+    QDBusMessage Send(const QDBusMessage& call, std::chrono::milliseconds timeout, bool mayReportProgress = false);
     HRESULT StatusOfCallFailure(const QDBusMessage& reply);
     void RequireObject() const;
     // Subscribes the object held to the progress reports, or ends that.
