@@ -1,10 +1,14 @@
 #include "platform/SerialAccess.h"
 
+#include "platform/PortMap.h"
+
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 std::string SerialAccess::GroupOf(const std::string& path)
 {
@@ -21,8 +25,20 @@ std::string SerialAccess::PermissionHint(const std::string& path, const std::str
            " $USER) and log in again";
 }
 
+std::string SerialAccess::DeniedHint(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path device = std::filesystem::canonical(path, error);
+    return PermissionHint(error ? path : device.string(), GroupOf(path));
+}
+
 std::string SerialAccess::ProblemWith(const std::string& path)
 {
     if (::access(path.c_str(), R_OK | W_OK) == 0 || (errno != EACCES && errno != EPERM)) return {};
-    return PermissionHint(path, GroupOf(path));
+    return DeniedHint(path);
+}
+
+std::string SerialAccess::PortProblem(const std::string& portName)
+{
+    return ProblemWith(PortMap::DevicePath(portName));
 }

@@ -15,7 +15,13 @@ public:
     // -aG dialout $USER) and log in again".
     static std::string PermissionHint(const std::string& path, const std::string& group);
 
+    // The hint for a path this process was denied: names the device it leads
+    // to (links followed, where they can be) and that device's group.
+    static std::string DeniedHint(const std::string& path);
+
     // The hint for a device that exists but that this process may not both
     // read and write; empty when it may, or when the device is missing.
     static std::string ProblemWith(const std::string& path);
+    // The same for a port name of the port map ("com1").
+    static std::string PortProblem(const std::string& portName);
 };

@@ -73,7 +73,7 @@ bool TermiosCommDevice::Open(const std::string& path)
         Fail(error);
         // Not allowed: say who may, and how to become one of them.
         if (error == EACCES || error == EPERM)
-            lastError_ += " (" + SerialAccess::PermissionHint(path, SerialAccess::GroupOf(path)) + ")";
+            lastError_ += " (" + SerialAccess::DeniedHint(path) + ")";
         return false;
     }
 

@@ -2,7 +2,6 @@
 
 #include "automation/AutomationError.h"
 #include "automation/DispatchError.h"
-#include "platform/PortMap.h"
 #include "platform/SerialAccess.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/StatusTexts.h"
@@ -82,7 +81,7 @@ bool BatchRun::Step(const std::function<void()>& call, const std::string& failur
     // The whole text: the terminal has no 99-character box.
     err_ << TerminalText(failureHeading + text) << '\n';
     // The server opens COM1 as this same user: a line it may not open shows here.
-    if (const std::string problem = SerialAccess::ProblemWith(PortMap::DevicePath("com1")); !problem.empty())
+    if (const std::string problem = SerialAccess::PortProblem("com1"); !problem.empty())
         err_ << "pellori: COM1: " << problem << '\n';
     err_ << std::flush;
     return false;

@@ -1,48 +1,17 @@
+#include "platform/PortMap.h"
 #include "platform/SerialAccess.h"
 #include "platform/TermiosCommDevice.h"
+#include "platform/tests/GroupOwnedFile.h"
+#include "platform/tests/OrdinaryUser.h"
+#include "platform/tests/ScopedConfigHome.h"
 
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
-
-// A file in /tmp (which anyone may pass through) owned by root and a group,
-// readable and writable by both only.
-class GroupOwnedFile {
-public:
-    explicit GroupOwnedFile(gid_t group)
-    {
-        char name[] = "/tmp/serial-access-XXXXXX";
-        const int fd = ::mkstemp(name);
-        if (fd < 0) return;
-        ::close(fd);
-        path_ = name;
-        ok_ = ::chown(name, 0, group) == 0 && ::chmod(name, 0660) == 0;
-    }
-    ~GroupOwnedFile()
-    {
-        if (!path_.empty()) ::unlink(path_.c_str());
-    }
-    bool ok() const { return ok_; }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-    bool ok_ = false;
-};
-
-gid_t DialoutGroup()
-{
-    const group* dialout = ::getgrnam("dialout");
-    return dialout ? dialout->gr_gid : static_cast<gid_t>(-1);
-}
 
 TEST(SerialAccessTest, TheHintNamesTheGroupAndTheCommand)
 {
@@ -54,8 +23,8 @@ TEST(SerialAccessTest, TheHintNamesTheGroupAndTheCommand)
 
 TEST(SerialAccessTest, GroupOfNamesTheOwnerGroupAndNothingForAMissingDevice)
 {
-    if (::geteuid() != 0 || DialoutGroup() == static_cast<gid_t>(-1)) GTEST_SKIP() << "needs root and a dialout group";
-    GroupOwnedFile device(DialoutGroup());
+    if (!OrdinaryUser::Available() || GroupOwnedFile::Dialout() == static_cast<gid_t>(-1)) GTEST_SKIP() << "needs root and a dialout group";
+    GroupOwnedFile device(GroupOwnedFile::Dialout());
     ASSERT_TRUE(device.ok());
     EXPECT_EQ(SerialAccess::GroupOf(device.path()), "dialout");
     EXPECT_EQ(SerialAccess::GroupOf("/dev/no-such-serial-line"), "");
@@ -68,33 +37,35 @@ TEST(SerialAccessTest, GroupOfNamesTheOwnerGroupAndNothingForAMissingDevice)
 // both the device's error and the diagnosis name the group and the fix.
 TEST(SerialAccessTest, AUserOutsideTheGroupIsToldToJoinIt)
 {
-    if (::geteuid() != 0 || DialoutGroup() == static_cast<gid_t>(-1)) GTEST_SKIP() << "needs root and a dialout group";
-    GroupOwnedFile device(DialoutGroup());
+    if (!OrdinaryUser::Available() || GroupOwnedFile::Dialout() == static_cast<gid_t>(-1)) GTEST_SKIP() << "needs root and a dialout group";
+    GroupOwnedFile device(GroupOwnedFile::Dialout());
     ASSERT_TRUE(device.ok());
-    int channel[2];
-    ASSERT_EQ(::pipe(channel), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(channel[0]);
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+    const auto report = OrdinaryUser::Run([&device] {
         TermiosCommDevice line;
-        const bool opened = line.Open(device.path());
-        const std::string report = line.LastError() + "\n" + SerialAccess::ProblemWith(device.path());
-        if (::write(channel[1], report.data(), report.size()) != static_cast<ssize_t>(report.size())) ::_exit(3);
-        ::_exit(opened ? 1 : 0);
-    }
-    ::close(channel[1]);
-    std::string report;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
-    ::close(channel[0]);
-    int status = -1;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << report;
+        if (line.Open(device.path())) return std::string("opened");
+        return line.LastError() + "\n" + SerialAccess::ProblemWith(device.path());
+    });
+    ASSERT_TRUE(report);
     const std::string hint = SerialAccess::PermissionHint(device.path(), "dialout");
-    EXPECT_EQ(report, "Permission denied (" + hint + ")\n" + hint);
+    EXPECT_EQ(*report, "Permission denied (" + hint + ")\n" + hint);
+}
+
+// Through the port map: COM1 linked to an adapter of the group; the hint
+// names the adapter, not the link.
+TEST(SerialAccessTest, APortLinkedToADeviceOfAnotherGroupNamesTheDevice)
+{
+    if (!OrdinaryUser::Available() || GroupOwnedFile::Dialout() == static_cast<gid_t>(-1)) GTEST_SKIP() << "needs root and a dialout group";
+    ScopedConfigHome home;
+    ASSERT_EQ(::chmod(home.path().c_str(), 0755), 0);
+    GroupOwnedFile device(GroupOwnedFile::Dialout());
+    ASSERT_TRUE(device.ok());
+    ASSERT_TRUE(PortMap::Link("com1", device.path()));
+    EXPECT_EQ(SerialAccess::PortProblem("com1"), "");
+    ASSERT_TRUE(PortMap::Link("com2", "/dev/ttyUSB97"));
+    // A missing device is not a permission problem.
+    const auto problem = OrdinaryUser::Run([] { return SerialAccess::PortProblem("com1") + "|" + SerialAccess::PortProblem("com2"); });
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(*problem, SerialAccess::PermissionHint(device.path(), "dialout") + "|");
 }
 
 }  // namespace

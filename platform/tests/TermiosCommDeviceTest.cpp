@@ -83,7 +83,7 @@ TEST(TermiosCommDeviceOpenTest, PermissionDeniedIsExplained)
     ASSERT_EQ(::chmod(path.c_str(), 0), 0);
     TermiosCommDevice device;
     EXPECT_FALSE(device.Open(path));
-    EXPECT_EQ(device.LastError(), "Permission denied (" + SerialAccess::PermissionHint(path, SerialAccess::GroupOf(path)) + ")");
+    EXPECT_EQ(device.LastError(), "Permission denied (" + SerialAccess::DeniedHint(path) + ")");
 }
 
 TEST(TermiosCommDeviceOpenTest, ClosedDeviceRefusesEverything)
