@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -281,6 +282,10 @@ TEST_F(PelloriVarnixTest, TheDialogShowsProgressUnderTheStatusTextDuringTheCallA
     EXPECT_EQ(progress.back(), QStringLiteral("100% (32768 of 32768 bytes)"));
     EXPECT_EQ(shown.back().text, QStringLiteral("Successfully Programmed!"));
     EXPECT_FALSE(shown.back().callRunning);
+    // The box has room for the two lines of the status text and the progress line.
+    const int threeLines = 3 * StatusBox()->fontMetrics().lineSpacing() +
+                           2 * static_cast<int>(StatusBox()->document()->documentMargin());
+    EXPECT_GE(StatusBox()->viewport()->height(), threeLines);
 }
 
 }  // namespace
