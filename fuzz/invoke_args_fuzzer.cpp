@@ -19,12 +19,23 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 
+#include <cstdio>
 #include <memory>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
 constexpr const char* kProgId = "Varnix.FuzzTarget";
-constexpr const char* kClassId = "{6A1E0C55-2B7D-4F3A-9C11-5E0F2A3B4C5D}";
+
+// A class id of this process's own, so that processes sharing the bus (libFuzzer's
+// -jobs starts a child beside the process that started it) do not claim one name.
+std::string ClassIdOfThisProcess()
+{
+    char id[64];
+    std::snprintf(id, sizeof id, "{6A1E0C55-2B7D-4F3A-9C11-%012llX}", static_cast<unsigned long long>(::getpid()));
+    return id;
+}
 
 // The called object: a member that gives back any value, one with a
 // parameter of every declared type, and a property.
@@ -78,11 +89,12 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     }
     WireArgumentWriter::RegisterTypes();
     served = new Served;
-    served->server.RegisterClassObject(
-        ClassFactory(kProgId, kClassId, [] { return std::make_shared<InvokeTarget>(); }),
-        DBusServer::Instancing::SharedServer);
+    const std::string classId = ClassIdOfThisProcess();
+    FUZZ_CHECK(served->server.RegisterClassObject(
+        ClassFactory(kProgId, classId, [] { return std::make_shared<InvokeTarget>(); }),
+        DBusServer::Instancing::SharedServer));
     const QDBusMessage created = served->bus.call(
-        Call(*BusNames::FactoryPath(kClassId), BusNames::kFactoryInterface, QStringLiteral("CreateInstance")));
+        Call(*BusNames::FactoryPath(classId), BusNames::kFactoryInterface, QStringLiteral("CreateInstance")));
     FUZZ_CHECK(created.type() == QDBusMessage::ReplyMessage && created.arguments().at(0).toInt() == S_OK);
     served->objectPath = created.arguments().at(1).value<QDBusObjectPath>().path();
     return 0;
