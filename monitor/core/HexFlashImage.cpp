@@ -1,5 +1,6 @@
 #include "monitor/core/HexFlashImage.h"
 
+#include "monitor/core/HexDigits.h"
 #include "monitor/core/TextLineReader.h"
 
 namespace {
@@ -17,35 +18,6 @@ constexpr std::size_t kOffsetAt = 3;
 constexpr std::size_t kTypeAt = 7;
 constexpr std::size_t kDataAt = 9;
 
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-bool AllHexDigits(const std::string& line, std::size_t from, std::size_t to)
-{
-    if (line.size() < to)
-        return false;
-    for (std::size_t i = from; i < to; ++i) {
-        if (HexDigitValue(line[i]) < 0)
-            return false;
-    }
-    return true;
-}
-
-// The byte written as two hexadecimal digits at `position`; the caller has
-// checked that both are present and valid.
-unsigned HexByteAt(const std::string& line, std::size_t position)
-{
-    return static_cast<unsigned>(HexDigitValue(line[position]) * 16 + HexDigitValue(line[position + 1]));
-}
-
 }  // namespace
 
 std::int32_t HexFlashImage::Load(const std::string& fileName)
@@ -61,9 +33,9 @@ std::int32_t HexFlashImage::Load(const std::string& fileName)
         if (line.empty() || line[0] != ':')
             return BadRecord;
         // Count, offset and type must be readable before anything else is.
-        if (!AllHexDigits(line, kCountAt, kDataAt))
+        if (!HexDigits::AllAt(line, kCountAt, kDataAt))
             return BadRecord;
-        if (static_cast<int>(HexByteAt(line, kTypeAt)) == EndRecord)
+        if (static_cast<int>(HexDigits::ByteAt(line, kTypeAt)) == EndRecord)
             return LoadOk;
         if (std::int32_t result = LoadRecord(line); result != LoadOk)
             return result;
@@ -73,13 +45,13 @@ std::int32_t HexFlashImage::Load(const std::string& fileName)
 
 std::int32_t HexFlashImage::LoadRecord(const std::string& line)
 {
-    const unsigned count = HexByteAt(line, kCountAt);
-    const unsigned offset = HexByteAt(line, kOffsetAt) * 256 + HexByteAt(line, kOffsetAt + 2);
-    const int type = static_cast<int>(HexByteAt(line, kTypeAt));
+    const unsigned count = HexDigits::ByteAt(line, kCountAt);
+    const unsigned offset = HexDigits::ByteAt(line, kOffsetAt) * 256 + HexDigits::ByteAt(line, kOffsetAt + 2);
+    const int type = static_cast<int>(HexDigits::ByteAt(line, kTypeAt));
     // Every character the count promises, and the check sum after them,
     // must be present and hexadecimal before any field is used.
     const std::size_t checksumAt = kDataAt + 2 * static_cast<std::size_t>(count);
-    if (!AllHexDigits(line, kDataAt, checksumAt + 2))
+    if (!HexDigits::AllAt(line, kDataAt, checksumAt + 2))
         return BadRecord;
 
     unsigned sum = count + (offset >> 8) + (offset & 0xFF) + static_cast<unsigned>(type);
@@ -88,7 +60,7 @@ std::int32_t HexFlashImage::LoadRecord(const std::string& line)
         // Wide enough that no base and offset can wrap round to a low page.
         std::uint64_t address = std::uint64_t{baseAddress_} + offset;
         for (unsigned i = 0; i < count; ++i, ++address) {
-            const unsigned value = HexByteAt(line, kDataAt + 2 * static_cast<std::size_t>(i));
+            const unsigned value = HexDigits::ByteAt(line, kDataAt + 2 * static_cast<std::size_t>(i));
             sum += value;
             if ((address >> PageShift()) >= static_cast<std::uint64_t>(kMaxPages))
                 return BeyondLastPage;
@@ -102,8 +74,8 @@ std::int32_t HexFlashImage::LoadRecord(const std::string& line)
     case LinearAddressRecord: {
         if (count != 2)
             return BadRecord;
-        const unsigned high = HexByteAt(line, kDataAt);
-        const unsigned low = HexByteAt(line, kDataAt + 2);
+        const unsigned high = HexDigits::ByteAt(line, kDataAt);
+        const unsigned low = HexDigits::ByteAt(line, kDataAt + 2);
         sum += high + low;
         const std::uint32_t value = high * 256 + low;
         baseAddress_ = type == SegmentAddressRecord ? value * 16 : value * 65536;
@@ -111,9 +83,9 @@ std::int32_t HexFlashImage::LoadRecord(const std::string& line)
     }
     default:
         for (unsigned i = 0; i < count; ++i)
-            sum += HexByteAt(line, kDataAt + 2 * static_cast<std::size_t>(i));
+            sum += HexDigits::ByteAt(line, kDataAt + 2 * static_cast<std::size_t>(i));
         break;
     }
-    sum += HexByteAt(line, checksumAt);
+    sum += HexDigits::ByteAt(line, checksumAt);
     return (sum & 0xFF) == 0 ? LoadOk : BadChecksum;
 }

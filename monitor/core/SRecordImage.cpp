@@ -1,38 +1,7 @@
 #include "monitor/core/SRecordImage.h"
 
+#include "monitor/core/HexDigits.h"
 #include "monitor/core/TextLineReader.h"
-
-namespace {
-
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// The byte written as two hexadecimal digits at `position`; the caller has
-// checked that both are present and valid.
-std::uint8_t HexByteAt(const std::string& line, std::size_t position)
-{
-    return static_cast<std::uint8_t>(HexDigitValue(line[position]) * 16
-                                     + HexDigitValue(line[position + 1]));
-}
-
-bool AllHexDigits(const std::string& line, std::size_t from, std::size_t to)
-{
-    for (std::size_t i = from; i < to; ++i) {
-        if (HexDigitValue(line[i]) < 0)
-            return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 std::int32_t SRecordImage::Load(const std::string& fileName)
 {
@@ -67,25 +36,25 @@ std::int32_t SRecordImage::LoadDataRecord(const std::string& line)
 {
     // Layout: "S2", count, 3 address bytes, count - 4 data bytes, checksum;
     // the count says how many bytes follow it.
-    if (line.size() < 4 || !AllHexDigits(line, 2, 4))
+    if (line.size() < 4 || !HexDigits::AllAt(line, 2, 4))
         return BadRecord;
-    const int count = HexByteAt(line, 2);
+    const int count = HexDigits::ByteAt(line, 2);
     if (count < 4)
         return BadRecord;
     // Every character the count promises must be present and hexadecimal
     // before any field is read; a truncated or split line stops here.
     const std::size_t recordEnd = 4 + 2 * static_cast<std::size_t>(count);
-    if (line.size() < recordEnd || !AllHexDigits(line, 4, recordEnd))
+    if (line.size() < recordEnd || !HexDigits::AllAt(line, 4, recordEnd))
         return BadRecord;
 
-    std::int32_t address = (HexByteAt(line, 4) << 16) | (HexByteAt(line, 6) << 8) | HexByteAt(line, 8);
+    std::int32_t address = (HexDigits::ByteAt(line, 4) << 16) | (HexDigits::ByteAt(line, 6) << 8) | HexDigits::ByteAt(line, 8);
     if (LowestAddress() == -1)
         SetLowestAddress(address);
-    unsigned sum = static_cast<unsigned>(count) + HexByteAt(line, 4) + HexByteAt(line, 6)
-                   + HexByteAt(line, 8);
+    unsigned sum = static_cast<unsigned>(count) + HexDigits::ByteAt(line, 4) + HexDigits::ByteAt(line, 6)
+                   + HexDigits::ByteAt(line, 8);
     const int dataBytes = count - 4;
     for (int i = 0; i < dataBytes; ++i) {
-        std::uint8_t value = HexByteAt(line, 10 + 2 * static_cast<std::size_t>(i));
+        std::uint8_t value = HexDigits::ByteAt(line, 10 + 2 * static_cast<std::size_t>(i));
         sum += value;
         if ((address >> PageShift()) >= kMaxPages)
             return BeyondLastPage;
@@ -93,7 +62,7 @@ std::int32_t SRecordImage::LoadDataRecord(const std::string& line)
             return result;
         ++address;
     }
-    const std::uint8_t checksum = HexByteAt(line, 10 + 2 * static_cast<std::size_t>(dataBytes));
+    const std::uint8_t checksum = HexDigits::ByteAt(line, 10 + 2 * static_cast<std::size_t>(dataBytes));
     if (checksum != static_cast<std::uint8_t>(~sum & 0xFF))
         return BadChecksum;
     return LoadOk;
