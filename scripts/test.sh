@@ -22,7 +22,8 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
-dbus-run-session -- ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
-
 # A short, fixed run of every fuzz target over its seed corpus (docs/fuzzing.md).
 scripts/fuzz-smoke.sh
+
+# CTest last, so that its summary closes the output.
+dbus-run-session -- ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
