@@ -37,19 +37,7 @@ protected:
         const std::uint32_t end = (static_cast<std::uint32_t>(*expectedPages.rbegin()) + 1) * 256;
         const std::string binary = SrecCatBinaryOfHex(hexPath, end);
         ASSERT_EQ(binary.size(), end);
-        std::set<std::int32_t> present;
-        for (std::int32_t i = image.LowestPage(); i <= image.HighestPage(); ++i) {
-            std::span<const std::uint8_t> page = image.GetPage(i);
-            if (page.empty())
-                continue;
-            present.insert(i);
-            ASSERT_EQ(page.size(), 256u);
-            const std::string expected = binary.substr(static_cast<std::size_t>(i) * 256, 256);
-            ASSERT_TRUE(std::equal(page.begin(), page.end(), expected.begin(),
-                                   [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); }))
-                << "page " << i;
-        }
-        EXPECT_EQ(present, expectedPages);
+        ExpectPagesEqualBinary(image, binary, expectedPages);
     }
 
     TempFolder folder;

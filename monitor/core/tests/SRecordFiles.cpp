@@ -1,6 +1,11 @@
 #include "monitor/core/tests/SRecordFiles.h"
 
+#include "monitor/core/FlashImage.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <span>
 
 #include <cstdio>
 #include <cstdlib>
@@ -102,4 +107,22 @@ std::vector<std::uint8_t> PatternBytes(std::size_t n, std::uint32_t seed)
         byte = static_cast<std::uint8_t>(state >> 24);
     }
     return bytes;
+}
+
+void ExpectPagesEqualBinary(const FlashImage& image, const std::string& binary,
+                            const std::set<std::int32_t>& expectedPages)
+{
+    std::set<std::int32_t> present;
+    for (std::int32_t i = image.LowestPage(); i <= image.HighestPage(); ++i) {
+        std::span<const std::uint8_t> page = image.GetPage(i);
+        if (page.empty())
+            continue;
+        present.insert(i);
+        ASSERT_EQ(page.size(), 256u);
+        const std::string expected = binary.substr(static_cast<std::size_t>(i) * 256, 256);
+        ASSERT_TRUE(std::equal(page.begin(), page.end(), expected.begin(),
+                               [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); }))
+            << "page " << i;
+    }
+    EXPECT_EQ(present, expectedPages);
 }

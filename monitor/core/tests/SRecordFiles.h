@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
+
+class FlashImage;
 
 // A temporary folder for the files a test makes; removed with its contents
 // when the test ends.
@@ -43,3 +46,9 @@ std::string SrecCatBinary(const std::string& srecordPath, std::uint32_t end);
 
 // Bytes 0..n-1 of a repeatable pseudo-random sequence.
 std::vector<std::uint8_t> PatternBytes(std::size_t n, std::uint32_t seed);
+
+// Checks every present page of `image` against the same 256 bytes of `binary`
+// (a 0xFF-filled binary of the file, as srec_cat makes it) and that exactly
+// `expectedPages` are present.
+void ExpectPagesEqualBinary(const FlashImage& image, const std::string& binary,
+                            const std::set<std::int32_t>& expectedPages);
