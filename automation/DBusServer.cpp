@@ -11,7 +11,9 @@
 
 namespace {
 
-constexpr std::uint32_t kKnownInvokeFlags = 0xF;
+// Method, property get and property put. No value travels by reference, so a
+// put by reference (8) has no meaning on the bus and is refused like any other bit.
+constexpr std::uint32_t kKnownInvokeFlags = 0x7;
 
 const QString kIntrospectFactory = QStringLiteral(
     "  <interface name=\"org.varnix.Automation.ClassFactory\">\n"

@@ -284,6 +284,11 @@ TEST_F(DBusTransportTest, WrongIdentifierArgumentCountAndTypeComeBackAsSuch)
         EXPECT_STREQ(e.what(), "type mismatch");
     }
     EXPECT_EQ(StatusOf([&] { driver.Call(TestObject::kEcho, Args({Variant::I4(1)})); }), S_OK);
+    // Only method, get and put travel; a put by reference or any higher bit is an invalid argument.
+    for (const auto flags : {InvokeKind::PropertyPutRef, InvokeKind::PropertyPut | InvokeKind::PropertyPutRef,
+                             static_cast<InvokeKind>(0x10)})
+        EXPECT_EQ(StatusOf([&] { driver.Invoke(TestObject::kValue, flags, Args({Variant::I4(1)})); }), E_INVALIDARG)
+            << static_cast<int>(flags);
 }
 
 TEST_F(DBusTransportTest, NamesAreLookedUpWithoutRegardToCase)
