@@ -189,17 +189,16 @@ Variant FourWire21xx::WriteFlashBlock(std::int32_t address, Variant& data)
 
 Variant FourWire21xx::LoadProg(const std::string& fileName)
 {
-    // The loader hands data sections over at kDataMemoryBase plus their address;
-    // program memory of the 21xx ends below that base.
-    ProgramImageLoader loader([this](const std::vector<std::uint32_t>& words, std::uint32_t address) {
+    // Each section goes to the memory its header names, at its own address:
+    // program words keep their 24 bits wherever they lie.
+    ProgramImageLoader loader([this](const std::vector<std::uint32_t>& words, ProgramImageLoader::Section section,
+                                     std::uint32_t address) {
         SafeArray array = SafeArray::Vector(VT_I4, words.size());
         for (std::size_t i = 0; i < words.size(); ++i)
             array.set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
         Variant data = Variant::Array(std::move(array));
-        if (address >= ProgramImageLoader::kDataMemoryBase)
-            return WriteSpace(static_cast<std::int32_t>(address - ProgramImageLoader::kDataMemoryBase), data,
-                              DataSpace);
-        return WriteSpace(static_cast<std::int32_t>(address), data, ProgramSpace);
+        const bool program = section == ProgramImageLoader::Section::Program;
+        return WriteSpace(static_cast<std::int32_t>(address), data, program ? ProgramSpace : DataSpace);
     });
     ProgramImageLoader::Outcome outcome = loader.Load(fileName);
     if (outcome.error != nullptr)

@@ -356,6 +356,24 @@ TEST_F(FourWire21xxTest, LoadProgWritesDataSectionsToDataMemoryAndWordZeroToProg
     EXPECT_EQ(target.requests()[1], (Bytes{0x03, 0x00, 0x10, 0x00, 0x02, 0x11, 0x11, 0x22, 0x22}));
 }
 
+TEST_F(FourWire21xxTest, LoadProgTakesTheMemoryFromTheSectionKindNotFromTheAddress)
+{
+    TempFolder folder;
+    const std::string file = folder.Write("high.exe",
+                                          "\x1B\x1Bi\n@PA\n4010\nABCDEF\n123456\n#\n"
+                                          "@DA\n4020\n7777\n#\n\x1B\x1Bo\n");
+    EXPECT_EQ(board->LoadProg(file), Variant::I4(0));
+    EXPECT_EQ(target.ProgramWord(0x4010), 0xABCDEFu);
+    EXPECT_EQ(target.ProgramWord(0x4011), 0x123456u);
+    EXPECT_EQ(target.DataWord(0x4020), 0x7777);
+    EXPECT_EQ(target.DataWord(0x10), 0);  // no low halves of the program words in data memory
+    EXPECT_EQ(target.DataWord(0x11), 0);
+    EXPECT_EQ(target.ProgramWord(0x4020), 0u);
+    ASSERT_EQ(target.requests().size(), 2u);
+    EXPECT_EQ(target.requests()[0], (Bytes{0x04, 0x40, 0x10, 0x00, 0x02, 0xAB, 0xCD, 0xEF, 0x12, 0x34, 0x56}));
+    EXPECT_EQ(target.requests()[1], (Bytes{0x03, 0x40, 0x20, 0x00, 0x01, 0x77, 0x77}));
+}
+
 TEST_F(FourWire21xxTest, LoadProgThroughDispatchReportsFileFaults)
 {
     TempFolder folder;
