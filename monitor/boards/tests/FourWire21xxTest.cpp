@@ -53,11 +53,13 @@ std::vector<std::int32_t> Values(const Variant& result, VarType type)
 }
 
 // The board against the simulated target, on a fake clock that moves a
-// millisecond with every reading.
+// millisecond with every reading. The target answers each handshake step a
+// few milliseconds late.
 class FourWire21xxTest : public ::testing::Test {
 protected:
     FourWire21xxTest()
     {
+        target.SetAnswerDelayMs(3);
         auto owned = std::make_unique<FourWireTargetPort>(target);
         port = owned.get();
         board = std::make_unique<FourWire21xx>(FourWireLink(LPTDigitalInstrument(std::move(owned)), clock));
@@ -155,6 +157,7 @@ TEST_F(FourWire21xxTest, FailuresFollowTheErrorMethod)
 
 TEST_F(FourWire21xxTest, PowerOnHandshakesAndReturnsTheVersion)
 {
+    target.SetHoldDrop({FourWireTarget::Line::Data, 20});
     EXPECT_EQ(board->PowerOn(), Variant::I4(258));
     EXPECT_EQ(target.startUps(), 1);
 }
@@ -466,6 +469,8 @@ TEST(FourWire21xxEndToEndTest, AnObjectMadeByItsFactoryReachesTheSimulatorLinked
 {
     ScopedConfigHome home;
     FourWireTarget target(Clock::Steady(), 0x0305);
+    target.SetAnswerDelayMs(1);
+    target.SetHoldDrop({FourWireTarget::Line::Clock, 20});
     FourWireSocketServer server(target);
     std::string error;
     ASSERT_TRUE(server.Listen(home.path() + "/target.sock", error)) << error;
