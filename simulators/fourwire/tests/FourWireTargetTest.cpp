@@ -127,19 +127,6 @@ TEST_F(FourWireTargetTest, DropInput1EarlyLowersTheClockWhileDataStaysHigh)
     EXPECT_EQ(target.startUps(), 0);
 }
 
-TEST_F(FourWireTargetTest, TheAttentionIsTakenBackOnlyAfterAWholeSecondOfHold)
-{
-    pc.Set(0, true);
-    pc.Set(1, true);
-    clock.Advance(FourWireTarget::kStartUpHoldMs - 1);
-    pc.Set(0, false);
-    EXPECT_EQ(target.ReadStatusRegister(), 0x80);  // still holding both lines
-    pc.Set(0, true);
-    clock.Advance(1);
-    pc.Set(0, false);
-    EXPECT_EQ(target.ReadStatusRegister(), 0x00);
-}
-
 TEST_F(FourWireTargetTest, AHoldDropLowersItsLineForItsTimeAndTheHoldCountsAfresh)
 {
     target.SetHoldDrop({FourWireTarget::Line::Clock, 50});
@@ -202,37 +189,6 @@ TEST_F(FourWireTargetTest, AnAnswerDelayShowsEachAnswerLateAndMissesWhatThePcTak
     EXPECT_FALSE(pc.Clock());
     clock.Advance(1);
     EXPECT_TRUE(pc.Clock());
-}
-
-TEST_F(FourWireTargetTest, APcThatDoesNotWaitForTheClockIsServedOnlyByAnInstantTarget)
-{
-    // Sends command 1 and reads its three bytes without looking at the clock.
-    const auto blindVersionQuery = [this] {
-        for (int bit = 7; bit >= 0; --bit) {
-            pc.Set(0, bit == 0);
-            pc.Set(1, true);
-            pc.Set(1, false);
-        }
-        pc.Set(0, false);
-        target.ReadStatusRegister();  // the turn-around read
-        Bytes reply(3);
-        for (std::uint8_t& byte : reply) {
-            for (int bit = 7; bit >= 0; --bit) {
-                if (pc.Data())
-                    byte = static_cast<std::uint8_t>(byte | (1 << bit));
-                pc.Set(1, true);
-                pc.Set(1, false);
-            }
-        }
-        return reply;
-    };
-    clock.SetStep(1);
-    EXPECT_EQ(blindVersionQuery(), (Bytes{0x01, 0x02, 0xF1}));
-
-    target.SetAnswerDelayMs(3);
-    clock.Advance(FourWireTarget::kResyncGapMs + 1);
-    EXPECT_NE(blindVersionQuery(), (Bytes{0x01, 0x02, 0xF1}));
-    EXPECT_EQ(target.requests().size(), 1u);
 }
 
 TEST_F(FourWireTargetTest, ATargetThatNeverPowersUpAnswersNothing)
