@@ -116,6 +116,7 @@ class FourWireFaultMatrixTest : public ::testing::TestWithParam<Row> {
 protected:
     FourWireFaultMatrixTest()
     {
+        target.SetAnswerDelayMs(2);
         auto owned = std::make_unique<FourWireTargetPort>(target);
         board = std::make_unique<FourWire21xx>(FourWireLink(LPTDigitalInstrument(std::move(owned)), clock));
         const std::vector<std::uint8_t> page = PatternBytes(256, 3);

@@ -47,8 +47,16 @@ Variant FourWire21xx::VersionResult(bool ok, std::uint16_t version)
 {
     Variant result = Variant::I4(static_cast<std::int16_t>(version));
     if (!ok)
-        SetError(result, 0, kTimeout);
+        SetLinkError(result, kTimeout);
     return result;
+}
+
+void FourWire21xx::SetLinkError(Variant& result, const char* text)
+{
+    if (link_.port().HasPortAccess())
+        SetError(result, 0, text);
+    else
+        SetError(result, 0, link_.port().AccessError());
 }
 
 Variant FourWire21xx::PowerOn()
@@ -101,7 +109,7 @@ Variant FourWire21xx::ReadSpace(std::int32_t address, std::int32_t count, std::i
             array->set(i, Variant::I2(static_cast<std::int16_t>(words[i])));
     }
     if (!ok)
-        SetError(result, 0, kNoResponse);
+        SetLinkError(result, kNoResponse);
     else
         result = Variant::Array(std::move(*array));
     return result;
@@ -133,7 +141,7 @@ Variant FourWire21xx::WriteSpace(std::int32_t address, Variant& data, std::int32
         ok = link_.WriteDataWords(at, words);
     }
     if (!ok)
-        SetError(result, 0, kNoResponse);
+        SetLinkError(result, kNoResponse);
     return result;
 }
 
@@ -155,7 +163,7 @@ Variant FourWire21xx::ReadFlashBlock(std::int32_t address, std::int32_t count)
     }
     FourWireLink::FlashBlock block{};
     if (!link_.ReadFlashBlock(static_cast<std::uint32_t>(address), block)) {
-        SetError(result, 0, kNoResponse);
+        SetLinkError(result, kNoResponse);
         return result;
     }
     for (std::size_t i = 0; i < array->size(); ++i)
@@ -183,23 +191,22 @@ Variant FourWire21xx::WriteFlashBlock(std::int32_t address, Variant& data)
     block.fill(kErasedFlash);
     std::transform(elements->begin(), elements->end(), block.begin(), [](const Variant& v) { return v.ui1(); });
     if (!link_.WriteFlashBlock(static_cast<std::uint32_t>(address), block))
-        SetError(result, 0, kNoResponse);
+        SetLinkError(result, kNoResponse);
     return result;
 }
 
 Variant FourWire21xx::LoadProg(const std::string& fileName)
 {
-    // The loader hands data sections over at kDataMemoryBase plus their address;
-    // program memory of the 21xx ends below that base.
-    ProgramImageLoader loader([this](const std::vector<std::uint32_t>& words, std::uint32_t address) {
+    // Each section goes to the memory its header names, at its own address:
+    // program words keep their 24 bits wherever they lie.
+    ProgramImageLoader loader([this](const std::vector<std::uint32_t>& words, ProgramImageLoader::Section section,
+                                     std::uint32_t address) {
         SafeArray array = SafeArray::Vector(VT_I4, words.size());
         for (std::size_t i = 0; i < words.size(); ++i)
             array.set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
         Variant data = Variant::Array(std::move(array));
-        if (address >= ProgramImageLoader::kDataMemoryBase)
-            return WriteSpace(static_cast<std::int32_t>(address - ProgramImageLoader::kDataMemoryBase), data,
-                              DataSpace);
-        return WriteSpace(static_cast<std::int32_t>(address), data, ProgramSpace);
+        const bool program = section == ProgramImageLoader::Section::Program;
+        return WriteSpace(static_cast<std::int32_t>(address), data, program ? ProgramSpace : DataSpace);
     });
     ProgramImageLoader::Outcome outcome = loader.Load(fileName);
     if (outcome.error != nullptr)

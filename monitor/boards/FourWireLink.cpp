@@ -47,34 +47,47 @@ FourWireLink::FourWireLink(LPTDigitalInstrument port, Clock& clock)
     port_.SetDigitalOutput(kClock, 0);
 }
 
+bool FourWireLink::SetOutput(Line line, bool level)
+{
+    port_.SetDigitalOutput(line, level ? 1 : 0);
+    return port_.HasPortAccess();
+}
+
+bool FourWireLink::ReadInput(std::uint8_t line, bool& level)
+{
+    level = port_.GetDigitalInput(line);
+    return port_.HasPortAccess();
+}
+
 bool FourWireLink::WaitForTargetClock(bool level)
 {
     const std::uint64_t start = clock_->NowMs();
-    while (port_.GetDigitalInput(kTargetClock) != level) {
+    for (;;) {
+        bool clock = false;
+        if (!ReadInput(kTargetClock, clock))
+            return false;
+        if (clock == level)
+            return true;
         if (clock_->NowMs() - start > timeoutMs_)
             return false;
     }
-    return true;
 }
 
 bool FourWireLink::EndByte(bool ok)
 {
-    port_.SetDigitalOutput(kClock, 0);
-    port_.SetDigitalOutput(kData, 0);
-    return ok;
+    // Without the port there is nothing to set low, and trying would only
+    // announce the lost port again.
+    if (port_.HasPortAccess() && SetOutput(kClock, false))
+        SetOutput(kData, false);
+    return ok && port_.HasPortAccess();
 }
 
 bool FourWireLink::SendByte(std::uint8_t value)
 {
     for (int bit = 7; bit >= 0; --bit) {
-        if (!WaitForTargetClock(false))
-            return EndByte(false);
-        port_.SetDigitalOutput(kData, (value >> bit) & 1);
-        port_.SetDigitalOutput(kClock, 1);
-        if (!WaitForTargetClock(true))
-            return EndByte(false);
-        port_.SetDigitalOutput(kClock, 0);
-        if (!WaitForTargetClock(false))
+        const bool ok = WaitForTargetClock(false) && SetOutput(kData, (value >> bit) & 1) && SetOutput(kClock, true)
+                     && WaitForTargetClock(true) && SetOutput(kClock, false) && WaitForTargetClock(false);
+        if (!ok)
             return EndByte(false);
     }
     return EndByte(true);
@@ -84,14 +97,13 @@ bool FourWireLink::ReceiveByte(std::uint8_t& value)
 {
     value = 0;
     for (int bit = 7; bit >= 0; --bit) {
-        if (!WaitForTargetClock(true))
+        bool data = false;
+        const bool ok = WaitForTargetClock(true) && ReadInput(kTargetData, data) && SetOutput(kClock, true)
+                     && WaitForTargetClock(false) && SetOutput(kClock, false);
+        if (!ok)
             return EndByte(false);
-        if (port_.GetDigitalInput(kTargetData))
+        if (data)
             value = static_cast<std::uint8_t>(value | (1u << bit));
-        port_.SetDigitalOutput(kClock, 1);
-        if (!WaitForTargetClock(false))
-            return EndByte(false);
-        port_.SetDigitalOutput(kClock, 0);
     }
     return EndByte(true);
 }
@@ -153,15 +165,15 @@ bool FourWireLink::Transact(std::uint8_t command, const std::function<bool()>& e
 {
     for (std::uint16_t attempt = 1; attempt <= attempts_; ++attempt) {
         const bool another = attempt < attempts_;
-        if (!SendByte(command)) {
-            if (another)
-                Delay(timeoutMs_);
-            continue;
-        }
-        const bool ok = exchange();
-        Delay(settleTimeMs_);
+        const bool sent = SendByte(command);
+        const bool ok = sent && exchange();
+        if (sent)
+            Delay(settleTimeMs_);
         if (ok)
             return true;
+        // A port that cannot be reached will not come back for another attempt.
+        if (!port_.HasPortAccess())
+            return false;
         if (another)
             Delay(timeoutMs_);
     }
@@ -256,7 +268,11 @@ bool FourWireLink::WaitForInputsHeldHigh()
         const std::uint64_t now = clock_->NowMs();
         if (now - start > kStartUpLimitMs)
             return false;
-        if (!port_.GetDigitalInput(kTargetData) || !port_.GetDigitalInput(kTargetClock)) {
+        bool data = false;
+        bool clock = false;
+        if (!ReadInput(kTargetData, data) || !ReadInput(kTargetClock, clock))
+            return false;
+        if (!data || !clock) {
             holding = false;
         } else if (!holding) {
             holding = true;
@@ -271,8 +287,10 @@ bool FourWireLink::WaitForDataDropFirst()
 {
     const std::uint64_t start = clock_->NowMs();
     for (;;) {
-        const bool data = port_.GetDigitalInput(kTargetData);
-        const bool clock = port_.GetDigitalInput(kTargetClock);
+        bool data = false;
+        bool clock = false;
+        if (!ReadInput(kTargetData, data) || !ReadInput(kTargetClock, clock))
+            return false;
         if (!data && clock)
             return true;
         if (data && !clock)
@@ -285,24 +303,19 @@ bool FourWireLink::WaitForDataDropFirst()
 bool FourWireLink::WaitForClockDrop()
 {
     const std::uint64_t start = clock_->NowMs();
-    while (port_.GetDigitalInput(kTargetClock)) {
+    for (;;) {
+        bool clock = false;
+        if (!ReadInput(kTargetClock, clock))
+            return false;
+        if (!clock)
+            return true;
         if (clock_->NowMs() - start > kStartUpStepMs)
             return false;
     }
-    return true;
 }
 
 bool FourWireLink::StartUp(std::uint16_t& version)
 {
-    port_.SetDigitalOutput(kData, 1);
-    port_.SetDigitalOutput(kClock, 1);
-    if (!WaitForInputsHeldHigh())
-        return false;
-    port_.SetDigitalOutput(kData, 0);
-    if (!WaitForDataDropFirst())
-        return false;
-    port_.SetDigitalOutput(kClock, 0);
-    if (!WaitForClockDrop())
-        return false;
-    return GetVersion(version);
+    return SetOutput(kData, true) && SetOutput(kClock, true) && WaitForInputsHeldHigh() && SetOutput(kData, false)
+        && WaitForDataDropFirst() && SetOutput(kClock, false) && WaitForClockDrop() && GetVersion(version);
 }

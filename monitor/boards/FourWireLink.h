@@ -29,6 +29,8 @@
 // with a pause of the time-out after each failed attempt but the last.
 //
 // No failure leaves the link as an exception: every operation returns false.
+// A transfer ends at the first port access that cannot be made, without
+// further attempts, so that a missing port is announced once per operation.
 class FourWireLink {
 public:
     static constexpr std::size_t kFlashBlockSize = 256;
@@ -98,6 +100,9 @@ public:
 private:
     enum Line : std::uint8_t { kData = 0, kClock = 1 };
 
+    // One access of the port each; false when the port cannot be reached.
+    bool SetOutput(Line line, bool level);
+    bool ReadInput(std::uint8_t line, bool& level);
     // Polls input 1 until it reads `level`; false once more than the time-out
     // has passed since the wait began.
     bool WaitForTargetClock(bool level);

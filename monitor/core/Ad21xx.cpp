@@ -104,8 +104,10 @@ Variant Ad21xx::WriteSpace(std::int32_t, Variant&, std::int32_t)
 
 Variant Ad21xx::LoadProg(const std::string& fileName)
 {
-    ProgramImageLoader loader([this](const std::vector<std::uint32_t>& words, std::uint32_t address) {
-        return WriteProgramBlock(words, address);
+    ProgramImageLoader loader([this](const std::vector<std::uint32_t>& words, ProgramImageLoader::Section section,
+                                     std::uint32_t address) {
+        const bool data = section == ProgramImageLoader::Section::Data;
+        return WriteProgramBlock(words, data ? kDataSectionBase + address : address);
     });
     ProgramImageLoader::Outcome outcome = loader.Load(fileName);
     if (outcome.error != nullptr)

@@ -15,6 +15,9 @@ public:
     enum BoardSpace : std::int32_t { DataSpace = 0, ProgramSpace = 1, IoSpace = 2 };
 
     static constexpr std::int32_t kFlashPageSize = 256;
+    // LoadProg writes a data section into program space at this base plus its
+    // address, where the 2181 monitor shows data memory.
+    static constexpr std::uint32_t kDataSectionBase = 0x4000;
 
     Ad21xx() = default;
 

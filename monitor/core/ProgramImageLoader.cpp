@@ -40,7 +40,7 @@ std::uint32_t ParseWord(const std::string& line)
 
 bool ProgramImageLoader::WriteBuffered(Outcome& outcome)
 {
-    outcome.result = writer_(buffered_, base_ + sectionAddress_);
+    outcome.result = writer_(buffered_, section_, sectionAddress_);
     if (outcome.result.IsErrorResult())
         return false;
     sectionAddress_ += static_cast<std::uint32_t>(buffered_.size());
@@ -51,7 +51,7 @@ bool ProgramImageLoader::WriteBuffered(Outcome& outcome)
 ProgramImageLoader::Outcome ProgramImageLoader::Load(const std::string& fileName)
 {
     Outcome outcome{Variant::I4(0), nullptr};
-    base_ = 0;
+    section_ = Section::Program;
     sectionAddress_ = 0;
     buffered_.clear();
 
@@ -84,7 +84,7 @@ ProgramImageLoader::Outcome ProgramImageLoader::Load(const std::string& fileName
             // Words of a section that was never closed would be lost here.
             if (!buffered_.empty())
                 break;
-            base_ = type == 'P' ? 0 : kDataMemoryBase;
+            section_ = type == 'P' ? Section::Program : Section::Data;
             addressPending = true;
             expectingHeader = false;
         } else if (!line.empty() && line[0] == '#') {

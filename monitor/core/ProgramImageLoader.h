@@ -9,18 +9,20 @@
 
 // Reads an ADSP-21xx executable image file: a first line starting with
 // ESC ESC 'i', then sections opened by "@P" (program memory) or "@D" (data
-// memory, written at 0x4000 plus its address), each with an address line and
-// one hexadecimal word a line, closed by a line starting with '#'; a line
-// starting with ESC ESC 'o' ends the file. Words are handed to the block
-// writer in blocks of at most 200.
+// memory), each with an address line and one hexadecimal word a line, closed
+// by a line starting with '#'; a line starting with ESC ESC 'o' ends the file.
+// Words are handed to the block writer in blocks of at most 200, with the
+// memory their section names and their address in that memory.
 class ProgramImageLoader {
 public:
     static constexpr std::size_t kBlockWords = 200;
-    static constexpr std::uint32_t kDataMemoryBase = 0x4000;
 
-    // Writes `words` at `address` of program space and returns the write's
-    // result; a VT_ERROR or VT_NULL result stops the load.
-    using BlockWriter = std::function<Variant(const std::vector<std::uint32_t>& words,
+    // The memory a section is meant for: its header says, never its address.
+    enum class Section { Program, Data };
+
+    // Writes `words` at `address` of the memory of `section` and returns the
+    // write's result; a VT_ERROR or VT_NULL result stops the load.
+    using BlockWriter = std::function<Variant(const std::vector<std::uint32_t>& words, Section section,
                                               std::uint32_t address)>;
 
     struct Outcome {
@@ -37,12 +39,12 @@ public:
     Outcome Load(const std::string& fileName);
 
 private:
-    // Writes the buffered words at base + section address and advances the
-    // section address; false when the write failed.
+    // Writes the buffered words at the section address and advances it;
+    // false when the write failed.
     bool WriteBuffered(Outcome& outcome);
 
     BlockWriter writer_;
-    std::uint32_t base_ = 0;
+    Section section_ = Section::Program;
     std::uint32_t sectionAddress_ = 0;
     std::vector<std::uint32_t> buffered_;
 };

@@ -20,6 +20,7 @@ constexpr FaultName kFaultNames[] = {
 };
 
 constexpr std::uint32_t kMaxCount = std::numeric_limits<unsigned>::max();
+constexpr std::uint32_t kMaxMs = 60000;
 
 }  // namespace
 
@@ -51,6 +52,18 @@ std::optional<FourWireFault> FourWireSimOptions::ParseFault(std::string_view tex
     return std::nullopt;
 }
 
+std::optional<FourWireTarget::HoldDrop> FourWireSimOptions::ParseHoldDrop(std::string_view text)
+{
+    const auto colon = text.find(':');
+    if (colon == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view line = text.substr(0, colon);
+    const auto ms = SimCommandLine::ParseNumber(std::string(text.substr(colon + 1)), kMaxMs);
+    if (!ms || (line != "data" && line != "clock"))
+        return std::nullopt;
+    return FourWireTarget::HoldDrop{line == "data" ? FourWireTarget::Line::Data : FourWireTarget::Line::Clock, *ms};
+}
+
 std::optional<FourWireSimOptions> FourWireSimOptions::Parse(const std::vector<std::string>& args, std::string& error)
 {
     FourWireSimOptions options;
@@ -60,7 +73,8 @@ std::optional<FourWireSimOptions> FourWireSimOptions::Parse(const std::vector<st
             options.help = true;
             continue;
         }
-        if (arg != "--port" && arg != "--socket" && arg != "--version" && arg != "--fault") {
+        if (arg != "--port" && arg != "--socket" && arg != "--version" && arg != "--fault" && arg != "--answer-delay"
+            && arg != "--hold-drop") {
             error = "unknown option " + arg;
             return std::nullopt;
         }
@@ -84,6 +98,20 @@ std::optional<FourWireSimOptions> FourWireSimOptions::Parse(const std::vector<st
                 return std::nullopt;
             }
             options.version = static_cast<std::uint16_t>(*version);
+        } else if (arg == "--answer-delay") {
+            const auto ms = SimCommandLine::ParseNumber(value, kMaxMs);
+            if (!ms) {
+                error = "not a delay in milliseconds: " + value;
+                return std::nullopt;
+            }
+            options.answerDelayMs = *ms;
+        } else if (arg == "--hold-drop") {
+            const auto drop = ParseHoldDrop(value);
+            if (!drop) {
+                error = "not a hold drop: " + value;
+                return std::nullopt;
+            }
+            options.holdDrop = *drop;
         } else {
             const auto fault = ParseFault(value);
             if (!fault) {
@@ -105,7 +133,8 @@ std::string FourWireSimOptions::DefaultSocketPath()
 
 const char* FourWireSimOptions::Usage()
 {
-    return "Usage: fourwire-sim [--port NAME] [--socket PATH] [--version N] [--fault KIND[*TIMES][+SKIP]]...\n"
+    return "Usage: fourwire-sim [--port NAME] [--socket PATH] [--version N] [--answer-delay MS]\n"
+           "                    [--hold-drop LINE:MS] [--fault KIND[*TIMES][+SKIP]]...\n"
            "\n"
            "Simulates an ADSP-21xx target on the four-wire parallel-port link: the bit\n"
            "handshake, the start-up handshake, commands 1 and 3 to 8, 64K words of data\n"
@@ -128,6 +157,15 @@ const char* FourWireSimOptions::Usage()
            "  --socket PATH   socket to serve (default DIR/fourwire-sim-<pid>.sock, DIR\n"
            "                  being $XDG_RUNTIME_DIR, or /tmp without it)\n"
            "  --version N     version answered to command 1 (default 0x0102)\n"
+           "  --answer-delay MS\n"
+           "                  answer every change of the PC's lines MS milliseconds late,\n"
+           "                  as a slow target does, and miss what the PC changes and\n"
+           "                  takes back meanwhile (default 0; the start-up wants answers\n"
+           "                  within 100 ms)\n"
+           "  --hold-drop LINE:MS\n"
+           "                  during the start-up hold lower LINE (data or clock) for MS\n"
+           "                  milliseconds, 300 ms after raising both; the PC must then\n"
+           "                  see another unbroken second before it lets go\n"
            "  --fault F       inject a fault; may be repeated. KIND is one of\n"
            "                    stall        stop clocking after four bits of a byte\n"
            "                    status       answer command 1 with status 0xF0\n"

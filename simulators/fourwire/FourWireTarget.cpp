@@ -23,11 +23,15 @@ FourWireTarget::FourWireTarget(Clock& clock, std::uint16_t version)
 
 std::uint8_t FourWireTarget::ReadStatusRegister()
 {
-    const std::uint8_t status = static_cast<std::uint8_t>((dataLine_ ? kStatusData : 0)
-                                                          | (clockLine_ ? 0 : kStatusClockLow));
-    if (presentOnRead_) {
+    const std::uint64_t now = Timed() ? clock_.NowMs() : lastWriteMs_;
+    Service(now);
+    const std::uint8_t status = static_cast<std::uint8_t>((shown_.data ? kStatusData : 0)
+                                                          | (shown_.clock ? 0 : kStatusClockLow));
+    // The PC has now seen the clock low: the reply may begin.
+    if (presentOnRead_ && !pending_ && !shown_.clock) {
         presentOnRead_ = false;
         PresentNextBit();
+        Answer(now);
     }
     return status;
 }
@@ -39,17 +43,65 @@ void FourWireTarget::WriteDataRegister(std::uint8_t value)
     if (now - lastWriteMs_ > kResyncGapMs && !startingUp)
         StartAfresh();
     lastWriteMs_ = now;
-
-    const std::uint8_t before = pcRegister_;
     pcRegister_ = value;
+    Service(now);
+}
+
+void FourWireTarget::Service(std::uint64_t now)
+{
+    if (pending_) {
+        if (now < pending_->atMs)
+            return;
+        shown_ = pending_->lines;
+        pending_.reset();
+    }
+    if (mode_ == Mode::StartUpHeld && holdDrop_.ms > 0)
+        FollowHoldDrop(now);
+    TakePcLines(now);
+    Answer(now);
+}
+
+void FourWireTarget::Answer(std::uint64_t now)
+{
+    const Lines lines{dataLine_, clockLine_};
+    if (lines == shown_ || pending_)
+        return;
+    if (answerDelayMs_ == 0)
+        shown_ = lines;
+    else
+        pending_ = PendingAnswer{now + answerDelayMs_, lines};
+}
+
+void FourWireTarget::FollowHoldDrop(std::uint64_t now)
+{
+    if (holdDropDone_)
+        return;
+    const std::uint64_t dropStart = raisedSinceMs_ + kHoldDropAfterMs;
+    const std::uint64_t dropEnd = dropStart + holdDrop_.ms;
+    if (now < dropStart)
+        return;
+    bool& line = holdDrop_.line == Line::Data ? dataLine_ : clockLine_;
+    line = now >= dropEnd;
+    if (line) {
+        raisedSinceMs_ = dropEnd;
+        holdDropDone_ = true;
+    }
+}
+
+void FourWireTarget::TakePcLines(std::uint64_t now)
+{
+    const std::uint8_t before = pcSeen_;
+    const std::uint8_t value = pcRegister_;
+    pcSeen_ = value;
     if (Active(FourWireFaultKind::NeverPowerUp))
         return;
-    if (mode_ == Mode::StartUpBroken) {
-        if (value != before)
-            StartAfresh();
+    if (value == before) {
+        // Nothing changed; the attention below is a level, not an edge.
+    } else if (mode_ == Mode::StartUpBroken) {
+        StartAfresh();
     } else {
         if ((before & kPcData) && !(value & kPcData))
-            OnDataFall();
+            OnDataFall(now);
         if (!(before & kPcClock) && (value & kPcClock))
             OnClockRise((value & kPcData) != 0);
         else if ((before & kPcClock) && !(value & kPcClock))
@@ -61,6 +113,8 @@ void FourWireTarget::WriteDataRegister(std::uint8_t value)
         mode_ = Mode::StartUpHeld;
         dataLine_ = true;
         clockLine_ = true;
+        raisedSinceMs_ = now;
+        holdDropDone_ = false;
     }
 }
 
@@ -137,9 +191,13 @@ void FourWireTarget::OnClockFall()
     }
 }
 
-void FourWireTarget::OnDataFall()
+void FourWireTarget::OnDataFall(std::uint64_t now)
 {
     if (mode_ == Mode::StartUpHeld) {
+        // Released before the PC can have seen a whole unbroken hold: the target
+        // keeps holding.
+        if (!dataLine_ || !clockLine_ || now - raisedSinceMs_ < kStartUpHoldMs)
+            return;
         if (Strikes(FourWireFaultKind::DropInput1Early)) {
             clockLine_ = false;
             mode_ = Mode::StartUpBroken;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <vector>
 
 class Clock;
@@ -30,6 +31,14 @@ class Clock;
 // afresh when the PC's next register write comes more than kResyncGapMs after
 // the one before.
 //
+// A slow target can be asked for: with an answer delay each change of the
+// target's lines shows only that many milliseconds after the PC's change that
+// caused it, and while an answer is on its way the target does not look at the
+// PC's lines, so a pulse the PC makes and takes back in that time goes unseen.
+// With a hold drop the target lowers one of its lines for a while during the
+// start-up hold. Either way the target takes the PC's release of the attention
+// only after its lines have stood raised for kStartUpHoldMs without a break.
+//
 // Memories: 64K data words of 16 bits, 64K program words of 24 bits, and a
 // 16 MB flash (erased bytes read 0xFF) written 256 bytes at a time.
 class FourWireTarget {
@@ -37,6 +46,17 @@ public:
     static constexpr std::uint32_t kResyncGapMs = 500;
     static constexpr std::uint8_t kStatusOk = 0xF1;
     static constexpr std::uint8_t kStatusWrong = 0xF0;
+    static constexpr std::uint32_t kStartUpHoldMs = 1000;
+    // How long into the start-up hold a hold drop begins.
+    static constexpr std::uint32_t kHoldDropAfterMs = 300;
+
+    enum class Line { Data, Clock };
+    // One line of the target lowered for `ms` milliseconds during the start-up
+    // hold; 0 ms for none.
+    struct HoldDrop {
+        Line line = Line::Data;
+        std::uint32_t ms = 0;
+    };
 
     explicit FourWireTarget(Clock& clock, std::uint16_t version = 0x0102);
 
@@ -47,6 +67,11 @@ public:
 
     void InjectFault(const FourWireFault& fault);
     void ClearFaults();
+
+    std::uint32_t answerDelayMs() const { return answerDelayMs_; }
+    void SetAnswerDelayMs(std::uint32_t ms) { answerDelayMs_ = ms; }
+    const HoldDrop& holdDrop() const { return holdDrop_; }
+    void SetHoldDrop(const HoldDrop& drop) { holdDrop_ = drop; }
 
     std::uint16_t version() const { return version_; }
     void SetVersion(std::uint16_t version) { version_ = version; }
@@ -76,9 +101,20 @@ private:
         Stalled,          // stopped clocking; only a resync gap brings it back
     };
 
+    // Shows an answer that is due, then follows the PC's lines, unless an
+    // answer is still on its way.
+    void Service(std::uint64_t now);
+    // Follows what changed on the PC's lines since the target last looked.
+    void TakePcLines(std::uint64_t now);
+    // Sends the target's lines on their way to the PC when they changed.
+    void Answer(std::uint64_t now);
+    void FollowHoldDrop(std::uint64_t now);
+    // True when the clock has to be read to serve a status read.
+    bool Timed() const { return answerDelayMs_ > 0 || holdDrop_.ms > 0; }
+
     void OnClockRise(bool pcData);
     void OnClockFall();
-    void OnDataFall();
+    void OnDataFall(std::uint64_t now);
     void OnByteReceived(std::uint8_t byte);
     // True when the request collected so far is complete.
     bool RequestComplete() const;
@@ -100,11 +136,30 @@ private:
     Clock& clock_;
     std::uint16_t version_;
 
-    std::uint8_t pcRegister_ = 0;
+    std::uint8_t pcRegister_ = 0;  // as the PC last wrote it
+    std::uint8_t pcSeen_ = 0;      // as the target last followed it
     std::uint64_t lastWriteMs_;
     bool dataLine_ = false;   // the target's data as the PC reads it (input 0)
     bool clockLine_ = false;  // the target's clock raised (input 1 true)
     Mode mode_ = Mode::Receiving;
+
+    // The lines as the PC reads them, and an answer still on its way there.
+    struct Lines {
+        bool data = false;
+        bool clock = false;
+        friend bool operator==(const Lines&, const Lines&) = default;
+    };
+    struct PendingAnswer {
+        std::uint64_t atMs;
+        Lines lines;
+    };
+    Lines shown_;
+    std::optional<PendingAnswer> pending_;
+    std::uint32_t answerDelayMs_ = 0;
+
+    HoldDrop holdDrop_;
+    std::uint64_t raisedSinceMs_ = 0;  // start-up lines up without a break since
+    bool holdDropDone_ = false;
 
     bool stallThisByte_ = false;
     int bitsIn_ = 0;

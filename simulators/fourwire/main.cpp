@@ -51,6 +51,8 @@ int main(int argc, char** argv)
     FourWireTarget target(Clock::Steady(), options->version);
     for (const FourWireFault& fault : options->faults)
         target.InjectFault(fault);
+    target.SetAnswerDelayMs(options->answerDelayMs);
+    target.SetHoldDrop(options->holdDrop);
 
     const std::string socketPath =
         options->socketPath.empty() ? FourWireSimOptions::DefaultSocketPath() : options->socketPath;

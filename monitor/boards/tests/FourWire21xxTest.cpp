@@ -5,7 +5,9 @@
 #include "automation/ClassFactory.h"
 #include "automation/SafeArray.h"
 #include "platform/FakeClock.h"
+#include "platform/FakeParallelPort.h"
 #include "platform/PortMap.h"
+#include "platform/RecordingNotifier.h"
 #include "platform/tests/ScopedConfigHome.h"
 #include "simulators/fourwire/FourWireSocketServer.h"
 #include "simulators/fourwire/FourWireTarget.h"
@@ -13,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -50,11 +53,13 @@ std::vector<std::int32_t> Values(const Variant& result, VarType type)
 }
 
 // The board against the simulated target, on a fake clock that moves a
-// millisecond with every reading.
+// millisecond with every reading. The target answers each handshake step a
+// few milliseconds late.
 class FourWire21xxTest : public ::testing::Test {
 protected:
     FourWire21xxTest()
     {
+        target.SetAnswerDelayMs(3);
         auto owned = std::make_unique<FourWireTargetPort>(target);
         port = owned.get();
         board = std::make_unique<FourWire21xx>(FourWireLink(LPTDigitalInstrument(std::move(owned)), clock));
@@ -152,6 +157,7 @@ TEST_F(FourWire21xxTest, FailuresFollowTheErrorMethod)
 
 TEST_F(FourWire21xxTest, PowerOnHandshakesAndReturnsTheVersion)
 {
+    target.SetHoldDrop({FourWireTarget::Line::Data, 20});
     EXPECT_EQ(board->PowerOn(), Variant::I4(258));
     EXPECT_EQ(target.startUps(), 1);
 }
@@ -356,6 +362,24 @@ TEST_F(FourWire21xxTest, LoadProgWritesDataSectionsToDataMemoryAndWordZeroToProg
     EXPECT_EQ(target.requests()[1], (Bytes{0x03, 0x00, 0x10, 0x00, 0x02, 0x11, 0x11, 0x22, 0x22}));
 }
 
+TEST_F(FourWire21xxTest, LoadProgTakesTheMemoryFromTheSectionKindNotFromTheAddress)
+{
+    TempFolder folder;
+    const std::string file = folder.Write("high.exe",
+                                          "\x1B\x1Bi\n@PA\n4010\nABCDEF\n123456\n#\n"
+                                          "@DA\n4020\n7777\n#\n\x1B\x1Bo\n");
+    EXPECT_EQ(board->LoadProg(file), Variant::I4(0));
+    EXPECT_EQ(target.ProgramWord(0x4010), 0xABCDEFu);
+    EXPECT_EQ(target.ProgramWord(0x4011), 0x123456u);
+    EXPECT_EQ(target.DataWord(0x4020), 0x7777);
+    EXPECT_EQ(target.DataWord(0x10), 0);  // no low halves of the program words in data memory
+    EXPECT_EQ(target.DataWord(0x11), 0);
+    EXPECT_EQ(target.ProgramWord(0x4020), 0u);
+    ASSERT_EQ(target.requests().size(), 2u);
+    EXPECT_EQ(target.requests()[0], (Bytes{0x04, 0x40, 0x10, 0x00, 0x02, 0xAB, 0xCD, 0xEF, 0x12, 0x34, 0x56}));
+    EXPECT_EQ(target.requests()[1], (Bytes{0x03, 0x40, 0x20, 0x00, 0x01, 0x77, 0x77}));
+}
+
 TEST_F(FourWire21xxTest, LoadProgThroughDispatchReportsFileFaults)
 {
     TempFolder folder;
@@ -376,10 +400,77 @@ TEST_F(FourWire21xxTest, LoadProgStopsAtTheFirstBlockTheTargetDoesNotTake)
     EXPECT_EQ(clock.SleepCount(), 4);  // the data section's attempts, and nothing after
 }
 
+namespace {
+
+// A board whose port LPT1 is linked to a device that is not there.
+class FourWire21xxNoPortTest : public ::testing::Test {
+protected:
+    FourWire21xxNoPortTest() { Notifier::SetCurrent(&notifier); }
+    ~FourWire21xxNoPortTest() override { Notifier::SetCurrent(nullptr); }
+
+    ScopedConfigHome home;
+    RecordingNotifier notifier;
+    // A millisecond a reading, so that a link that kept polling the missing
+    // port would still end, with thousands of messages.
+    FakeClock clock{1};
+};
+
+}  // namespace
+
+TEST_F(FourWire21xxNoPortTest, EveryCallEndsAtItsFirstAccessAndSaysSoOnce)
+{
+    ASSERT_TRUE(PortMap::Link("lpt1", home.path() + "/no-parport"));
+    TempFolder folder;
+    const std::string image = folder.Write("prog.exe", "\x1B\x1Bi\n@PA\n0010\n123456\n#\n\x1B\x1Bo\n");
+    const std::string flashImage = MakeSRecordFile(folder, "page.bnm", {{0x100, PatternBytes(16, 1)}});
+
+    FourWire21xx board{FourWireLink(LPTDigitalInstrument(), clock)};
+    const std::string reason = board.Link().port().AccessError();
+    EXPECT_NE(reason.find("no such device"), std::string::npos) << reason;
+
+    using Call = std::function<Variant(FourWire21xx&)>;
+    const std::pair<const char*, Call> calls[] = {
+        {"GetVer", [](FourWire21xx& b) { return b.GetVer(); }},
+        {"PowerOn", [](FourWire21xx& b) { return b.PowerOn(); }},
+        {"ReadDM", [](FourWire21xx& b) { return b.ReadDM(0x20, 3, 0, 0); }},
+        {"WriteDM", [](FourWire21xx& b) { Variant d = Variant::I4(5); return b.WriteDM(0x20, d, 0, 0); }},
+        {"ReadPM", [](FourWire21xx& b) { return b.ReadPM(0x20, 3, 0, 0); }},
+        {"WritePM", [](FourWire21xx& b) { Variant d = Variant::I4(5); return b.WritePM(0x20, d, 0, 0); }},
+        {"ReadFlash", [](FourWire21xx& b) { return b.ReadFlash(0x100, 256); }},
+        {"WriteFlash", [](FourWire21xx& b) { Variant d = Variant::I4(5); return b.WriteFlash(0x100, d); }},
+        {"LoadProg", [&](FourWire21xx& b) { return b.LoadProg(image); }},
+        {"ProgFlash", [&](FourWire21xx& b) { return b.ProgFlash(flashImage); }},
+    };
+    for (const auto& [name, call] : calls) {
+        SCOPED_TRACE(name);
+        notifier.Clear();
+        const Variant result = call(board);
+        EXPECT_EQ(result.vt(), VT_NULL) << result;
+        EXPECT_EQ(board.GetErrorString(), reason);
+        ASSERT_EQ(notifier.messages().size(), 1u);
+        EXPECT_EQ(notifier.messages()[0].text, LPTDigitalInstrument::kAccessDeniedText);
+    }
+    EXPECT_EQ(clock.SleepCount(), 0);  // no pauses for attempts that cannot succeed
+
+    // A port that stops answering mid-way is announced once and named in the error.
+    auto failing = std::make_unique<FakeParallelPort>();
+    failing->SetStatus(0x40);  // an idle target
+    FakeParallelPort* port = failing.get();
+    FourWire21xx lost{FourWireLink(LPTDigitalInstrument(std::move(failing)), clock)};
+    port->SetFailing(true);
+    notifier.Clear();
+    EXPECT_EQ(lost.GetVer().vt(), VT_NULL);
+    EXPECT_EQ(lost.GetErrorString(), "The parallel port LPT1 stopped answering");
+    EXPECT_EQ(notifier.messages().size(), 1u);
+    EXPECT_EQ(clock.SleepCount(), 0);
+}
+
 TEST(FourWire21xxEndToEndTest, AnObjectMadeByItsFactoryReachesTheSimulatorLinkedAsLpt1)
 {
     ScopedConfigHome home;
     FourWireTarget target(Clock::Steady(), 0x0305);
+    target.SetAnswerDelayMs(1);
+    target.SetHoldDrop({FourWireTarget::Line::Clock, 20});
     FourWireSocketServer server(target);
     std::string error;
     ASSERT_TRUE(server.Listen(home.path() + "/target.sock", error)) << error;

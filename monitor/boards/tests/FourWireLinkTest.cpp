@@ -17,10 +17,15 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The link against the simulated target, both on a fake clock that moves one
 // millisecond with every reading, so that waits run out without real time.
+// The target answers every handshake step a few milliseconds late, so that a
+// link that does not wait for it fails.
 class FourWireLinkTest : public ::testing::Test {
 protected:
+    static constexpr std::uint32_t kAnswerDelayMs = 3;
+
     FourWireLink MakeLink()
     {
+        target.SetAnswerDelayMs(kAnswerDelayMs);
         auto owned = std::make_unique<FourWireTargetPort>(target);
         port = owned.get();
         return FourWireLink(LPTDigitalInstrument(std::move(owned)), clock);
@@ -274,6 +279,19 @@ TEST_F(FourWireLinkTest, StartUpHandshakesAndReturnsTheVersion)
     EXPECT_GE(clock.NowMs() - start, 1000u);  // the inputs were held for a second
     EXPECT_EQ(target.requests(), (std::vector<Bytes>{{0x01}}));
     EXPECT_EQ(link.port().OutputShadow(), 0);
+}
+
+TEST_F(FourWireLinkTest, StartUpCountsTheHoldAfreshWhenTheTargetDropsAnInput)
+{
+    for (const FourWireTarget::Line line : {FourWireTarget::Line::Data, FourWireTarget::Line::Clock}) {
+        target.SetHoldDrop({line, 20});
+        clock.Advance(FourWireTarget::kResyncGapMs + 1);
+        std::uint16_t version = 0;
+        const std::uint64_t start = clock.NowMs();
+        ASSERT_TRUE(link.StartUp(version));
+        EXPECT_GE(clock.NowMs() - start, FourWireTarget::kHoldDropAfterMs + 20 + 1000);
+    }
+    EXPECT_EQ(target.startUps(), 2);
 }
 
 TEST_F(FourWireLinkTest, StartUpGivesUpAfterThirtySecondsWhenTheTargetNeverRaisesBothInputs)

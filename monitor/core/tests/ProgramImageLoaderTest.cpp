@@ -7,15 +7,19 @@
 
 namespace {
 
+using Section = ProgramImageLoader::Section;
+
 struct Block {
     std::vector<std::uint32_t> words;
     std::uint32_t address;
+    Section section = Section::Program;
     friend bool operator==(const Block&, const Block&) = default;
 };
 
 std::ostream& operator<<(std::ostream& out, const Block& block)
 {
-    return out << "{" << block.words.size() << " words at 0x" << std::hex << block.address << std::dec << "}";
+    return out << "{" << block.words.size() << " words at " << (block.section == Section::Data ? "DM" : "PM")
+               << " 0x" << std::hex << block.address << std::dec << "}";
 }
 
 const std::string kFirst = "\x1B\x1Bi program header\n";
@@ -51,8 +55,8 @@ protected:
     std::vector<Block> blocks;
     // The result each block write gives, by block number; VT_I4 0 otherwise.
     std::map<std::size_t, Variant> results;
-    ProgramImageLoader loader{[this](const std::vector<std::uint32_t>& words, std::uint32_t address) {
-        blocks.push_back({words, address});
+    ProgramImageLoader loader{[this](const std::vector<std::uint32_t>& words, Section section, std::uint32_t address) {
+        blocks.push_back({words, address, section});
         auto found = results.find(blocks.size() - 1);
         return found == results.end() ? Variant::I4(0) : found->second;
     }};
@@ -65,7 +69,7 @@ TEST_F(ProgramImageLoaderTest, ProgramAndDataSections)
     EXPECT_EQ(outcome.error, nullptr);
     EXPECT_EQ(outcome.result, Variant::I4(0));
     EXPECT_EQ(blocks, (std::vector<Block>{{{0x123456, 0xABCDEF, 0x00000F}, 0x0000},
-                                          {{0x1234, 0xFFFF}, 0x4010}}));
+                                          {{0x1234, 0xFFFF}, 0x0010, Section::Data}}));
 }
 
 TEST_F(ProgramImageLoaderTest, LongSectionGoesInBlocksOf200)
@@ -83,7 +87,7 @@ TEST_F(ProgramImageLoaderTest, ExactlyTwoHundredWordsAreOneBlock)
 {
     auto outcome = Load(kFirst + "@D\n0\n" + Lines(Words(1, 200)) + "#\n" + kEnd);
     EXPECT_EQ(outcome.error, nullptr);
-    EXPECT_EQ(blocks, (std::vector<Block>{{Words(1, 200), 0x4000}}));
+    EXPECT_EQ(blocks, (std::vector<Block>{{Words(1, 200), 0, Section::Data}}));
 }
 
 TEST_F(ProgramImageLoaderTest, ResultIsTheLastBlocksResult)
@@ -193,7 +197,7 @@ TEST_F(ProgramImageLoaderTest, SectionWithoutWordsNeedsNoClosing)
 {
     auto outcome = Load(kFirst + "@P\n0010\n@D\n0020\n5\n#\n" + kEnd);
     EXPECT_EQ(outcome.error, nullptr);
-    EXPECT_EQ(blocks, (std::vector<Block>{{{5}, 0x4020}}));
+    EXPECT_EQ(blocks, (std::vector<Block>{{{5}, 0x20, Section::Data}}));
 }
 
 TEST_F(ProgramImageLoaderTest, LineLongerThan199CharactersIsTwoLines)

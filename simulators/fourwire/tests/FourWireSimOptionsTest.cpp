@@ -14,6 +14,8 @@ TEST(FourWireSimOptionsTest, DefaultsAreLpt1AndVersion0102)
     EXPECT_EQ(options->version, 0x0102);
     EXPECT_TRUE(options->socketPath.empty());
     EXPECT_TRUE(options->faults.empty());
+    EXPECT_EQ(options->answerDelayMs, 0u);
+    EXPECT_EQ(options->holdDrop.ms, 0u);
     EXPECT_FALSE(options->help);
 }
 
@@ -22,7 +24,7 @@ TEST(FourWireSimOptionsTest, EveryOptionIsTaken)
     std::string error;
     const auto options = FourWireSimOptions::Parse(
         {"--port", "LPT2", "--socket", "/tmp/s.sock", "--version", "0xFFFE", "--fault", "stall*2+3",
-         "--fault", "status*0", "--help"},
+         "--fault", "status*0", "--answer-delay", "0x20", "--hold-drop", "clock:40", "--help"},
         error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->port, "LPT2");
@@ -34,6 +36,9 @@ TEST(FourWireSimOptionsTest, EveryOptionIsTaken)
     EXPECT_EQ(options->faults[0].skipBytes, 3u);
     EXPECT_EQ(options->faults[1].kind, FourWireFaultKind::WrongStatus);
     EXPECT_EQ(options->faults[1].times, 0u);
+    EXPECT_EQ(options->answerDelayMs, 32u);
+    EXPECT_EQ(options->holdDrop.line, FourWireTarget::Line::Clock);
+    EXPECT_EQ(options->holdDrop.ms, 40u);
     EXPECT_TRUE(options->help);
 }
 
@@ -59,6 +64,15 @@ TEST(FourWireSimOptionsTest, MistakesAreNamed)
     EXPECT_EQ(error, "not a port name: ../x");
     EXPECT_FALSE(FourWireSimOptions::Parse({"--baud", "9600"}, error));
     EXPECT_EQ(error, "unknown option --baud");
+    EXPECT_FALSE(FourWireSimOptions::Parse({"--answer-delay", "60001"}, error));
+    EXPECT_EQ(error, "not a delay in milliseconds: 60001");
+    EXPECT_FALSE(FourWireSimOptions::Parse({"--answer-delay", "-1"}, error));
+    EXPECT_EQ(error, "not a delay in milliseconds: -1");
+    for (const char* drop : {"data", "data:", "busy:10", "clock:x", ":5", "clock:60001"}) {
+        EXPECT_FALSE(FourWireSimOptions::Parse({"--hold-drop", drop}, error)) << drop;
+        EXPECT_EQ(error, std::string("not a hold drop: ") + drop);
+    }
+    EXPECT_EQ(FourWireSimOptions::ParseHoldDrop("data:7")->line, FourWireTarget::Line::Data);
 }
 
 TEST(FourWireSimOptionsTest, TheDefaultSocketLivesInTheRuntimeFolder)

@@ -64,7 +64,27 @@ TEST(FourWireSimProgramTest, HelpExplainsHowTheServerReachesTheSimulator)
     EXPECT_NE(text.find("Varnix.FourWire21xx"), std::string::npos);
     EXPECT_NE(text.find("SIGINT or\nSIGTERM"), std::string::npos);
     EXPECT_NE(text.find("varnix-call varnix.fourwire21xx PowerOn"), std::string::npos);
+    EXPECT_NE(text.find("--answer-delay MS"), std::string::npos);
+    EXPECT_NE(text.find("--hold-drop LINE:MS"), std::string::npos);
     EXPECT_EQ(sim.Stop(0), 0);
+}
+
+TEST(FourWireSimProgramTest, TheAnswerDelayReachesTheTarget)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.Spawn(FOURWIRE_SIM_PATH, {"--socket", sim.configHome() + "/slow.sock", "--answer-delay", "60000",
+                                              "--hold-drop", "data:10"}));
+    EXPECT_NE(sim.ReadLine().find("linked as lpt1"), std::string::npos);
+    std::string error;
+    std::unique_ptr<ParallelPort> port = ParallelPort::Open("LPT1", error);
+    ASSERT_NE(port, nullptr) << error;
+
+    // The attention is answered a minute late: the lines stay low meanwhile.
+    std::uint8_t status = 0;
+    ASSERT_TRUE(port->WriteData(0x03));
+    ASSERT_TRUE(port->ReadStatus(status));
+    EXPECT_EQ(status, 0x40);
+    EXPECT_EQ(sim.Stop(SIGTERM), 0);
 }
 
 TEST(FourWireSimProgramTest, ABadOptionEndsWithStatus2AndLinksNothing)

@@ -119,11 +119,76 @@ TEST_F(FourWireTargetTest, DropInput1EarlyLowersTheClockWhileDataStaysHigh)
     target.InjectFault({FourWireFaultKind::DropInput1Early});
     pc.Set(0, true);
     pc.Set(1, true);
+    clock.Advance(FourWireTarget::kStartUpHoldMs);
     pc.Set(0, false);
     EXPECT_EQ(target.ReadStatusRegister(), 0xC0);  // input 0 true, input 1 false
     pc.Set(1, false);
     EXPECT_EQ(target.ReadStatusRegister(), 0x40);
     EXPECT_EQ(target.startUps(), 0);
+}
+
+TEST_F(FourWireTargetTest, AHoldDropLowersItsLineForItsTimeAndTheHoldCountsAfresh)
+{
+    target.SetHoldDrop({FourWireTarget::Line::Clock, 50});
+    pc.Set(0, true);
+    pc.Set(1, true);
+    clock.Advance(FourWireTarget::kHoldDropAfterMs - 1);
+    EXPECT_EQ(target.ReadStatusRegister(), 0x80);
+    clock.Advance(1);
+    EXPECT_EQ(target.ReadStatusRegister(), 0xC0);  // data high, clock low
+    clock.Advance(49);
+    EXPECT_EQ(target.ReadStatusRegister(), 0xC0);
+    clock.Advance(1);
+    EXPECT_EQ(target.ReadStatusRegister(), 0x80);
+
+    // A second after the attention is not a second of unbroken hold.
+    clock.Advance(FourWireTarget::kStartUpHoldMs - 1);
+    pc.Set(0, false);
+    EXPECT_EQ(target.ReadStatusRegister(), 0x80);
+    pc.Set(0, true);
+    clock.Advance(1);
+    pc.Set(0, false);
+    EXPECT_EQ(target.ReadStatusRegister(), 0x00);
+    pc.Set(1, false);
+    EXPECT_EQ(target.startUps(), 1);
+
+    target.SetHoldDrop({FourWireTarget::Line::Data, 10});
+    clock.Advance(FourWireTarget::kResyncGapMs + 1);
+    pc.Set(0, true);
+    pc.Set(1, true);
+    clock.Advance(FourWireTarget::kHoldDropAfterMs);
+    EXPECT_EQ(target.ReadStatusRegister(), 0x00);  // data low, clock high
+}
+
+TEST_F(FourWireTargetTest, AnAnswerDelayShowsEachAnswerLateAndMissesWhatThePcTakesBackMeanwhile)
+{
+    target.SetAnswerDelayMs(5);
+    pc.Set(1, true);  // bit 0 of a command byte
+    clock.Advance(4);
+    EXPECT_FALSE(pc.Clock());
+    clock.Advance(1);
+    EXPECT_TRUE(pc.Clock());
+    pc.Set(1, false);
+    pc.Set(1, true);  // a second pulse before the answer to the fall: unseen
+    pc.Set(1, false);
+    clock.Advance(5);
+    EXPECT_FALSE(pc.Clock());
+    for (int bit = 6; bit >= 0; --bit) {
+        pc.Set(0, bit == 0);
+        pc.Set(1, true);
+        clock.Advance(5);
+        pc.Set(1, false);
+        clock.Advance(5);
+    }
+    pc.Set(0, false);
+    EXPECT_EQ(target.requests(), (std::vector<Bytes>{{0x01}}));  // eight bits, not nine
+
+    // The reply's first bit comes a delay after the PC has seen the clock low.
+    EXPECT_FALSE(pc.Clock());
+    clock.Advance(4);
+    EXPECT_FALSE(pc.Clock());
+    clock.Advance(1);
+    EXPECT_TRUE(pc.Clock());
 }
 
 TEST_F(FourWireTargetTest, ATargetThatNeverPowersUpAnswersNothing)
