@@ -158,8 +158,10 @@ bool TermiosCommDevice::SetSettings(const CommSettings& s)
     if (s.parity != Parity::None) t.c_cflag |= PARENB;
     if (s.parity == Parity::Odd) t.c_cflag |= PARODD;
     if (s.stopBits == 2) t.c_cflag |= CSTOPB;
-    // A tty has one flag for both: RTS handshake and CTS output flow.
-    if (s.ctsOutFlow || s.rtsControl == 2) t.c_cflag |= CRTSCTS;
+    // A tty has one flag for both directions of hardware handshake, and it makes output
+    // wait for CTS: a line whose cable has no CTS would never send a byte. So it is set
+    // only for CTS output flow; RTS handshake alone keeps RTS asserted.
+    if (s.ctsOutFlow) t.c_cflag |= CRTSCTS;
     if (::tcsetattr(fd_, TCSANOW, &t) != 0) return Fail(errno);
 
     ctsOutFlow_ = s.ctsOutFlow;
@@ -167,7 +169,7 @@ bool TermiosCommDevice::SetSettings(const CommSettings& s)
     rtsControl_ = s.rtsControl;
     dtrControl_ = s.dtrControl;
     // Lines that the tty does not have (a pseudo-terminal) are no failure of the settings.
-    if (s.rtsControl != 2) SetModemLine(TIOCM_RTS, s.rtsControl == 1);
+    if (s.rtsControl != 2 || !s.ctsOutFlow) SetModemLine(TIOCM_RTS, s.rtsControl != 0);
     SetModemLine(TIOCM_DTR, s.dtrControl == 1);
     return true;
 }

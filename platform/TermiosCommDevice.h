@@ -8,6 +8,11 @@
 // TIOCEXCL), raw binary mode, poll() for the time-outs and ioctls for the modem lines.
 // Pseudo-terminals have no modem lines: Escape, GetModemStatus and the RTS and DTR
 // modes simply do not reach a line there.
+//
+// Linux has one flag (CRTSCTS) for both directions of hardware handshake, and it also
+// makes output wait for CTS. It is set only while CTS output flow is asked for; RTS
+// handshake alone cannot be had and keeps RTS asserted. A line that comes with the flag
+// set reads as CTS output flow on and RTS handshake until its settings are written.
 class TermiosCommDevice : public CommDevice {
 public:
     TermiosCommDevice() = default;

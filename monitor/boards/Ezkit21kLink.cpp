@@ -126,16 +126,27 @@ Ezkit21kLink::Result Ezkit21kLink::ReadLockout(std::int32_t& mask)
         return result;  // the monitor has not been told anything yet
     const std::uint32_t statusCommand = kLockoutStatus;
     result = WriteData(kMailboxCommand, std::span(&statusCommand, 1));
-    for (int bit = 0; bit < 2 && result.ok(); ++bit) {
+    if (result.ok())
+        result = ReadLockoutStatusBytes(mask);
+    const Result closing = Command(0, kLockoutStatus);
+    return result.ok() ? closing : result;
+}
+
+Ezkit21kLink::Result Ezkit21kLink::ReadLockoutStatusBytes(std::int32_t& mask)
+{
+    Result first;
+    for (int bit = 0; bit < 2; ++bit) {
         std::vector<std::uint32_t> status;
-        result = ReadFlash(kLockoutStatusAddress[bit], 1, status);
-        if (!result.ok())
-            break;
+        const Result read = ReadFlash(kLockoutStatusAddress[bit], 1, status);
+        if (!read.ok()) {
+            if (first.ok())
+                first = read;
+            continue;
+        }
         if (status[0] == kLockedStatus)
             mask |= 1 << bit;
         else if (status[0] != kUnlockedStatus)
-            result = {Result::InvalidLockoutValue, static_cast<std::int32_t>(status[0])};
+            return first.ok() ? Result{Result::InvalidLockoutValue, static_cast<std::int32_t>(status[0])} : first;
     }
-    const Result closing = Command(0, kLockoutStatus);
-    return result.ok() ? closing : result;
+    return first;
 }

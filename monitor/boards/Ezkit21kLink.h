@@ -96,6 +96,10 @@ public:
     Result ReadLockout(std::int32_t& mask);
 
 private:
+    // Both status bytes into `mask`. A byte that cannot be read leaves its bit
+    // clear and the next one is still read; a byte that is neither 0xFF nor
+    // 0xFE ends the reading. The first failure is the result.
+    Result ReadLockoutStatusBytes(std::int32_t& mask);
     Result ReadDataOnce(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
     Result Command(std::uint32_t parameter, MailboxCommand command);
 };

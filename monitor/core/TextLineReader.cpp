@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
@@ -16,13 +18,24 @@ TextLineReader::~TextLineReader()
 bool TextLineReader::Open(const std::string& fileName)
 {
     Close();
-    file_ = std::fopen(fileName.c_str(), "rb");
-    if (file_ == nullptr)
-        return false;
-    // A folder opens here but cannot be read as a file.
+    // Only a regular file is read. A FIFO would hold the open until a writer
+    // came, a device would wait for its input, a folder has no lines: each is
+    // refused before it is opened, and once more on the opened descriptor in
+    // case the name changed in between. Opening without blocking keeps even
+    // that second look from waiting.
     struct stat info {};
-    if (fstat(fileno(file_), &info) != 0 || S_ISDIR(info.st_mode)) {
-        Close();
+    if (::stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    file_ = ::fdopen(fd, "rb");
+    if (file_ == nullptr) {
+        ::close(fd);
         return false;
     }
     buffer_.resize(kBufferSize);

@@ -17,7 +17,8 @@ public:
     TextLineReader(const TextLineReader&) = delete;
     TextLineReader& operator=(const TextLineReader&) = delete;
 
-    // Opens the file for reading; false when it cannot be opened.
+    // Opens the file for reading; false when it cannot be opened or is not a
+    // regular file (a FIFO, a device or a folder), without waiting for it.
     bool Open(const std::string& fileName);
     void Close();
 

@@ -316,13 +316,44 @@ TEST_F(Ezkit21kTest, UnderErrorMethodTwoTheClosingCommandsGoFirst)
     EXPECT_FALSE(sim.ReadingLockoutStatus());
 }
 
-TEST_F(Ezkit21kTest, SerialFailureInsideGetLockoutStillClosesTheStatusMode)
+TEST_F(Ezkit21kTest, AFailedStatusReadGoesOnWithTheNextBitThenClosesTheStatusMode)
 {
+    const auto writeDM = [](std::uint32_t address, std::uint32_t value) {
+        return ToBytes({0, 0x00050005, address, 1, value});
+    };
+    const Bytes readBuffer = ToBytes({0, 0x01050004, 0xD049, 1});
+    Bytes expected;
+    const auto add = [&expected](const Bytes& bytes) { expected.insert(expected.end(), bytes.begin(), bytes.end()); };
+    add(writeDM(0xD14A, 1));
+    add(writeDM(0xD043, 5));
+    add(writeDM(0xD14A, 2));  // the status byte at address 2, read four times in vain
+    add(writeDM(0xD043, 1));
+    for (int attempt = 0; attempt < 4; ++attempt)
+        add(readBuffer);
+    add(writeDM(0xD14A, 0xFFFFF2));  // the next bit is still read
+    add(writeDM(0xD043, 1));
+    add(readBuffer);
+    add(writeDM(0xD14A, 0));
+    add(writeDM(0xD043, 5));
+
     // Requests 1 and 2 open the status mode, 3 and 4 start the first read;
     // its buffer read gets no answer in four attempts.
+    sim.SetLockoutStatusByte(1, 0xFF);
     sim.InjectFault({Ezkit21kFaultKind::Silence, 5, 4});
     ExpectError(Result("GetLockout", {}), 0, "SerialPort Timeout Error");
-    EXPECT_EQ(sim.MailboxLog(), (std::vector<Mailbox>{{5, 1}, {1, 2}, {5, 0}}));
+    EXPECT_EQ(line->written(), expected);
+    EXPECT_EQ(sim.MailboxLog(), (std::vector<Mailbox>{{5, 1}, {1, 2}, {1, 0xFFFFF2}, {5, 0}}));
+    EXPECT_FALSE(sim.ReadingLockoutStatus());
+
+    // A wrong reply to the first read's command is passed over the same way.
+    line->ClearWritten();
+    sim.InjectFault({Ezkit21kFaultKind::WrongDescriptor, 4, std::nullopt});
+    ExpectError(Result("GetLockout", {}), 0, "Invalid Header");
+    const std::vector<Mailbox> log = sim.MailboxLog();
+    ASSERT_EQ(log.size(), 8u);
+    EXPECT_EQ(std::vector<Mailbox>(log.begin() + 4, log.end()),
+              (std::vector<Mailbox>{{5, 1}, {1, 2}, {1, 0xFFFFF2}, {5, 0}}));
+    EXPECT_EQ(Packets(), 13u + 9u);
     EXPECT_FALSE(sim.ReadingLockoutStatus());
 }
 

@@ -1,10 +1,18 @@
+#include "monitor/core/HexFlashImage.h"
 #include "monitor/core/tests/SRecordFiles.h"
 #include "monitor/core/tests/TestBoard.h"
+#include "platform/PtyPair.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -137,6 +145,56 @@ TEST(Ad21xx, BoardWithoutSpaceHooksAnswersEmpty)
     std::int32_t dispid = 0;
     ASSERT_EQ(bare.GetIDsOfNames("ErrorString", dispid), S_OK);
     EXPECT_EQ(bare.Invoke(dispid, InvokeKind::PropertyGet, {}).result, Variant::Bstr(""));
+}
+
+// Runs `call` on a thread of its own. A call still waiting after a generous guard time
+// is let go by `release` and counted as a failure, so that a call that waits for a
+// writer fails the test instead of hanging the run.
+template <class Call>
+auto GuardedCall(Call call, const std::function<void()>& release)
+{
+    auto pending = std::async(std::launch::async, call);
+    if (pending.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        ADD_FAILURE() << "the call waited for its file";
+        release();
+    }
+    return pending.get();
+}
+
+// A FIFO, a device (this test's own pseudo-terminal) and a folder are no files: every
+// member that loads a file by name refuses them at once with its open-file error,
+// without waiting for a writer or for the device's input.
+TEST(Ad21xx, NamesThatAreNotRegularFilesFailAtOnce)
+{
+    TempFolder folder;
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    const std::string fifo = folder.Path("fifo.bnm");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string subfolder = folder.Path("");
+
+    // Each name with what lets a load that waits for it go: a writer that comes and goes,
+    // a line that hangs up.
+    const std::pair<std::string, std::function<void()>> names[] = {
+        {fifo, [&] { ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)); }},
+        {pty.slavePath(), [&] { pty.CloseMaster(); }},
+        {subfolder, [] {}},
+    };
+    for (const auto& [name, release] : names) {
+        SCOPED_TRACE(name);
+        TestBoard board;
+        EXPECT_EQ(GuardedCall([&] { return board.ProgFlash(name); }, release), Variant::Null());
+        EXPECT_EQ(board.ErrorCodeProperty(), 3);
+        EXPECT_EQ(board.ErrorStringProperty(), "Error opening file");
+        EXPECT_EQ(GuardedCall([&] { return board.VerifyFlash(name); }, release), Variant::Null());
+        EXPECT_EQ(board.ErrorCodeProperty(), 3);
+        EXPECT_EQ(GuardedCall([&] { return board.LoadProg(name); }, release), Variant::Null());
+        EXPECT_EQ(board.ErrorStringProperty(), "Can not open file");
+        EXPECT_TRUE(board.calls.empty());
+
+        HexFlashImage hexImage(256);
+        EXPECT_EQ(GuardedCall([&] { return hexImage.Load(name); }, release), FlashImage::CannotOpen);
+    }
 }
 
 // LoadProg through a board.

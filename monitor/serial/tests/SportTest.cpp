@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <termios.h>
+
 #include <vector>
 
 namespace {
@@ -238,6 +240,48 @@ TEST_F(SportOnLine, BaudIsSetAfterOpeningAndOpeningResetsIt)
     EXPECT_EQ(Get(sport, 11).result, Variant::I4(38400));
     OpenPort();
     EXPECT_EQ(Get(sport, 11).result, Variant::I4(9600));
+}
+
+// Linux has one flag for both directions of hardware handshake, and it makes output wait
+// for CTS: the line holds it only while CTS output flow control is asked for, whatever
+// the line had before PortOpen and whatever RTS control is chosen.
+TEST_F(SportOnLine, TheLineWaitsForCtsOnlyWhenCtsOutputFlowIsAskedFor)
+{
+    const auto lineWaitsForCts = [this] {
+        termios t{};
+        EXPECT_EQ(::tcgetattr(line.masterFd(), &t), 0);
+        return (t.c_cflag & CRTSCTS) != 0;
+    };
+    termios before{};
+    ASSERT_EQ(::tcgetattr(line.masterFd(), &before), 0);
+    before.c_cflag |= CRTSCTS;
+    ASSERT_EQ(::tcsetattr(line.masterFd(), TCSANOW, &before), 0);
+    ASSERT_TRUE(lineWaitsForCts());
+
+    OpenPort();
+    EXPECT_EQ(Get(sport, 8).result, Variant::Bool(false));
+    EXPECT_FALSE(lineWaitsForCts()) << "after PortOpen";
+
+    for (std::int32_t rtsControl : {0, 1, 2, 3}) {
+        Put(sport, 12, Variant::I4(rtsControl));
+        EXPECT_EQ(Get(sport, 12).result, Variant::I4(rtsControl));
+        EXPECT_FALSE(lineWaitsForCts()) << "RTS control " << rtsControl;
+
+        Put(sport, 8, Variant::Bool(true));
+        EXPECT_EQ(Get(sport, 8).result, Variant::Bool(true));
+        EXPECT_TRUE(lineWaitsForCts()) << "CTS output flow with RTS control " << rtsControl;
+
+        Put(sport, 8, Variant::Bool(false));
+        EXPECT_EQ(Get(sport, 12).result, Variant::I4(rtsControl));
+        EXPECT_FALSE(lineWaitsForCts()) << "CTS output flow off, RTS control " << rtsControl;
+    }
+
+    // Choosing RTS handshake while CTS output flow is on keeps the line waiting for CTS.
+    Put(sport, 8, Variant::Bool(true));
+    Put(sport, 12, Variant::I4(2));
+    EXPECT_TRUE(lineWaitsForCts());
+    OpenPort();
+    EXPECT_FALSE(lineWaitsForCts()) << "after opening again";
 }
 
 TEST(SportClosed, TransfersOnAClosedPortFailOrReadNothing)
