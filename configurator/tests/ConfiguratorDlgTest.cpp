@@ -109,18 +109,8 @@ protected:
         QTest::mouseRelease(ScrollBar(), Qt::LeftButton, {}, arrow);
         QApplication::processEvents();
     }
-    // Clicks into `field`, selects what it holds and types `text` over it.
-    static void TypeInto(QWidget* field, const QString& text)
-    {
-        QTest::mouseClick(field, Qt::LeftButton);
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(field, text);
-    }
     static void PressTab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }
-    void ClickButton(const char* text)
-    {
-        QTest::mouseClick(ButtonWithText(*dialog, QString::fromLatin1(text)), Qt::LeftButton);
-    }
+    void ClickButton(const char* text) { ClickButtonWithText(*dialog, QString::fromLatin1(text)); }
 
     ScopedConfigHome home;
     UnitConfig config;
