@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -73,12 +72,6 @@ protected:
         for (int i = first; i < first + 10; ++i)
             labels << QStringLiteral("F%1").arg(i, 2, 10, QLatin1Char('0'));
         return labels;
-    }
-    // Moves the focus away from a row control, as a click elsewhere does.
-    static void LeaveControl(QWidget* control)
-    {
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(control, &out);
     }
     void ChooseDual() { Control<QRadioButton>("dual")->click(); }
 
@@ -210,10 +203,12 @@ TEST_F(ConfiguratorDlgTest, RelaySettingsReachEveryRowOfTheSameRelay)
     config.toneTable[60].relayName = "R02";
     dialog->RefreshFromRecord();
 
-    RowCombo(3, "Relay")->setEditText(QStringLiteral("R01"));
-    RowCombo(3, "Group")->setEditText(QStringLiteral("2"));
-    RowEdit(3, "Duration")->setText(QStringLiteral("500"));
-    LeaveControl(RowEdit(3, "Duration"));
+    TypeInto(RowCombo(3, "Relay")->lineEdit(), QStringLiteral("R01"));
+    PressTab();
+    TypeInto(RowCombo(3, "Group")->lineEdit(), QStringLiteral("2"));
+    PressTab();
+    TypeInto(RowEdit(3, "Duration"), QStringLiteral("500"));
+    PressTab();
 
     for (int row : {3, 12, 50}) {
         EXPECT_EQ(config.toneTable[row].relayName, "R01") << row;
@@ -229,33 +224,20 @@ TEST_F(ConfiguratorDlgTest, RelayShownOnScreenIsUpdatedByPropagation)
 {
     config.toneTable[5].relayName = "R02";
     dialog->RefreshFromRecord();
-    RowCombo(1, "Relay")->setEditText(QStringLiteral("R02"));
-    RowEdit(1, "Duration")->setText(QStringLiteral("1200"));
-    LeaveControl(RowCombo(1, "Relay"));
+    TypeInto(RowEdit(1, "Duration"), QStringLiteral("1200"));
+    TypeInto(RowCombo(1, "Relay")->lineEdit(), QStringLiteral("R02"));
+    PressTab();
     EXPECT_EQ(RowEdit(5, "Duration")->text(), QStringLiteral("1200"));
-}
-
-TEST_F(ConfiguratorDlgTest, LowerCaseRelayIsAnotherRelay)
-{
-    config.toneTable[12].relayName = "R01";
-    dialog->RefreshFromRecord();
-    RowCombo(3, "Relay")->setEditText(QStringLiteral("r01"));
-    RowCombo(3, "Group")->setEditText(QStringLiteral("3"));
-    RowEdit(3, "Duration")->setText(QStringLiteral("700"));
-    LeaveControl(RowCombo(3, "Group"));
-    EXPECT_EQ(config.toneTable[3].relayName, "r01");
-    EXPECT_EQ(config.toneTable[12].relayGroup, 1);
-    EXPECT_EQ(config.toneTable[12].relayDurationMs, 0);
 }
 
 TEST_F(ConfiguratorDlgTest, RelayTextsAreStoredWithoutBlanks)
 {
     config.toneTable[40].relayName = "R01";
     dialog->RefreshFromRecord();
-    RowCombo(2, "Relay")->setEditText(QStringLiteral(" R01 "));
-    RowEdit(2, "Duration")->setText(QStringLiteral("300"));
-    RowCombo(4, "Relay")->setEditText(QStringLiteral("   "));
-    LeaveControl(RowEdit(2, "Duration"));
+    TypeInto(RowCombo(4, "Relay")->lineEdit(), QStringLiteral("   "));
+    TypeInto(RowCombo(2, "Relay")->lineEdit(), QStringLiteral(" R01 "));
+    TypeInto(RowEdit(2, "Duration"), QStringLiteral("300"));
+    PressTab();
     EXPECT_EQ(config.toneTable[2].relayName, "R01");
     EXPECT_EQ(config.toneTable[40].relayDurationMs, 300);
     EXPECT_EQ(config.toneTable[4].relayName, "");
@@ -432,20 +414,30 @@ TEST_F(ConfiguratorDlgTest, RefusedValueGivesOneMessagePerArrowClickAndStaysToBe
     EXPECT_EQ(config.toneTable[1].relayDurationMs, 30000);
 }
 
-TEST_F(ConfiguratorDlgTest, RefusedValueStopsPropagationAndKeepsEveryEdit)
+TEST_F(ConfiguratorDlgTest, RefusedValueHoldsPropagationBackUntilItIsMended)
 {
     config.toneTable[20].relayName = "R01";
+    config.toneTable[20].relayGroup = 3;
+    config.toneTable[20].relayDurationMs = 400;
     dialog->RefreshFromRecord();
-    RowCombo(1, "Relay")->setEditText(QStringLiteral("R01"));
-    RowEdit(1, "Duration")->setText(QStringLiteral("400"));
-    RowEdit(2, "DigitalOutput")->setText(QStringLiteral("65"));
-    RowEdit(3, "Ctcss")->setText(QStringLiteral("9"));
-    LeaveControl(RowEdit(1, "Duration"));
+    TypeInto(RowEdit(2, "DigitalOutput"), QStringLiteral("65"));
+    TypeInto(RowEdit(3, "Ctcss"), QStringLiteral("9"));
+    TypeInto(RowCombo(1, "Relay")->lineEdit(), QStringLiteral("R01"));
+    PressTab();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Please enter an integer between 0 and 64."));
-    EXPECT_EQ(config.toneTable[20].relayDurationMs, 0);
+    EXPECT_EQ(QApplication::focusWidget(), RowEdit(2, "DigitalOutput"));
+    EXPECT_EQ(config.toneTable[20].relayGroup, 3);
+    EXPECT_EQ(config.toneTable[20].relayDurationMs, 400);
     EXPECT_EQ(RowEdit(2, "DigitalOutput")->text(), QStringLiteral("65"));
     EXPECT_EQ(RowEdit(3, "Ctcss")->text(), QStringLiteral("9"));
+
+    TypeInto(RowEdit(2, "DigitalOutput"), QStringLiteral("64"));
+    HoldLineDownArrow(100);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(config.toneTable[20].relayGroup, 1) << "F01 named R01 while the value was refused";
+    EXPECT_EQ(config.toneTable[20].relayDurationMs, 0);
+    EXPECT_EQ(config.toneTable[3].ctcssTone, 9);
 }
 
 TEST_F(ConfiguratorDlgTest, OutOfRangeValuesFromAFileLeaveEveryCommandWorking)
@@ -560,6 +552,9 @@ TEST_F(ConfiguratorDlgTest, TypedRelayKeepsItsCase)
     PressTab();
     TypeInto(RowCombo(4, "Relay")->lineEdit(), QStringLiteral("r01"));
     PressTab();
+    TypeInto(RowCombo(4, "Group")->lineEdit(), QStringLiteral("3"));
+    TypeInto(RowEdit(4, "Duration"), QStringLiteral("700"));
+    PressTab();
     TypeInto(RowCombo(5, "Relay")->lineEdit(), QStringLiteral("R0"));
     PressTab();
     EXPECT_EQ(RowCombo(3, "Relay")->currentText(), QStringLiteral("r0"));
@@ -569,6 +564,8 @@ TEST_F(ConfiguratorDlgTest, TypedRelayKeepsItsCase)
     EXPECT_EQ(config.toneTable[3].relayName, "r0");
     EXPECT_EQ(config.toneTable[4].relayName, "r01");
     EXPECT_EQ(config.toneTable[5].relayName, "R01");
+    EXPECT_EQ(config.toneTable[12].relayGroup, 1) << "r01 is not relay R01";
+    EXPECT_EQ(config.toneTable[12].relayDurationMs, 0);
 }
 
 TEST_F(ConfiguratorDlgTest, PortSelectionOkWithoutAChangeKeepsTheCurrentPort)
@@ -598,24 +595,24 @@ TEST_F(ConfiguratorDlgTest, PortSelectionOkWithoutAChangeKeepsTheCurrentPort)
 
 TEST_F(ConfiguratorDlgTest, SendStopsWhenAValueIsRefused)
 {
-    RowEdit(4, "Duration")->setText(QStringLiteral("30001"));
-    dialog->OnSendToUnit();
+    TypeInto(RowEdit(4, "Ctcss"), QStringLiteral("65"));
+    ClickButton("Send To Q47");
     ASSERT_EQ(ui.messages.size(), 1u) << "no transfer after the range message";
     EXPECT_EQ(ui.messages[0],
-              (Message{QStringLiteral("Please enter an integer between 0 and 30000."), Icon::Exclamation}));
-    EXPECT_EQ(dialog->focusWidget(), RowEdit(4, "Duration"));
+              (Message{QStringLiteral("Please enter an integer between 0 and 64."), Icon::Exclamation}));
+    EXPECT_EQ(QApplication::focusWidget(), RowEdit(4, "Ctcss"));
 
-    RowEdit(4, "Duration")->setText(QStringLiteral("30000"));
-    dialog->OnSendToUnit();
+    TypeInto(RowEdit(4, "Ctcss"), QStringLiteral("64"));
+    ClickButton("Send To Q47");
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1], (Message{QStringLiteral("Error Opening Comm Port"), Icon::Error}));
 }
 
 TEST_F(ConfiguratorDlgTest, SaveStopsWhenAValueIsRefused)
 {
-    Control<QRadioButton>("momentary")->click();
-    Control<QLineEdit>("monRelayTimeMs")->setText(QStringLiteral("60001"));
-    dialog->OnSaveConfig();
+    QTest::mouseClick(Control<QRadioButton>("momentary"), Qt::LeftButton);
+    TypeInto(Control<QLineEdit>("monRelayTimeMs"), QStringLiteral("60001"));
+    ClickButton("Save Config");
     EXPECT_EQ(ui.saveRequests, 0);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Please enter an integer between 0 and 60000."));
