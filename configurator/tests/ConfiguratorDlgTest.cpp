@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
