@@ -21,7 +21,6 @@
 #include <QFile>
 #include <QFocusEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
