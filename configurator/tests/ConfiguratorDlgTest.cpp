@@ -93,14 +93,19 @@ protected:
             ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, bar)
             .center();
     }
-    // Presses the "line down" arrow and holds it for `holdMs`, long enough for the arrow's
-    // auto-repeat to run, then lets it go.
-    void HoldLineDownArrow(int holdMs = 1000)
+    // Presses the "line down" arrow and holds it long enough for the arrow's auto-repeat
+    // to run, then lets it go.
+    void HoldLineDownArrow()
     {
         const QPoint arrow = LineDownArrow();
         QTest::mousePress(ScrollBar(), Qt::LeftButton, {}, arrow);
-        QTest::qWait(holdMs);
+        QTest::qWait(1000);
         QTest::mouseRelease(ScrollBar(), Qt::LeftButton, {}, arrow);
+        QApplication::processEvents();
+    }
+    void ClickLineDownArrow()
+    {
+        QTest::mouseClick(ScrollBar(), Qt::LeftButton, {}, LineDownArrow());
         QApplication::processEvents();
     }
     static void PressTab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }
@@ -409,7 +414,7 @@ TEST_F(ConfiguratorDlgTest, RefusedValueGivesOneMessagePerArrowClickAndStaysToBe
     EXPECT_EQ(ui.messages.size(), 2u) << "each click is told once";
 
     TypeInto(RowEdit(1, "Duration"), QStringLiteral("30000"));
-    HoldLineDownArrow(100);
+    ClickLineDownArrow();
     EXPECT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ShownLabels(), Labels(2));
     EXPECT_EQ(config.toneTable[1].relayDurationMs, 30000);
@@ -434,7 +439,7 @@ TEST_F(ConfiguratorDlgTest, RefusedValueHoldsPropagationBackUntilItIsMended)
     EXPECT_EQ(RowEdit(3, "Ctcss")->text(), QStringLiteral("9"));
 
     TypeInto(RowEdit(2, "DigitalOutput"), QStringLiteral("64"));
-    HoldLineDownArrow(100);
+    ClickLineDownArrow();
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(config.toneTable[20].relayGroup, 1) << "F01 named R01 while the value was refused";
     EXPECT_EQ(config.toneTable[20].relayDurationMs, 0);
@@ -458,7 +463,7 @@ TEST_F(ConfiguratorDlgTest, OutOfRangeValuesFromAFileLeaveEveryCommandWorking)
     EXPECT_FALSE(msec->isEnabled());
     EXPECT_EQ(RowEdit(2, "DigitalOutput")->text(), QStringLiteral("200"));
 
-    HoldLineDownArrow(100);
+    ClickLineDownArrow();
     EXPECT_EQ(ShownLabels(), Labels(2));
     const QString savedPath = folder.filePath(QStringLiteral("saved.Q47"));
     ui.filesToSave << savedPath;
@@ -511,7 +516,7 @@ TEST_F(ConfiguratorDlgTest, RefusedTimeLeftInTheDisabledMsecFieldDoesNotLockTheD
 
     ClickButton("Save Config");
     ClickButton("Send To Q47");
-    HoldLineDownArrow(100);
+    ClickLineDownArrow();
     EXPECT_EQ(ui.saveRequests, 1);
     EXPECT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1].text, QStringLiteral("Error Opening Comm Port"));
@@ -529,7 +534,7 @@ TEST_F(ConfiguratorDlgTest, ScrollingByMouseGivesAnEditedDurationToEveryRowOfThe
     config.toneTable[5].relayDurationMs = 500;
     dialog->RefreshFromRecord();
     TypeInto(RowEdit(3, "Duration"), QStringLiteral("700"));
-    HoldLineDownArrow(100);
+    ClickLineDownArrow();
     EXPECT_EQ(ShownLabels(), Labels(2));
     EXPECT_EQ(config.toneTable[3].relayDurationMs, 700);
     EXPECT_EQ(config.toneTable[5].relayDurationMs, 700);
@@ -561,7 +566,7 @@ TEST_F(ConfiguratorDlgTest, TypedRelayKeepsItsCase)
     EXPECT_EQ(RowCombo(3, "Relay")->currentText(), QStringLiteral("r0"));
     EXPECT_EQ(RowCombo(4, "Relay")->currentText(), QStringLiteral("r01"));
     EXPECT_EQ(RowCombo(5, "Relay")->currentText(), QStringLiteral("R01")) << "completion in the same case";
-    HoldLineDownArrow(100);
+    ClickLineDownArrow();
     EXPECT_EQ(config.toneTable[3].relayName, "r0");
     EXPECT_EQ(config.toneTable[4].relayName, "r01");
     EXPECT_EQ(config.toneTable[5].relayName, "R01");
