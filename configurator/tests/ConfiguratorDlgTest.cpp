@@ -550,6 +550,17 @@ TEST_F(ConfiguratorDlgTest, ScrollingByMouseGivesAnEditedDurationToEveryRowOfThe
     EXPECT_EQ(saved.toneTable[5].relayDurationMs, 700);
 }
 
+TEST_F(ConfiguratorDlgTest, ClosingGivesAnEditedDurationToEveryRowOfTheRelay)
+{
+    config.toneTable[3].relayName = "R02";
+    config.toneTable[5].relayName = "R02";
+    dialog->RefreshFromRecord();
+    TypeInto(RowEdit(3, "Duration"), QStringLiteral("700"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(config.toneTable[5].relayDurationMs, 700);
+}
+
 TEST_F(ConfiguratorDlgTest, TypedRelayKeepsItsCase)
 {
     config.toneTable[12].relayName = "R01";
