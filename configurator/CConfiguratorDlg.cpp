@@ -25,6 +25,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -160,6 +161,7 @@ void CConfiguratorDlg::CreateTable()
     scrollBar_->setSingleStep(1);
     scrollBar_->setPageStep(kScreenRows);
     connect(scrollBar_, &QScrollBar::actionTriggered, this, [this](int action) { OnScrollAction(action); });
+    scrollBar_->installEventFilter(this);
 }
 
 CConfiguratorDlg::ScreenRowControls CConfiguratorDlg::CreateScreenRow(int screenRow)
@@ -310,6 +312,7 @@ void CConfiguratorDlg::ShowRows(int first)
         values.ctcssTone = entry.ctcssTone;
         values.useDefaultCtcss = entry.useDefaultCtcss;
     }
+    relayEdited_.fill(false);
     UpdateData(false);
     for (int k = 0; k < kScreenRows; ++k)
         ApplyToneActiveRule(k);
@@ -321,9 +324,23 @@ void CConfiguratorDlg::ShowRows(int first)
 bool CConfiguratorDlg::CommitVisibleRows()
 {
     const bool accepted = UpdateData(true);
+    CopyScreenRowsToTable(accepted);
+    return accepted;
+}
+
+bool CConfiguratorDlg::CommitVisibleRowsQuietly(DataExchange::Refusal& refused)
+{
+    const bool accepted = TakeValuesQuietly(refused);
+    CopyScreenRowsToTable(accepted);
+    return accepted;
+}
+
+void CConfiguratorDlg::CopyScreenRowsToTable(bool accepted)
+{
     for (int k = 0; k < kScreenRows; ++k) {
         ScreenRowValues& values = rows_[static_cast<std::size_t>(k)];
         FunctionToneEntry& entry = config_.toneTable[static_cast<std::size_t>(firstRow_ + k)];
+        const FunctionToneEntry before = entry;
         entry.toneActive = values.toneActive;
         entry.relayName = WithoutBlanks(values.relayName);
         entry.relayGroup = UnitConversions::RelayGroup(values.relayGroup);
@@ -333,8 +350,22 @@ bool CConfiguratorDlg::CommitVisibleRows()
         entry.digitalOutput = values.digitalOutput;
         entry.ctcssTone = values.ctcssTone;
         entry.useDefaultCtcss = values.useDefaultCtcss;
+        if (entry.relayName != before.relayName || entry.relayGroup != before.relayGroup ||
+            entry.relayDurationMs != before.relayDurationMs)
+            relayEdited_[static_cast<std::size_t>(k)] = true;
     }
-    return accepted;
+    // With a value refused the rows are not shown again, so that no edit is lost; the
+    // edited rows give their settings at the next commit that is accepted.
+    if (!accepted)
+        return;
+    bool othersChanged = false;
+    for (int k = 0; k < kScreenRows; ++k) {
+        if (relayEdited_[static_cast<std::size_t>(k)])
+            othersChanged |= config_.ShareRelaySettings(static_cast<std::size_t>(firstRow_ + k));
+    }
+    relayEdited_.fill(false);
+    if (othersChanged)
+        ShowRows(firstRow_);
 }
 
 void CConfiguratorDlg::PropagateRelaySettings(int screenRow)
@@ -342,16 +373,23 @@ void CConfiguratorDlg::PropagateRelaySettings(int screenRow)
     if (propagating_)
         return;
     propagating_ = true;
-    // With a value refused the rows are not shown again, so that no edit is lost.
-    const int index = firstRow_ + screenRow - 1;
-    if (CommitVisibleRows() && config_.ShareRelaySettings(static_cast<std::size_t>(index)))
-        ShowRows(firstRow_);
+    // Leaving a relay field gives the row's settings to the others, changed or not.
+    relayEdited_[static_cast<std::size_t>(screenRow - 1)] = true;
+    CommitVisibleRows();
     propagating_ = false;
 }
 
 bool CConfiguratorDlg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::FocusOut) {
+    if (watched == scrollBar_) {
+        if (event->type() == QEvent::MouseButtonPress)
+            scrollBarHeld_ = true;
+        if (event->type() == QEvent::MouseButtonRelease) {
+            scrollBarHeld_ = false;
+            // After the scroll bar has taken its release.
+            QTimer::singleShot(0, this, &CConfiguratorDlg::ReportScrollRefusal);
+        }
+    } else if (event->type() == QEvent::FocusOut) {
         // Opening a drop-down list or another window does not leave the control.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         const QVariant screenRow = watched->property("screenRow");
@@ -385,14 +423,29 @@ void CConfiguratorDlg::OnScrollAction(int action)
 {
     if (action == QAbstractSlider::SliderNoAction)
         return;
-    if (!CommitVisibleRows()) {
+    const int requested = scrollBar_->sliderPosition();
+    DataExchange::Refusal refused;
+    if (!CommitVisibleRowsQuietly(refused)) {
         // The rows stay until the refused value is mended; scrolling them away would
         // throw that edit and the ones after it away. Inside this signal the scroll bar
-        // takes the position set here instead of the requested one.
+        // takes the position set here instead of the requested one. An arrow held down
+        // repeats its action: the refusal is told once, when the scroll bar is let go.
         scrollBar_->setSliderPosition(firstRow_);
+        scrollRefusal_ = refused;
+        if (!scrollBarHeld_)
+            QTimer::singleShot(0, this, &CConfiguratorDlg::ReportScrollRefusal);
         return;
     }
-    ShowRows(scrollBar_->sliderPosition());
+    ShowRows(requested);
+}
+
+void CConfiguratorDlg::ReportScrollRefusal()
+{
+    if (!scrollRefusal_ || scrollBarHeld_)
+        return;
+    const DataExchange::Refusal refused = *scrollRefusal_;
+    scrollRefusal_.reset();
+    DataExchange::Report(interaction_, this, refused);
 }
 
 void CConfiguratorDlg::OnToneModeClicked()
@@ -438,25 +491,28 @@ void CConfiguratorDlg::OnSendToUnit()
     transfer_.SendToUnit(config_, portSelection_);
 }
 
+// A receive and a load replace the whole record, so they go ahead whatever the screen
+// holds, a refused value included. Only a new record is shown: a failed receive or a
+// cancelled or unreadable load leaves the screen as it was, each edit on it included.
 void CConfiguratorDlg::OnReceiveFromUnit()
 {
-    // Edits still in the screen rows go into the table first, so that a failed receive
-    // leaves them in place; a refused value stops here, as for a send.
-    if (!CommitVisibleRows())
-        return;
-    transfer_.ReceiveFromUnit(config_, portSelection_);
-    RefreshFromRecord();
+    // The accepted edits go into the table first, as the record stays in use when the
+    // receive fails.
+    DataExchange::Refusal refused;
+    CommitVisibleRowsQuietly(refused);
+    if (transfer_.ReceiveFromUnit(config_, portSelection_) == TransferResult::Done)
+        RefreshFromRecord();
 }
 
 void CConfiguratorDlg::OnLoadConfig()
 {
-    // As for a receive: a cancelled or unreadable load keeps the edits on screen.
-    if (!CommitVisibleRows())
-        return;
+    // The accepted edits go into the table first: a file that lacks lines leaves the
+    // fields it does not hold as they are.
+    DataExchange::Refusal refused;
+    CommitVisibleRowsQuietly(refused);
     const QString path = interaction_.ChooseFileToOpen(this);
-    if (!path.isEmpty())
-        ReadConfigFile(config_, QFile::encodeName(path).toStdString());
-    RefreshFromRecord();
+    if (!path.isEmpty() && ReadConfigFile(config_, QFile::encodeName(path).toStdString()))
+        RefreshFromRecord();
 }
 
 void CConfiguratorDlg::OnSaveConfig()
@@ -466,6 +522,13 @@ void CConfiguratorDlg::OnSaveConfig()
     const QString path = interaction_.ChooseFileToSave(this);
     if (!path.isEmpty())
         WriteConfigFile(config_, QFile::encodeName(path).toStdString());
+}
+
+void CConfiguratorDlg::done(int result)
+{
+    DataExchange::Refusal refused;
+    CommitVisibleRowsQuietly(refused);
+    CExchangeDlg::done(result);
 }
 
 template <class SettingsDialog>

@@ -6,6 +6,7 @@
 #include "configurator/UnitTransfer.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 class QButtonGroup;
@@ -35,7 +36,9 @@ public:
     void ShowRows(int first);
     // Takes the values from the controls and copies the screen rows into the table.
     // The rows are copied even when a value was refused; false in that case, and the
-    // caller then leaves the controls as they are.
+    // caller then leaves the controls as they are. With every value accepted, a row
+    // whose relay, group or duration changed gives its group and duration to every row
+    // that names the same relay.
     bool CommitVisibleRows();
     // Screen row k (1...10) gives its relay group and duration to every row that names
     // the same relay.
@@ -59,6 +62,9 @@ public:
     void OnVoxPhone();
     void OnDigitalOutputLookup();
     void OnCtcssLookup();
+
+    // Closing takes the rows on screen into the table first, without a word to the user.
+    void done(int result) override;
 
 protected:
     void DoDataExchange(DataExchange& exchange) override;
@@ -94,12 +100,17 @@ private:
                                void (CConfiguratorDlg::*command)());
     ScreenRowControls CreateScreenRow(int screenRow);
 
+    // CommitVisibleRows without a word to the user: a refused value is left in `refused`.
+    bool CommitVisibleRowsQuietly(DataExchange::Refusal& refused);
+    void CopyScreenRowsToTable(bool accepted);
     void ExchangeRow(DataExchange& exchange, int index);
     void ExchangePttFrequency(DataExchange& exchange);
     // A row whose Tone Active is off has its six other controls disabled.
     void ApplyToneActiveRule(int index);
     void SetScrollRangeForMode(int toneMode);
     void OnScrollAction(int action);
+    // Shows the refusal a scroll met, once the scroll bar is let go.
+    void ReportScrollRefusal();
     // Fills the dialog's copies from the record, runs it, and takes them back on OK.
     template <class SettingsDialog>
     void RunSettingsDialog();
@@ -113,6 +124,13 @@ private:
     int portSelection_ = 0;
     int firstRow_ = 1;
     bool propagating_ = false;
+    // Screen rows whose relay settings are still to be given to the other rows of their relay.
+    std::array<bool, kScreenRows> relayEdited_{};
+    // A scroll met a refused value: it is shown after the scroll bar is let go, as a
+    // message box opened while the mouse holds the arrow would take the release and leave
+    // the arrow repeating.
+    bool scrollBarHeld_ = false;
+    std::optional<DataExchange::Refusal> scrollRefusal_;
     std::array<ScreenRowValues, kScreenRows> rows_{};
     std::array<ScreenRowControls, kScreenRows> rowControls_{};
 

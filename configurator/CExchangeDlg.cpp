@@ -17,6 +17,15 @@ bool CExchangeDlg::UpdateData(bool fromControls)
     return !exchange.Failed();
 }
 
+bool CExchangeDlg::TakeValuesQuietly(DataExchange::Refusal& refused)
+{
+    DataExchange exchange(DataExchange::Direction::FromControls, interaction_, this,
+                          DataExchange::Refusals::Quiet);
+    DoDataExchange(exchange);
+    refused = exchange.Refused();
+    return !exchange.Failed();
+}
+
 void CExchangeDlg::accept()
 {
     if (!UpdateData(true))

@@ -19,6 +19,9 @@ public:
 
     // Exchanges every value in one direction; false when a value was refused.
     bool UpdateData(bool fromControls);
+    // Takes the values from the controls without telling the user anything; false, with
+    // the value refused in `refused`, when a value was refused.
+    bool TakeValuesQuietly(DataExchange::Refusal& refused);
 
     void accept() override;
 

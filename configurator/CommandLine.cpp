@@ -50,6 +50,9 @@ std::string CommandLine::Help()
            "dspq47-cli sends a DSP-Q47 configuration file (.Q47) to the unit on COM1 or\n"
            "COM2, saves the unit's configuration to a file, or writes a file of the\n"
            "default configuration, without a window (the dspq47 program is the dialog).\n"
+           "--send refuses, without sending anything, a file that holds no configuration:\n"
+           "one in which not one line of numbers can be read (an empty, text or picture\n"
+           "file). Other damage is not checked: what can be read is sent.\n"
            "Exit status: 0 success, 1 the exchange or a file failed, 2 a wrong command line.\n"
            "\n" +
            ProgramInfo::PortMapHelp();
@@ -113,8 +116,16 @@ int CommandLine::Run(const std::vector<std::string>& args, std::ostream& out, st
         }
         return kSuccess;
     case Action::Send: {
-        if (!ReadConfigFile(config, path)) {
+        int numberLinesRead = 0;
+        if (!ReadConfigFile(config, path, &numberLinesRead)) {
             err << "dspq47-cli: cannot read " << path << '\n';
+            return kFailed;
+        }
+        // The reader takes what it can, so that the dialog shows what a damaged file
+        // still holds; a script gets no such look, and a file without one line of
+        // numbers would put the defaults into the unit.
+        if (numberLinesRead == 0) {
+            err << "dspq47-cli: " << path << " holds no configuration\n";
             return kFailed;
         }
         StreamMessagePresenter presenter(out, err);

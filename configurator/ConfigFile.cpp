@@ -42,10 +42,13 @@ std::string RelayWord(const std::string& relayName)
     return word.empty() ? "none" : word;
 }
 
-void ReadInts(ConfigTextReader& reader, std::initializer_list<int*> fields)
+// Reads one line of numbers; 1 when every number of it was read, else 0.
+int ReadInts(ConfigTextReader& reader, std::initializer_list<int*> fields)
 {
+    bool whole = true;
     for (int* field : fields)
-        reader.ReadInt(*field);
+        whole &= reader.ReadInt(*field);
+    return whole ? 1 : 0;
 }
 
 }  // namespace
@@ -82,7 +85,7 @@ bool WriteConfigFile(const UnitConfig& c, const std::string& path)
     return !file.fail();
 }
 
-bool ReadConfigFile(UnitConfig& c, const std::string& path)
+bool ReadConfigFile(UnitConfig& c, const std::string& path, int* numberLinesRead)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file)
@@ -94,28 +97,36 @@ bool ReadConfigFile(UnitConfig& c, const std::string& path)
     text.resize(static_cast<std::size_t>(file.gcount()));
 
     ConfigTextReader reader(text);
-    ReadInts(reader, {&c.toneMode, &c.repeaterMode, &c.revertToR1, &c.monRelayMode,
-                      &c.monRelayTimeMs, &c.ctcssToneMode, &c.pttAuxRelay});
-    ReadInts(reader, {&c.sidetoneGain, &c.radioTxGain, &c.lineTxGain, &c.ctcssGain, &c.halfDuplex});
+    int lines = 0;
+    lines += ReadInts(reader, {&c.toneMode, &c.repeaterMode, &c.revertToR1, &c.monRelayMode,
+                               &c.monRelayTimeMs, &c.ctcssToneMode, &c.pttAuxRelay});
+    lines += ReadInts(reader, {&c.sidetoneGain, &c.radioTxGain, &c.lineTxGain, &c.ctcssGain,
+                               &c.halfDuplex});
     for (FunctionToneEntry& row : c.toneTable) {
         std::string word;
         reader.ReadWord(word);
         row.relayName = word == "none" ? std::string() : word;
-        ReadInts(reader, {&row.toneActive, &row.relayGroup, &row.relayDurationMs,
-                          &row.digitalOutput, &row.ctcssTone, &row.useDefaultCtcss});
+        lines += ReadInts(reader, {&row.toneActive, &row.relayGroup, &row.relayDurationMs,
+                                   &row.digitalOutput, &row.ctcssTone, &row.useDefaultCtcss});
     }
-    ReadInts(reader, {&c.dig5ToneEnable, &c.dig5ActiveHigh, &c.dig5ToneLevel, &c.dig5R1, &c.dig5R2,
-                      &c.audioLoopback, &c.dtmfDecoderDisable, &c.dig5ToneFreq, &c.dig5ToneOnMs,
-                      &c.dig5ToneOffMs});
-    ReadInts(reader, {&c.morseAutoMode, &c.morseIntervalMin, &c.morseGain, &c.morseFreqHz});
-    ReadInts(reader, {&c.txAddCtcss, &c.txAgc, &c.txPreEmphasis, &c.txLowPass, &c.fullTimeTxAudio});
-    ReadInts(reader, {&c.voxTriggerLevel, &c.phoneInstalled, &c.voxTimeoutSec, &c.callTimeoutMin,
-                      &c.alwaysSendHoldTone, &c.pttToneOnly});
-    ReadInts(reader, {&c.dig4RxMute, &c.dig4ActiveHigh, &c.dig4RevertToF1, &c.dig4RevertSec,
-                      &c.dig4CorEnable, &c.dig4R1, &c.dig4R2, &c.errorBeeps});
+    lines += ReadInts(reader, {&c.dig5ToneEnable, &c.dig5ActiveHigh, &c.dig5ToneLevel, &c.dig5R1,
+                               &c.dig5R2, &c.audioLoopback, &c.dtmfDecoderDisable, &c.dig5ToneFreq,
+                               &c.dig5ToneOnMs, &c.dig5ToneOffMs});
+    lines += ReadInts(reader, {&c.morseAutoMode, &c.morseIntervalMin, &c.morseGain, &c.morseFreqHz});
+    lines += ReadInts(reader, {&c.txAddCtcss, &c.txAgc, &c.txPreEmphasis, &c.txLowPass,
+                               &c.fullTimeTxAudio});
+    lines += ReadInts(reader, {&c.voxTriggerLevel, &c.phoneInstalled, &c.voxTimeoutSec,
+                               &c.callTimeoutMin, &c.alwaysSendHoldTone, &c.pttToneOnly});
+    const int lastLineWhole =
+        ReadInts(reader, {&c.dig4RxMute, &c.dig4ActiveHigh, &c.dig4RevertToF1, &c.dig4RevertSec,
+                          &c.dig4CorEnable, &c.dig4R1, &c.dig4R2, &c.errorBeeps});
     int pttFrequency = 0;
-    if (reader.ReadInt(pttFrequency))
+    const bool frequencyRead = reader.ReadInt(pttFrequency);
+    if (frequencyRead)
         c.pttFrequency = std::to_string(pttFrequency);
+    lines += (lastLineWhole == 1 && frequencyRead) ? 1 : 0;
     reader.ReadNextLine(c.morseText, kMorseTextChars);
+    if (numberLinesRead != nullptr)
+        *numberLinesRead = lines;
     return true;
 }

@@ -19,8 +19,9 @@ std::string ToLatin1(const QString& text)
 
 }  // namespace
 
-DataExchange::DataExchange(Direction direction, UserInteraction& interaction, QWidget* owner)
-    : direction_(direction), interaction_(interaction), owner_(owner)
+DataExchange::DataExchange(Direction direction, UserInteraction& interaction, QWidget* owner,
+                           Refusals refusals)
+    : direction_(direction), interaction_(interaction), owner_(owner), refusals_(refusals)
 {
 }
 
@@ -63,6 +64,8 @@ void DataExchange::ReadInteger(QLineEdit* edit, int& value, int min, int max, bo
         return;
     }
     const QString text = edit->text().trimmed();
+    if (text == QString::number(value))
+        return;
     const bool hasSign = text.startsWith(u'-') || text.startsWith(u'+');
     bool ok = false;
     const long long number = text.toLongLong(&ok, 10);
@@ -112,7 +115,7 @@ void DataExchange::Text(QLineEdit* edit, std::string& value, int maxChars)
         return;
     }
     const QString text = edit->text();
-    if (text.size() > maxChars) {
+    if (text.size() > maxChars && text != FromLatin1(value)) {
         Fail(edit, TextLengthMessage(maxChars));
         return;
     }
@@ -132,7 +135,7 @@ void DataExchange::ComboText(QComboBox* combo, std::string& value, int maxChars)
         return;
     }
     const QString text = combo->currentText();
-    if (maxChars >= 0 && text.size() > maxChars) {
+    if (maxChars >= 0 && text.size() > maxChars && text != FromLatin1(value)) {
         Fail(combo, TextLengthMessage(maxChars));
         return;
     }
@@ -141,8 +144,20 @@ void DataExchange::ComboText(QComboBox* combo, std::string& value, int maxChars)
 
 void DataExchange::Fail(QWidget* control, const QString& message)
 {
+    if (!control->isEnabled())
+        return;
     failed_ = true;
-    interaction_.ShowMessage(owner_, message, UserInteraction::Icon::Exclamation);
+    refused_ = {control, message};
+    if (refusals_ == Refusals::Report)
+        Report(interaction_, owner_, refused_);
+}
+
+void DataExchange::Report(UserInteraction& interaction, QWidget* owner, const Refusal& refusal)
+{
+    interaction.ShowMessage(owner, refusal.message, UserInteraction::Icon::Exclamation);
+    QWidget* control = refusal.control;
+    if (control == nullptr || !control->isEnabled())
+        return;
     control->setFocus(Qt::OtherFocusReason);
     if (auto* edit = qobject_cast<QLineEdit*>(control))
         edit->selectAll();

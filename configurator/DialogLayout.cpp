@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -105,8 +106,12 @@ QComboBox* DialogLayout::Combo(const QStringList& items, bool editable, int x, i
 {
     auto* combo = new QComboBox;
     combo->setEditable(editable);
-    if (editable)
+    if (editable) {
         combo->setInsertPolicy(QComboBox::NoInsert);
+        // Texts that differ in case are different values ("r01" is not relay "R01"):
+        // completion and the match made when the field is left keep the case typed.
+        combo->completer()->setCaseSensitivity(Qt::CaseSensitive);
+    }
     combo->addItems(items);
     Place(combo, x, y, width, height);
     return combo;

@@ -5,6 +5,7 @@
 #include "configurator/tests/SampleConfigs.h"
 #include "platform/PortMap.h"
 #include "platform/ProgramInfo.h"
+#include "platform/PtyPair.h"
 #include "platform/tests/ScopedConfigHome.h"
 #include "simulators/dspq47/Q47LineRunner.h"
 #include "simulators/dspq47/Q47Unit.h"
@@ -114,6 +115,33 @@ TEST_F(CommandLineTest, MissingFileIsNotSent)
     EXPECT_EQ(unit_.ConfigurationsTaken() + unit_.ConfigurationsRefused(), 0u);
 }
 
+TEST_F(CommandLineTest, FileWithoutAConfigurationIsNotSent)
+{
+    const std::string empty = PathOf("empty.Q47");
+    const std::string text = PathOf("hostname");
+    const std::string picture = PathOf("picture.png");
+    std::ofstream(empty, std::ios::binary).flush();
+    std::filesystem::copy_file("/etc/hostname", text);
+    std::ofstream(picture, std::ios::binary)
+        << std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x02\0\0\0", 29);
+
+    ASSERT_TRUE(runner_.Start("com1"));
+    for (const std::string& path : {empty, text, picture}) {
+        EXPECT_EQ(Run({"--send", path}), 1) << path;
+        EXPECT_EQ(out_.str(), "") << path;
+        EXPECT_EQ(err_.str(), "dspq47-cli: " + path + " holds no configuration\n");
+    }
+    EXPECT_EQ(unit_.ConfigurationsTaken() + unit_.ConfigurationsRefused(), 0u);
+    EXPECT_EQ(unit_.StoredFields(), Q47Unit::FactoryFields());
+
+    // Nothing at all reaches the line.
+    PtyPair line;
+    ASSERT_TRUE(line.ok());
+    ASSERT_TRUE(PortMap::Link("com2", line.slavePath()));
+    EXPECT_EQ(Run({"--port", "com2", "--send", text}), 1);
+    EXPECT_TRUE(line.Receive(1, 300).empty());
+}
+
 TEST_F(CommandLineTest, WrongCommandLinesAreRefused)
 {
     EXPECT_EQ(Run({}), 2);
@@ -133,6 +161,7 @@ TEST_F(CommandLineTest, HelpAndVersionGoToStandardOutput)
     EXPECT_EQ(out_.str().rfind("usage: dspq47-cli [--port com1|com2] --send FILE\n", 0), 0u);
     EXPECT_NE(out_.str().find("ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);
     EXPECT_NE(out_.str().find("    com2 -> "), std::string::npos);
+    EXPECT_NE(out_.str().find("no configuration"), std::string::npos);
     EXPECT_EQ(err_.str(), "");
     EXPECT_NE(CommandLine::DialogHelp().find("(*.Q47)"), std::string::npos);
     // Only alone: with an action, it is a wrong command line.

@@ -15,7 +15,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +39,7 @@ protected:
         dialog = std::make_unique<CConfiguratorDlg>(config, ui);
         dialog->show();
         dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     }
 
     QLineEdit* RowEdit(int k, const char* column)
@@ -70,13 +74,42 @@ protected:
             labels << QStringLiteral("F%1").arg(i, 2, 10, QLatin1Char('0'));
         return labels;
     }
-    // Moves the focus away from a row control, as a click elsewhere does.
-    static void LeaveControl(QWidget* control)
-    {
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QApplication::sendEvent(control, &out);
-    }
     void ChooseDual() { Control<QRadioButton>("dual")->click(); }
+
+    // The centre of the scroll bar's "line down" arrow.
+    QPoint LineDownArrow()
+    {
+        QScrollBar* bar = ScrollBar();
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        return bar->style()
+            ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, bar)
+            .center();
+    }
+    // Presses the "line down" arrow and holds it long enough for the arrow's auto-repeat
+    // to run, then lets it go.
+    void HoldLineDownArrow()
+    {
+        const QPoint arrow = LineDownArrow();
+        QTest::mousePress(ScrollBar(), Qt::LeftButton, {}, arrow);
+        QTest::qWait(1000);
+        QTest::mouseRelease(ScrollBar(), Qt::LeftButton, {}, arrow);
+        QApplication::processEvents();
+    }
+    void ClickLineDownArrow()
+    {
+        QTest::mouseClick(ScrollBar(), Qt::LeftButton, {}, LineDownArrow());
+        QApplication::processEvents();
+    }
+    static void PressTab() { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); }
+    void ClickButton(const char* text) { ClickButtonWithText(*dialog, QString::fromLatin1(text)); }
 
     ScopedConfigHome home;
     UnitConfig config;
@@ -176,10 +209,12 @@ TEST_F(ConfiguratorDlgTest, RelaySettingsReachEveryRowOfTheSameRelay)
     config.toneTable[60].relayName = "R02";
     dialog->RefreshFromRecord();
 
-    RowCombo(3, "Relay")->setEditText(QStringLiteral("R01"));
-    RowCombo(3, "Group")->setEditText(QStringLiteral("2"));
-    RowEdit(3, "Duration")->setText(QStringLiteral("500"));
-    LeaveControl(RowEdit(3, "Duration"));
+    TypeInto(RowCombo(3, "Relay")->lineEdit(), QStringLiteral("R01"));
+    PressTab();
+    TypeInto(RowCombo(3, "Group")->lineEdit(), QStringLiteral("2"));
+    PressTab();
+    TypeInto(RowEdit(3, "Duration"), QStringLiteral("500"));
+    PressTab();
 
     for (int row : {3, 12, 50}) {
         EXPECT_EQ(config.toneTable[row].relayName, "R01") << row;
@@ -195,33 +230,20 @@ TEST_F(ConfiguratorDlgTest, RelayShownOnScreenIsUpdatedByPropagation)
 {
     config.toneTable[5].relayName = "R02";
     dialog->RefreshFromRecord();
-    RowCombo(1, "Relay")->setEditText(QStringLiteral("R02"));
-    RowEdit(1, "Duration")->setText(QStringLiteral("1200"));
-    LeaveControl(RowCombo(1, "Relay"));
+    TypeInto(RowEdit(1, "Duration"), QStringLiteral("1200"));
+    TypeInto(RowCombo(1, "Relay")->lineEdit(), QStringLiteral("R02"));
+    PressTab();
     EXPECT_EQ(RowEdit(5, "Duration")->text(), QStringLiteral("1200"));
-}
-
-TEST_F(ConfiguratorDlgTest, LowerCaseRelayIsAnotherRelay)
-{
-    config.toneTable[12].relayName = "R01";
-    dialog->RefreshFromRecord();
-    RowCombo(3, "Relay")->setEditText(QStringLiteral("r01"));
-    RowCombo(3, "Group")->setEditText(QStringLiteral("3"));
-    RowEdit(3, "Duration")->setText(QStringLiteral("700"));
-    LeaveControl(RowCombo(3, "Group"));
-    EXPECT_EQ(config.toneTable[3].relayName, "r01");
-    EXPECT_EQ(config.toneTable[12].relayGroup, 1);
-    EXPECT_EQ(config.toneTable[12].relayDurationMs, 0);
 }
 
 TEST_F(ConfiguratorDlgTest, RelayTextsAreStoredWithoutBlanks)
 {
     config.toneTable[40].relayName = "R01";
     dialog->RefreshFromRecord();
-    RowCombo(2, "Relay")->setEditText(QStringLiteral(" R01 "));
-    RowEdit(2, "Duration")->setText(QStringLiteral("300"));
-    RowCombo(4, "Relay")->setEditText(QStringLiteral("   "));
-    LeaveControl(RowEdit(2, "Duration"));
+    TypeInto(RowCombo(4, "Relay")->lineEdit(), QStringLiteral("   "));
+    TypeInto(RowCombo(2, "Relay")->lineEdit(), QStringLiteral(" R01 "));
+    TypeInto(RowEdit(2, "Duration"), QStringLiteral("300"));
+    PressTab();
     EXPECT_EQ(config.toneTable[2].relayName, "R01");
     EXPECT_EQ(config.toneTable[40].relayDurationMs, 300);
     EXPECT_EQ(config.toneTable[4].relayName, "");
@@ -376,55 +398,191 @@ TEST_F(ConfiguratorDlgTest, WindowMenuOffersTheAboutBox)
     EXPECT_FALSE(dialog->windowIcon().isNull());
 }
 
-TEST_F(ConfiguratorDlgTest, RefusedValueStopsTheScrollAndKeepsEveryEdit)
+TEST_F(ConfiguratorDlgTest, RefusedValueGivesOneMessagePerArrowClickAndStaysToBeMended)
 {
-    RowEdit(1, "Duration")->setText(QStringLiteral("99999"));
-    RowEdit(1, "Ctcss")->setText(QStringLiteral("5"));
-    ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Please enter an integer between 0 and 30000."));
+    TypeInto(RowEdit(1, "Duration"), QStringLiteral("40000"));
+    HoldLineDownArrow();
+    ASSERT_EQ(ui.messages.size(), 1u) << "the arrow's auto-repeat must not repeat the message";
+    EXPECT_EQ(ui.messages[0], (Message{QStringLiteral("Please enter an integer between 0 and 30000."),
+                                       Icon::Exclamation}));
     EXPECT_EQ(ShownLabels(), Labels(1));
-    EXPECT_EQ(dialog->FirstRow(), 1);
     EXPECT_EQ(ScrollBar()->value(), 1);
-    EXPECT_EQ(RowEdit(1, "Duration")->text(), QStringLiteral("99999"));
-    EXPECT_EQ(RowEdit(1, "Ctcss")->text(), QStringLiteral("5"));
-    EXPECT_EQ(dialog->focusWidget(), RowEdit(1, "Duration"));
+    EXPECT_EQ(RowEdit(1, "Duration")->text(), QStringLiteral("40000"));
+    EXPECT_EQ(QApplication::focusWidget(), RowEdit(1, "Duration"));
 
-    RowEdit(1, "Duration")->setText(QStringLiteral("30000"));
-    ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    HoldLineDownArrow();
+    EXPECT_EQ(ui.messages.size(), 2u) << "each click is told once";
+
+    TypeInto(RowEdit(1, "Duration"), QStringLiteral("30000"));
+    ClickLineDownArrow();
+    EXPECT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ShownLabels(), Labels(2));
     EXPECT_EQ(config.toneTable[1].relayDurationMs, 30000);
-    EXPECT_EQ(config.toneTable[1].ctcssTone, 5);
 }
 
-TEST_F(ConfiguratorDlgTest, RefusedValueStopsPropagationAndKeepsEveryEdit)
+TEST_F(ConfiguratorDlgTest, RefusedValueHoldsPropagationBackUntilItIsMended)
 {
     config.toneTable[20].relayName = "R01";
+    config.toneTable[20].relayGroup = 3;
+    config.toneTable[20].relayDurationMs = 400;
     dialog->RefreshFromRecord();
-    RowCombo(1, "Relay")->setEditText(QStringLiteral("R01"));
-    RowEdit(1, "Duration")->setText(QStringLiteral("400"));
-    RowEdit(2, "DigitalOutput")->setText(QStringLiteral("65"));
-    RowEdit(3, "Ctcss")->setText(QStringLiteral("9"));
-    LeaveControl(RowEdit(1, "Duration"));
+    TypeInto(RowEdit(2, "DigitalOutput"), QStringLiteral("65"));
+    TypeInto(RowEdit(3, "Ctcss"), QStringLiteral("9"));
+    TypeInto(RowCombo(1, "Relay")->lineEdit(), QStringLiteral("R01"));
+    PressTab();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Please enter an integer between 0 and 64."));
-    EXPECT_EQ(config.toneTable[20].relayDurationMs, 0);
+    EXPECT_EQ(QApplication::focusWidget(), RowEdit(2, "DigitalOutput"));
+    EXPECT_EQ(config.toneTable[20].relayGroup, 3);
+    EXPECT_EQ(config.toneTable[20].relayDurationMs, 400);
     EXPECT_EQ(RowEdit(2, "DigitalOutput")->text(), QStringLiteral("65"));
     EXPECT_EQ(RowEdit(3, "Ctcss")->text(), QStringLiteral("9"));
+
+    TypeInto(RowEdit(2, "DigitalOutput"), QStringLiteral("64"));
+    ClickLineDownArrow();
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(config.toneTable[20].relayGroup, 1) << "F01 named R01 while the value was refused";
+    EXPECT_EQ(config.toneTable[20].relayDurationMs, 0);
+    EXPECT_EQ(config.toneTable[3].ctcssTone, 9);
 }
 
-TEST_F(ConfiguratorDlgTest, RefusedValueStopsLoadAndReceive)
+TEST_F(ConfiguratorDlgTest, OutOfRangeValuesFromAFileLeaveEveryCommandWorking)
 {
-    RowEdit(2, "Ctcss")->setText(QStringLiteral("-1"));
-    RowEdit(3, "Ctcss")->setText(QStringLiteral("8"));
-    ui.filesToOpen << QStringLiteral("/no/such/file.Q47");
-    dialog->OnLoadConfig();
-    EXPECT_EQ(ui.openRequests, 0);
-    dialog->OnReceiveFromUnit();
-    ASSERT_EQ(ui.messages.size(), 2u) << "the range message twice, no transfer message";
-    EXPECT_EQ(ui.messages[1].text, QStringLiteral("Please enter an integer between 0 and 64."));
-    EXPECT_EQ(RowEdit(2, "Ctcss")->text(), QStringLiteral("-1"));
+    QTemporaryDir folder;
+    UnitConfig odd;
+    odd.monRelayMode = 0;
+    odd.monRelayTimeMs = 70000;
+    odd.toneTable[2].digitalOutput = 200;
+    const QString oddPath = folder.filePath(QStringLiteral("odd.Q47"));
+    ASSERT_TRUE(WriteConfigFile(odd, oddPath.toStdString()));
+    ui.filesToOpen << oddPath;
+    ClickButton("Load Config");
+    EXPECT_EQ(config, odd);
+    auto* msec = Control<QLineEdit>("monRelayTimeMs");
+    EXPECT_EQ(msec->text(), QStringLiteral("70000"));
+    EXPECT_FALSE(msec->isEnabled());
+    EXPECT_EQ(RowEdit(2, "DigitalOutput")->text(), QStringLiteral("200"));
+
+    ClickLineDownArrow();
+    EXPECT_EQ(ShownLabels(), Labels(2));
+    const QString savedPath = folder.filePath(QStringLiteral("saved.Q47"));
+    ui.filesToSave << savedPath;
+    ClickButton("Save Config");
+    ClickButton("Send To Q47");
+    ui.filesToOpen << oddPath;
+    ClickButton("Load Config");
+    EXPECT_EQ(ui.openRequests, 2);
+    EXPECT_EQ(ui.messages, (std::vector<Message>{{QStringLiteral("Error Opening Comm Port"), Icon::Error}}));
+    EXPECT_NE(QApplication::focusWidget(), msec);
+    UnitConfig saved;
+    ASSERT_TRUE(ReadConfigFile(saved, savedPath.toStdString()));
+    EXPECT_EQ(saved, odd) << "the file's values are kept as they were";
+}
+
+TEST_F(ConfiguratorDlgTest, RefusedEditDoesNotStopLoadOrReceive)
+{
+    QTemporaryDir folder;
+    const QString defaultsPath = folder.filePath(QStringLiteral("defaults.Q47"));
+    ASSERT_TRUE(WriteConfigFile(UnitConfig(), defaultsPath.toStdString()));
+    TypeInto(RowEdit(2, "Ctcss"), QStringLiteral("65"));
+    TypeInto(RowEdit(3, "Ctcss"), QStringLiteral("8"));
+
+    ClickButton("Recv From Q47");
+    ASSERT_EQ(ui.messages, (std::vector<Message>{{QStringLiteral("Error Opening Comm Port"), Icon::Error}}));
+    ClickButton("Load Config");
+    EXPECT_EQ(ui.openRequests, 1);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(RowEdit(2, "Ctcss")->text(), QStringLiteral("65")) << "a failed receive or a cancelled load "
+                                                                   "leaves the screen as it was";
     EXPECT_EQ(RowEdit(3, "Ctcss")->text(), QStringLiteral("8"));
+
+    ui.filesToOpen << defaultsPath;
+    ClickButton("Load Config");
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(RowEdit(2, "Ctcss")->text(), QStringLiteral("0"));
+    EXPECT_EQ(RowEdit(3, "Ctcss")->text(), QStringLiteral("0"));
+    EXPECT_EQ(config, UnitConfig());
+}
+
+TEST_F(ConfiguratorDlgTest, RefusedTimeLeftInTheDisabledMsecFieldDoesNotLockTheDialog)
+{
+    auto* msec = Control<QLineEdit>("monRelayTimeMs");
+    QTest::mouseClick(Control<QRadioButton>("momentary"), Qt::LeftButton);
+    TypeInto(msec, QStringLiteral("70000"));
+    QTest::mouseClick(Control<QRadioButton>("resetOnPtt"), Qt::LeftButton);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Please enter an integer between 0 and 60000."));
+    EXPECT_FALSE(msec->isEnabled());
+
+    ClickButton("Save Config");
+    ClickButton("Send To Q47");
+    ClickLineDownArrow();
+    EXPECT_EQ(ui.saveRequests, 1);
+    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text, QStringLiteral("Error Opening Comm Port"));
+    EXPECT_EQ(ShownLabels(), Labels(2));
+    EXPECT_NE(QApplication::focusWidget(), msec);
+    EXPECT_EQ(config.monRelayMode, 0);
+    EXPECT_EQ(config.monRelayTimeMs, 0) << "the refused time is not taken";
+}
+
+TEST_F(ConfiguratorDlgTest, ScrollingByMouseGivesAnEditedDurationToEveryRowOfTheRelay)
+{
+    config.toneTable[3].relayName = "R02";
+    config.toneTable[5].relayName = "R02";
+    config.toneTable[3].relayDurationMs = 500;
+    config.toneTable[5].relayDurationMs = 500;
+    dialog->RefreshFromRecord();
+    TypeInto(RowEdit(3, "Duration"), QStringLiteral("700"));
+    ClickLineDownArrow();
+    EXPECT_EQ(ShownLabels(), Labels(2));
+    EXPECT_EQ(config.toneTable[3].relayDurationMs, 700);
+    EXPECT_EQ(config.toneTable[5].relayDurationMs, 700);
+    EXPECT_EQ(RowEdit(4, "Duration")->text(), QStringLiteral("700")) << "F05 on screen";
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("relays.Q47"));
+    ui.filesToSave << path;
+    ClickButton("Save Config");
+    UnitConfig saved;
+    ASSERT_TRUE(ReadConfigFile(saved, path.toStdString()));
+    EXPECT_EQ(saved.toneTable[3].relayDurationMs, 700);
+    EXPECT_EQ(saved.toneTable[5].relayDurationMs, 700);
+}
+
+TEST_F(ConfiguratorDlgTest, ClosingGivesAnEditedDurationToEveryRowOfTheRelay)
+{
+    config.toneTable[3].relayName = "R02";
+    config.toneTable[5].relayName = "R02";
+    dialog->RefreshFromRecord();
+    TypeInto(RowEdit(3, "Duration"), QStringLiteral("700"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(config.toneTable[5].relayDurationMs, 700);
+}
+
+TEST_F(ConfiguratorDlgTest, TypedRelayKeepsItsCase)
+{
+    config.toneTable[12].relayName = "R01";
+    dialog->RefreshFromRecord();
+    TypeInto(RowCombo(3, "Relay")->lineEdit(), QStringLiteral("r0"));
+    PressTab();
+    TypeInto(RowCombo(4, "Relay")->lineEdit(), QStringLiteral("r01"));
+    PressTab();
+    TypeInto(RowCombo(4, "Group")->lineEdit(), QStringLiteral("3"));
+    TypeInto(RowEdit(4, "Duration"), QStringLiteral("700"));
+    PressTab();
+    TypeInto(RowCombo(5, "Relay")->lineEdit(), QStringLiteral("R0"));
+    PressTab();
+    EXPECT_EQ(RowCombo(3, "Relay")->currentText(), QStringLiteral("r0"));
+    EXPECT_EQ(RowCombo(4, "Relay")->currentText(), QStringLiteral("r01"));
+    EXPECT_EQ(RowCombo(5, "Relay")->currentText(), QStringLiteral("R01")) << "completion in the same case";
+    ClickLineDownArrow();
+    EXPECT_EQ(config.toneTable[3].relayName, "r0");
+    EXPECT_EQ(config.toneTable[4].relayName, "r01");
+    EXPECT_EQ(config.toneTable[5].relayName, "R01");
+    EXPECT_EQ(config.toneTable[12].relayGroup, 1) << "r01 is not relay R01";
+    EXPECT_EQ(config.toneTable[12].relayDurationMs, 0);
 }
 
 TEST_F(ConfiguratorDlgTest, PortSelectionOkWithoutAChangeKeepsTheCurrentPort)
@@ -454,24 +612,24 @@ TEST_F(ConfiguratorDlgTest, PortSelectionOkWithoutAChangeKeepsTheCurrentPort)
 
 TEST_F(ConfiguratorDlgTest, SendStopsWhenAValueIsRefused)
 {
-    RowEdit(4, "Duration")->setText(QStringLiteral("30001"));
-    dialog->OnSendToUnit();
+    TypeInto(RowEdit(4, "Ctcss"), QStringLiteral("65"));
+    ClickButton("Send To Q47");
     ASSERT_EQ(ui.messages.size(), 1u) << "no transfer after the range message";
     EXPECT_EQ(ui.messages[0],
-              (Message{QStringLiteral("Please enter an integer between 0 and 30000."), Icon::Exclamation}));
-    EXPECT_EQ(dialog->focusWidget(), RowEdit(4, "Duration"));
+              (Message{QStringLiteral("Please enter an integer between 0 and 64."), Icon::Exclamation}));
+    EXPECT_EQ(QApplication::focusWidget(), RowEdit(4, "Ctcss"));
 
-    RowEdit(4, "Duration")->setText(QStringLiteral("30000"));
-    dialog->OnSendToUnit();
+    TypeInto(RowEdit(4, "Ctcss"), QStringLiteral("64"));
+    ClickButton("Send To Q47");
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1], (Message{QStringLiteral("Error Opening Comm Port"), Icon::Error}));
 }
 
 TEST_F(ConfiguratorDlgTest, SaveStopsWhenAValueIsRefused)
 {
-    Control<QRadioButton>("momentary")->click();
-    Control<QLineEdit>("monRelayTimeMs")->setText(QStringLiteral("60001"));
-    dialog->OnSaveConfig();
+    QTest::mouseClick(Control<QRadioButton>("momentary"), Qt::LeftButton);
+    TypeInto(Control<QLineEdit>("monRelayTimeMs"), QStringLiteral("60001"));
+    ClickButton("Save Config");
     EXPECT_EQ(ui.saveRequests, 0);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Please enter an integer between 0 and 60000."));

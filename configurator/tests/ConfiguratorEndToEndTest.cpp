@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -175,6 +176,28 @@ TEST_F(ConfiguratorEndToEndTest, ReceiveThatStopsInARowKeepsTheEdits)
     EXPECT_EQ(RowEdit(2, "Duration")->text(), QStringLiteral("77"));
     EXPECT_TRUE(Control<QCheckBox>(QStringLiteral("halfDuplex"))->isChecked());
     EXPECT_EQ(config.toneTable[2].relayDurationMs, 77);
+}
+
+TEST_F(ConfiguratorEndToEndTest, OutOfRangeValuesFromTheUnitAndARefusedEditStopNoTransfer)
+{
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    UnitConfig unitSide;
+    unitSide.toneTable[1].digitalOutput = 200;
+    unitSide.toneTable[2].ctcssTone = 99;
+    unit.SetStoredFields(UnitFields(unitSide));
+    TypeInto(RowEdit(2, "Ctcss"), QStringLiteral("65"));
+
+    ClickButtonWithText(*dialog, QStringLiteral("Recv From Q47"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Data received from DSP-Q47 OK"));
+    EXPECT_EQ(RowEdit(1, "DigitalOutput")->text(), QStringLiteral("200"));
+    EXPECT_EQ(RowEdit(2, "Ctcss")->text(), QStringLiteral("99"));
+
+    unit.SetStoredFields(UnitFields(UnitConfig()));
+    ClickButtonWithText(*dialog, QStringLiteral("Send To Q47"));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[1].text, QStringLiteral("Data Received by DSP-Q47 OK"));
+    EXPECT_EQ(unit.StoredFields(), UnitFields(unitSide)) << "the unit's values go back unchanged";
 }
 
 TEST_F(ConfiguratorEndToEndTest, RefusedConfigurationIsReportedAsAnError)

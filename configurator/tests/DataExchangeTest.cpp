@@ -90,6 +90,33 @@ TEST_F(DataExchangeTest, OutOfRangeShowsTheRangeMessageFocusesAndStopsTheExchang
     EXPECT_EQ(first->selectedText(), QStringLiteral("-41"));
 }
 
+TEST_F(DataExchangeTest, OnlyWhatTheUserCanMendIsRefused)
+{
+    auto* fromFile = new QLineEdit(&owner);
+    auto* greyed = new QLineEdit(&owner);
+    auto* typed = new QLineEdit(&owner);
+    int time = 70000;
+    int greyedTime = 5;
+    int typedTime = 5;
+    Putting().Integer(fromFile, time, 0, 60000);
+    greyed->setText(QStringLiteral("70000"));
+    greyed->setEnabled(false);
+    typed->setText(QStringLiteral("70000"));
+
+    DataExchange exchange(DataExchange::Direction::FromControls, ui, &owner, DataExchange::Refusals::Quiet);
+    exchange.Integer(fromFile, time, 0, 60000);
+    exchange.Integer(greyed, greyedTime, 0, 60000);
+    EXPECT_FALSE(exchange.Failed());
+    exchange.Integer(typed, typedTime, 0, 60000);
+    EXPECT_TRUE(exchange.Failed());
+    EXPECT_EQ(time, 70000) << "a value the control was given is kept as it is";
+    EXPECT_EQ(greyedTime, 5);
+    EXPECT_EQ(typedTime, 5);
+    EXPECT_TRUE(ui.messages.empty()) << "a quiet exchange leaves the telling to its caller";
+    EXPECT_EQ(exchange.Refused().control, typed);
+    EXPECT_EQ(exchange.Refused().message, QStringLiteral("Please enter an integer between 0 and 60000."));
+}
+
 TEST_F(DataExchangeTest, TextThatIsNoNumberAsksForAnInteger)
 {
     auto* edit = new QLineEdit(&owner);

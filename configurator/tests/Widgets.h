@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QObject>
 #include <QString>
+#include <QTest>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -24,4 +26,19 @@ inline QAbstractButton* ButtonWithText(const QObject& parent, const QString& tex
             return button;
     ADD_FAILURE() << "no button " << text.toStdString();
     return nullptr;
+}
+
+// Clicks into `field`, selects what it holds and types `text` over it, as a user does.
+inline void TypeInto(QWidget* field, const QString& text)
+{
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(field, text);
+}
+
+// Clicks the button showing `text` with the mouse.
+inline void ClickButtonWithText(const QObject& parent, const QString& text)
+{
+    if (QAbstractButton* button = ButtonWithText(parent, text))
+        QTest::mouseClick(button, Qt::LeftButton);
 }
