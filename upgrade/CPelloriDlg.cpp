@@ -140,7 +140,7 @@ void CPelloriDlg::InitDialog()
     driver_.SetCallRunner([this](const std::function<void()>& call) { runner_.Run(call); });
     driver_.SetProgressHandler([this](std::uint64_t done, std::uint64_t total) { ShowProgress(done, total); });
     try {
-        driver_.Create(Ez2181Driver::kProgId);
+        CreateServerObject();
         driver_.SetErrorMethod(Ez2181Driver::kThrowExceptions);
         driver_.SetBaud(9600);
         baudList_->setCurrentIndex(0);
@@ -152,6 +152,20 @@ void CPelloriDlg::InitDialog()
         // handler of unexpected errors shows them.
         prompts_.ShowMessage(this, QString::fromStdString(failure.what()), UserPrompts::Icon::Stop);
     }
+}
+
+void CPelloriDlg::CreateServerObject()
+{
+    // The bus may have to start the server first, which can take long: say
+    // what the dialog waits for, and leave the status box empty afterwards.
+    SetStatus(StatusTexts::kStartingServer);
+    try {
+        driver_.Create(Ez2181Driver::kProgId);
+    } catch (...) {
+        SetStatus(std::string());
+        throw;
+    }
+    SetStatus(std::string());
 }
 
 void CPelloriDlg::UpdateData(bool saveAndValidate)
