@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -102,6 +103,7 @@ void CPelloriDlg::BuildControls()
     statusBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     statusBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     statusBox_->setTabChangesFocus(true);
+    statusBox_->installEventFilter(this);
     statusBox_->setGeometry(units.Rect(38, 148, 225, 45));
 
     QPushButton* program = button(kProgram, "Program...", units.Rect(121, 95, 70, 14));
@@ -140,7 +142,7 @@ void CPelloriDlg::InitDialog()
     driver_.SetCallRunner([this](const std::function<void()>& call) { runner_.Run(call); });
     driver_.SetProgressHandler([this](std::uint64_t done, std::uint64_t total) { ShowProgress(done, total); });
     try {
-        driver_.Create(Ez2181Driver::kProgId);
+        CreateServerObject();
         driver_.SetErrorMethod(Ez2181Driver::kThrowExceptions);
         driver_.SetBaud(9600);
         baudList_->setCurrentIndex(0);
@@ -152,6 +154,20 @@ void CPelloriDlg::InitDialog()
         // handler of unexpected errors shows them.
         prompts_.ShowMessage(this, QString::fromStdString(failure.what()), UserPrompts::Icon::Stop);
     }
+}
+
+void CPelloriDlg::CreateServerObject()
+{
+    // The bus may have to start the server first, which can take long: say
+    // what the dialog waits for, and leave the status box empty afterwards.
+    SetStatus(StatusTexts::kStartingServer);
+    try {
+        driver_.Create(Ez2181Driver::kProgId);
+    } catch (...) {
+        SetStatus(std::string());
+        throw;
+    }
+    SetStatus(std::string());
 }
 
 void CPelloriDlg::UpdateData(bool saveAndValidate)
@@ -270,6 +286,23 @@ void CPelloriDlg::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     reject();
+}
+
+bool CPelloriDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // The status box breaks no line on Enter: like the dialog's other
+    // controls it leaves the key to the dialog, which presses the default
+    // button. Enter with a modifier still reaches the box (Shift+Enter breaks
+    // a line there).
+    if (watched == statusBox_ && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            keyPressEvent(key);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CPelloriDlg::contextMenuEvent(QContextMenuEvent* event)

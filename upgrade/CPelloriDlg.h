@@ -42,7 +42,8 @@ public:
 
     // The start-up sequence: creates the server object, asks it for
     // exceptions, sets 9600 baud and selects "9600". Failures are shown in a
-    // message box; the dialog opens all the same.
+    // message box; the dialog opens all the same. Creation runs like every
+    // server call: painted, input dropped, the status box saying what for.
     void InitDialog();
 
     // Set while an automation client holds Pellori.Application; closing then only hides.
@@ -75,6 +76,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private slots:
@@ -93,6 +95,7 @@ private:
     };
 
     void BuildControls();
+    void CreateServerObject();
     void UpdateData(bool saveAndValidate);
     void SetStatus(const std::string& text);
     void ShowProgress(std::uint64_t done, std::uint64_t total);

@@ -21,7 +21,7 @@ void Ez2181Driver::SetCallRunner(CallRunner runner)
 void Ez2181Driver::Create(const std::string& progId)
 {
     try {
-        dispatch_.Create(progId);
+        RunBlocking([&] { dispatch_.Create(progId); });
         missingObjectStatus_ = CO_E_OBJNOTCONNECTED;
     } catch (const AutomationError& failure) {
         missingObjectStatus_ = failure.status();
@@ -64,10 +64,14 @@ Variant Ez2181Driver::Run(std::int32_t dispid, InvokeKind kind, std::vector<Vari
     // Without an object nothing goes on the bus: the caller learns why there is none.
     if (!dispatch_.IsCreated()) throw AutomationError(missingObjectStatus_);
     Variant result;
-    const auto call = [&] { result = dispatch_.Invoke(dispid, kind, std::move(args)); };
+    RunBlocking([&] { result = dispatch_.Invoke(dispid, kind, std::move(args)); });
+    return result;
+}
+
+void Ez2181Driver::RunBlocking(const std::function<void()>& call)
+{
     if (runner_)
         runner_(call);
     else
         call();
-    return result;
 }

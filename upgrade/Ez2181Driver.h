@@ -3,6 +3,7 @@
 #include "automation/DispatchDriver.h"
 #include "automation/HResult.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -41,7 +42,10 @@ public:
     Ez2181Driver(const Ez2181Driver&) = delete;
     Ez2181Driver& operator=(const Ez2181Driver&) = delete;
 
+    // Runs every call that waits for the server, creation included.
     void SetCallRunner(CallRunner runner);
+    // How long creation waits for the server to start and answer.
+    void SetCreateTimeout(std::chrono::milliseconds timeout) { dispatch_.SetCreateTimeout(timeout); }
     // Progress of ProgFlash and VerifyFlash, in bytes, in the thread that set it
     // (see DispatchDriver::SetProgressHandler).
     void SetProgressHandler(ProgressReceiver::Handler handler) { dispatch_.SetProgressHandler(std::move(handler)); }
@@ -64,6 +68,7 @@ public:
 
 private:
     Variant Run(std::int32_t dispid, InvokeKind kind, std::vector<Variant> args);
+    void RunBlocking(const std::function<void()>& call);
 
     DispatchDriver dispatch_;
     CallRunner runner_;

@@ -8,8 +8,16 @@
 
 const QStringList& QtUserPrompts::FileFilters()
 {
-    static const QStringList filters{QStringLiteral("DSP Prog Files (*.bnm)"), QStringLiteral("All Files (*.*)")};
+    static const QStringList filters{QStringLiteral("DSP Prog Files (*.bnm) (*.bnm)"),
+                                     QStringLiteral("All Files (*.*) (*)")};
     return filters;
+}
+
+QString QtUserPrompts::ProgramFilePath(const QString& chosen)
+{
+    const QFileInfo file(chosen);
+    if (file.exists() || file.fileName().contains(QLatin1Char('.'))) return file.absoluteFilePath();
+    return file.absoluteFilePath() + QStringLiteral(".bnm");
 }
 
 std::optional<QString> QtUserPrompts::ChooseProgramFile(QWidget* parent)
@@ -18,10 +26,12 @@ std::optional<QString> QtUserPrompts::ChooseProgramFile(QWidget* parent)
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // A name typed for a file that does not exist is accepted: the server says what is wrong.
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(FileFilters());
-    dialog.setDefaultSuffix(QStringLiteral("bnm"));
+    // No default suffix for the dialog: it would add ".bnm" to the name of a
+    // file that exists without one.
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
+    return ProgramFilePath(dialog.selectedFiles().constFirst());
 }
 
 void QtUserPrompts::ShowMessage(QWidget* parent, const QString& text, Icon icon)

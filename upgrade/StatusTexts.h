@@ -2,6 +2,7 @@
 
 // What the upgrade dialog (and the batch mode) show about each action.
 struct StatusTexts {
+    static constexpr const char* kStartingServer = "Starting the varnix server...\r\nPlease Wait...";
     static constexpr const char* kPowerOnWaiting = "Turn Power On NOW...\r\nWaiting....";
     static constexpr const char* kPowerIsOn = "Power is ON";
     static constexpr const char* kProgramming = "PROGRAMMING...\r\nPlease Wait...";

@@ -15,7 +15,11 @@
 
 namespace {
 
-const QString kAllFiles = QStringLiteral("All Files (*.*)");
+// The file dialogs' one filter. The dialogs hide the last parentheses, which
+// hold the pattern they list by, and show the caption before them: "*.*" as a
+// pattern would list only names with a dot.
+const QString kAllFiles = QStringLiteral("All Files (*.*) (*)");
+constexpr QFileDialog::Options kFileDialogOptions = QFileDialog::HideNameFilterDetails;
 
 QAction* AddItem(QMenu* menu, const char* name, const QString& text, const QList<QKeySequence>& keys = {})
 {
@@ -40,9 +44,13 @@ CMainFrame::CMainFrame(CVarnixDoc& document, RecentFileList& recentFiles, QWidge
     setCentralWidget(view_);
     // An empty view asks for no room; this is the size a new window gets.
     resize(640, 480);
-    chooseOpenPath = [this] { return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(), kAllFiles); };
+    chooseOpenPath = [this] {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Open"), QString(), kAllFiles, nullptr,
+                                            kFileDialogOptions);
+    };
     chooseSavePath = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), document_.Title(), kAllFiles);
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), document_.Title(), kAllFiles, nullptr,
+                                            kFileDialogOptions);
     };
     BuildMenus();
     DocumentChanged();

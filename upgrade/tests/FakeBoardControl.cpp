@@ -33,6 +33,11 @@ void FakeBoardControl::Called(const std::string& member, const std::string& call
         std::ofstream log(LogPath(), std::ios::app);
         log << call << '\n';
     }
+    Act(member);
+}
+
+void FakeBoardControl::Act(const std::string& member)
+{
     const QSettings control(QString::fromStdString(ControlPath()), QSettings::IniFormat);
     const QString group = QString::fromStdString(member) + QLatin1Char('/');
     if (control.value(group + QStringLiteral("hang")).toBool())

@@ -12,6 +12,7 @@
 //                <Member>/error=TEXT   fail with a dispatch exception of that text
 //                <Member>/hang=true    never answer (the test kills the server)
 //                <Member>/waitFor=PATH answer once the file PATH exists
+//                Create/hang, Create/waitFor   the same for creating the object
 //   server.pid   the serving process, written when it starts
 class FakeBoardControl {
 public:
@@ -22,6 +23,8 @@ public:
     // Called by each member of the fake: logs `call`, then acts as the
     // control says for `member` (may throw DispatchException, may not return).
     static void Called(const std::string& member, const std::string& call);
+    // Acts as the control says for `member`, without logging.
+    static void Act(const std::string& member);
 
     static void WriteServerPid();
 

@@ -14,7 +14,10 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     DBusServer server;
-    const ClassFactory factory(FakeEz2181::kProgId, FakeEz2181::kClassId, [] { return std::make_shared<FakeEz2181>(); });
+    const ClassFactory factory(FakeEz2181::kProgId, FakeEz2181::kClassId, [] {
+        FakeBoardControl::Act("Create");
+        return std::make_shared<FakeEz2181>();
+    });
     if (!server.RegisterClassObject(factory, DBusServer::Instancing::SharedServer)) {
         std::fprintf(stderr, "pellori_fake_server: cannot serve %s\n", FakeEz2181::kProgId);
         return 1;

@@ -22,6 +22,15 @@ using Icon = UserPrompts::Icon;
 
 const std::string kLongError = std::string(100, 'E') + std::string(50, 'x');  // 150 characters
 
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
 class PelloriDlgTest : public PelloriDialogFixture {
 protected:
     // Calls after the start-up's two.
@@ -61,6 +70,49 @@ TEST_F(PelloriDlgTest, StartUpAsksForExceptionsThenSets9600ThenSelects9600)
     EXPECT_EQ(dialog_->BaudRateText(), QStringLiteral("9600"));
     EXPECT_TRUE(prompts_.messages.empty());
     EXPECT_EQ(dialog_->StatusText(), "");
+}
+
+TEST_F(PelloriDlgTest, WhileTheServerStartsTheDialogRepaintsSaysWhatItWaitsForAndDropsInput)
+{
+    RegisterFakeServer();
+    const std::string release = TempPath("release-create");
+    FakeBoardControl::Set("Create", "waitFor", release);
+    StartBus();
+    MakeDialog();
+    driver_->SetCreateTimeout(std::chrono::seconds(2));
+    dialog_->show();
+
+    PaintCounter counter;
+    bool running = false;
+    QString statusWhileWaiting;
+    int paintsWhileWaiting = 0;
+    dialog_->CallRunner().SetOnWaiting([&] {
+        running = dialog_->CallRunning();
+        statusWhileWaiting = StatusBox()->toPlainText();
+        StatusBox()->viewport()->installEventFilter(&counter);
+        StatusBox()->viewport()->update();
+        Click(CPelloriDlg::kAbout);
+        Click(CPelloriDlg::kPowerOn);
+        dialog_->close();
+        WaitFor([&] { return counter.paints > 0; });
+        paintsWhileWaiting = counter.paints;
+    });
+    dialog_->InitDialog();
+    QFile(QString::fromStdString(release)).open(QIODevice::WriteOnly);
+    StatusBox()->viewport()->removeEventFilter(&counter);
+
+    EXPECT_TRUE(running);
+    EXPECT_EQ(statusWhileWaiting, QStringLiteral("Starting the varnix server...\nPlease Wait..."));
+    EXPECT_GT(paintsWhileWaiting, 0);
+    EXPECT_EQ(prompts_.aboutBoxes, 0);
+    EXPECT_TRUE(dialog_->isVisible());
+    // The time-out ends the wait like a server that cannot start.
+    EXPECT_FALSE(driver_->IsCreated());
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0].text.toStdString(), HResultText(CO_E_SERVER_EXEC_FAILURE));
+    EXPECT_EQ(prompts_.messages[0].icon, Icon::None);
+    EXPECT_EQ(dialog_->StatusText(), "");
+    EXPECT_TRUE(FakeBoardControl::Calls().empty());
 }
 
 TEST_F(PelloriDlgTest, BaudChangeCallsSetBaudWithTheChosenRateAndLeavesTheStatusBox)
@@ -247,14 +299,7 @@ TEST_F(PelloriDlgTest, WhileACallRunsTheDialogRepaintsButDropsInput)
     Open();
     prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
 
-    struct PaintCounter : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* event) override
-        {
-            if (event->type() == QEvent::Paint) ++paints;
-            return false;
-        }
-    } counter;
+    PaintCounter counter;
     bool runningDuringInput = false;
     int paintsDuringCall = 0;
     HoldNextCall("ProgFlash", [&] {

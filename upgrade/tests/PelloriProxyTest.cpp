@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -68,6 +69,29 @@ TEST_F(PelloriProxyTest, OkWithoutAProxyEndsTheDialogWithAccepted)
     Click(CPelloriDlg::kOk);
     ASSERT_EQ(finished.count(), 1);
     EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Accepted);
+}
+
+TEST_F(PelloriProxyTest, EnterInTheStatusBoxPressesOkAndBreaksNoLine)
+{
+    QSignalSpy finished(&dialog_, &QDialog::finished);
+    dialog_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
+    auto* status = dialog_.findChild<QPlainTextEdit*>(QStringLiteral("id%1").arg(CPelloriDlg::kStatus));
+    QTest::mouseClick(status->viewport(), Qt::LeftButton);
+    ASSERT_TRUE(status->hasFocus());
+    QTest::keyClicks(status, QStringLiteral("typed"));
+    QTest::keyClick(status, Qt::Key_Return);
+    EXPECT_EQ(status->toPlainText(), QStringLiteral("typed"));
+    ASSERT_EQ(finished.count(), 1);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Accepted);
+
+    // Enter on the keypad too.
+    dialog_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog_));
+    QTest::mouseClick(status->viewport(), Qt::LeftButton);
+    QTest::keyClick(status, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(status->toPlainText(), QStringLiteral("typed"));
+    EXPECT_EQ(finished.count(), 2);
 }
 
 TEST_F(PelloriProxyTest, LastUnlockHappensAfterTheDialogLetGoOfTheProxy)

@@ -4,6 +4,7 @@
 #include "monitor/app/CVarnixDoc.h"
 #include "monitor/app/CVarnixView.h"
 #include "monitor/app/RecentFileList.h"
+#include "monitor/app/tests/FileDialogInput.h"
 #include "platform/RecordingNotifier.h"
 #include "platform/tests/ScopedConfigHome.h"
 
@@ -138,6 +139,25 @@ TEST_F(CMainFrameTest, CtrlSAfterOpeningAFileLeavesItsContent)
     QFile file(Path("program.bnm"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("S00600004844521B\n"));
+}
+
+TEST_F(CMainFrameTest, OpenListsAFileWithoutADotUnderAllFilesAndOpensTheNameTyped)
+{
+    Write(Path("DSP_V2"), "S00600004844521B\n");
+    Write(Path("dsp.bnm"), "");
+    QStringList captions;
+    QStringList listed;
+    FileDialogInput::WhenOpen([&](FileDialogInput& dialog) {
+        captions = dialog.FilterCaptions();
+        ASSERT_TRUE(dialog.ShowFolder(folder_.path()));
+        listed = dialog.Listed();
+        dialog.Type(QStringLiteral("DSP_V2"));
+    });
+    QTest::keyClick(&frame_, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(captions, QStringList{QStringLiteral("All Files (*.*)")});
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("DSP_V2"), QStringLiteral("dsp.bnm")}));
+    EXPECT_EQ(frame_.windowTitle(), QStringLiteral("DSP_V2 - Varnix"));
+    EXPECT_EQ(recent_.Files(), QStringList{Path("DSP_V2")});
 }
 
 TEST_F(CMainFrameTest, CancelledDialogsChangeNothing)
