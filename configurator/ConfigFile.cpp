@@ -2,10 +2,13 @@
 
 #include "configurator/ConfigTextReader.h"
 #include "configurator/UnitConversions.h"
+#include "platform/RegularFile.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <fstream>
 #include <initializer_list>
+#include <unistd.h>
 
 namespace {
 
@@ -40,6 +43,23 @@ std::string RelayWord(const std::string& relayName)
             word.push_back(c);
     }
     return word.empty() ? "none" : word;
+}
+
+// Fills `text` from `fd` up to its size or the end of the file, then cuts it to what was read.
+bool ReadUpTo(int fd, std::string& text)
+{
+    std::size_t got = 0;
+    while (got < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n == 0)
+            break;
+        if (n < 0 && errno != EINTR)
+            return false;
+        if (n > 0)
+            got += static_cast<std::size_t>(n);
+    }
+    text.resize(got);
+    return true;
 }
 
 // Reads one line of numbers; 1 when every number of it was read, else 0.
@@ -87,14 +107,15 @@ bool WriteConfigFile(const UnitConfig& c, const std::string& path)
 
 bool ReadConfigFile(UnitConfig& c, const std::string& path, int* numberLinesRead)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    // A folder, a FIFO or a device is refused at once; a read error leaves nothing to take.
+    const int fd = RegularFile::OpenForReading(path);
+    if (fd < 0)
         return false;
     std::string text(kMaxFileBytes, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (file.bad())  // a folder, or a read error: nothing to take from it
+    const bool read = ReadUpTo(fd, text);
+    ::close(fd);
+    if (!read)
         return false;
-    text.resize(static_cast<std::size_t>(file.gcount()));
 
     ConfigTextReader reader(text);
     int lines = 0;

@@ -1,6 +1,7 @@
 #include "configurator/ConfigFile.h"
 
 #include "configurator/tests/SampleConfigs.h"
+#include "platform/PtyPair.h"
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -282,11 +284,17 @@ TEST_F(ConfigFileTest, MissingFileLeavesTheRecordAndFails)
     EXPECT_EQ(back, BusyConfig());
 }
 
-TEST_F(ConfigFileTest, FolderIsNoFileToRead)
+TEST_F(ConfigFileTest, FolderFifoOrDeviceIsNoFileToRead)
 {
-    UnitConfig back = BusyConfig();
-    EXPECT_FALSE(ReadConfigFile(back, folder_.path()));
-    EXPECT_EQ(back, BusyConfig());
+    // A FIFO without a writer, or a terminal, would hold the read for ever.
+    ASSERT_EQ(mkfifo(PathOf("fifo.Q47").c_str(), 0600), 0);
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    for (const std::string& path : {folder_.path(), PathOf("fifo.Q47"), pty.slavePath()}) {
+        UnitConfig back = BusyConfig();
+        EXPECT_FALSE(ReadConfigFile(back, path)) << path;
+        EXPECT_EQ(back, BusyConfig()) << path;
+    }
 }
 
 TEST_F(ConfigFileTest, WriteIntoAMissingFolderFails)

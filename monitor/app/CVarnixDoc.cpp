@@ -1,9 +1,14 @@
 #include "monitor/app/CVarnixDoc.h"
 
 #include "monitor/app/VarnixResources.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 const DispatchMap& CVarnixDoc::Map()
 {
@@ -18,15 +23,16 @@ void CVarnixDoc::OnNewDocument()
 
 bool CVarnixDoc::OnOpenDocument(const QString& path, QString& error)
 {
-    if (QFileInfo(path).isDir()) {
-        error = QStringLiteral("It is a folder.");
+    // Only a regular file is opened: a FIFO or a device would hold the window until it answered.
+    const int fd = RegularFile::OpenForReading(QFile::encodeName(path).toStdString());
+    if (fd < 0) {
+        const int cause = errno;
+        error = cause == EISDIR   ? QStringLiteral("It is a folder.")
+                : cause == EINVAL ? QStringLiteral("It is not a regular file.")
+                                  : QString::fromLocal8Bit(std::strerror(cause));
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = file.errorString();
-        return false;
-    }
+    ::close(fd);
     pathName_ = QFileInfo(path).absoluteFilePath();
     return true;
 }
