@@ -6,12 +6,12 @@
 //    starts this program again with -Embedding as the server).
 #include "bench/BenchResult.h"
 
-#include "automation/ApplicationLock.h"
-#include "automation/ClassFactory.h"
-#include "automation/ClassesRoot.h"
-#include "automation/DBusServer.h"
-#include "automation/DispatchDriver.h"
-#include "automation/PrivateSessionBus.h"
+#include "automation/core/ApplicationLock.h"
+#include "automation/core/ClassFactory.h"
+#include "automation/dbus/ClassesRoot.h"
+#include "automation/dbus/DBusServer.h"
+#include "automation/dbus/DispatchDriver.h"
+#include "automation/dbus/PrivateSessionBus.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>

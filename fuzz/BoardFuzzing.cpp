@@ -1,6 +1,6 @@
 #include "fuzz/BoardFuzzing.h"
 
-#include "automation/SafeArray.h"
+#include "automation/core/SafeArray.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"
 #include "monitor/core/AutoBase.h"

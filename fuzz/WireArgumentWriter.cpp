@@ -1,7 +1,7 @@
 #include "fuzz/WireArgumentWriter.h"
 
-#include "automation/VarType.h"
-#include "automation/VariantWire.h"
+#include "automation/core/VarType.h"
+#include "automation/dbus/VariantWire.h"
 #include "fuzz/FuzzInput.h"
 
 #include <QDBusMetaType>

@@ -1,7 +1,7 @@
 #include "upgrade/BatchRun.h"
 
-#include "automation/AutomationError.h"
-#include "automation/DispatchError.h"
+#include "automation/dbus/AutomationError.h"
+#include "automation/dbus/RemoteMemberError.h"
 #include "platform/SerialAccess.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/StatusTexts.h"
@@ -73,7 +73,7 @@ bool BatchRun::Step(const std::function<void()>& call, const std::string& failur
     try {
         call();
         return true;
-    } catch (const DispatchError& failure) {
+    } catch (const RemoteMemberError& failure) {
         text = failure.what();
     } catch (const AutomationError& failure) {
         text = failure.what();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/ProgressLine.h"
+#include "automation/dbus/ProgressLine.h"
 #include "upgrade/BatchOptions.h"
 
 #include <functional>

@@ -1,9 +1,9 @@
 #include "upgrade/CPelloriApp.h"
 
-#include "automation/ApplicationLock.h"
-#include "automation/ClassFactory.h"
-#include "automation/ClassesRoot.h"
-#include "automation/DBusServer.h"
+#include "automation/core/ApplicationLock.h"
+#include "automation/core/ClassFactory.h"
+#include "automation/dbus/ClassesRoot.h"
+#include "automation/dbus/DBusServer.h"
 #include "platform/ProgramInfo.h"
 #include "upgrade/BatchOptions.h"
 #include "upgrade/BatchRun.h"

@@ -1,8 +1,8 @@
 #include "upgrade/CPelloriDlg.h"
 
-#include "automation/AutomationError.h"
-#include "automation/DispatchError.h"
-#include "automation/ProgressLine.h"
+#include "automation/dbus/AutomationError.h"
+#include "automation/dbus/RemoteMemberError.h"
+#include "automation/dbus/ProgressLine.h"
 #include "configurator/DialogUnits.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"
 #include "upgrade/Ez2181Driver.h"
@@ -149,7 +149,7 @@ void CPelloriDlg::InitDialog()
         UpdateData(true);
     } catch (const AutomationError& failure) {
         prompts_.ShowMessage(this, QString::fromStdString(CutErrorText(failure.what())), UserPrompts::Icon::None);
-    } catch (const DispatchError& failure) {
+    } catch (const RemoteMemberError& failure) {
         // Not one of the dialog's own errors: shown whole, as the program's
         // handler of unexpected errors shows them.
         prompts_.ShowMessage(this, QString::fromStdString(failure.what()), UserPrompts::Icon::Stop);
@@ -228,7 +228,7 @@ std::optional<std::string> CPelloriDlg::TryCall(const std::function<void()>& cal
 {
     try {
         call();
-    } catch (const DispatchError& failure) {
+    } catch (const RemoteMemberError& failure) {
         return CutErrorText(failure.what());
     } catch (const AutomationError& failure) {
         return CutErrorText(failure.what());

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "automation/ApplicationLock.h"
-#include "automation/Dispatchable.h"
+#include "automation/core/ApplicationLock.h"
+#include "automation/core/Dispatchable.h"
 
 class CPelloriDlg;
 

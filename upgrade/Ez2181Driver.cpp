@@ -1,6 +1,6 @@
 #include "upgrade/Ez2181Driver.h"
 
-#include "automation/AutomationError.h"
+#include "automation/dbus/AutomationError.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "automation/DispatchDriver.h"
-#include "automation/HResult.h"
+#include "automation/dbus/DispatchDriver.h"
+#include "automation/core/HResult.h"
 
 #include <chrono>
 #include <cstdint>
@@ -13,7 +13,7 @@
 // name, so the order of the server's dispatch maps is a contract), and releases
 // it when the program ends.
 //
-// A failed call throws what DispatchDriver throws: DispatchError (the server
+// A failed call throws what DispatchDriver throws: RemoteMemberError (the server
 // reported the failure; its text is the description) or AutomationError (the
 // automation layer failed). With no object, because creation failed or was
 // never tried, every call throws AutomationError without any bus traffic.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/Variant.h"
+#include "automation/core/Variant.h"
 
 #include <optional>
 #include <string>

@@ -1,9 +1,9 @@
 // varnix-call: creates one automation object by ProgID and runs the steps
 // given on the command line against it (docs/automation-over-dbus.md).
-#include "automation/AutomationError.h"
-#include "automation/DispatchDriver.h"
-#include "automation/DispatchError.h"
-#include "automation/ProgressLine.h"
+#include "automation/dbus/AutomationError.h"
+#include "automation/dbus/DispatchDriver.h"
+#include "automation/dbus/RemoteMemberError.h"
+#include "automation/dbus/ProgressLine.h"
 #include "automation/call/CallScript.h"
 #include "platform/ProgramInfo.h"
 
@@ -131,7 +131,7 @@ int main(int argc, char** argv)
                 PrintLine(CallScript::Format(driver.CallByName(step.member, std::move(step.args))));
             }
         }
-    } catch (const DispatchError& e) {
+    } catch (const RemoteMemberError& e) {
         std::fprintf(stderr, "varnix-call: %s: %s (code %u)\n", current.c_str(), e.what(), static_cast<unsigned>(e.code()));
         return kExitDispatchError;
     } catch (const AutomationError& e) {

@@ -1,7 +1,7 @@
 #include "monitor/app/CVarnixApp.h"
 
-#include "automation/ApplicationLock.h"
-#include "automation/DBusServer.h"
+#include "automation/core/ApplicationLock.h"
+#include "automation/dbus/DBusServer.h"
 #include "monitor/app/CMainFrame.h"
 #include "monitor/app/CVarnixDoc.h"
 #include "monitor/app/RecentFileList.h"

@@ -1,6 +1,6 @@
 #include "monitor/app/VarnixClassTable.h"
 
-#include "automation/EqualsIgnoringCase.h"
+#include "automation/core/EqualsIgnoringCase.h"
 #include "monitor/app/CVarnixDoc.h"
 #include "monitor/boards/Ez2181.h"
 #include "monitor/boards/Ezkit21k.h"

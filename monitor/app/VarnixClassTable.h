@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/ClassFactory.h"
+#include "automation/core/ClassFactory.h"
 
 #include <string>
 #include <vector>

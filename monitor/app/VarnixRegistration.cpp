@@ -1,6 +1,6 @@
 #include "monitor/app/VarnixRegistration.h"
 
-#include "automation/ClassesRoot.h"
+#include "automation/dbus/ClassesRoot.h"
 #include "monitor/app/VarnixClassTable.h"
 #include "platform/ConfigHome.h"
 

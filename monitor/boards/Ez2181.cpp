@@ -1,6 +1,6 @@
 #include "monitor/boards/Ez2181.h"
 
-#include "automation/VariantConversion.h"
+#include "automation/core/VariantConversion.h"
 
 #include <optional>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/ApplicationLock.h"
+#include "automation/core/ApplicationLock.h"
 #include "monitor/boards/Ez2181Link.h"
 #include "monitor/core/Ad21xx.h"
 

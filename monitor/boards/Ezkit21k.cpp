@@ -1,6 +1,6 @@
 #include "monitor/boards/Ezkit21k.h"
 
-#include "automation/VariantConversion.h"
+#include "automation/core/VariantConversion.h"
 #include "monitor/core/HexFlashImage.h"
 #include "monitor/core/SRecordImage.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/ApplicationLock.h"
+#include "automation/core/ApplicationLock.h"
 #include "monitor/boards/Ezkit21kLink.h"
 #include "monitor/core/Ad21k.h"
 

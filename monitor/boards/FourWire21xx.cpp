@@ -1,6 +1,6 @@
 #include "monitor/boards/FourWire21xx.h"
 
-#include "automation/VariantConversion.h"
+#include "automation/core/VariantConversion.h"
 #include "monitor/core/ProgramImageLoader.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "monitor/core/AutoBase.h"
 
-#include "automation/DispatchException.h"
+#include "automation/core/DispatchException.h"
 
 const DispatchMap& AutoBase::Map()
 {

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "automation/Dispatchable.h"
-#include "automation/Variant.h"
+#include "automation/core/Dispatchable.h"
+#include "automation/core/Variant.h"
 #include "monitor/serial/SerialPortException.h"
 
 // Root of every automation class of the server. It carries the error model:

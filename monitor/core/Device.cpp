@@ -1,6 +1,6 @@
 #include "monitor/core/Device.h"
 
-#include "automation/VariantConversion.h"
+#include "automation/core/VariantConversion.h"
 #include "monitor/core/FlashImage.h"
 
 const DispatchMap& Device::Map()

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "automation/SafeArray.h"
-#include "automation/VariantConversion.h"
+#include "automation/core/SafeArray.h"
+#include "automation/core/VariantConversion.h"
 
 const DispatchMap& Sport::Map()
 {

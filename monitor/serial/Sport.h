@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "automation/ApplicationLock.h"
+#include "automation/core/ApplicationLock.h"
 #include "monitor/core/AutoBase.h"
 #include "monitor/serial/SerialPort.h"
 

@@ -5,7 +5,7 @@
 //   classes_root_tool unregister CLASSID PROGID
 //   classes_root_tool lookup PROGID      prints the class id, exit 1 if none
 //   classes_root_tool value KEY          prints the key's value, exit 1 if none
-#include "automation/ClassesRoot.h"
+#include "automation/dbus/ClassesRoot.h"
 
 #include <cstdio>
 #include <optional>

@@ -1,6 +1,6 @@
 // Batch mode against the fake board server: what it prints and its exit
 // status for each outcome.
-#include "automation/HResult.h"
+#include "automation/core/HResult.h"
 #include "upgrade/BatchOptions.h"
 #include "upgrade/BatchRun.h"
 #include "upgrade/Ez2181Driver.h"

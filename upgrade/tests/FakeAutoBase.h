@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/Dispatchable.h"
+#include "automation/core/Dispatchable.h"
 
 #include <cstdint>
 #include <string>

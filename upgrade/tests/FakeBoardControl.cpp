@@ -1,6 +1,6 @@
 #include "upgrade/tests/FakeBoardControl.h"
 
-#include "automation/DispatchException.h"
+#include "automation/core/DispatchException.h"
 #include "platform/ConfigHome.h"
 
 #include <QFile>

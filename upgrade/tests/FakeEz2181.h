@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/ApplicationLock.h"
+#include "automation/core/ApplicationLock.h"
 #include "upgrade/tests/FakeAd21xx.h"
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 // The fake board server of the pellori tests: serves "Varnix.Ez2181" as
 // FakeEz2181 when the bus starts it with -Embedding.
-#include "automation/ApplicationLock.h"
-#include "automation/ClassFactory.h"
-#include "automation/DBusServer.h"
+#include "automation/core/ApplicationLock.h"
+#include "automation/core/ClassFactory.h"
+#include "automation/dbus/DBusServer.h"
 #include "upgrade/tests/FakeBoardControl.h"
 #include "upgrade/tests/FakeEz2181.h"
 

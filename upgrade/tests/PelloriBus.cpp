@@ -1,6 +1,6 @@
 #include "upgrade/tests/PelloriBus.h"
 
-#include "automation/ClassesRoot.h"
+#include "automation/dbus/ClassesRoot.h"
 #include "upgrade/CPelloriApp.h"
 #include "upgrade/tests/FakeEz2181.h"
 

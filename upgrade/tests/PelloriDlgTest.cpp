@@ -1,6 +1,6 @@
 // The upgrade dialog against the fake board server on a private bus: the
 // exact calls it makes, its status texts, and every kind of failure.
-#include "automation/HResult.h"
+#include "automation/core/HResult.h"
 #include "upgrade/CPelloriDlg.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/tests/FakeBoardControl.h"

@@ -1,8 +1,8 @@
 // The pellori program itself: batch mode's exit status and output, and the
 // life of Pellori.Application started for a client.
-#include "automation/AutomationError.h"
-#include "automation/ClassesRoot.h"
-#include "automation/DispatchDriver.h"
+#include "automation/dbus/AutomationError.h"
+#include "automation/dbus/ClassesRoot.h"
+#include "automation/dbus/DispatchDriver.h"
 #include "platform/ProgramInfo.h"
 #include "upgrade/BatchRun.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"

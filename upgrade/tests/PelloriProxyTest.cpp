@@ -1,7 +1,7 @@
 // The dialog's closing rules with Pellori.Application, the window menu, the
 // program's switches and registration, without a server.
-#include "automation/ApplicationLock.h"
-#include "automation/ClassesRoot.h"
+#include "automation/core/ApplicationLock.h"
+#include "automation/dbus/ClassesRoot.h"
 #include "upgrade/CPelloriApp.h"
 #include "upgrade/CPelloriDlg.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"

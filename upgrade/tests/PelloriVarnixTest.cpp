@@ -1,6 +1,6 @@
 // The upgrade dialog and batch mode end to end: the varnix server started by
 // a private bus, the simulated 2181 board on a pseudo-terminal linked as com1.
-#include "automation/HResult.h"
+#include "automation/core/HResult.h"
 #include "monitor/app/VarnixRegistration.h"
 #include "monitor/core/tests/SRecordFiles.h"
 #include "simulators/ez2181/Ez2181SimulatedPort.h"

@@ -1,4 +1,4 @@
-#include "automation/BusNames.h"
+#include "automation/dbus/BusNames.h"
 #include "monitor/app/tests/VarnixBusFixture.h"
 #include "monitor/boards/Ezkit21k.h"
 #include "monitor/boards/Faderbox.h"

@@ -1,7 +1,7 @@
 #include "monitor/app/CVarnixApp.h"
 
-#include "automation/ApplicationLock.h"
-#include "automation/ClassesRoot.h"
+#include "automation/core/ApplicationLock.h"
+#include "automation/dbus/ClassesRoot.h"
 #include "monitor/app/CMainFrame.h"
 #include "monitor/app/RecentFileList.h"
 #include "monitor/app/VarnixClassTable.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/PrivateSessionBus.h"
+#include "automation/dbus/PrivateSessionBus.h"
 #include "monitor/app/tests/ScopedXdgHomes.h"
 #include "platform/PtyPair.h"
 

@@ -1,7 +1,7 @@
 #include "monitor/app/VarnixClassTable.h"
 
-#include "automation/ApplicationLock.h"
-#include "automation/Dispatchable.h"
+#include "automation/core/ApplicationLock.h"
+#include "automation/core/Dispatchable.h"
 #include "monitor/app/CVarnixDoc.h"
 #include "monitor/serial/Sport.h"
 #include "platform/RecordingNotifier.h"

@@ -1,4 +1,4 @@
-#include "automation/BusNames.h"
+#include "automation/dbus/BusNames.h"
 #include "monitor/app/tests/VarnixBusFixture.h"
 #include "monitor/boards/Ez2181.h"
 

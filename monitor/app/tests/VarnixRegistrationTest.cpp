@@ -1,8 +1,8 @@
 #include "monitor/app/VarnixRegistration.h"
 
-#include "automation/BusNames.h"
-#include "automation/ClassesRoot.h"
-#include "automation/ServiceFile.h"
+#include "automation/dbus/BusNames.h"
+#include "automation/dbus/ClassesRoot.h"
+#include "automation/dbus/ServiceFile.h"
 #include "monitor/app/RecentFileList.h"
 #include "monitor/app/VarnixClassTable.h"
 #include "monitor/app/tests/ScopedXdgHomes.h"

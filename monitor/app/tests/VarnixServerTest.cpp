@@ -1,9 +1,9 @@
-#include "automation/AutomationError.h"
-#include "automation/BusNames.h"
-#include "automation/ClassesRoot.h"
-#include "automation/ServiceFile.h"
-#include "automation/DispatchDriver.h"
-#include "automation/DispatchError.h"
+#include "automation/dbus/AutomationError.h"
+#include "automation/dbus/BusNames.h"
+#include "automation/dbus/ClassesRoot.h"
+#include "automation/dbus/ServiceFile.h"
+#include "automation/dbus/DispatchDriver.h"
+#include "automation/dbus/RemoteMemberError.h"
 #include "monitor/app/CMainFrame.h"
 #include "monitor/app/CVarnixApp.h"
 #include "monitor/app/CVarnixDoc.h"
@@ -132,11 +132,11 @@ TEST_F(VarnixServerTest, FixedIdentifiersReachTheirMembers)
     try {
         driver.Call(kProgFlash, {Variant::Bstr(MissingFile())});
         FAIL() << "ProgFlash of a missing file succeeded";
-    } catch (const DispatchError& e) {
+    } catch (const RemoteMemberError& e) {
         EXPECT_EQ(e.code(), kCannotOpen);
         EXPECT_STREQ(e.what(), "Error opening file");
     }
-    EXPECT_THROW(driver.Call(kVerifyFlash, {Variant::Bstr(MissingFile())}), DispatchError);
+    EXPECT_THROW(driver.Call(kVerifyFlash, {Variant::Bstr(MissingFile())}), RemoteMemberError);
     EXPECT_EQ(driver.Get(kErrorCode), Variant::I4(kCannotOpen));
     EXPECT_EQ(driver.Get(kErrorString), Variant::Bstr("Error opening file"));
 }
@@ -235,7 +235,7 @@ TEST_F(VarnixServerTest, ErrorMethodsSeenOverTheBus)
     try {
         driver.Call(kProgFlash, {path});
         FAIL() << "no dispatch exception";
-    } catch (const DispatchError& e) {
+    } catch (const RemoteMemberError& e) {
         EXPECT_EQ(e.code(), kCannotOpen);
         EXPECT_EQ(e.info().description, "Error opening file");
         EXPECT_EQ(e.info().scode, S_OK);

@@ -2,7 +2,7 @@
 #include "monitor/boards/tests/SimulatedBoardLine.h"
 #include "monitor/core/tests/SRecordFiles.h"
 
-#include "automation/ApplicationLock.h"
+#include "automation/core/ApplicationLock.h"
 #include "platform/FakeClock.h"
 #include "platform/FakeCommDevice.h"
 #include "platform/PortMap.h"

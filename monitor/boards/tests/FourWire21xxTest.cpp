@@ -1,9 +1,9 @@
 #include "monitor/boards/FourWire21xx.h"
 #include "monitor/core/tests/SRecordFiles.h"
 
-#include "automation/ApplicationLock.h"
-#include "automation/ClassFactory.h"
-#include "automation/SafeArray.h"
+#include "automation/core/ApplicationLock.h"
+#include "automation/core/ClassFactory.h"
+#include "automation/core/SafeArray.h"
 #include "platform/FakeClock.h"
 #include "platform/FakeParallelPort.h"
 #include "platform/PortMap.h"

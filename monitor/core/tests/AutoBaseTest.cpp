@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "automation/DispatchException.h"
+#include "automation/core/DispatchException.h"
 #include "monitor/core/AutoBase.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "monitor/core/tests/SRecordFiles.h"
 #include "monitor/core/tests/TestBoard.h"
 
-#include "automation/DispatchException.h"
+#include "automation/core/DispatchException.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "monitor/core/tests/TestBoard.h"
 
-#include "automation/VariantConversion.h"
+#include "automation/core/VariantConversion.h"
 
 #include <gtest/gtest.h>
 

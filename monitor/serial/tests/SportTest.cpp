@@ -1,6 +1,6 @@
 #include "monitor/serial/Sport.h"
 
-#include "automation/SafeArray.h"
+#include "automation/core/SafeArray.h"
 #include "platform/FakeCommDevice.h"
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"

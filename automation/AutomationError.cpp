@@ -1,6 +1,0 @@
-#include "automation/AutomationError.h"
-
-AutomationError::AutomationError(HRESULT status, std::uint32_t argumentIndex)
-    : std::runtime_error(HResultText(status)), status_(status), argumentIndex_(argumentIndex)
-{
-}

@@ -1,3 +1,0 @@
-#include "automation/DispatchError.h"
-
-DispatchError::DispatchError(ExcepInfo info) : std::runtime_error(info.description), info_(std::move(info)) {}

@@ -1,6 +1,0 @@
-#include "automation/ProgressReceiver.h"
-
-void ProgressReceiver::OnProgress(qulonglong done, qulonglong total)
-{
-    if (handler_) handler_(done, total);
-}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "automation/core/ClassFactory.h"
+#include "automation/core/Dispatchable.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDBusVirtualObject>
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+
+// The server side of the automation transport: exports the factories of the
+// program's creatable classes and the objects they create on the session bus
+// (docs/automation-over-dbus.md).
+//
+// - A registered factory owns its class's bus name: it is "registered as
+//   running", and clients' creations reach this process.
+// - An object answers only the connection that created it; when that
+//   connection leaves the bus, its objects are released.
+// - Calls are served one at a time, in order of arrival, on the thread that
+//   owns the server, even if a member runs a nested event loop.
+// - A client that asked for it (WatchProgress) is sent the Progress signal
+//   of its own long calls; no one else is.
+// - When the bus connection goes away, busDisconnected() is emitted; a
+//   program started for clients then ends.
+class DBusServer : public QDBusVirtualObject {
+    Q_OBJECT
+
+public:
+    enum class Instancing {
+        SharedServer,       // one copy hands out any number of objects
+        ProcessPerObject,   // one object per copy: then the class's name is given up
+    };
+
+    explicit DBusServer(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
+    ~DBusServer() override;
+
+    // Exports the factory and takes its class's bus name. False if the class
+    // is already registered here or another process owns the name.
+    bool RegisterClassObject(const ClassFactory& factory, Instancing instancing);
+    // Gives up every class's bus name and factory; objects already handed
+    // out stay and are served.
+    void RevokeClassObjects();
+
+    bool IsServing(const std::string& classId) const;
+    std::size_t ObjectCount() const { return objects_.size(); }
+    const QDBusConnection& Bus() const { return bus_; }
+
+    // QDBusVirtualObject
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+    QString introspect(const QString& path) const override;
+
+signals:
+    void busDisconnected();
+    // After an object was released, by its client or because its client left.
+    void objectReleased();
+
+private slots:
+    void OnBusDisconnected();
+    void OnClientGone(const QString& uniqueName);
+
+private:
+    struct ServedClass {
+        ClassFactory factory;
+        QString busName;
+        Instancing instancing;
+    };
+    struct Object {
+        std::shared_ptr<Dispatchable> target;
+        QString owner;
+        // Its owner asked for the Progress signal during its calls.
+        bool wantsProgress = false;
+    };
+
+    void ServePending();
+    void Serve(const QDBusMessage& message);
+    void CreateInstance(const QDBusMessage& message, const QString& token);
+    void Invoke(const QDBusMessage& message, Dispatchable& target);
+    void GetIDsOfNames(const QDBusMessage& message, const Dispatchable& target);
+    void WatchProgress(const QDBusMessage& message, Object& object);
+    void Release(const QDBusMessage& message, quint64 number);
+    void WatchClient(const QString& uniqueName);
+    void DropObjects(std::vector<std::shared_ptr<Dispatchable>> released);
+    void Reply(const QDBusMessage& reply);
+
+    QDBusConnection bus_;
+    QDBusServiceWatcher clientWatcher_;
+    std::map<QString, ServedClass> classes_;  // by class token
+    std::map<quint64, Object> objects_;
+    quint64 lastObjectNumber_ = 0;
+    std::deque<QDBusMessage> pending_;
+    bool serving_ = false;
+};

@@ -1,0 +1,6 @@
+#include "automation/dbus/ProgressReceiver.h"
+
+void ProgressReceiver::OnProgress(qulonglong done, qulonglong total)
+{
+    if (handler_) handler_(done, total);
+}

@@ -1,0 +1,81 @@
+// The server program of the transport tests and benchmark.
+//   automation_dbus_test_server -Embedding    serve Varnix.TestObject (shared) and
+//                                             Varnix.TestSingle (one object per process)
+//   automation_dbus_test_server --hold PROGID create one object, print its path, then wait
+//                                             until killed (a client to kill)
+// As a server it also answers "Ping" on /org/varnix/TestPing with the
+// integer it is given: the plain QtDBus round trip that the benchmark
+// compares the automation call with.
+#include "automation/core/ApplicationLock.h"
+#include "automation/core/ClassFactory.h"
+#include "automation/dbus/DBusServer.h"
+#include "automation/dbus/DispatchDriver.h"
+#include "automation/dbus/AutomationError.h"
+#include "automation/dbus/tests/TestObject.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+class PingObject : public QDBusVirtualObject {
+public:
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        QDBusConnection(connection).send(message.createReply(message.arguments()));
+        return true;
+    }
+    QString introspect(const QString&) const override { return {}; }
+};
+
+int Serve()
+{
+    DBusServer server;
+    PingObject ping;
+    QDBusConnection::sessionBus().registerVirtualObject(QStringLiteral("/org/varnix/TestPing"), &ping);
+
+    const auto create = [] { return std::make_shared<TestObject>(); };
+    int registered = 0;
+    registered += server.RegisterClassObject(ClassFactory(TestObject::kProgId, TestObject::kClassId, create),
+                                             DBusServer::Instancing::SharedServer);
+    registered += server.RegisterClassObject(ClassFactory(TestObject::kSingleProgId, TestObject::kSingleClassId, create),
+                                             DBusServer::Instancing::ProcessPerObject);
+    if (registered == 0) {
+        std::fprintf(stderr, "automation_dbus_test_server: no class could be registered\n");
+        return 1;
+    }
+    ApplicationLock::Process().SetOnLastUnlock([] { QCoreApplication::quit(); });
+    QObject::connect(&server, &DBusServer::busDisconnected, [] { QCoreApplication::quit(); });
+    return QCoreApplication::exec();
+}
+
+int Hold(const char* progId)
+{
+    DispatchDriver driver;
+    try {
+        driver.Create(progId);
+    } catch (const AutomationError& e) {
+        std::fprintf(stderr, "automation_dbus_test_server: %s\n", e.what());
+        return 2;
+    }
+    std::printf("created %s\n", qPrintable(driver.ObjectPath()));
+    std::fflush(stdout);
+    for (;;) ::pause();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 2 && QString::fromLocal8Bit(argv[1]).compare(QLatin1String("-Embedding"), Qt::CaseInsensitive) == 0)
+        return Serve();
+    if (argc == 3 && QString::fromLocal8Bit(argv[1]) == QLatin1String("--hold")) return Hold(argv[2]);
+    std::fprintf(stderr, "usage: automation_dbus_test_server -Embedding | --hold PROGID\n");
+    return 3;
+}
