@@ -10,7 +10,7 @@ namespace {
 class PlainImage : public FlashImage {
 public:
     using FlashImage::FlashImage;
-    std::int32_t Load(const std::string&) override { return 0; }
+    std::int32_t ReadRecord() override { return kEndRecord; }
 };
 
 bool AllBytesAre(std::span<const std::uint8_t> bytes, std::uint8_t value)
