@@ -16,25 +16,32 @@ TEST(FlashImageFormats, FormatNumbersNameTheirRowsAndOtherNumbersTheFallback)
     EXPECT_EQ(FlashImageFormats::ByNumber(-1, IntelHex), IntelHex);
 }
 
+// Creates the format's image and loads `own` into it and then `other`, a file
+// of another format, which it must refuse as a bad record.
+void ExpectReadsItsOwnFileOnly(FlashFormat format, std::int32_t pageSize, const std::string& own,
+                               const std::string& other, std::uint8_t byteAt0x10)
+{
+    std::unique_ptr<FlashImage> image = FlashImageFormats::Create(format, pageSize);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->PageSize(), pageSize);
+    EXPECT_EQ(image->Load(other), FlashImage::BadRecord);
+    ASSERT_EQ(image->Load(own), FlashImage::LoadOk);
+    EXPECT_EQ(image->GetPage(0)[0x10], byteAt0x10);
+}
+
 TEST(FlashImageFormats, EachFormatCreatesAnImageThatReadsItsOwnFilesOnly)
 {
     TempFolder folder;
     const std::string hex = folder.Write("file.hex", kHexFile);
     const std::string srec = folder.Write("file.bnm", kSRecordFile);
-
-    std::unique_ptr<FlashImage> hexImage = FlashImageFormats::Create(IntelHex, 128);
-    ASSERT_NE(hexImage, nullptr);
-    EXPECT_EQ(hexImage->PageSize(), 128);
-    EXPECT_EQ(hexImage->Load(srec), FlashImage::BadRecord);
-    ASSERT_EQ(hexImage->Load(hex), FlashImage::LoadOk);
-    EXPECT_EQ(hexImage->GetPage(0)[0x10], 7);
-
-    std::unique_ptr<FlashImage> srecImage = FlashImageFormats::Create(SRecords, 512);
-    ASSERT_NE(srecImage, nullptr);
-    EXPECT_EQ(srecImage->PageSize(), 512);
-    EXPECT_EQ(srecImage->Load(hex), FlashImage::BadRecord);
-    ASSERT_EQ(srecImage->Load(srec), FlashImage::LoadOk);
-    EXPECT_EQ(srecImage->GetPage(0)[0x10], 0x0D);
+    {
+        SCOPED_TRACE("Intel HEX");
+        ExpectReadsItsOwnFileOnly(IntelHex, 128, hex, srec, 7);
+    }
+    {
+        SCOPED_TRACE("S-records");
+        ExpectReadsItsOwnFileOnly(SRecords, 512, srec, hex, 0x0D);
+    }
 }
 
 TEST(FlashImageFormats, ValueThatIsNoFormatCreatesNothing)
