@@ -35,8 +35,9 @@ public:
     FlashImage& operator=(const FlashImage&) = delete;
 
     // Fills the image from a file; returns a LoadError number (0 = loaded):
-    // 3 when the file is not a readable regular file, 5 when it ends before
-    // the end record, otherwise what the first failing record gives.
+    // 1 without a page table, 3 when the file is not a readable regular
+    // file, 5 when it ends before the end record, otherwise what the first
+    // failing record gives.
     std::int32_t Load(const std::string& fileName);
 
     // Frees every page; lowest and highest address become -1. False when
@@ -72,7 +73,7 @@ protected:
     char RecordChar(std::size_t position) const;
     // True when the record holds characters `from` to `to` - 1 and all are
     // hexadecimal digits. A format checks every field this way before it
-    // reads one, so that a bad record stores nothing.
+    // reads one, so that a short or garbled record stores nothing.
     bool HexDigitsAt(std::size_t from, std::size_t to) const;
     // Puts the byte reader at character `position` of the record.
     void MoveTo(std::size_t position) { position_ = position; }
