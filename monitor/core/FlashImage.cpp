@@ -1,6 +1,5 @@
 #include "monitor/core/FlashImage.h"
 
-#include "monitor/core/HexDigits.h"
 #include "monitor/core/TextLineReader.h"
 
 #include <algorithm>
@@ -97,14 +96,6 @@ char FlashImage::RecordChar(std::size_t position) const
 bool FlashImage::HexDigitsAt(std::size_t from, std::size_t to) const
 {
     return HexDigits::AllAt(record_, from, to);
-}
-
-std::uint8_t FlashImage::NextByte()
-{
-    const std::uint8_t value = HexDigits::ByteAt(record_, position_);
-    position_ += 2;
-    sum_ += value;
-    return value;
 }
 
 std::uint32_t FlashImage::NextBigEndian(int count)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "monitor/core/HexDigits.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -78,8 +80,14 @@ protected:
     // Puts the byte reader at character `position` of the record.
     void MoveTo(std::size_t position) { position_ = position; }
     // The byte written as two digits at the reader, which moves past them;
-    // the byte is added to the running sum.
-    std::uint8_t NextByte();
+    // the byte is added to the running sum. Inline: it runs for every byte.
+    std::uint8_t NextByte()
+    {
+        const std::uint8_t value = HexDigits::ByteAt(record_, position_);
+        position_ += 2;
+        sum_ += value;
+        return value;
+    }
     // `count` bytes read with NextByte, the first one the most significant.
     std::uint32_t NextBigEndian(int count);
     // The low eight bits of the sum of the bytes read from this record.
