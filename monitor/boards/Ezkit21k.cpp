@@ -1,16 +1,14 @@
 #include "monitor/boards/Ezkit21k.h"
 
 #include "automation/core/VariantConversion.h"
-#include "monitor/core/HexFlashImage.h"
-#include "monitor/core/SRecordImage.h"
+#include "monitor/core/FlashImageFormats.h"
 
 namespace {
 
+// A format number that names no format reads the file as S-records.
 std::unique_ptr<FlashImage> ImageForFormat(std::int32_t format)
 {
-    if (format == 0)
-        return std::make_unique<HexFlashImage>(Ezkit21k::kFlashPageSize);
-    return std::make_unique<SRecordImage>(Ezkit21k::kFlashPageSize);
+    return FlashImageFormats::Create(FlashImageFormats::ByNumber(format, SRecords), Ezkit21k::kFlashPageSize);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "monitor/core/Ad21xx.h"
 
+#include "monitor/core/FlashImageFormats.h"
 #include "monitor/core/ProgramImageLoader.h"
-#include "monitor/core/SRecordImage.h"
 
 namespace {
 
@@ -68,14 +68,14 @@ Variant Ad21xx::WriteIO(std::int32_t address, Variant& data)
 
 Variant Ad21xx::ProgFlash(const std::string& fileName)
 {
-    SRecordImage image(kFlashPageSize);
-    return ProgImage(fileName, image);
+    std::unique_ptr<FlashImage> image = FlashImageFormats::Create(SRecords, kFlashPageSize);
+    return ProgImage(fileName, *image);
 }
 
 Variant Ad21xx::VerifyFlash(const std::string& fileName)
 {
-    SRecordImage image(kFlashPageSize);
-    return VerifyImage(fileName, image);
+    std::unique_ptr<FlashImage> image = FlashImageFormats::Create(SRecords, kFlashPageSize);
+    return VerifyImage(fileName, *image);
 }
 
 Variant Ad21xx::ReadMemory(std::int32_t address, std::int32_t count, std::int32_t format,

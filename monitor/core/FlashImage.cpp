@@ -1,5 +1,7 @@
 #include "monitor/core/FlashImage.h"
 
+#include "monitor/core/TextLineReader.h"
+
 #include <algorithm>
 #include <bit>
 #include <new>
@@ -64,4 +66,49 @@ std::span<const std::uint8_t> FlashImage::GetPage(std::int32_t index) const
     if (!pages_ || index < lowestPage_ || index > highestPage_ || !pages_[index])
         return {};
     return {pages_[index].get(), static_cast<std::size_t>(pageSize_)};
+}
+
+std::int32_t FlashImage::Load(const std::string& fileName)
+{
+    if (!ResetImage())
+        return NoMemory;
+    TextLineReader reader;
+    if (!reader.Open(fileName))
+        return CannotOpen;
+    StartFile();
+    while (reader.Next(record_)) {
+        position_ = 0;
+        sum_ = 0;
+        const std::int32_t result = ReadRecord();
+        if (result == kEndRecord)
+            return LoadOk;
+        if (result != LoadOk)
+            return result;
+    }
+    return MissingEnd;
+}
+
+char FlashImage::RecordChar(std::size_t position) const
+{
+    return position < record_.size() ? record_[position] : '\0';
+}
+
+bool FlashImage::HexDigitsAt(std::size_t from, std::size_t to) const
+{
+    return HexDigits::AllAt(record_, from, to);
+}
+
+std::uint32_t FlashImage::NextBigEndian(int count)
+{
+    std::uint32_t value = 0;
+    for (int i = 0; i < count; ++i)
+        value = value << 8 | NextByte();
+    return value;
+}
+
+std::int32_t FlashImage::StoreByte(std::uint64_t address, std::uint8_t value)
+{
+    if ((address >> pageShift_) >= static_cast<std::uint64_t>(kMaxPages))
+        return BeyondLastPage;
+    return SetByte(static_cast<std::int32_t>(address), value);
 }

@@ -3,7 +3,6 @@
 #include "monitor/core/FlashImage.h"
 
 #include <cstdint>
-#include <string>
 
 // Flash image read from an Intel HEX file: data records (type 00), the end
 // record (01), and extended segment (02) and extended linear (04) address
@@ -13,11 +12,13 @@ class HexFlashImage : public FlashImage {
 public:
     explicit HexFlashImage(std::int32_t pageSize = 256) : FlashImage(pageSize) {}
 
-    std::int32_t Load(const std::string& fileName) override;
-
 private:
-    // Handles one record line other than the end record; returns a load error.
-    std::int32_t LoadRecord(const std::string& line);
+    void StartFile() override { baseAddress_ = 0; }
+    std::int32_t ReadRecord() override;
+    // The fields after the type of a record that is not the end record;
+    // each returns a load error.
+    std::int32_t ReadData(unsigned count, unsigned offset);
+    std::int32_t ReadBaseAddress(unsigned count, int type);
 
     std::uint32_t baseAddress_ = 0;
 };
