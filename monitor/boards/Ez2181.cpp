@@ -62,28 +62,53 @@ const DispatchMap& Ez2181::Map()
     return map;
 }
 
+// The one table of this board's link failures. Reply faults carry the link's
+// code with "Error", but a memory read reports wrong check bytes as
+// "Invalid Checksum" with code 0.
+Variant Ez2181::Fail(const LinkResult& failure, bool memoryRead)
+{
+    Variant result;
+    switch (failure.kind) {
+    case LinkResult::SerialFailure:
+        SetError(result, 0, SerialErrorText(failure.code));
+        break;
+    case LinkResult::NoResponse:
+        SetError(result, 0, "No Response from Device");
+        break;
+    case LinkResult::NoPowerOnFrame:
+        SetError(result, 0, "ERROR: Device Timeout");
+        break;
+    case LinkResult::BadCheckBytes:
+        if (memoryRead)
+            SetError(result, 0, "Invalid Checksum");
+        else
+            SetError(result, failure.code, kError);
+        break;
+    default:
+        SetError(result, failure.code, kError);
+        break;
+    }
+    return result;
+}
+
+Variant Ez2181::Fail(const char* text)
+{
+    Variant result;
+    SetError(result, 0, text);
+    return result;
+}
+
 Variant Ez2181::Reset(std::int32_t)
 {
-    return RunSerial([&] {
-        Variant result = Variant::I4(0);
-        const int code = link_.Exchange(Ez2181Link::kReset);
-        if (code != 0) SetError(result, code, kError);
-        return result;
-    });
+    const LinkResult outcome = link_.Exchange(Ez2181Link::kReset);
+    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 Variant Ez2181::Run(std::int32_t operand)
 {
     const std::int32_t value = operand < 2 ? operand : HeldStartWord();
-    return RunSerial([&] {
-        Variant result = Variant::I4(0);
-        const int code = link_.SendOperand(Ez2181Link::kRun, static_cast<std::uint32_t>(value));
-        if (code == Ez2181Link::kBadCheckBytes)
-            SetError(result, 1, kError);
-        else if (code != 0)
-            SetError(result, code, kError);
-        return result;
-    });
+    const LinkResult outcome = link_.SendOperand(Ez2181Link::kRun, static_cast<std::uint32_t>(value));
+    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 // The outcome of the driver call is not looked at: nothing is sent to the board.
@@ -95,101 +120,62 @@ Variant Ez2181::SetBaud(std::int32_t rate)
 
 Variant Ez2181::PowerOn()
 {
-    return RunSerial([&] {
-        Variant result = Variant::I4(0);
-        if (link_.WaitForHello() != 0) SetError(result, 0, "ERROR: Device Timeout");
-        return result;
-    });
+    const LinkResult outcome = link_.WaitForHello();
+    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 Variant Ez2181::ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space)
 {
     std::optional<SafeArray> array = I4Array(count);
-    if (!array) {
-        Variant result;
-        SetError(result, 0, "Can't access data");
-        return result;
-    }
-    return RunSerial([&] {
-        Variant result;
-        std::vector<std::uint32_t> words(static_cast<std::size_t>(count));
-        const int code = link_.ReadWords(ReadCommand(space), LineAddress(address, space), count, words.data());
-        if (code == Ez2181Link::kBadCheckBytes) {
-            SetError(result, 0, "Invalid Checksum");
-        } else if (code != 0) {
-            SetError(result, code, kError);
-        } else {
-            for (std::size_t i = 0; i < words.size(); ++i)
-                array->set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
-            result = Variant::Array(std::move(*array));
-        }
-        return result;
-    });
+    if (!array)
+        return Fail("Can't access data");
+    std::vector<std::uint32_t> words(static_cast<std::size_t>(count));
+    const LinkResult outcome = link_.ReadWords(ReadCommand(space), LineAddress(address, space), count, words.data());
+    if (!outcome.ok())
+        return Fail(outcome, true);
+    for (std::size_t i = 0; i < words.size(); ++i)
+        array->set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
+    return Variant::Array(std::move(*array));
 }
 
 Variant Ez2181::WriteSpace(std::int32_t address, Variant& data, std::int32_t space)
 {
     std::optional<std::vector<Variant>> elements = ConvertToElements(data, VT_I4);
-    if (!elements) {
-        Variant result;
-        SetError(result, 0, "Can't access data");
-        return result;
-    }
+    if (!elements)
+        return Fail("Can't access data");
     std::vector<std::uint32_t> words;
     words.reserve(elements->size());
     for (const Variant& element : *elements)
         words.push_back(element.ui4());
-    return RunSerial([&] {
-        Variant result = Variant::I4(0);
-        const int code = link_.WriteWords(WriteCommand(space), LineAddress(address, space),
-                                          static_cast<int>(words.size()), words.data());
-        if (code == Ez2181Link::kBadCheckBytes)
-            SetError(result, 1, kError);
-        else if (code != 0)
-            SetError(result, code, kError);
-        return result;
-    });
+    const LinkResult outcome = link_.WriteWords(WriteCommand(space), LineAddress(address, space),
+                                                static_cast<int>(words.size()), words.data());
+    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 Variant Ez2181::ReadFlashBlock(std::int32_t address, std::int32_t count)
 {
     std::optional<SafeArray> array = I4Array(count);
-    if (!array) {
-        Variant result;
-        SetError(result, 0, "Can't access Data");
-        return result;
-    }
-    return RunSerial([&] {
-        Variant result;
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
-        if (link_.ReadFlashBytes(static_cast<std::uint32_t>(address), count, bytes.data()) != 0) {
-            SetError(result, 0, "No Response from Device");
-        } else {
-            for (std::size_t i = 0; i < bytes.size(); ++i)
-                array->set(i, Variant::I4(bytes[i]));
-            result = Variant::Array(std::move(*array));
-        }
-        return result;
-    });
+    if (!array)
+        return Fail("Can't access Data");
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
+    const LinkResult outcome = link_.ReadFlashBytes(static_cast<std::uint32_t>(address), count, bytes.data());
+    if (!outcome.ok())
+        return Fail(outcome);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        array->set(i, Variant::I4(bytes[i]));
+    return Variant::Array(std::move(*array));
 }
 
 Variant Ez2181::WriteFlashBlock(std::int32_t address, Variant& data)
 {
     std::optional<std::vector<Variant>> elements = ConvertToElements(data, VT_UI1);
-    if (!elements) {
-        Variant result;
-        SetError(result, 0, "Can't access data");
-        return result;
-    }
+    if (!elements)
+        return Fail("Can't access data");
     std::vector<std::uint8_t> bytes;
     bytes.reserve(elements->size());
     for (const Variant& element : *elements)
         bytes.push_back(element.ui1());
-    return RunSerial([&] {
-        Variant result = Variant::I4(0);
-        if (link_.WriteFlashBytes(static_cast<std::uint32_t>(address), static_cast<int>(bytes.size()),
-                                  bytes.data()) != 0)
-            SetError(result, 0, "No Response from Device");
-        return result;
-    });
+    const LinkResult outcome = link_.WriteFlashBytes(static_cast<std::uint32_t>(address),
+                                                     static_cast<int>(bytes.size()), bytes.data());
+    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }

@@ -51,6 +51,11 @@ public:
 
 private:
     void OpenLine();
+    // Records a failure of the link and returns the error result; `memoryRead`
+    // for a failure of ReadSpace.
+    Variant Fail(const LinkResult& failure, bool memoryRead = false);
+    // Records `text` with code 0 and returns the error result.
+    Variant Fail(const char* text);
 
     ApplicationLock::Holder programLock_;
     Ez2181Link link_;

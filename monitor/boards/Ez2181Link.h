@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/boards/LinkResult.h"
 #include "monitor/serial/SerialPort.h"
 #include "platform/Clock.h"
 
@@ -31,8 +32,10 @@
 //   0B  as 02, I/O memory            0C  as 01, I/O memory
 //   FE  -                            (no reply)        acknowledge the power-on frame
 //
-// The transfers return 0 on success or a small failure code; bytes that do not come
-// within the read time-out, and failed writes, leave as SerialPortException.
+// Every operation returns a LinkResult and lets no exception out: a byte that
+// does not come within the read time-out, or a failed write, ends it as
+// SerialFailure. A reply fault carries the number the protocol gives it as its
+// code (below).
 class Ez2181Link : public SerialPort {
 public:
     static constexpr std::uint8_t kSync = 0xFA;
@@ -57,10 +60,6 @@ public:
     static constexpr int kMaxFlashLoadPerFrame = 185;
     static constexpr std::uint32_t kPowerOnWaitMs = 10000;
 
-    // Failure code of the transfers below when the check bytes of a reply are wrong;
-    // codes 1 to 4 are those of ReadReplyHeader.
-    static constexpr int kBadCheckBytes = 6;
-
     // COM1 on a real line (not opened yet).
     explicit Ez2181Link(Clock& clock = Clock::Steady());
     // For tests: the link drives `device`.
@@ -73,43 +72,52 @@ public:
     void AddToSums(std::uint8_t b);
     std::uint8_t CheckByte() const;
 
+    // A request without payload and its reply without payload. The codes:
+    // 1 WrongStart (no sync byte), 2 WrongAddress (neither 00 nor FF),
+    // 3 ShortLength (below 3), 4 UnexpectedLength (not 3) or WrongStatus
+    // (not FE), 6 BadCheckBytes.
+    LinkResult Exchange(std::uint8_t command);
+
+    // `count` words of memory in frames of at most 40, starting at `lineAddress` as the
+    // board addresses it. A reply fault is one of ReadReplyHeader, or BadCheckBytes with
+    // code 1. Frames already answered stay done on the board; a count of 0 sends nothing.
+    LinkResult ReadWords(std::uint8_t command, std::uint32_t lineAddress, int count, std::uint32_t* words);
+    LinkResult WriteWords(std::uint8_t command, std::uint32_t lineAddress, int count,
+                          const std::uint32_t* words);
+    // One command with a 32-bit operand and an empty reply; reply faults as for WriteWords.
+    LinkResult SendOperand(std::uint8_t command, std::uint32_t operand);
+
+    // Flash in frames of at most 190 bytes read or 185 bytes loaded; any fault of a
+    // reply is NoResponse with code 1. A write loads the board's buffer from offset 0
+    // and then programs it at `address`; with no bytes to write nothing is sent at all.
+    LinkResult ReadFlashBytes(std::uint32_t address, int count, std::uint8_t* buffer);
+    LinkResult WriteFlashBytes(std::uint32_t address, int count, const std::uint8_t* data);
+
+    // Waits up to 10 s for the power-on frame and acknowledges it; NoPowerOnFrame
+    // with code 1 when none came.
+    LinkResult WaitForHello();
+
+protected:
+    // The parts of a frame; a byte that does not come leaves them as SerialPortException.
     // Purges the input, starts fresh sums and sends FA, the address byte, length, command.
     void BeginRequest(std::uint8_t command, int payloadLength);
     // Sends the two check bytes.
     void EndRequest();
-    // Reads a reply up to its status byte. 0: the payload length lies between `min` and
-    // `max` (or is exactly `min` when `max` is 0); 1 no sync byte, 2 length below 3,
-    // 3 status not FE, 4 payload length out of range.
-    int ReadReplyHeader(int min, int max);
-    // Reads the two check bytes: 0 when the reply checks, else 1.
-    int ReadReplyTrailer();
-    // A request without payload and its reply without payload: 0, or 1 no sync byte,
-    // 2 address byte neither 00 nor FF, 3 length below 3, 4 length not 3 or status not FE,
-    // 6 wrong check bytes.
-    int Exchange(std::uint8_t command);
-
-    // `count` words of memory in frames of at most 40, starting at `lineAddress` as the
-    // board addresses it. 0, a ReadReplyHeader code, or kBadCheckBytes. Frames already
-    // answered stay done on the board; a count of 0 sends nothing.
-    int ReadWords(std::uint8_t command, std::uint32_t lineAddress, int count, std::uint32_t* words);
-    int WriteWords(std::uint8_t command, std::uint32_t lineAddress, int count,
-                   const std::uint32_t* words);
-    // One command with a 32-bit operand and an empty reply: 0, a ReadReplyHeader code, or
-    // kBadCheckBytes.
-    int SendOperand(std::uint8_t command, std::uint32_t operand);
-
-    // Flash in frames of at most 190 bytes read or 185 bytes loaded; 0 on success, 1 on
-    // any fault of a reply. A write loads the board's buffer from offset 0 and then
-    // programs it at `address`; with no bytes to write nothing is sent at all.
-    int ReadFlashBytes(std::uint32_t address, int count, std::uint8_t* buffer);
-    int WriteFlashBytes(std::uint32_t address, int count, const std::uint8_t* data);
-
-    // Waits up to 10 s for the power-on frame and acknowledges it: 0, or 1 on time-out.
-    int WaitForHello();
+    // Reads a reply up to its status byte. Ok when the payload length lies between `min`
+    // and `max` (or is exactly `min` when `max` is 0); else 1 WrongStart (no sync byte),
+    // 2 ShortLength (below 3), 3 WrongStatus (not FE), 4 UnexpectedLength (payload
+    // length out of range).
+    LinkResult ReadReplyHeader(int min, int max);
+    // Reads the two check bytes: Ok when the reply checks, else BadCheckBytes with code 1.
+    LinkResult ReadReplyTrailer();
 
 private:
-    // Reads a reply without payload: 0, a ReadReplyHeader code, or kBadCheckBytes.
-    int ReadEmptyReply();
+    // Reads a reply without payload: a ReadReplyHeader or ReadReplyTrailer result.
+    LinkResult ReadEmptyReply();
+    // The body of SendOperand; a byte that does not come leaves as SerialPortException.
+    LinkResult SendOperandFrame(std::uint8_t command, std::uint32_t operand);
+    // The body of WaitForHello; a byte that does not come leaves as SerialPortException.
+    LinkResult AwaitPowerOnFrame();
 
     Clock& clock_;
     std::uint8_t addressByte_ = kPcAddress;

@@ -44,23 +44,23 @@ const DispatchMap& Ezkit21k::Map()
     return map;
 }
 
-Variant Ezkit21k::Fail(const Ezkit21kLink::Result& failure)
+Variant Ezkit21k::Fail(const LinkResult& failure)
 {
     Variant result;
     switch (failure.kind) {
-    case Ezkit21kLink::Result::InvalidHeader:
+    case LinkResult::InvalidHeader:
         SetError(result, 0, "Invalid Header");
         break;
-    case Ezkit21kLink::Result::UnexpectedLength:
+    case LinkResult::UnexpectedLength:
         SetError(result, 0, "Unexpected packet length");
         break;
-    case Ezkit21kLink::Result::SerialFailure:
+    case LinkResult::SerialFailure:
         SetError(result, 0, SerialErrorText(failure.code));
         break;
-    case Ezkit21kLink::Result::InvalidLockoutValue:
+    case LinkResult::InvalidLockoutValue:
         SetError(result, failure.code, "Invalid Lockout Value:");
         break;
-    case Ezkit21kLink::Result::Ok:
+    default:  // Ok, and the kinds this link does not return
         break;
     }
     return result;
@@ -101,7 +101,7 @@ Variant Ezkit21k::ReadDataMemory(std::int32_t address, std::int32_t count)
     if (count < 0 || static_cast<std::size_t>(count) > SafeArray::kMaxElements)
         return Fail("Can't access data");
     std::vector<std::uint32_t> words;
-    const Ezkit21kLink::Result outcome = link_.ReadData(static_cast<std::uint32_t>(address),
+    const LinkResult outcome = link_.ReadData(static_cast<std::uint32_t>(address),
                                                         static_cast<std::uint32_t>(count), words);
     if (!outcome.ok())
         return Fail(outcome);
@@ -116,7 +116,7 @@ Variant Ezkit21k::WriteDataMemory(std::int32_t address, Variant& data)
         return Fail("Can't access data");
     if (words->size() > Ezkit21kLink::kMaxWriteWords)
         return Fail("Can't write more than 65531 words in one packet");
-    const Ezkit21kLink::Result outcome = link_.WriteData(static_cast<std::uint32_t>(address), *words);
+    const LinkResult outcome = link_.WriteData(static_cast<std::uint32_t>(address), *words);
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
@@ -127,7 +127,7 @@ Variant Ezkit21k::ReadFlashBlock(std::int32_t address, std::int32_t count)
     if (count > kMaxFlashBlock)
         return Fail("Can't read more than 256 bytes of data from FLASH");
     std::vector<std::uint32_t> values;
-    const Ezkit21kLink::Result outcome = link_.ReadFlash(static_cast<std::uint32_t>(address),
+    const LinkResult outcome = link_.ReadFlash(static_cast<std::uint32_t>(address),
                                                          static_cast<std::uint32_t>(count), values);
     if (!outcome.ok())
         return Fail(outcome);
@@ -142,13 +142,13 @@ Variant Ezkit21k::WriteFlashBlock(std::int32_t address, Variant& data)
         return Fail("Can't access data");
     if (values->size() > static_cast<std::size_t>(kMaxFlashBlock))
         return Fail("Can't write more than 256 bytes of data to FLASH");
-    const Ezkit21kLink::Result outcome = link_.WriteFlash(static_cast<std::uint32_t>(address), *values);
+    const LinkResult outcome = link_.WriteFlash(static_cast<std::uint32_t>(address), *values);
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 Variant Ezkit21k::ResyncComm()
 {
-    const Ezkit21kLink::Result outcome = link_.Resync();
+    const LinkResult outcome = link_.Resync();
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
@@ -166,7 +166,7 @@ Variant Ezkit21k::VerifyFlash(const std::string& fileName, std::int32_t format)
 
 Variant Ezkit21k::SetLockout(std::int32_t value)
 {
-    const Ezkit21kLink::Result outcome = link_.SetLockout(static_cast<std::uint32_t>(value));
+    const LinkResult outcome = link_.SetLockout(static_cast<std::uint32_t>(value));
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
@@ -175,6 +175,6 @@ Variant Ezkit21k::GetLockout()
     // The link closes the monitor's status mode before any failure is
     // recorded here, so even a thrown dispatch exception leaves it in step.
     std::int32_t mask = 0;
-    const Ezkit21kLink::Result outcome = link_.ReadLockout(mask);
+    const LinkResult outcome = link_.ReadLockout(mask);
     return outcome.ok() ? Variant::I4(mask) : Fail(outcome);
 }

@@ -55,7 +55,7 @@ public:
 private:
     void OpenLine();
     // Records a failure of the link and returns the error result.
-    Variant Fail(const Ezkit21kLink::Result& failure);
+    Variant Fail(const LinkResult& failure);
     // Records `text` with code 0 and returns the error result.
     Variant Fail(const char* text);
     // The data as 32-bit words; nothing when it cannot be converted.

@@ -43,34 +43,42 @@ const DispatchMap& FourWire21xx::Map()
     return map;
 }
 
-Variant FourWire21xx::VersionResult(bool ok, std::uint16_t version)
+Variant FourWire21xx::VersionResult(const LinkResult& outcome, std::uint16_t version)
 {
     Variant result = Variant::I4(static_cast<std::int16_t>(version));
-    if (!ok)
-        SetLinkError(result, kTimeout);
+    if (!outcome.ok())
+        SetLinkError(result, outcome, kTimeout);
     return result;
 }
 
-void FourWire21xx::SetLinkError(Variant& result, const char* text)
+// The one table of this board's link failures.
+void FourWire21xx::SetLinkError(Variant& result, const LinkResult& failure, const char* noResponse)
 {
-    if (link_.port().HasPortAccess())
-        SetError(result, 0, text);
-    else
+    switch (failure.kind) {
+    case LinkResult::NoPortAccess:
         SetError(result, 0, link_.port().AccessError());
+        break;
+    case LinkResult::OutOfRange:
+        SetError(result, 0, kOutOfRange);
+        break;
+    default:
+        SetError(result, 0, noResponse);
+        break;
+    }
 }
 
 Variant FourWire21xx::PowerOn()
 {
     std::uint16_t version = 0;
-    const bool ok = link_.StartUp(version);
-    return VersionResult(ok, version);
+    const LinkResult outcome = link_.StartUp(version);
+    return VersionResult(outcome, version);
 }
 
 Variant FourWire21xx::GetVer()
 {
     std::uint16_t version = 0;
-    const bool ok = link_.GetVersion(version);
-    return VersionResult(ok, version);
+    const LinkResult outcome = link_.GetVersion(version);
+    return VersionResult(outcome, version);
 }
 
 bool FourWire21xx::Fits(std::int64_t address, std::int64_t count, std::int64_t maxCount, Variant& result)
@@ -96,20 +104,20 @@ Variant FourWire21xx::ReadSpace(std::int32_t address, std::int32_t count, std::i
 
     const auto at = static_cast<std::uint16_t>(address);
     const auto size = static_cast<std::size_t>(count);
-    bool ok = false;
+    LinkResult outcome;
     if (program) {
         std::vector<std::uint32_t> words(size);
-        ok = link_.ReadProgramWords(at, words);
-        for (std::size_t i = 0; ok && i < size; ++i)
+        outcome = link_.ReadProgramWords(at, words);
+        for (std::size_t i = 0; outcome.ok() && i < size; ++i)
             array->set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
     } else {
         std::vector<std::uint16_t> words(size);
-        ok = link_.ReadDataWords(at, words);
-        for (std::size_t i = 0; ok && i < size; ++i)
+        outcome = link_.ReadDataWords(at, words);
+        for (std::size_t i = 0; outcome.ok() && i < size; ++i)
             array->set(i, Variant::I2(static_cast<std::int16_t>(words[i])));
     }
-    if (!ok)
-        SetLinkError(result, kNoResponse);
+    if (!outcome.ok())
+        SetLinkError(result, outcome, kNoResponse);
     else
         result = Variant::Array(std::move(*array));
     return result;
@@ -128,20 +136,20 @@ Variant FourWire21xx::WriteSpace(std::int32_t address, Variant& data, std::int32
         return result;
 
     const auto at = static_cast<std::uint16_t>(address);
-    bool ok = false;
+    LinkResult outcome;
     if (program) {
         std::vector<std::uint32_t> words;
         for (const Variant& element : *elements)
             words.push_back(element.ui4());
-        ok = link_.WriteProgramWords(at, words);
+        outcome = link_.WriteProgramWords(at, words);
     } else {
         std::vector<std::uint16_t> words;
         for (const Variant& element : *elements)
             words.push_back(element.ui2());
-        ok = link_.WriteDataWords(at, words);
+        outcome = link_.WriteDataWords(at, words);
     }
-    if (!ok)
-        SetLinkError(result, kNoResponse);
+    if (!outcome.ok())
+        SetLinkError(result, outcome, kNoResponse);
     return result;
 }
 
@@ -162,8 +170,9 @@ Variant FourWire21xx::ReadFlashBlock(std::int32_t address, std::int32_t count)
         return result;
     }
     FourWireLink::FlashBlock block{};
-    if (!link_.ReadFlashBlock(static_cast<std::uint32_t>(address), block)) {
-        SetLinkError(result, kNoResponse);
+    const LinkResult outcome = link_.ReadFlashBlock(static_cast<std::uint32_t>(address), block);
+    if (!outcome.ok()) {
+        SetLinkError(result, outcome, kNoResponse);
         return result;
     }
     for (std::size_t i = 0; i < array->size(); ++i)
@@ -190,8 +199,9 @@ Variant FourWire21xx::WriteFlashBlock(std::int32_t address, Variant& data)
     FourWireLink::FlashBlock block;
     block.fill(kErasedFlash);
     std::transform(elements->begin(), elements->end(), block.begin(), [](const Variant& v) { return v.ui1(); });
-    if (!link_.WriteFlashBlock(static_cast<std::uint32_t>(address), block))
-        SetLinkError(result, kNoResponse);
+    const LinkResult outcome = link_.WriteFlashBlock(static_cast<std::uint32_t>(address), block);
+    if (!outcome.ok())
+        SetLinkError(result, outcome, kNoResponse);
     return result;
 }
 
