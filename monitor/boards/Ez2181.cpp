@@ -3,26 +3,32 @@
 #include "automation/VariantConversion.h"
 
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace {
 
 constexpr const char* kError = "Error";
 
-std::uint8_t ReadCommand(std::int32_t space)
+// Spaces other than data and I/O memory are taken as program memory.
+LinkResult ReadWords(Ez2181Link& link, std::int32_t space, std::uint32_t address, std::uint32_t count,
+                     std::vector<std::uint32_t>& words)
 {
-    return space == Ad21xx::IoSpace ? Ez2181Link::kReadIoWords : Ez2181Link::kReadWords;
+    switch (space) {
+    case Ad21xx::DataSpace: return link.ReadData(address, count, words);
+    case Ad21xx::IoSpace: return link.ReadIo(address, count, words);
+    default: return link.ReadProgram(address, count, words);
+    }
 }
 
-std::uint8_t WriteCommand(std::int32_t space)
+LinkResult WriteWords(Ez2181Link& link, std::int32_t space, std::uint32_t address,
+                      std::span<const std::uint32_t> words)
 {
-    return space == Ad21xx::IoSpace ? Ez2181Link::kWriteIoWords : Ez2181Link::kWriteWords;
-}
-
-std::uint32_t LineAddress(std::int32_t address, std::int32_t space)
-{
-    const auto word = static_cast<std::uint32_t>(address);
-    return space == Ad21xx::DataSpace ? word + Ez2181::kDataMemoryLineBase : word;
+    switch (space) {
+    case Ad21xx::DataSpace: return link.WriteData(address, words);
+    case Ad21xx::IoSpace: return link.WriteIo(address, words);
+    default: return link.WriteProgram(address, words);
+    }
 }
 
 // An array of `count` VT_I4 elements, or nothing for a count no array can have.
@@ -100,14 +106,14 @@ Variant Ez2181::Fail(const char* text)
 
 Variant Ez2181::Reset(std::int32_t)
 {
-    const LinkResult outcome = link_.Exchange(Ez2181Link::kReset);
+    const LinkResult outcome = link_.Reset();
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 Variant Ez2181::Run(std::int32_t operand)
 {
     const std::int32_t value = operand < 2 ? operand : HeldStartWord();
-    const LinkResult outcome = link_.SendOperand(Ez2181Link::kRun, static_cast<std::uint32_t>(value));
+    const LinkResult outcome = link_.Run(static_cast<std::uint32_t>(value));
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
@@ -129,8 +135,9 @@ Variant Ez2181::ReadSpace(std::int32_t address, std::int32_t count, std::int32_t
     std::optional<SafeArray> array = I4Array(count);
     if (!array)
         return Fail("Can't access data");
-    std::vector<std::uint32_t> words(static_cast<std::size_t>(count));
-    const LinkResult outcome = link_.ReadWords(ReadCommand(space), LineAddress(address, space), count, words.data());
+    std::vector<std::uint32_t> words;
+    const LinkResult outcome = ReadWords(link_, space, static_cast<std::uint32_t>(address),
+                                         static_cast<std::uint32_t>(count), words);
     if (!outcome.ok())
         return Fail(outcome, true);
     for (std::size_t i = 0; i < words.size(); ++i)
@@ -147,8 +154,7 @@ Variant Ez2181::WriteSpace(std::int32_t address, Variant& data, std::int32_t spa
     words.reserve(elements->size());
     for (const Variant& element : *elements)
         words.push_back(element.ui4());
-    const LinkResult outcome = link_.WriteWords(WriteCommand(space), LineAddress(address, space),
-                                                static_cast<int>(words.size()), words.data());
+    const LinkResult outcome = WriteWords(link_, space, static_cast<std::uint32_t>(address), words);
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
@@ -157,8 +163,9 @@ Variant Ez2181::ReadFlashBlock(std::int32_t address, std::int32_t count)
     std::optional<SafeArray> array = I4Array(count);
     if (!array)
         return Fail("Can't access Data");
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
-    const LinkResult outcome = link_.ReadFlashBytes(static_cast<std::uint32_t>(address), count, bytes.data());
+    std::vector<std::uint8_t> bytes;
+    const LinkResult outcome = link_.ReadFlash(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(count),
+                                               bytes);
     if (!outcome.ok())
         return Fail(outcome);
     for (std::size_t i = 0; i < bytes.size(); ++i)
@@ -175,7 +182,6 @@ Variant Ez2181::WriteFlashBlock(std::int32_t address, Variant& data)
     bytes.reserve(elements->size());
     for (const Variant& element : *elements)
         bytes.push_back(element.ui1());
-    const LinkResult outcome = link_.WriteFlashBytes(static_cast<std::uint32_t>(address),
-                                                     static_cast<int>(bytes.size()), bytes.data());
+    const LinkResult outcome = link_.WriteFlash(static_cast<std::uint32_t>(address), bytes);
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }

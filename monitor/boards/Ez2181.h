@@ -21,8 +21,6 @@ public:
     static constexpr const char* kClassId = "{3A0F6C21-52D4-4E8B-9C17-2B8E40D1A001}";
 
     static constexpr std::uint32_t kInitialBaudRate = 38400;
-    // Data memory is addressed on the line at 0x4000 plus its address.
-    static constexpr std::uint32_t kDataMemoryLineBase = 0x4000;
 
     Ez2181();
     // For tests: the board on `device`, its power-on wait on `clock`.

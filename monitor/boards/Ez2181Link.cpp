@@ -130,43 +130,84 @@ LinkResult Ez2181Link::ReadEmptyReply()
     return ReadReplyTrailer();
 }
 
-LinkResult Ez2181Link::ReadWords(std::uint8_t command, std::uint32_t lineAddress, int count,
-                                 std::uint32_t* words)
+LinkResult Ez2181Link::Reset()
 {
+    return Exchange(kReset);
+}
+
+LinkResult Ez2181Link::Run(std::uint32_t operand)
+{
+    return SendOperand(kRun, operand);
+}
+
+LinkResult Ez2181Link::ReadData(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words)
+{
+    return ReadWords(kReadWords, address + kDataMemoryLineBase, count, words);
+}
+
+LinkResult Ez2181Link::WriteData(std::uint32_t address, std::span<const std::uint32_t> words)
+{
+    return WriteWords(kWriteWords, address + kDataMemoryLineBase, words);
+}
+
+LinkResult Ez2181Link::ReadProgram(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words)
+{
+    return ReadWords(kReadWords, address, count, words);
+}
+
+LinkResult Ez2181Link::WriteProgram(std::uint32_t address, std::span<const std::uint32_t> words)
+{
+    return WriteWords(kWriteWords, address, words);
+}
+
+LinkResult Ez2181Link::ReadIo(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words)
+{
+    return ReadWords(kReadIoWords, address, count, words);
+}
+
+LinkResult Ez2181Link::WriteIo(std::uint32_t address, std::span<const std::uint32_t> words)
+{
+    return WriteWords(kWriteIoWords, address, words);
+}
+
+LinkResult Ez2181Link::ReadWords(std::uint8_t command, std::uint32_t lineAddress, std::uint32_t count,
+                                 std::vector<std::uint32_t>& words)
+{
+    words.resize(count);
     return LinkResult::CatchSerialFailure([&]() -> LinkResult {
-        for (int done = 0; done < count;) {
-            const int n = std::min(count - done, kMaxWordsPerFrame);
+        for (std::uint32_t done = 0; done < count;) {
+            const int n = static_cast<int>(std::min<std::uint32_t>(count - done, kMaxWordsPerFrame));
             BeginRequest(command, kAddressAndCount);
             WriteWord32(lineAddress);
             WriteByte(static_cast<std::uint8_t>(n));
             EndRequest();
             const LinkResult header = ReadReplyHeader(4 * n, 0);
             if (!header.ok()) return header;
-            ReadWords32(n, words + done);
+            ReadWords32(n, words.data() + done);
             const LinkResult trailer = ReadReplyTrailer();
             if (!trailer.ok()) return trailer;
             lineAddress += static_cast<std::uint32_t>(n);
-            done += n;
+            done += static_cast<std::uint32_t>(n);
         }
         return {};
     });
 }
 
-LinkResult Ez2181Link::WriteWords(std::uint8_t command, std::uint32_t lineAddress, int count,
-                                  const std::uint32_t* words)
+LinkResult Ez2181Link::WriteWords(std::uint8_t command, std::uint32_t lineAddress,
+                                  std::span<const std::uint32_t> words)
 {
     return LinkResult::CatchSerialFailure([&]() -> LinkResult {
-        for (int done = 0; done < count;) {
-            const int n = std::min(count - done, kMaxWordsPerFrame);
+        for (std::size_t done = 0; done < words.size();) {
+            const int n = static_cast<int>(std::min<std::size_t>(words.size() - done, kMaxWordsPerFrame));
             BeginRequest(command, 4 * n + kAddressAndCount);
             WriteWord32(lineAddress);
             WriteByte(static_cast<std::uint8_t>(n));
-            WriteWords32(n, words + done);
+            WriteWords32(n, words.data() + done);
             EndRequest();
             const LinkResult reply = ReadEmptyReply();
             if (!reply.ok()) return reply;
             lineAddress += static_cast<std::uint32_t>(n);
-            done += n;
+            done += static_cast<std::uint32_t>(n);
         }
         return {};
     });
@@ -185,20 +226,21 @@ LinkResult Ez2181Link::SendOperandFrame(std::uint8_t command, std::uint32_t oper
     return ReadEmptyReply();
 }
 
-LinkResult Ez2181Link::ReadFlashBytes(std::uint32_t address, int count, std::uint8_t* buffer)
+LinkResult Ez2181Link::ReadFlash(std::uint32_t address, std::uint32_t count, std::vector<std::uint8_t>& bytes)
 {
+    bytes.resize(count);
     return LinkResult::CatchSerialFailure([&]() -> LinkResult {
-        for (int done = 0; done < count;) {
-            const int n = std::min(count - done, kMaxFlashReadPerFrame);
+        for (std::uint32_t done = 0; done < count;) {
+            const int n = static_cast<int>(std::min<std::uint32_t>(count - done, kMaxFlashReadPerFrame));
             BeginRequest(kReadFlash, kAddressAndCount);
             WriteWord32(address);
             WriteByte(static_cast<std::uint8_t>(n));
             EndRequest();
             if (!ReadReplyHeader(n, 0).ok()) return kNoFlashResponse;
-            ReadBytes(n, buffer + done);
+            ReadBytes(n, bytes.data() + done);
             if (!ReadReplyTrailer().ok()) return kNoFlashResponse;
             address += static_cast<std::uint32_t>(n);
-            done += n;
+            done += static_cast<std::uint32_t>(n);
         }
         return {};
     });
@@ -206,21 +248,21 @@ LinkResult Ez2181Link::ReadFlashBytes(std::uint32_t address, int count, std::uin
 
 // Without data the program command would program whatever the board's buffer still
 // holds from an earlier load, so an empty write sends nothing.
-LinkResult Ez2181Link::WriteFlashBytes(std::uint32_t address, int count, const std::uint8_t* data)
+LinkResult Ez2181Link::WriteFlash(std::uint32_t address, std::span<const std::uint8_t> bytes)
 {
-    if (count <= 0) return {};
+    if (bytes.empty()) return {};
     return LinkResult::CatchSerialFailure([&]() -> LinkResult {
         std::uint32_t offset = 0;
-        for (int done = 0; done < count;) {
-            const int n = std::min(count - done, kMaxFlashLoadPerFrame);
+        for (std::size_t done = 0; done < bytes.size();) {
+            const int n = static_cast<int>(std::min<std::size_t>(bytes.size() - done, kMaxFlashLoadPerFrame));
             BeginRequest(kLoadFlashBuffer, n + kAddressAndCount);
             WriteWord32(offset);
             WriteByte(static_cast<std::uint8_t>(n));
-            WriteBytes(n, data + done);
+            WriteBytes(n, bytes.data() + done);
             EndRequest();
             if (!ReadEmptyReply().ok()) return kNoFlashResponse;
             offset += static_cast<std::uint32_t>(n);
-            done += n;
+            done += static_cast<std::uint32_t>(n);
         }
         return SendOperandFrame(kProgramFlash, address).ok() ? LinkResult{} : kNoFlashResponse;
     });

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <vector>
 
 // The packet layer of the ADSP-2181 EZ-KIT monitor line, most significant byte first.
 //
@@ -31,6 +33,10 @@
 //   0A  flash address                -> nothing        program the loaded buffer there
 //   0B  as 02, I/O memory            0C  as 01, I/O memory
 //   FE  -                            (no reply)        acknowledge the power-on frame
+//
+// Memory addresses count 32-bit words. Data memory is addressed on the line at
+// 0x4000 plus its address; program memory and I/O go as they are, I/O told
+// apart by its commands.
 //
 // Every operation returns a LinkResult and lets no exception out: a byte that
 // does not come within the read time-out, or a failed write, ends it as
@@ -59,6 +65,7 @@ public:
     static constexpr int kMaxFlashReadPerFrame = 190;
     static constexpr int kMaxFlashLoadPerFrame = 185;
     static constexpr std::uint32_t kPowerOnWaitMs = 10000;
+    static constexpr std::uint32_t kDataMemoryLineBase = 0x4000;
 
     // COM1 on a real line (not opened yet).
     explicit Ez2181Link(Clock& clock = Clock::Steady());
@@ -72,26 +79,29 @@ public:
     void AddToSums(std::uint8_t b);
     std::uint8_t CheckByte() const;
 
-    // A request without payload and its reply without payload. The codes:
-    // 1 WrongStart (no sync byte), 2 WrongAddress (neither 00 nor FF),
-    // 3 ShortLength (below 3), 4 UnexpectedLength (not 3) or WrongStatus
-    // (not FE), 6 BadCheckBytes.
-    LinkResult Exchange(std::uint8_t command);
+    // Command 04. Reply faults: 1 WrongStart (no sync byte), 2 WrongAddress
+    // (neither 00 nor FF), 3 ShortLength (below 3), 4 UnexpectedLength (not 3)
+    // or WrongStatus (not FE), 6 BadCheckBytes.
+    LinkResult Reset();
+    // Command 03 with its operand.
+    LinkResult Run(std::uint32_t operand);
 
-    // `count` words of memory in frames of at most 40, starting at `lineAddress` as the
-    // board addresses it. A reply fault is one of ReadReplyHeader, or BadCheckBytes with
-    // code 1. Frames already answered stay done on the board; a count of 0 sends nothing.
-    LinkResult ReadWords(std::uint8_t command, std::uint32_t lineAddress, int count, std::uint32_t* words);
-    LinkResult WriteWords(std::uint8_t command, std::uint32_t lineAddress, int count,
-                          const std::uint32_t* words);
-    // One command with a 32-bit operand and an empty reply; reply faults as for WriteWords.
-    LinkResult SendOperand(std::uint8_t command, std::uint32_t operand);
+    // `count` words of one memory space from `address`, in frames of at most 40.
+    // Reply faults are those of ReadReplyHeader, or BadCheckBytes with code 1 (as
+    // for Run). Frames already answered stay done on the board; a count of 0
+    // sends nothing.
+    LinkResult ReadData(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
+    LinkResult WriteData(std::uint32_t address, std::span<const std::uint32_t> words);
+    LinkResult ReadProgram(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
+    LinkResult WriteProgram(std::uint32_t address, std::span<const std::uint32_t> words);
+    LinkResult ReadIo(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
+    LinkResult WriteIo(std::uint32_t address, std::span<const std::uint32_t> words);
 
     // Flash in frames of at most 190 bytes read or 185 bytes loaded; any fault of a
     // reply is NoResponse with code 1. A write loads the board's buffer from offset 0
     // and then programs it at `address`; with no bytes to write nothing is sent at all.
-    LinkResult ReadFlashBytes(std::uint32_t address, int count, std::uint8_t* buffer);
-    LinkResult WriteFlashBytes(std::uint32_t address, int count, const std::uint8_t* data);
+    LinkResult ReadFlash(std::uint32_t address, std::uint32_t count, std::vector<std::uint8_t>& bytes);
+    LinkResult WriteFlash(std::uint32_t address, std::span<const std::uint8_t> bytes);
 
     // Waits up to 10 s for the power-on frame and acknowledges it; NoPowerOnFrame
     // with code 1 when none came.
@@ -112,6 +122,14 @@ protected:
     LinkResult ReadReplyTrailer();
 
 private:
+    // A request without payload and its reply without payload.
+    LinkResult Exchange(std::uint8_t command);
+    // Memory words in frames of at most 40, from `lineAddress` as the board addresses it.
+    LinkResult ReadWords(std::uint8_t command, std::uint32_t lineAddress, std::uint32_t count,
+                         std::vector<std::uint32_t>& words);
+    LinkResult WriteWords(std::uint8_t command, std::uint32_t lineAddress, std::span<const std::uint32_t> words);
+    // One command with a 32-bit operand and an empty reply.
+    LinkResult SendOperand(std::uint8_t command, std::uint32_t operand);
     // Reads a reply without payload: a ReadReplyHeader or ReadReplyTrailer result.
     LinkResult ReadEmptyReply();
     // The body of SendOperand; a byte that does not come leaves as SerialPortException.

@@ -68,7 +68,7 @@ TEST_F(Ez2181LinkTest, ByteTransfersPassThroughTheSums)
 
 TEST_F(Ez2181LinkTest, ResetExchangeSendsExactBytesAndAcceptsTheReply)
 {
-    EXPECT_TRUE(link->Exchange(Ez2181Link::kReset).ok());
+    EXPECT_TRUE(link->Reset().ok());
     EXPECT_EQ(line->written(), (Bytes{0xFA, 0xFF, 0x03, 0x04, 0x08, 0xF5}));
     EXPECT_EQ(board.ResetCount(), 1u);
 }
@@ -76,7 +76,7 @@ TEST_F(Ez2181LinkTest, ResetExchangeSendsExactBytesAndAcceptsTheReply)
 TEST_F(Ez2181LinkTest, ExchangeAcceptsAddressFFWithTheSameCheckBytes)
 {
     board.InjectFault({Ez2181FaultKind::WrongAddress, 1, 0xFF});
-    EXPECT_TRUE(link->Exchange(Ez2181Link::kReset).ok());
+    EXPECT_TRUE(link->Reset().ok());
 }
 
 TEST_F(Ez2181LinkTest, ExchangeCodesForEachFaultOfTheReply)
@@ -94,8 +94,8 @@ TEST_F(Ez2181LinkTest, ExchangeCodesForEachFaultOfTheReply)
     };
     for (const auto& c : cases) {
         board.InjectFault(c.fault);
-        EXPECT_EQ(link->Exchange(Ez2181Link::kReset), c.result) << static_cast<int>(c.fault.kind);
-        EXPECT_TRUE(link->Exchange(Ez2181Link::kReset).ok()) << "after " << static_cast<int>(c.fault.kind);
+        EXPECT_EQ(link->Reset(), c.result) << static_cast<int>(c.fault.kind);
+        EXPECT_TRUE(link->Reset().ok()) << "after " << static_cast<int>(c.fault.kind);
     }
 }
 
@@ -140,8 +140,8 @@ TEST_F(Ez2181LinkTest, DataMemoryReadOfFourWordsIsOneExactFrame)
 {
     board.SetDataWord(0x10, 0x1234);
     board.SetDataWord(0x13, 0xBEEF);
-    std::uint32_t words[4] = {};
-    EXPECT_TRUE(link->ReadWords(Ez2181Link::kReadWords, 0x4010, 4, words).ok());
+    std::vector<std::uint32_t> words;
+    EXPECT_TRUE(link->ReadData(0x10, 4, words).ok());
     EXPECT_EQ(line->written(), (Bytes{0xFA, 0xFF, 0x08, 0x02, 0x00, 0x00, 0x40, 0x10, 0x04, 0xAA, 0xFB}));
     EXPECT_EQ(words[0], 0x1234u);
     EXPECT_EQ(words[3], 0xBEEFu);
@@ -151,8 +151,8 @@ TEST_F(Ez2181LinkTest, HundredWordsGoAsFortyFortyTwenty)
 {
     for (std::uint32_t i = 0; i < 100; ++i)
         board.SetProgramWord(0x100 + i, 0xA00000 + i);
-    std::vector<std::uint32_t> words(100);
-    ASSERT_TRUE(link->ReadWords(Ez2181Link::kReadWords, 0x100, 100, words.data()).ok());
+    std::vector<std::uint32_t> words;
+    ASSERT_TRUE(link->ReadProgram(0x100, 100, words).ok());
     const std::vector<Ez2181Frame> frames = board.ReceivedFrames();
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0], (Ez2181Frame{0xFF, 0x02, Payload(0x100, 40)}));
@@ -166,7 +166,7 @@ TEST_F(Ez2181LinkTest, WordWritesAreChunkedAndLand)
 {
     std::vector<std::uint32_t> words(45);
     std::iota(words.begin(), words.end(), 0x300u);
-    ASSERT_TRUE(link->WriteWords(Ez2181Link::kWriteIoWords, 0x20, 45, words.data()).ok());
+    ASSERT_TRUE(link->WriteIo(0x20, words).ok());
     const std::vector<Ez2181Frame> frames = board.ReceivedFrames();
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[0].command, 0x0C);
@@ -176,11 +176,31 @@ TEST_F(Ez2181LinkTest, WordWritesAreChunkedAndLand)
         EXPECT_EQ(board.IoWord(0x20 + i), 0x300 + i);
 }
 
+TEST_F(Ez2181LinkTest, EachSpaceHasItsCommandsAndOnlyDataMemoryIsOffset)
+{
+    const std::vector<std::uint32_t> one{0x77};
+    std::vector<std::uint32_t> read;
+    ASSERT_TRUE(link->WriteData(0x30, one).ok());
+    ASSERT_TRUE(link->WriteProgram(0x30, one).ok());
+    ASSERT_TRUE(link->ReadIo(0x30, 1, read).ok());
+    const std::vector<Ez2181Frame> frames = board.ReceivedFrames();
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0].command, 0x01);
+    EXPECT_EQ(Bytes(frames[0].payload.begin(), frames[0].payload.begin() + 5), Payload(0x4030, 1));
+    EXPECT_EQ(frames[1].command, 0x01);
+    EXPECT_EQ(Bytes(frames[1].payload.begin(), frames[1].payload.begin() + 5), Payload(0x30, 1));
+    EXPECT_EQ(frames[2], (Ez2181Frame{0xFF, 0x0B, Payload(0x30, 1)}));
+    EXPECT_EQ(board.DataWord(0x30), 0x77);
+    EXPECT_EQ(board.ProgramWord(0x30), 0x77u);
+}
+
 TEST_F(Ez2181LinkTest, CountZeroSendsNothing)
 {
-    EXPECT_TRUE(link->ReadWords(Ez2181Link::kReadWords, 0, 0, nullptr).ok());
-    EXPECT_TRUE(link->WriteWords(Ez2181Link::kWriteWords, 0, 0, nullptr).ok());
-    EXPECT_TRUE(link->ReadFlashBytes(0, 0, nullptr).ok());
+    std::vector<std::uint32_t> words;
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(link->ReadProgram(0, 0, words).ok());
+    EXPECT_TRUE(link->WriteData(0, words).ok());
+    EXPECT_TRUE(link->ReadFlash(0, 0, bytes).ok());
     EXPECT_TRUE(line->written().empty());
 }
 
@@ -188,17 +208,17 @@ TEST_F(Ez2181LinkTest, WordReadStopsAtTheFirstFailingFrame)
 {
     board.InjectFault({Ez2181FaultKind::WrongCheckByte, 2});
     std::vector<std::uint32_t> words(100);
-    EXPECT_EQ(link->ReadWords(Ez2181Link::kReadWords, 0, 100, words.data()), (LinkResult{K::BadCheckBytes, 1}));
+    EXPECT_EQ(link->ReadProgram(0, 100, words), (LinkResult{K::BadCheckBytes, 1}));
     EXPECT_EQ(board.FramesReceived(), 2u);
     board.InjectFault({Ez2181FaultKind::WrongLength, 1, 3 + 4 * 39});
-    EXPECT_EQ(link->ReadWords(Ez2181Link::kReadWords, 0, 40, words.data()), (LinkResult{K::UnexpectedLength, 4}));
+    EXPECT_EQ(link->ReadProgram(0, 40, words), (LinkResult{K::UnexpectedLength, 4}));
 }
 
 TEST_F(Ez2181LinkTest, RunOperandIsSentMostSignificantByteFirst)
 {
-    EXPECT_TRUE(link->SendOperand(Ez2181Link::kRun, 0).ok());
+    EXPECT_TRUE(link->Run(0).ok());
     EXPECT_EQ(line->written(), (Bytes{0xFA, 0xFF, 0x07, 0x03, 0x00, 0x00, 0x00, 0x00, 0xE9, 0x11}));
-    EXPECT_TRUE(link->SendOperand(Ez2181Link::kRun, 0x0A0B0C0D).ok());
+    EXPECT_TRUE(link->Run(0x0A0B0C0D).ok());
     EXPECT_EQ(board.LastRunOperand(), 0x0A0B0C0Du);
 }
 
@@ -206,7 +226,7 @@ TEST_F(Ez2181LinkTest, FlashPageGoesAs185And71AndOneProgramFrame)
 {
     Bytes page(256);
     std::iota(page.begin(), page.end(), std::uint8_t{0});
-    ASSERT_TRUE(link->WriteFlashBytes(0x1200, 256, page.data()).ok());
+    ASSERT_TRUE(link->WriteFlash(0x1200, page).ok());
     const std::vector<Ez2181Frame> frames = board.ReceivedFrames();
     ASSERT_EQ(frames.size(), 3u);
     Bytes first = Payload(0, 185);
@@ -227,8 +247,8 @@ TEST_F(Ez2181LinkTest, FlashPageIsReadBackAs190And66)
         page[i] = static_cast<std::uint8_t>(i * 7 + 3);
         board.SetFlashByte(0x4400 + i, page[i]);
     }
-    Bytes read(256);
-    ASSERT_TRUE(link->ReadFlashBytes(0x4400, 256, read.data()).ok());
+    Bytes read;
+    ASSERT_TRUE(link->ReadFlash(0x4400, 256, read).ok());
     EXPECT_EQ(read, page);
     const std::vector<Ez2181Frame> frames = board.ReceivedFrames();
     ASSERT_EQ(frames.size(), 2u);
@@ -239,9 +259,9 @@ TEST_F(Ez2181LinkTest, FlashPageIsReadBackAs190And66)
 TEST_F(Ez2181LinkTest, EmptyFlashWriteSendsNoProgramCommand)
 {
     const Bytes stale(16, 0x5A);
-    ASSERT_TRUE(link->WriteFlashBytes(0, 16, stale.data()).ok());
+    ASSERT_TRUE(link->WriteFlash(0, stale).ok());
     line->ClearWritten();
-    EXPECT_TRUE(link->WriteFlashBytes(0x8000, 0, nullptr).ok());
+    EXPECT_TRUE(link->WriteFlash(0x8000, {}).ok());
     EXPECT_TRUE(line->written().empty());
     EXPECT_EQ(board.FlashByte(0x8000), 0xFF);
 }
@@ -252,17 +272,17 @@ TEST_F(Ez2181LinkTest, FlashTransfersFailWithOneOnAnyReplyFault)
     for (Ez2181FaultKind kind : {Ez2181FaultKind::WrongSync, Ez2181FaultKind::WrongStatus,
                                  Ez2181FaultKind::WrongLength, Ez2181FaultKind::WrongCheckByte}) {
         board.InjectFault({kind, 3});  // the program command
-        EXPECT_EQ(link->WriteFlashBytes(0, 256, page.data()), (LinkResult{K::NoResponse, 1})) << static_cast<int>(kind);
+        EXPECT_EQ(link->WriteFlash(0, page), (LinkResult{K::NoResponse, 1})) << static_cast<int>(kind);
         board.InjectFault({kind, 2});  // the second read frame
-        EXPECT_EQ(link->ReadFlashBytes(0, 256, page.data()), (LinkResult{K::NoResponse, 1})) << static_cast<int>(kind);
+        EXPECT_EQ(link->ReadFlash(0, 256, page), (LinkResult{K::NoResponse, 1})) << static_cast<int>(kind);
     }
-    EXPECT_TRUE(link->ReadFlashBytes(0, 256, page.data()).ok());
+    EXPECT_TRUE(link->ReadFlash(0, 256, page).ok());
 }
 
 TEST_F(Ez2181LinkTest, MissingReplyByteEndsAsATimeout)
 {
     board.InjectFault({Ez2181FaultKind::Silence});
-    EXPECT_EQ(link->Exchange(Ez2181Link::kReset), (LinkResult{K::SerialFailure, SerialPortException::Timeout}));
+    EXPECT_EQ(link->Reset(), (LinkResult{K::SerialFailure, SerialPortException::Timeout}));
 }
 
 TEST_F(Ez2181LinkTest, PowerOnFrameIsAcknowledged)
