@@ -1,6 +1,7 @@
 #include "monitor/boards/Ez2181.h"
 
-#include "automation/VariantConversion.h"
+#include "monitor/core/BoardTexts.h"
+#include "monitor/core/BoardValues.h"
 
 #include <optional>
 #include <span>
@@ -29,13 +30,6 @@ LinkResult WriteWords(Ez2181Link& link, std::int32_t space, std::uint32_t addres
     case Ad21xx::IoSpace: return link.WriteIo(address, words);
     default: return link.WriteProgram(address, words);
     }
-}
-
-// An array of `count` VT_I4 elements, or nothing for a count no array can have.
-std::optional<SafeArray> I4Array(std::int32_t count)
-{
-    if (count < 0) return std::nullopt;
-    return SafeArray::Create(VT_I4, {{static_cast<std::uint32_t>(count), 0}});
 }
 
 }  // namespace
@@ -79,7 +73,7 @@ Variant Ez2181::Fail(const LinkResult& failure, bool memoryRead)
         SetError(result, 0, SerialErrorText(failure.code));
         break;
     case LinkResult::NoResponse:
-        SetError(result, 0, "No Response from Device");
+        SetError(result, 0, BoardTexts::kNoResponse);
         break;
     case LinkResult::NoPowerOnFrame:
         SetError(result, 0, "ERROR: Device Timeout");
@@ -132,56 +126,38 @@ Variant Ez2181::PowerOn()
 
 Variant Ez2181::ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space)
 {
-    std::optional<SafeArray> array = I4Array(count);
-    if (!array)
-        return Fail("Can't access data");
+    if (!BoardValues::ArrayCanHold(count))
+        return Fail(BoardTexts::kNoDataAccess);
     std::vector<std::uint32_t> words;
     const LinkResult outcome = ReadWords(link_, space, static_cast<std::uint32_t>(address),
                                          static_cast<std::uint32_t>(count), words);
-    if (!outcome.ok())
-        return Fail(outcome, true);
-    for (std::size_t i = 0; i < words.size(); ++i)
-        array->set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
-    return Variant::Array(std::move(*array));
+    return outcome.ok() ? BoardValues::I4Array(words) : Fail(outcome, true);
 }
 
 Variant Ez2181::WriteSpace(std::int32_t address, Variant& data, std::int32_t space)
 {
-    std::optional<std::vector<Variant>> elements = ConvertToElements(data, VT_I4);
-    if (!elements)
-        return Fail("Can't access data");
-    std::vector<std::uint32_t> words;
-    words.reserve(elements->size());
-    for (const Variant& element : *elements)
-        words.push_back(element.ui4());
-    const LinkResult outcome = WriteWords(link_, space, static_cast<std::uint32_t>(address), words);
+    std::optional<std::vector<std::uint32_t>> words = BoardValues::Words32(data);
+    if (!words)
+        return Fail(BoardTexts::kNoDataAccess);
+    const LinkResult outcome = WriteWords(link_, space, static_cast<std::uint32_t>(address), *words);
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 Variant Ez2181::ReadFlashBlock(std::int32_t address, std::int32_t count)
 {
-    std::optional<SafeArray> array = I4Array(count);
-    if (!array)
-        return Fail("Can't access Data");
+    if (!BoardValues::ArrayCanHold(count))
+        return Fail(BoardTexts::kNoFlashDataAccess);
     std::vector<std::uint8_t> bytes;
     const LinkResult outcome = link_.ReadFlash(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(count),
                                                bytes);
-    if (!outcome.ok())
-        return Fail(outcome);
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        array->set(i, Variant::I4(bytes[i]));
-    return Variant::Array(std::move(*array));
+    return outcome.ok() ? BoardValues::I4Array(bytes) : Fail(outcome);
 }
 
 Variant Ez2181::WriteFlashBlock(std::int32_t address, Variant& data)
 {
-    std::optional<std::vector<Variant>> elements = ConvertToElements(data, VT_UI1);
-    if (!elements)
-        return Fail("Can't access data");
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(elements->size());
-    for (const Variant& element : *elements)
-        bytes.push_back(element.ui1());
-    const LinkResult outcome = link_.WriteFlash(static_cast<std::uint32_t>(address), bytes);
+    std::optional<std::vector<std::uint8_t>> bytes = BoardValues::Bytes(data);
+    if (!bytes)
+        return Fail(BoardTexts::kNoDataAccess);
+    const LinkResult outcome = link_.WriteFlash(static_cast<std::uint32_t>(address), *bytes);
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }

@@ -1,6 +1,7 @@
 #include "monitor/boards/Ezkit21k.h"
 
-#include "automation/VariantConversion.h"
+#include "monitor/core/BoardTexts.h"
+#include "monitor/core/BoardValues.h"
 #include "monitor/core/HexFlashImage.h"
 #include "monitor/core/SRecordImage.h"
 
@@ -73,47 +74,24 @@ Variant Ezkit21k::Fail(const char* text)
     return result;
 }
 
-std::optional<std::vector<std::uint32_t>> Ezkit21k::Words(const Variant& data)
-{
-    std::optional<std::vector<Variant>> elements = ConvertToElements(data, VT_I4);
-    if (!elements)
-        return std::nullopt;
-    std::vector<std::uint32_t> words;
-    words.reserve(elements->size());
-    for (const Variant& element : *elements)
-        words.push_back(element.ui4());
-    return words;
-}
-
-std::optional<Variant> Ezkit21k::WordArray(const std::vector<std::uint32_t>& words)
-{
-    std::optional<SafeArray> array = SafeArray::Create(VT_I4, {{static_cast<std::uint32_t>(words.size()), 0}});
-    if (!array)
-        return std::nullopt;
-    for (std::size_t i = 0; i < words.size(); ++i)
-        array->set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
-    return Variant::Array(std::move(*array));
-}
-
 Variant Ezkit21k::ReadDataMemory(std::int32_t address, std::int32_t count)
 {
     // The result array must be possible before anything is sent.
-    if (count < 0 || static_cast<std::size_t>(count) > SafeArray::kMaxElements)
-        return Fail("Can't access data");
+    if (!BoardValues::ArrayCanHold(count))
+        return Fail(BoardTexts::kNoDataAccess);
     std::vector<std::uint32_t> words;
     const LinkResult outcome = link_.ReadData(static_cast<std::uint32_t>(address),
                                                         static_cast<std::uint32_t>(count), words);
     if (!outcome.ok())
         return Fail(outcome);
-    std::optional<Variant> result = WordArray(words);
-    return result ? *result : Fail("Can't access data");
+    return BoardValues::I4Array(words);
 }
 
 Variant Ezkit21k::WriteDataMemory(std::int32_t address, Variant& data)
 {
-    std::optional<std::vector<std::uint32_t>> words = Words(data);
+    std::optional<std::vector<std::uint32_t>> words = BoardValues::Words32(data);
     if (!words)
-        return Fail("Can't access data");
+        return Fail(BoardTexts::kNoDataAccess);
     if (words->size() > Ezkit21kLink::kMaxWriteWords)
         return Fail("Can't write more than 65531 words in one packet");
     const LinkResult outcome = link_.WriteData(static_cast<std::uint32_t>(address), *words);
@@ -123,7 +101,7 @@ Variant Ezkit21k::WriteDataMemory(std::int32_t address, Variant& data)
 Variant Ezkit21k::ReadFlashBlock(std::int32_t address, std::int32_t count)
 {
     if (count < 0)
-        return Fail("Can't access data");
+        return Fail(BoardTexts::kNoDataAccess);
     if (count > kMaxFlashBlock)
         return Fail("Can't read more than 256 bytes of data from FLASH");
     std::vector<std::uint32_t> values;
@@ -131,15 +109,14 @@ Variant Ezkit21k::ReadFlashBlock(std::int32_t address, std::int32_t count)
                                                          static_cast<std::uint32_t>(count), values);
     if (!outcome.ok())
         return Fail(outcome);
-    std::optional<Variant> result = WordArray(values);
-    return result ? *result : Fail("Can't access data");
+    return BoardValues::I4Array(values);
 }
 
 Variant Ezkit21k::WriteFlashBlock(std::int32_t address, Variant& data)
 {
-    std::optional<std::vector<std::uint32_t>> values = Words(data);
+    std::optional<std::vector<std::uint32_t>> values = BoardValues::Words32(data);
     if (!values)
-        return Fail("Can't access data");
+        return Fail(BoardTexts::kNoDataAccess);
     if (values->size() > static_cast<std::size_t>(kMaxFlashBlock))
         return Fail("Can't write more than 256 bytes of data to FLASH");
     const LinkResult outcome = link_.WriteFlash(static_cast<std::uint32_t>(address), *values);
