@@ -88,6 +88,10 @@ TEST(FourWireLinkConstructionTest, WithoutPortAccessBothOutputWritesAreAnnounced
     EXPECT_EQ(notifier.messages()[1].text, "no such device");
     EXPECT_EQ(notifier.messages()[2], denied);
     EXPECT_EQ(notifier.messages()[3], denied);
+    std::uint16_t version = 0;
+    Notifier::SetCurrent(&notifier);
+    EXPECT_EQ(link.GetVersion(version), LinkResult{LinkResult::NoPortAccess});
+    Notifier::SetCurrent(nullptr);
 }
 
 TEST(FourWireLinkConstructionTest, AnAbsentTargetFailsEveryAttemptAfterTheTimeOut)
@@ -97,7 +101,7 @@ TEST(FourWireLinkConstructionTest, AnAbsentTargetFailsEveryAttemptAfterTheTimeOu
     owned->SetStatus(0x40);  // both inputs low: the target never takes a bit
     FourWireLink link(LPTDigitalInstrument(std::move(owned)), clock);
     std::uint16_t version = 0;
-    EXPECT_FALSE(link.GetVersion(version).ok());
+    EXPECT_EQ(link.GetVersion(version), LinkResult{LinkResult::NoResponse});
     EXPECT_EQ(clock.SleepCount(), 4);
     EXPECT_EQ(clock.TotalSleptMs(), 4000u);
 }
@@ -207,12 +211,13 @@ TEST_F(FourWireLinkTest, CountsThatDoNotFitAreRefusedWithoutTraffic)
 {
     const std::uint64_t writesBefore = port->writes();
     std::vector<std::uint32_t> program(0x8000);
-    EXPECT_FALSE(link.ReadProgramWords(0, program).ok());  // twice the count needs 17 bits
+    const LinkResult refused{LinkResult::OutOfRange};
+    EXPECT_EQ(link.ReadProgramWords(0, program), refused);  // twice the count needs 17 bits
     std::vector<std::uint16_t> data(0x10000);
-    EXPECT_FALSE(link.ReadDataWords(0, data).ok());
-    EXPECT_FALSE(link.WriteDataWords(0, data).ok());
-    EXPECT_FALSE(link.WriteProgramWords(0, std::vector<std::uint32_t>(0x10000)).ok());
-    EXPECT_FALSE(link.ReadDataWords(0, {}).ok());
+    EXPECT_EQ(link.ReadDataWords(0, data), refused);
+    EXPECT_EQ(link.WriteDataWords(0, data), refused);
+    EXPECT_EQ(link.WriteProgramWords(0, std::vector<std::uint32_t>(0x10000)), refused);
+    EXPECT_EQ(link.ReadDataWords(0, {}), refused);
     EXPECT_EQ(port->writes(), writesBefore);
     EXPECT_EQ(port->reads(), 0u);
 }
