@@ -137,7 +137,7 @@ LinkResult Ez2181Link::Reset()
 
 LinkResult Ez2181Link::Run(std::uint32_t operand)
 {
-    return SendOperand(kRun, operand);
+    return LinkResult::CatchSerialFailure([&] { return SendOperandFrame(kRun, operand); });
 }
 
 LinkResult Ez2181Link::ReadData(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words)
@@ -211,11 +211,6 @@ LinkResult Ez2181Link::WriteWords(std::uint8_t command, std::uint32_t lineAddres
         }
         return {};
     });
-}
-
-LinkResult Ez2181Link::SendOperand(std::uint8_t command, std::uint32_t operand)
-{
-    return LinkResult::CatchSerialFailure([&] { return SendOperandFrame(command, operand); });
 }
 
 LinkResult Ez2181Link::SendOperandFrame(std::uint8_t command, std::uint32_t operand)

@@ -128,11 +128,10 @@ private:
     LinkResult ReadWords(std::uint8_t command, std::uint32_t lineAddress, std::uint32_t count,
                          std::vector<std::uint32_t>& words);
     LinkResult WriteWords(std::uint8_t command, std::uint32_t lineAddress, std::span<const std::uint32_t> words);
-    // One command with a 32-bit operand and an empty reply.
-    LinkResult SendOperand(std::uint8_t command, std::uint32_t operand);
     // Reads a reply without payload: a ReadReplyHeader or ReadReplyTrailer result.
     LinkResult ReadEmptyReply();
-    // The body of SendOperand; a byte that does not come leaves as SerialPortException.
+    // One command with a 32-bit operand and an empty reply; a byte that does not
+    // come leaves as SerialPortException.
     LinkResult SendOperandFrame(std::uint8_t command, std::uint32_t operand);
     // The body of WaitForHello; a byte that does not come leaves as SerialPortException.
     LinkResult AwaitPowerOnFrame();
