@@ -1,35 +1,35 @@
 #include "monitor/boards/Ez2181.h"
 
-#include "automation/core/VariantConversion.h"
+#include "monitor/core/BoardTexts.h"
+#include "monitor/core/BoardValues.h"
 
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace {
 
 constexpr const char* kError = "Error";
 
-std::uint8_t ReadCommand(std::int32_t space)
+// Spaces other than data and I/O memory are taken as program memory.
+LinkResult ReadWords(Ez2181Link& link, std::int32_t space, std::uint32_t address, std::uint32_t count,
+                     std::vector<std::uint32_t>& words)
 {
-    return space == Ad21xx::IoSpace ? Ez2181Link::kReadIoWords : Ez2181Link::kReadWords;
+    switch (space) {
+    case Ad21xx::DataSpace: return link.ReadData(address, count, words);
+    case Ad21xx::IoSpace: return link.ReadIo(address, count, words);
+    default: return link.ReadProgram(address, count, words);
+    }
 }
 
-std::uint8_t WriteCommand(std::int32_t space)
+LinkResult WriteWords(Ez2181Link& link, std::int32_t space, std::uint32_t address,
+                      std::span<const std::uint32_t> words)
 {
-    return space == Ad21xx::IoSpace ? Ez2181Link::kWriteIoWords : Ez2181Link::kWriteWords;
-}
-
-std::uint32_t LineAddress(std::int32_t address, std::int32_t space)
-{
-    const auto word = static_cast<std::uint32_t>(address);
-    return space == Ad21xx::DataSpace ? word + Ez2181::kDataMemoryLineBase : word;
-}
-
-// An array of `count` VT_I4 elements, or nothing for a count no array can have.
-std::optional<SafeArray> I4Array(std::int32_t count)
-{
-    if (count < 0) return std::nullopt;
-    return SafeArray::Create(VT_I4, {{static_cast<std::uint32_t>(count), 0}});
+    switch (space) {
+    case Ad21xx::DataSpace: return link.WriteData(address, words);
+    case Ad21xx::IoSpace: return link.WriteIo(address, words);
+    default: return link.WriteProgram(address, words);
+    }
 }
 
 }  // namespace
@@ -62,28 +62,53 @@ const DispatchMap& Ez2181::Map()
     return map;
 }
 
+// The one table of this board's link failures. Reply faults carry the link's
+// code with "Error", but a memory read reports wrong check bytes as
+// "Invalid Checksum" with code 0.
+Variant Ez2181::Fail(const LinkResult& failure, bool memoryRead)
+{
+    Variant result;
+    switch (failure.kind) {
+    case LinkResult::SerialFailure:
+        SetError(result, 0, SerialErrorText(failure.code));
+        break;
+    case LinkResult::NoResponse:
+        SetError(result, 0, BoardTexts::kNoResponse);
+        break;
+    case LinkResult::NoPowerOnFrame:
+        SetError(result, 0, "ERROR: Device Timeout");
+        break;
+    case LinkResult::BadCheckBytes:
+        if (memoryRead)
+            SetError(result, 0, "Invalid Checksum");
+        else
+            SetError(result, failure.code, kError);
+        break;
+    default:
+        SetError(result, failure.code, kError);
+        break;
+    }
+    return result;
+}
+
+Variant Ez2181::Fail(const char* text)
+{
+    Variant result;
+    SetError(result, 0, text);
+    return result;
+}
+
 Variant Ez2181::Reset(std::int32_t)
 {
-    return RunSerial([&] {
-        Variant result = Variant::I4(0);
-        const int code = link_.Exchange(Ez2181Link::kReset);
-        if (code != 0) SetError(result, code, kError);
-        return result;
-    });
+    const LinkResult outcome = link_.Reset();
+    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 Variant Ez2181::Run(std::int32_t operand)
 {
     const std::int32_t value = operand < 2 ? operand : HeldStartWord();
-    return RunSerial([&] {
-        Variant result = Variant::I4(0);
-        const int code = link_.SendOperand(Ez2181Link::kRun, static_cast<std::uint32_t>(value));
-        if (code == Ez2181Link::kBadCheckBytes)
-            SetError(result, 1, kError);
-        else if (code != 0)
-            SetError(result, code, kError);
-        return result;
-    });
+    const LinkResult outcome = link_.Run(static_cast<std::uint32_t>(value));
+    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 // The outcome of the driver call is not looked at: nothing is sent to the board.
@@ -95,101 +120,44 @@ Variant Ez2181::SetBaud(std::int32_t rate)
 
 Variant Ez2181::PowerOn()
 {
-    return RunSerial([&] {
-        Variant result = Variant::I4(0);
-        if (link_.WaitForHello() != 0) SetError(result, 0, "ERROR: Device Timeout");
-        return result;
-    });
+    const LinkResult outcome = link_.WaitForHello();
+    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 Variant Ez2181::ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space)
 {
-    std::optional<SafeArray> array = I4Array(count);
-    if (!array) {
-        Variant result;
-        SetError(result, 0, "Can't access data");
-        return result;
-    }
-    return RunSerial([&] {
-        Variant result;
-        std::vector<std::uint32_t> words(static_cast<std::size_t>(count));
-        const int code = link_.ReadWords(ReadCommand(space), LineAddress(address, space), count, words.data());
-        if (code == Ez2181Link::kBadCheckBytes) {
-            SetError(result, 0, "Invalid Checksum");
-        } else if (code != 0) {
-            SetError(result, code, kError);
-        } else {
-            for (std::size_t i = 0; i < words.size(); ++i)
-                array->set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
-            result = Variant::Array(std::move(*array));
-        }
-        return result;
-    });
+    if (!BoardValues::ArrayCanHold(count))
+        return Fail(BoardTexts::kNoDataAccess);
+    std::vector<std::uint32_t> words;
+    const LinkResult outcome = ReadWords(link_, space, static_cast<std::uint32_t>(address),
+                                         static_cast<std::uint32_t>(count), words);
+    return outcome.ok() ? BoardValues::I4Array(words) : Fail(outcome, true);
 }
 
 Variant Ez2181::WriteSpace(std::int32_t address, Variant& data, std::int32_t space)
 {
-    std::optional<std::vector<Variant>> elements = ConvertToElements(data, VT_I4);
-    if (!elements) {
-        Variant result;
-        SetError(result, 0, "Can't access data");
-        return result;
-    }
-    std::vector<std::uint32_t> words;
-    words.reserve(elements->size());
-    for (const Variant& element : *elements)
-        words.push_back(element.ui4());
-    return RunSerial([&] {
-        Variant result = Variant::I4(0);
-        const int code = link_.WriteWords(WriteCommand(space), LineAddress(address, space),
-                                          static_cast<int>(words.size()), words.data());
-        if (code == Ez2181Link::kBadCheckBytes)
-            SetError(result, 1, kError);
-        else if (code != 0)
-            SetError(result, code, kError);
-        return result;
-    });
+    std::optional<std::vector<std::uint32_t>> words = BoardValues::Words32(data);
+    if (!words)
+        return Fail(BoardTexts::kNoDataAccess);
+    const LinkResult outcome = WriteWords(link_, space, static_cast<std::uint32_t>(address), *words);
+    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 Variant Ez2181::ReadFlashBlock(std::int32_t address, std::int32_t count)
 {
-    std::optional<SafeArray> array = I4Array(count);
-    if (!array) {
-        Variant result;
-        SetError(result, 0, "Can't access Data");
-        return result;
-    }
-    return RunSerial([&] {
-        Variant result;
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count));
-        if (link_.ReadFlashBytes(static_cast<std::uint32_t>(address), count, bytes.data()) != 0) {
-            SetError(result, 0, "No Response from Device");
-        } else {
-            for (std::size_t i = 0; i < bytes.size(); ++i)
-                array->set(i, Variant::I4(bytes[i]));
-            result = Variant::Array(std::move(*array));
-        }
-        return result;
-    });
+    if (!BoardValues::ArrayCanHold(count))
+        return Fail(BoardTexts::kNoFlashDataAccess);
+    std::vector<std::uint8_t> bytes;
+    const LinkResult outcome = link_.ReadFlash(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(count),
+                                               bytes);
+    return outcome.ok() ? BoardValues::I4Array(bytes) : Fail(outcome);
 }
 
 Variant Ez2181::WriteFlashBlock(std::int32_t address, Variant& data)
 {
-    std::optional<std::vector<Variant>> elements = ConvertToElements(data, VT_UI1);
-    if (!elements) {
-        Variant result;
-        SetError(result, 0, "Can't access data");
-        return result;
-    }
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(elements->size());
-    for (const Variant& element : *elements)
-        bytes.push_back(element.ui1());
-    return RunSerial([&] {
-        Variant result = Variant::I4(0);
-        if (link_.WriteFlashBytes(static_cast<std::uint32_t>(address), static_cast<int>(bytes.size()),
-                                  bytes.data()) != 0)
-            SetError(result, 0, "No Response from Device");
-        return result;
-    });
+    std::optional<std::vector<std::uint8_t>> bytes = BoardValues::Bytes(data);
+    if (!bytes)
+        return Fail(BoardTexts::kNoDataAccess);
+    const LinkResult outcome = link_.WriteFlash(static_cast<std::uint32_t>(address), *bytes);
+    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }

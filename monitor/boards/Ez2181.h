@@ -21,8 +21,6 @@ public:
     static constexpr const char* kClassId = "{3A0F6C21-52D4-4E8B-9C17-2B8E40D1A001}";
 
     static constexpr std::uint32_t kInitialBaudRate = 38400;
-    // Data memory is addressed on the line at 0x4000 plus its address.
-    static constexpr std::uint32_t kDataMemoryLineBase = 0x4000;
 
     Ez2181();
     // For tests: the board on `device`, its power-on wait on `clock`.
@@ -51,6 +49,11 @@ public:
 
 private:
     void OpenLine();
+    // Records a failure of the link and returns the error result; `memoryRead`
+    // for a failure of ReadSpace.
+    Variant Fail(const LinkResult& failure, bool memoryRead = false);
+    // Records `text` with code 0 and returns the error result.
+    Variant Fail(const char* text);
 
     ApplicationLock::Holder programLock_;
     Ez2181Link link_;

@@ -19,6 +19,9 @@ constexpr std::uint8_t kPowerOnFrame[] = {0xFA, 0x00, 0x03, 0x07};
 // reads fail at once, is not polled without end.
 constexpr std::uint32_t kIdlePauseMs = 10;
 
+// Any fault of a reply to a flash frame.
+constexpr LinkResult kNoFlashResponse{LinkResult::NoResponse, 1};
+
 }  // namespace
 
 Ez2181Link::Ez2181Link(Clock& clock) : SerialPort(kMostSignificantFirst), clock_(clock)
@@ -80,87 +83,137 @@ void Ez2181Link::EndRequest()
     WriteByte(CheckByte());
 }
 
-int Ez2181Link::ReadReplyHeader(int min, int max)
+LinkResult Ez2181Link::ReadReplyHeader(int min, int max)
 {
     ResetSums();
-    if (ReadByte() != kSync) return 1;
+    if (ReadByte() != kSync) return {LinkResult::WrongStart, 1};
     ReadByte();  // the board's address, whatever it is
     const int length = ReadByte();
-    if (length < kLengthOverhead) return 2;
-    if (ReadByte() != kStatusDone) return 3;
+    if (length < kLengthOverhead) return {LinkResult::ShortLength, 2};
+    if (ReadByte() != kStatusDone) return {LinkResult::WrongStatus, 3};
     const int payload = length - kLengthOverhead;
     const int upper = max != 0 ? max : min;
-    if (payload < min || payload > upper) return 4;
-    return 0;
+    if (payload < min || payload > upper) return {LinkResult::UnexpectedLength, 4};
+    return {};
 }
 
-int Ez2181Link::ReadReplyTrailer()
+LinkResult Ez2181Link::ReadReplyTrailer()
 {
     ReadByte();
     ReadByte();
-    return sum1_ == 0 && sum2_ == 0 ? 0 : 1;
+    if (sum1_ == 0 && sum2_ == 0) return {};
+    return {LinkResult::BadCheckBytes, 1};
 }
 
-int Ez2181Link::Exchange(std::uint8_t command)
+LinkResult Ez2181Link::Exchange(std::uint8_t command)
 {
-    BeginRequest(command, 0);
-    EndRequest();
-    ResetSums();
-    if (ReadByte() != kSync) return 1;
-    const std::uint8_t address = ReadByte();
-    if (address != 0x00 && address != 0xFF) return 2;
-    const int length = ReadByte();
-    if (length < kLengthOverhead) return 3;
-    if (length != kLengthOverhead) return 4;
-    if (ReadByte() != kStatusDone) return 4;
-    return ReadReplyTrailer() == 0 ? 0 : kBadCheckBytes;
-}
-
-int Ez2181Link::ReadEmptyReply()
-{
-    const int header = ReadReplyHeader(0, 0);
-    if (header != 0) return header;
-    return ReadReplyTrailer() == 0 ? 0 : kBadCheckBytes;
-}
-
-int Ez2181Link::ReadWords(std::uint8_t command, std::uint32_t lineAddress, int count,
-                          std::uint32_t* words)
-{
-    for (int done = 0; done < count;) {
-        const int n = std::min(count - done, kMaxWordsPerFrame);
-        BeginRequest(command, kAddressAndCount);
-        WriteWord32(lineAddress);
-        WriteByte(static_cast<std::uint8_t>(n));
+    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+        BeginRequest(command, 0);
         EndRequest();
-        const int header = ReadReplyHeader(4 * n, 0);
-        if (header != 0) return header;
-        ReadWords32(n, words + done);
-        if (ReadReplyTrailer() != 0) return kBadCheckBytes;
-        lineAddress += static_cast<std::uint32_t>(n);
-        done += n;
-    }
-    return 0;
+        ResetSums();
+        if (ReadByte() != kSync) return {LinkResult::WrongStart, 1};
+        const std::uint8_t address = ReadByte();
+        if (address != 0x00 && address != 0xFF) return {LinkResult::WrongAddress, 2};
+        const int length = ReadByte();
+        if (length < kLengthOverhead) return {LinkResult::ShortLength, 3};
+        if (length != kLengthOverhead) return {LinkResult::UnexpectedLength, 4};
+        if (ReadByte() != kStatusDone) return {LinkResult::WrongStatus, 4};
+        if (!ReadReplyTrailer().ok()) return {LinkResult::BadCheckBytes, 6};
+        return {};
+    });
 }
 
-int Ez2181Link::WriteWords(std::uint8_t command, std::uint32_t lineAddress, int count,
-                           const std::uint32_t* words)
+LinkResult Ez2181Link::ReadEmptyReply()
 {
-    for (int done = 0; done < count;) {
-        const int n = std::min(count - done, kMaxWordsPerFrame);
-        BeginRequest(command, 4 * n + kAddressAndCount);
-        WriteWord32(lineAddress);
-        WriteByte(static_cast<std::uint8_t>(n));
-        WriteWords32(n, words + done);
-        EndRequest();
-        const int reply = ReadEmptyReply();
-        if (reply != 0) return reply;
-        lineAddress += static_cast<std::uint32_t>(n);
-        done += n;
-    }
-    return 0;
+    const LinkResult header = ReadReplyHeader(0, 0);
+    if (!header.ok()) return header;
+    return ReadReplyTrailer();
 }
 
-int Ez2181Link::SendOperand(std::uint8_t command, std::uint32_t operand)
+LinkResult Ez2181Link::Reset()
+{
+    return Exchange(kReset);
+}
+
+LinkResult Ez2181Link::Run(std::uint32_t operand)
+{
+    return LinkResult::CatchSerialFailure([&] { return SendOperandFrame(kRun, operand); });
+}
+
+LinkResult Ez2181Link::ReadData(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words)
+{
+    return ReadWords(kReadWords, address + kDataMemoryLineBase, count, words);
+}
+
+LinkResult Ez2181Link::WriteData(std::uint32_t address, std::span<const std::uint32_t> words)
+{
+    return WriteWords(kWriteWords, address + kDataMemoryLineBase, words);
+}
+
+LinkResult Ez2181Link::ReadProgram(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words)
+{
+    return ReadWords(kReadWords, address, count, words);
+}
+
+LinkResult Ez2181Link::WriteProgram(std::uint32_t address, std::span<const std::uint32_t> words)
+{
+    return WriteWords(kWriteWords, address, words);
+}
+
+LinkResult Ez2181Link::ReadIo(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words)
+{
+    return ReadWords(kReadIoWords, address, count, words);
+}
+
+LinkResult Ez2181Link::WriteIo(std::uint32_t address, std::span<const std::uint32_t> words)
+{
+    return WriteWords(kWriteIoWords, address, words);
+}
+
+LinkResult Ez2181Link::ReadWords(std::uint8_t command, std::uint32_t lineAddress, std::uint32_t count,
+                                 std::vector<std::uint32_t>& words)
+{
+    words.resize(count);
+    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+        for (std::uint32_t done = 0; done < count;) {
+            const int n = static_cast<int>(std::min<std::uint32_t>(count - done, kMaxWordsPerFrame));
+            BeginRequest(command, kAddressAndCount);
+            WriteWord32(lineAddress);
+            WriteByte(static_cast<std::uint8_t>(n));
+            EndRequest();
+            const LinkResult header = ReadReplyHeader(4 * n, 0);
+            if (!header.ok()) return header;
+            ReadWords32(n, words.data() + done);
+            const LinkResult trailer = ReadReplyTrailer();
+            if (!trailer.ok()) return trailer;
+            lineAddress += static_cast<std::uint32_t>(n);
+            done += static_cast<std::uint32_t>(n);
+        }
+        return {};
+    });
+}
+
+LinkResult Ez2181Link::WriteWords(std::uint8_t command, std::uint32_t lineAddress,
+                                  std::span<const std::uint32_t> words)
+{
+    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+        for (std::size_t done = 0; done < words.size();) {
+            const int n = static_cast<int>(std::min<std::size_t>(words.size() - done, kMaxWordsPerFrame));
+            BeginRequest(command, 4 * n + kAddressAndCount);
+            WriteWord32(lineAddress);
+            WriteByte(static_cast<std::uint8_t>(n));
+            WriteWords32(n, words.data() + done);
+            EndRequest();
+            const LinkResult reply = ReadEmptyReply();
+            if (!reply.ok()) return reply;
+            lineAddress += static_cast<std::uint32_t>(n);
+            done += static_cast<std::uint32_t>(n);
+        }
+        return {};
+    });
+}
+
+LinkResult Ez2181Link::SendOperandFrame(std::uint8_t command, std::uint32_t operand)
 {
     BeginRequest(command, kAddressOnly);
     WriteWord32(operand);
@@ -168,45 +221,55 @@ int Ez2181Link::SendOperand(std::uint8_t command, std::uint32_t operand)
     return ReadEmptyReply();
 }
 
-int Ez2181Link::ReadFlashBytes(std::uint32_t address, int count, std::uint8_t* buffer)
+LinkResult Ez2181Link::ReadFlash(std::uint32_t address, std::uint32_t count, std::vector<std::uint8_t>& bytes)
 {
-    for (int done = 0; done < count;) {
-        const int n = std::min(count - done, kMaxFlashReadPerFrame);
-        BeginRequest(kReadFlash, kAddressAndCount);
-        WriteWord32(address);
-        WriteByte(static_cast<std::uint8_t>(n));
-        EndRequest();
-        if (ReadReplyHeader(n, 0) != 0) return 1;
-        ReadBytes(n, buffer + done);
-        if (ReadReplyTrailer() != 0) return 1;
-        address += static_cast<std::uint32_t>(n);
-        done += n;
-    }
-    return 0;
+    bytes.resize(count);
+    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+        for (std::uint32_t done = 0; done < count;) {
+            const int n = static_cast<int>(std::min<std::uint32_t>(count - done, kMaxFlashReadPerFrame));
+            BeginRequest(kReadFlash, kAddressAndCount);
+            WriteWord32(address);
+            WriteByte(static_cast<std::uint8_t>(n));
+            EndRequest();
+            if (!ReadReplyHeader(n, 0).ok()) return kNoFlashResponse;
+            ReadBytes(n, bytes.data() + done);
+            if (!ReadReplyTrailer().ok()) return kNoFlashResponse;
+            address += static_cast<std::uint32_t>(n);
+            done += static_cast<std::uint32_t>(n);
+        }
+        return {};
+    });
 }
 
 // Without data the program command would program whatever the board's buffer still
 // holds from an earlier load, so an empty write sends nothing.
-int Ez2181Link::WriteFlashBytes(std::uint32_t address, int count, const std::uint8_t* data)
+LinkResult Ez2181Link::WriteFlash(std::uint32_t address, std::span<const std::uint8_t> bytes)
 {
-    if (count <= 0) return 0;
-    std::uint32_t offset = 0;
-    for (int done = 0; done < count;) {
-        const int n = std::min(count - done, kMaxFlashLoadPerFrame);
-        BeginRequest(kLoadFlashBuffer, n + kAddressAndCount);
-        WriteWord32(offset);
-        WriteByte(static_cast<std::uint8_t>(n));
-        WriteBytes(n, data + done);
-        EndRequest();
-        if (ReadEmptyReply() != 0) return 1;
-        offset += static_cast<std::uint32_t>(n);
-        done += n;
-    }
-    return SendOperand(kProgramFlash, address) == 0 ? 0 : 1;
+    if (bytes.empty()) return {};
+    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+        std::uint32_t offset = 0;
+        for (std::size_t done = 0; done < bytes.size();) {
+            const int n = static_cast<int>(std::min<std::size_t>(bytes.size() - done, kMaxFlashLoadPerFrame));
+            BeginRequest(kLoadFlashBuffer, n + kAddressAndCount);
+            WriteWord32(offset);
+            WriteByte(static_cast<std::uint8_t>(n));
+            WriteBytes(n, bytes.data() + done);
+            EndRequest();
+            if (!ReadEmptyReply().ok()) return kNoFlashResponse;
+            offset += static_cast<std::uint32_t>(n);
+            done += static_cast<std::uint32_t>(n);
+        }
+        return SendOperandFrame(kProgramFlash, address).ok() ? LinkResult{} : kNoFlashResponse;
+    });
 }
 
 // A byte that breaks the match is not looked at again as a possible sync byte.
-int Ez2181Link::WaitForHello()
+LinkResult Ez2181Link::WaitForHello()
+{
+    return LinkResult::CatchSerialFailure([&] { return AwaitPowerOnFrame(); });
+}
+
+LinkResult Ez2181Link::AwaitPowerOnFrame()
 {
     PurgeInput();
     ResetSums();
@@ -224,14 +287,14 @@ int Ez2181Link::WaitForHello()
                 ++position;
                 continue;
             }
-            if (ReadReplyTrailer() == 0) {
+            if (ReadReplyTrailer().ok()) {
                 BeginRequest(kAcknowledgePowerOn, 0);
                 EndRequest();
-                return 0;
+                return {};
             }
         }
         position = 0;
         ResetSums();
     }
-    return 1;
+    return {LinkResult::NoPowerOnFrame, 1};
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "monitor/boards/LinkResult.h"
 #include "monitor/serial/SerialPort.h"
 #include "platform/Clock.h"
 
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <vector>
 
 // The packet layer of the ADSP-2181 EZ-KIT monitor line, most significant byte first.
 //
@@ -31,8 +34,14 @@
 //   0B  as 02, I/O memory            0C  as 01, I/O memory
 //   FE  -                            (no reply)        acknowledge the power-on frame
 //
-// The transfers return 0 on success or a small failure code; bytes that do not come
-// within the read time-out, and failed writes, leave as SerialPortException.
+// Memory addresses count 32-bit words. Data memory is addressed on the line at
+// 0x4000 plus its address; program memory and I/O go as they are, I/O told
+// apart by its commands.
+//
+// Every operation returns a LinkResult and lets no exception out: a byte that
+// does not come within the read time-out, or a failed write, ends it as
+// SerialFailure. A reply fault carries the number the protocol gives it as its
+// code (below).
 class Ez2181Link : public SerialPort {
 public:
     static constexpr std::uint8_t kSync = 0xFA;
@@ -56,10 +65,7 @@ public:
     static constexpr int kMaxFlashReadPerFrame = 190;
     static constexpr int kMaxFlashLoadPerFrame = 185;
     static constexpr std::uint32_t kPowerOnWaitMs = 10000;
-
-    // Failure code of the transfers below when the check bytes of a reply are wrong;
-    // codes 1 to 4 are those of ReadReplyHeader.
-    static constexpr int kBadCheckBytes = 6;
+    static constexpr std::uint32_t kDataMemoryLineBase = 0x4000;
 
     // COM1 on a real line (not opened yet).
     explicit Ez2181Link(Clock& clock = Clock::Steady());
@@ -73,43 +79,62 @@ public:
     void AddToSums(std::uint8_t b);
     std::uint8_t CheckByte() const;
 
+    // Command 04. Reply faults: 1 WrongStart (no sync byte), 2 WrongAddress
+    // (neither 00 nor FF), 3 ShortLength (below 3), 4 UnexpectedLength (not 3)
+    // or WrongStatus (not FE), 6 BadCheckBytes.
+    LinkResult Reset();
+    // Command 03 with its operand.
+    LinkResult Run(std::uint32_t operand);
+
+    // `count` words of one memory space from `address`, in frames of at most 40.
+    // Reply faults are those of ReadReplyHeader, or BadCheckBytes with code 1 (as
+    // for Run). Frames already answered stay done on the board; a count of 0
+    // sends nothing.
+    LinkResult ReadData(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
+    LinkResult WriteData(std::uint32_t address, std::span<const std::uint32_t> words);
+    LinkResult ReadProgram(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
+    LinkResult WriteProgram(std::uint32_t address, std::span<const std::uint32_t> words);
+    LinkResult ReadIo(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
+    LinkResult WriteIo(std::uint32_t address, std::span<const std::uint32_t> words);
+
+    // Flash in frames of at most 190 bytes read or 185 bytes loaded; any fault of a
+    // reply is NoResponse with code 1. A write loads the board's buffer from offset 0
+    // and then programs it at `address`; with no bytes to write nothing is sent at all.
+    LinkResult ReadFlash(std::uint32_t address, std::uint32_t count, std::vector<std::uint8_t>& bytes);
+    LinkResult WriteFlash(std::uint32_t address, std::span<const std::uint8_t> bytes);
+
+    // Waits up to 10 s for the power-on frame and acknowledges it; NoPowerOnFrame
+    // with code 1 when none came.
+    LinkResult WaitForHello();
+
+protected:
+    // The parts of a frame; a byte that does not come leaves them as SerialPortException.
     // Purges the input, starts fresh sums and sends FA, the address byte, length, command.
     void BeginRequest(std::uint8_t command, int payloadLength);
     // Sends the two check bytes.
     void EndRequest();
-    // Reads a reply up to its status byte. 0: the payload length lies between `min` and
-    // `max` (or is exactly `min` when `max` is 0); 1 no sync byte, 2 length below 3,
-    // 3 status not FE, 4 payload length out of range.
-    int ReadReplyHeader(int min, int max);
-    // Reads the two check bytes: 0 when the reply checks, else 1.
-    int ReadReplyTrailer();
-    // A request without payload and its reply without payload: 0, or 1 no sync byte,
-    // 2 address byte neither 00 nor FF, 3 length below 3, 4 length not 3 or status not FE,
-    // 6 wrong check bytes.
-    int Exchange(std::uint8_t command);
-
-    // `count` words of memory in frames of at most 40, starting at `lineAddress` as the
-    // board addresses it. 0, a ReadReplyHeader code, or kBadCheckBytes. Frames already
-    // answered stay done on the board; a count of 0 sends nothing.
-    int ReadWords(std::uint8_t command, std::uint32_t lineAddress, int count, std::uint32_t* words);
-    int WriteWords(std::uint8_t command, std::uint32_t lineAddress, int count,
-                   const std::uint32_t* words);
-    // One command with a 32-bit operand and an empty reply: 0, a ReadReplyHeader code, or
-    // kBadCheckBytes.
-    int SendOperand(std::uint8_t command, std::uint32_t operand);
-
-    // Flash in frames of at most 190 bytes read or 185 bytes loaded; 0 on success, 1 on
-    // any fault of a reply. A write loads the board's buffer from offset 0 and then
-    // programs it at `address`; with no bytes to write nothing is sent at all.
-    int ReadFlashBytes(std::uint32_t address, int count, std::uint8_t* buffer);
-    int WriteFlashBytes(std::uint32_t address, int count, const std::uint8_t* data);
-
-    // Waits up to 10 s for the power-on frame and acknowledges it: 0, or 1 on time-out.
-    int WaitForHello();
+    // Reads a reply up to its status byte. Ok when the payload length lies between `min`
+    // and `max` (or is exactly `min` when `max` is 0); else 1 WrongStart (no sync byte),
+    // 2 ShortLength (below 3), 3 WrongStatus (not FE), 4 UnexpectedLength (payload
+    // length out of range).
+    LinkResult ReadReplyHeader(int min, int max);
+    // Reads the two check bytes: Ok when the reply checks, else BadCheckBytes with code 1.
+    LinkResult ReadReplyTrailer();
 
 private:
-    // Reads a reply without payload: 0, a ReadReplyHeader code, or kBadCheckBytes.
-    int ReadEmptyReply();
+    // A request without payload and its reply without payload.
+    LinkResult Exchange(std::uint8_t command);
+    // Memory words in frames of at most 40, from `lineAddress` as the board addresses it.
+    LinkResult ReadWords(std::uint8_t command, std::uint32_t lineAddress, std::uint32_t count,
+                         std::vector<std::uint32_t>& words);
+    LinkResult WriteWords(std::uint8_t command, std::uint32_t lineAddress, std::span<const std::uint32_t> words);
+    // Reads a reply without payload: a ReadReplyHeader or ReadReplyTrailer result.
+    LinkResult ReadEmptyReply();
+    // One command with a 32-bit operand and an empty reply; a byte that does not
+    // come leaves as SerialPortException.
+    LinkResult SendOperandFrame(std::uint8_t command, std::uint32_t operand);
+    // The body of WaitForHello; a byte that does not come leaves as SerialPortException.
+    LinkResult AwaitPowerOnFrame();
 
     Clock& clock_;
     std::uint8_t addressByte_ = kPcAddress;

@@ -1,6 +1,7 @@
 #include "monitor/boards/Ezkit21k.h"
 
-#include "automation/core/VariantConversion.h"
+#include "monitor/core/BoardTexts.h"
+#include "monitor/core/BoardValues.h"
 #include "monitor/core/FlashImageFormats.h"
 
 namespace {
@@ -42,23 +43,23 @@ const DispatchMap& Ezkit21k::Map()
     return map;
 }
 
-Variant Ezkit21k::Fail(const Ezkit21kLink::Result& failure)
+Variant Ezkit21k::Fail(const LinkResult& failure)
 {
     Variant result;
     switch (failure.kind) {
-    case Ezkit21kLink::Result::InvalidHeader:
+    case LinkResult::InvalidHeader:
         SetError(result, 0, "Invalid Header");
         break;
-    case Ezkit21kLink::Result::UnexpectedLength:
+    case LinkResult::UnexpectedLength:
         SetError(result, 0, "Unexpected packet length");
         break;
-    case Ezkit21kLink::Result::SerialFailure:
+    case LinkResult::SerialFailure:
         SetError(result, 0, SerialErrorText(failure.code));
         break;
-    case Ezkit21kLink::Result::InvalidLockoutValue:
+    case LinkResult::InvalidLockoutValue:
         SetError(result, failure.code, "Invalid Lockout Value:");
         break;
-    case Ezkit21kLink::Result::Ok:
+    default:  // Ok, and the kinds this link does not return
         break;
     }
     return result;
@@ -71,82 +72,58 @@ Variant Ezkit21k::Fail(const char* text)
     return result;
 }
 
-std::optional<std::vector<std::uint32_t>> Ezkit21k::Words(const Variant& data)
-{
-    std::optional<std::vector<Variant>> elements = ConvertToElements(data, VT_I4);
-    if (!elements)
-        return std::nullopt;
-    std::vector<std::uint32_t> words;
-    words.reserve(elements->size());
-    for (const Variant& element : *elements)
-        words.push_back(element.ui4());
-    return words;
-}
-
-std::optional<Variant> Ezkit21k::WordArray(const std::vector<std::uint32_t>& words)
-{
-    std::optional<SafeArray> array = SafeArray::Create(VT_I4, {{static_cast<std::uint32_t>(words.size()), 0}});
-    if (!array)
-        return std::nullopt;
-    for (std::size_t i = 0; i < words.size(); ++i)
-        array->set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
-    return Variant::Array(std::move(*array));
-}
-
 Variant Ezkit21k::ReadDataMemory(std::int32_t address, std::int32_t count)
 {
     // The result array must be possible before anything is sent.
-    if (count < 0 || static_cast<std::size_t>(count) > SafeArray::kMaxElements)
-        return Fail("Can't access data");
+    if (!BoardValues::ArrayCanHold(count))
+        return Fail(BoardTexts::kNoDataAccess);
     std::vector<std::uint32_t> words;
-    const Ezkit21kLink::Result outcome = link_.ReadData(static_cast<std::uint32_t>(address),
+    const LinkResult outcome = link_.ReadData(static_cast<std::uint32_t>(address),
                                                         static_cast<std::uint32_t>(count), words);
     if (!outcome.ok())
         return Fail(outcome);
-    std::optional<Variant> result = WordArray(words);
-    return result ? *result : Fail("Can't access data");
+    return BoardValues::I4Array(words);
 }
 
 Variant Ezkit21k::WriteDataMemory(std::int32_t address, Variant& data)
 {
-    std::optional<std::vector<std::uint32_t>> words = Words(data);
+    std::optional<std::vector<std::uint32_t>> words = BoardValues::Words32(data);
     if (!words)
-        return Fail("Can't access data");
+        return Fail(BoardTexts::kNoDataAccess);
     if (words->size() > Ezkit21kLink::kMaxWriteWords)
         return Fail("Can't write more than 65531 words in one packet");
-    const Ezkit21kLink::Result outcome = link_.WriteData(static_cast<std::uint32_t>(address), *words);
+    const LinkResult outcome = link_.WriteData(static_cast<std::uint32_t>(address), *words);
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 Variant Ezkit21k::ReadFlashBlock(std::int32_t address, std::int32_t count)
 {
     if (count < 0)
-        return Fail("Can't access data");
+        return Fail(BoardTexts::kNoDataAccess);
     if (count > kMaxFlashBlock)
         return Fail("Can't read more than 256 bytes of data from FLASH");
     std::vector<std::uint32_t> values;
-    const Ezkit21kLink::Result outcome = link_.ReadFlash(static_cast<std::uint32_t>(address),
+    const LinkResult outcome = link_.ReadFlash(static_cast<std::uint32_t>(address),
                                                          static_cast<std::uint32_t>(count), values);
     if (!outcome.ok())
         return Fail(outcome);
-    std::optional<Variant> result = WordArray(values);
-    return result ? *result : Fail("Can't access data");
+    return BoardValues::I4Array(values);
 }
 
 Variant Ezkit21k::WriteFlashBlock(std::int32_t address, Variant& data)
 {
-    std::optional<std::vector<std::uint32_t>> values = Words(data);
+    std::optional<std::vector<std::uint32_t>> values = BoardValues::Words32(data);
     if (!values)
-        return Fail("Can't access data");
+        return Fail(BoardTexts::kNoDataAccess);
     if (values->size() > static_cast<std::size_t>(kMaxFlashBlock))
         return Fail("Can't write more than 256 bytes of data to FLASH");
-    const Ezkit21kLink::Result outcome = link_.WriteFlash(static_cast<std::uint32_t>(address), *values);
+    const LinkResult outcome = link_.WriteFlash(static_cast<std::uint32_t>(address), *values);
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
 Variant Ezkit21k::ResyncComm()
 {
-    const Ezkit21kLink::Result outcome = link_.Resync();
+    const LinkResult outcome = link_.Resync();
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
@@ -164,7 +141,7 @@ Variant Ezkit21k::VerifyFlash(const std::string& fileName, std::int32_t format)
 
 Variant Ezkit21k::SetLockout(std::int32_t value)
 {
-    const Ezkit21kLink::Result outcome = link_.SetLockout(static_cast<std::uint32_t>(value));
+    const LinkResult outcome = link_.SetLockout(static_cast<std::uint32_t>(value));
     return outcome.ok() ? Variant::I4(0) : Fail(outcome);
 }
 
@@ -173,6 +150,6 @@ Variant Ezkit21k::GetLockout()
     // The link closes the monitor's status mode before any failure is
     // recorded here, so even a thrown dispatch exception leaves it in step.
     std::int32_t mask = 0;
-    const Ezkit21kLink::Result outcome = link_.ReadLockout(mask);
+    const LinkResult outcome = link_.ReadLockout(mask);
     return outcome.ok() ? Variant::I4(mask) : Fail(outcome);
 }

@@ -55,13 +55,9 @@ public:
 private:
     void OpenLine();
     // Records a failure of the link and returns the error result.
-    Variant Fail(const Ezkit21kLink::Result& failure);
+    Variant Fail(const LinkResult& failure);
     // Records `text` with code 0 and returns the error result.
     Variant Fail(const char* text);
-    // The data as 32-bit words; nothing when it cannot be converted.
-    static std::optional<std::vector<std::uint32_t>> Words(const Variant& data);
-    // A VT_I4 array of the words; nothing when the array cannot be made.
-    static std::optional<Variant> WordArray(const std::vector<std::uint32_t>& words);
 
     ApplicationLock::Holder programLock_;
     Ezkit21kLink link_;

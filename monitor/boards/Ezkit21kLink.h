@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/boards/LinkResult.h"
 #include "monitor/serial/SerialPort.h"
 
 #include <cstdint>
@@ -28,7 +29,8 @@
 // Input waiting on the line is discarded before each request (and each
 // retry), so that a reply that came too late is never taken for the answer
 // to a later request. No transfer throws: serial failures come back as a
-// Result.
+// LinkResult, with InvalidHeader and UnexpectedLength for a reply that is
+// not the one expected and InvalidLockoutValue for a wrong status byte.
 class Ezkit21kLink : public SerialPort {
 public:
     static constexpr std::uint32_t kSyncWord = 0xBADC0DB4;
@@ -54,22 +56,6 @@ public:
     static constexpr std::uint8_t kLockedStatus = 0xFF;
     static constexpr std::uint8_t kUnlockedStatus = 0xFE;
 
-    // How an exchange ended.
-    struct Result {
-        enum Kind {
-            Ok,
-            InvalidHeader,        // the reply's descriptor is not the one expected
-            UnexpectedLength,     // its count or length is not the one expected
-            SerialFailure,        // `code` is the SerialPortException code
-            InvalidLockoutValue,  // `code` is the status byte, neither 0xFF nor 0xFE
-        };
-        Kind kind = Ok;
-        std::int32_t code = 0;
-
-        bool ok() const { return kind == Ok; }
-        bool operator==(const Result&) const = default;
-    };
-
     // COM1 on a real line (not opened yet).
     Ezkit21kLink();
     // For tests: the link drives `device`.
@@ -78,28 +64,28 @@ public:
     // `count` words of data memory from `address` into `words`. A serial
     // failure starts the request again, up to kReadAttempts attempts in all;
     // a wrong descriptor or count is not retried.
-    Result ReadData(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
+    LinkResult ReadData(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
     // Writes the words (at most kMaxWriteWords, which the caller checks) in one packet.
-    Result WriteData(std::uint32_t address, std::span<const std::uint32_t> words);
-    Result Resync();
+    LinkResult WriteData(std::uint32_t address, std::span<const std::uint32_t> words);
+    LinkResult Resync();
 
     // Mailbox operations; each stops at its first failing transfer.
     // `count` (at most the buffer's 256 words, which the caller checks) flash bytes from `address`.
-    Result ReadFlash(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& values);
+    LinkResult ReadFlash(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& values);
     // Programs the byte values (at most 256) into flash at `address`.
-    Result WriteFlash(std::uint32_t address, std::span<const std::uint32_t> values);
-    Result SetLockout(std::uint32_t value);
+    LinkResult WriteFlash(std::uint32_t address, std::span<const std::uint32_t> values);
+    LinkResult SetLockout(std::uint32_t value);
     // The lockout bit mask (bit 0 from address 2, bit 1 from 0xFFFFF2). Once
     // the monitor has been told to show its status bytes it is always told
     // to stop again (parameter 0, command 5), even after a failure in
     // between; the first failure is the result, `mask` holds the bits read.
-    Result ReadLockout(std::int32_t& mask);
+    LinkResult ReadLockout(std::int32_t& mask);
 
 private:
     // Both status bytes into `mask`. A byte that cannot be read leaves its bit
     // clear and the next one is still read; a byte that is neither 0xFF nor
     // 0xFE ends the reading. The first failure is the result.
-    Result ReadLockoutStatusBytes(std::int32_t& mask);
-    Result ReadDataOnce(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
-    Result Command(std::uint32_t parameter, MailboxCommand command);
+    LinkResult ReadLockoutStatusBytes(std::int32_t& mask);
+    LinkResult ReadDataOnce(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
+    LinkResult Command(std::uint32_t parameter, MailboxCommand command);
 };

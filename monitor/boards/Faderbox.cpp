@@ -27,25 +27,35 @@ Variant Faderbox::SetBaud(std::int32_t rate)
     return Variant::I4(0);
 }
 
+// The one table of this console's link failures.
+Variant Faderbox::Fail(const LinkResult& failure)
+{
+    Variant result;
+    switch (failure.kind) {
+    case LinkResult::SerialFailure:
+        SetError(result, 0, SerialErrorText(failure.code));
+        break;
+    case LinkResult::WrongStart:
+        SetError(result, 0, "Ping reply does not start with 0xA5");
+        break;
+    case LinkResult::WrongStatus:
+        SetError(result, 0, "Ping reply code is not 0x7F");
+        break;
+    default:  // Ok, and the kinds this link does not return
+        break;
+    }
+    return result;
+}
+
 Variant Faderbox::Ping()
 {
-    return RunSerial([&] {
-        Variant result;
-        std::uint16_t first = 0;
-        std::uint16_t second = 0;
-        switch (port_.Ping(first, second)) {
-        case FaderboxPort::PingReply::WrongStart:
-            SetError(result, 0, "Ping reply does not start with 0xA5");
-            return result;
-        case FaderboxPort::PingReply::WrongReplyCode:
-            SetError(result, 0, "Ping reply code is not 0x7F");
-            return result;
-        case FaderboxPort::PingReply::Ok:
-            break;
-        }
-        SafeArray values = SafeArray::Vector(VT_I4, 2);
-        values.set(0, Variant::I4(first));
-        values.set(1, Variant::I4(second));
-        return Variant::Array(std::move(values));
-    });
+    std::uint16_t first = 0;
+    std::uint16_t second = 0;
+    const LinkResult outcome = port_.Ping(first, second);
+    if (!outcome.ok())
+        return Fail(outcome);
+    SafeArray values = SafeArray::Vector(VT_I4, 2);
+    values.set(0, Variant::I4(first));
+    values.set(1, Variant::I4(second));
+    return Variant::Array(std::move(values));
 }

@@ -35,6 +35,9 @@ public:
     const FaderboxPort& Port() const { return port_; }
 
 private:
+    // Records a failure of the port and returns the error result.
+    Variant Fail(const LinkResult& failure);
+
     ApplicationLock::Holder programLock_;
     FaderboxPort port_;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/boards/LinkResult.h"
 #include "monitor/serial/SerialPort.h"
 
 #include <cstdint>
@@ -15,12 +16,6 @@ public:
     static constexpr std::uint8_t kPing = 0x80;
     static constexpr std::uint8_t kPingReply = 0x7F;
 
-    enum class PingReply {
-        Ok,
-        WrongStart,      // the first reply byte is not A5
-        WrongReplyCode,  // the third reply byte is not 7F
-    };
-
     // COM1 on a real line (not opened yet).
     FaderboxPort();
     // For tests: the port drives `device`.
@@ -30,8 +25,9 @@ public:
 
     // Discards waiting input, sends the ping and reads the reply; the values
     // are set only when the reply is right. Reading stops at the first wrong
-    // byte. A missing byte leaves as SerialPortException.
-    PingReply Ping(std::uint16_t& first, std::uint16_t& second);
+    // byte: WrongStart when the first reply byte is not A5, WrongStatus when
+    // the third is not 7F. A missing byte ends it as SerialFailure.
+    LinkResult Ping(std::uint16_t& first, std::uint16_t& second);
 
 private:
     std::uint8_t addressByte_ = 0;

@@ -1,6 +1,7 @@
 #include "monitor/boards/FourWire21xx.h"
 
-#include "automation/core/VariantConversion.h"
+#include "monitor/core/BoardTexts.h"
+#include "monitor/core/BoardValues.h"
 #include "monitor/core/ProgramImageLoader.h"
 
 #include <algorithm>
@@ -10,9 +11,6 @@
 namespace {
 
 constexpr const char* kTimeout = "Timeout Error";
-constexpr const char* kNoAccess = "Can't access data";
-constexpr const char* kNoAccessFlash = "Can't access Data";
-constexpr const char* kNoResponse = "No Response from Device";
 constexpr const char* kOutOfRange = "Address or count does not fit the link";
 constexpr const char* kFlashBlockTooLarge = "More than 256 bytes for a flash block";
 
@@ -20,13 +18,6 @@ constexpr std::int64_t kWordSpace = 0x10000;         // 16-bit addresses and cou
 constexpr std::int64_t kProgramReadLimit = 0x7FFF;   // the request carries twice the count
 constexpr std::int64_t kFlashSpace = 0x1000000;      // 24-bit flash addresses
 constexpr std::uint8_t kErasedFlash = 0xFF;
-
-std::optional<SafeArray> VectorOf(VarType type, std::int32_t count)
-{
-    if (count < 0)
-        return std::nullopt;
-    return SafeArray::Create(type, {{static_cast<std::uint32_t>(count), 0}});
-}
 
 }  // namespace
 
@@ -43,34 +34,42 @@ const DispatchMap& FourWire21xx::Map()
     return map;
 }
 
-Variant FourWire21xx::VersionResult(bool ok, std::uint16_t version)
+Variant FourWire21xx::VersionResult(const LinkResult& outcome, std::uint16_t version)
 {
     Variant result = Variant::I4(static_cast<std::int16_t>(version));
-    if (!ok)
-        SetLinkError(result, kTimeout);
+    if (!outcome.ok())
+        SetLinkError(result, outcome, kTimeout);
     return result;
 }
 
-void FourWire21xx::SetLinkError(Variant& result, const char* text)
+// The one table of this board's link failures.
+void FourWire21xx::SetLinkError(Variant& result, const LinkResult& failure, const char* noResponse)
 {
-    if (link_.port().HasPortAccess())
-        SetError(result, 0, text);
-    else
+    switch (failure.kind) {
+    case LinkResult::NoPortAccess:
         SetError(result, 0, link_.port().AccessError());
+        break;
+    case LinkResult::OutOfRange:
+        SetError(result, 0, kOutOfRange);
+        break;
+    default:
+        SetError(result, 0, noResponse);
+        break;
+    }
 }
 
 Variant FourWire21xx::PowerOn()
 {
     std::uint16_t version = 0;
-    const bool ok = link_.StartUp(version);
-    return VersionResult(ok, version);
+    const LinkResult outcome = link_.StartUp(version);
+    return VersionResult(outcome, version);
 }
 
 Variant FourWire21xx::GetVer()
 {
     std::uint16_t version = 0;
-    const bool ok = link_.GetVersion(version);
-    return VersionResult(ok, version);
+    const LinkResult outcome = link_.GetVersion(version);
+    return VersionResult(outcome, version);
 }
 
 bool FourWire21xx::Fits(std::int64_t address, std::int64_t count, std::int64_t maxCount, Variant& result)
@@ -86,62 +85,56 @@ Variant FourWire21xx::ReadSpace(std::int32_t address, std::int32_t count, std::i
     Variant result;
     const bool program = space == ProgramSpace;
     if (count < 0) {
-        SetError(result, 0, kNoAccess);
+        SetError(result, 0, BoardTexts::kNoDataAccess);
         return result;
     }
-    // Checked before the result array is made, so that a huge count costs no memory.
+    // Checked before anything is made, so that a huge count costs no memory.
     if (!Fits(address, count, program ? kProgramReadLimit : kWordSpace - 1, result))
         return result;
-    std::optional<SafeArray> array = VectorOf(program ? VT_I4 : VT_I2, count);
 
     const auto at = static_cast<std::uint16_t>(address);
     const auto size = static_cast<std::size_t>(count);
-    bool ok = false;
+    LinkResult outcome;
     if (program) {
         std::vector<std::uint32_t> words(size);
-        ok = link_.ReadProgramWords(at, words);
-        for (std::size_t i = 0; ok && i < size; ++i)
-            array->set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
+        outcome = link_.ReadProgramWords(at, words);
+        if (outcome.ok())
+            result = BoardValues::I4Array(words);
     } else {
         std::vector<std::uint16_t> words(size);
-        ok = link_.ReadDataWords(at, words);
-        for (std::size_t i = 0; ok && i < size; ++i)
-            array->set(i, Variant::I2(static_cast<std::int16_t>(words[i])));
+        outcome = link_.ReadDataWords(at, words);
+        if (outcome.ok())
+            result = BoardValues::I2Array(words);
     }
-    if (!ok)
-        SetLinkError(result, kNoResponse);
-    else
-        result = Variant::Array(std::move(*array));
+    if (!outcome.ok())
+        SetLinkError(result, outcome, BoardTexts::kNoResponse);
     return result;
 }
 
 Variant FourWire21xx::WriteSpace(std::int32_t address, Variant& data, std::int32_t space)
 {
     Variant result = Variant::I4(0);
-    const bool program = space == ProgramSpace;
-    std::optional<std::vector<Variant>> elements = ConvertToElements(data, program ? VT_I4 : VT_I2);
-    if (!elements) {
-        SetError(result, 0, kNoAccess);
-        return result;
-    }
-    if (!Fits(address, static_cast<std::int64_t>(elements->size()), kWordSpace - 1, result))
-        return result;
-
-    const auto at = static_cast<std::uint16_t>(address);
-    bool ok = false;
-    if (program) {
-        std::vector<std::uint32_t> words;
-        for (const Variant& element : *elements)
-            words.push_back(element.ui4());
-        ok = link_.WriteProgramWords(at, words);
-    } else {
-        std::vector<std::uint16_t> words;
-        for (const Variant& element : *elements)
-            words.push_back(element.ui2());
-        ok = link_.WriteDataWords(at, words);
-    }
-    if (!ok)
-        SetLinkError(result, kNoResponse);
+    // Program words are converted as VT_I4, data words as VT_I2; either must
+    // convert before its count is checked.
+    const auto write = [&](const auto& words, const auto& transfer) {
+        if (!words) {
+            SetError(result, 0, BoardTexts::kNoDataAccess);
+            return;
+        }
+        if (!Fits(address, static_cast<std::int64_t>(words->size()), kWordSpace - 1, result))
+            return;
+        const LinkResult outcome = transfer(static_cast<std::uint16_t>(address), *words);
+        if (!outcome.ok())
+            SetLinkError(result, outcome, BoardTexts::kNoResponse);
+    };
+    if (space == ProgramSpace)
+        write(BoardValues::Words32(data), [this](std::uint16_t at, std::span<const std::uint32_t> words) {
+            return link_.WriteProgramWords(at, words);
+        });
+    else
+        write(BoardValues::Words16(data), [this](std::uint16_t at, std::span<const std::uint16_t> words) {
+            return link_.WriteDataWords(at, words);
+        });
     return result;
 }
 
@@ -149,37 +142,35 @@ Variant FourWire21xx::ReadFlashBlock(std::int32_t address, std::int32_t count)
 {
     Variant result;
     if (count < 0) {
-        SetError(result, 0, kNoAccessFlash);
+        SetError(result, 0, BoardTexts::kNoFlashDataAccess);
         return result;
     }
     if (count > static_cast<std::int32_t>(FourWireLink::kFlashBlockSize)) {
         SetError(result, 0, kFlashBlockTooLarge);
         return result;
     }
-    std::optional<SafeArray> array = VectorOf(VT_I4, count);
     if (address < 0 || address >= kFlashSpace) {
         SetError(result, 0, kOutOfRange);
         return result;
     }
     FourWireLink::FlashBlock block{};
-    if (!link_.ReadFlashBlock(static_cast<std::uint32_t>(address), block)) {
-        SetLinkError(result, kNoResponse);
+    const LinkResult outcome = link_.ReadFlashBlock(static_cast<std::uint32_t>(address), block);
+    if (!outcome.ok()) {
+        SetLinkError(result, outcome, BoardTexts::kNoResponse);
         return result;
     }
-    for (std::size_t i = 0; i < array->size(); ++i)
-        array->set(i, Variant::I4(block[i]));
-    return Variant::Array(std::move(*array));
+    return BoardValues::I4Array(std::span<const std::uint8_t>(block).first(static_cast<std::size_t>(count)));
 }
 
 Variant FourWire21xx::WriteFlashBlock(std::int32_t address, Variant& data)
 {
     Variant result = Variant::I4(0);
-    std::optional<std::vector<Variant>> elements = ConvertToElements(data, VT_UI1);
-    if (!elements) {
-        SetError(result, 0, kNoAccess);
+    std::optional<std::vector<std::uint8_t>> bytes = BoardValues::Bytes(data);
+    if (!bytes) {
+        SetError(result, 0, BoardTexts::kNoDataAccess);
         return result;
     }
-    if (elements->size() > FourWireLink::kFlashBlockSize) {
+    if (bytes->size() > FourWireLink::kFlashBlockSize) {
         SetError(result, 0, kFlashBlockTooLarge);
         return result;
     }
@@ -189,9 +180,10 @@ Variant FourWire21xx::WriteFlashBlock(std::int32_t address, Variant& data)
     }
     FourWireLink::FlashBlock block;
     block.fill(kErasedFlash);
-    std::transform(elements->begin(), elements->end(), block.begin(), [](const Variant& v) { return v.ui1(); });
-    if (!link_.WriteFlashBlock(static_cast<std::uint32_t>(address), block))
-        SetLinkError(result, kNoResponse);
+    std::copy(bytes->begin(), bytes->end(), block.begin());
+    const LinkResult outcome = link_.WriteFlashBlock(static_cast<std::uint32_t>(address), block);
+    if (!outcome.ok())
+        SetLinkError(result, outcome, BoardTexts::kNoResponse);
     return result;
 }
 
@@ -201,10 +193,7 @@ Variant FourWire21xx::LoadProg(const std::string& fileName)
     // program words keep their 24 bits wherever they lie.
     ProgramImageLoader loader([this](const std::vector<std::uint32_t>& words, ProgramImageLoader::Section section,
                                      std::uint32_t address) {
-        SafeArray array = SafeArray::Vector(VT_I4, words.size());
-        for (std::size_t i = 0; i < words.size(); ++i)
-            array.set(i, Variant::I4(static_cast<std::int32_t>(words[i])));
-        Variant data = Variant::Array(std::move(array));
+        Variant data = BoardValues::I4Array(words);
         const bool program = section == ProgramImageLoader::Section::Program;
         return WriteSpace(static_cast<std::int32_t>(address), data, program ? ProgramSpace : DataSpace);
     });

@@ -48,10 +48,11 @@ public:
 
 private:
     // A version result, or "Timeout Error" when the exchange failed.
-    Variant VersionResult(bool ok, std::uint16_t version);
-    // Records a failed transfer: `text`, or why the port cannot be reached when
-    // that is what ended it.
-    void SetLinkError(Variant& result, const char* text);
+    Variant VersionResult(const LinkResult& outcome, std::uint16_t version);
+    // Records a failed transfer: `noResponse` (the member's text for a target
+    // that did not answer right), or why the port cannot be reached when that
+    // is what ended it.
+    void SetLinkError(Variant& result, const LinkResult& failure, const char* noResponse);
     // Records the error of a request that does not fit the link; true when it fits.
     bool Fits(std::int64_t address, std::int64_t count, std::int64_t maxCount, Variant& result);
 

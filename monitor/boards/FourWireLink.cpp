@@ -161,6 +161,13 @@ void FourWireLink::Delay(std::uint32_t ms)
         clock_->SleepMs(ms);
 }
 
+LinkResult FourWireLink::Outcome(bool ok)
+{
+    if (ok)
+        return {};
+    return {port_.HasPortAccess() ? LinkResult::NoResponse : LinkResult::NoPortAccess};
+}
+
 bool FourWireLink::Transact(std::uint8_t command, const std::function<bool()>& exchange)
 {
     for (std::uint16_t attempt = 1; attempt <= attempts_; ++attempt) {
@@ -180,83 +187,83 @@ bool FourWireLink::Transact(std::uint8_t command, const std::function<bool()>& e
     return false;
 }
 
-bool FourWireLink::GetVersion(std::uint16_t& version)
+LinkResult FourWireLink::GetVersion(std::uint16_t& version)
 {
-    return Transact(kGetVersion, [&] {
+    return Outcome(Transact(kGetVersion, [&] {
         std::uint16_t received = 0;
         std::uint8_t status = 0;
         if (!ReceiveWord(received) || !ReceiveByte(status) || status != kVersionOk)
             return false;
         version = received;
         return true;
-    });
+    }));
 }
 
-bool FourWireLink::WriteDataWords(std::uint16_t address, std::span<const std::uint16_t> words)
+LinkResult FourWireLink::WriteDataWords(std::uint16_t address, std::span<const std::uint16_t> words)
 {
     if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max())
-        return false;
+        return {LinkResult::OutOfRange};
     const auto count = static_cast<std::uint16_t>(words.size());
-    return Transact(kWriteData, [&] {
+    return Outcome(Transact(kWriteData, [&] {
         return SendWord(address) && SendWord(count) && SendWords(words) && ReceiveCheckSum(SumOf(words));
-    });
+    }));
 }
 
-bool FourWireLink::WriteFlashBlock(std::uint32_t address, const FlashBlock& block)
+LinkResult FourWireLink::WriteFlashBlock(std::uint32_t address, const FlashBlock& block)
 {
-    return Transact(kWriteFlash, [&] {
+    return Outcome(Transact(kWriteFlash, [&] {
         return SendAddress24(address) && SendBytes(block) && ReceiveCheckSum(SumOf(block));
-    });
+    }));
 }
 
-bool FourWireLink::ReadDataWords(std::uint16_t address, std::span<std::uint16_t> words)
+LinkResult FourWireLink::ReadDataWords(std::uint16_t address, std::span<std::uint16_t> words)
 {
     if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max())
-        return false;
+        return {LinkResult::OutOfRange};
     const auto count = static_cast<std::uint16_t>(words.size());
-    return Transact(kReadData, [&] {
+    return Outcome(Transact(kReadData, [&] {
         return SendWord(address) && SendWord(count) && ReceiveWords(words) && ReceiveCheckSum(SumOf(words));
-    });
+    }));
 }
 
-bool FourWireLink::ReadFlashBlock(std::uint32_t address, FlashBlock& block)
+LinkResult FourWireLink::ReadFlashBlock(std::uint32_t address, FlashBlock& block)
 {
-    return Transact(kReadFlash, [&] {
+    return Outcome(Transact(kReadFlash, [&] {
         return SendAddress24(address) && ReceiveBytes(block) && ReceiveCheckSum(SumOf(block));
-    });
+    }));
 }
 
-bool FourWireLink::ReadProgramWords(std::uint16_t address, std::span<std::uint32_t> words)
+LinkResult FourWireLink::ReadProgramWords(std::uint16_t address, std::span<std::uint32_t> words)
 {
     if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max() / 2)
-        return false;
+        return {LinkResult::OutOfRange};
     if (!SendByte(kReadProgram) || !SendWord(address) || !SendWord(static_cast<std::uint16_t>(2 * words.size())))
-        return false;
+        return Outcome(false);
     std::uint32_t sum = 0;
     for (std::uint32_t& word : words) {
         std::uint8_t high = 0;
         std::uint16_t low = 0;
         if (!ReceiveByte(high) || !ReceiveWord(low))
-            return false;
+            return Outcome(false);
         word = (std::uint32_t{high} << 16) | low;
         sum += std::uint32_t{high} + low;
     }
-    return ReceiveCheckSum(Low16(sum));
+    return Outcome(ReceiveCheckSum(Low16(sum)));
 }
 
-bool FourWireLink::WriteProgramWords(std::uint16_t address, std::span<const std::uint32_t> words)
+LinkResult FourWireLink::WriteProgramWords(std::uint16_t address, std::span<const std::uint32_t> words)
 {
     if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max())
-        return false;
+        return {LinkResult::OutOfRange};
     if (!SendByte(kWriteProgram) || !SendWord(address) || !SendWord(static_cast<std::uint16_t>(words.size())))
-        return false;
+        return Outcome(false);
     std::uint32_t sum = 0;
     for (std::uint32_t word : words) {
         if (!SendByte(Bits23To16(word)) || !SendWord(Low16(word)))
-            return false;
+            return Outcome(false);
         sum += std::uint32_t{Bits23To16(word)} + Low16(word);
     }
-    return ReceiveCheckSum(Low16(sum));
+    return Outcome(ReceiveCheckSum(Low16(sum)));
 }
 
 bool FourWireLink::WaitForInputsHeldHigh()
@@ -314,8 +321,10 @@ bool FourWireLink::WaitForClockDrop()
     }
 }
 
-bool FourWireLink::StartUp(std::uint16_t& version)
+LinkResult FourWireLink::StartUp(std::uint16_t& version)
 {
-    return SetOutput(kData, true) && SetOutput(kClock, true) && WaitForInputsHeldHigh() && SetOutput(kData, false)
-        && WaitForDataDropFirst() && SetOutput(kClock, false) && WaitForClockDrop() && GetVersion(version);
+    const bool awake = SetOutput(kData, true) && SetOutput(kClock, true) && WaitForInputsHeldHigh()
+                    && SetOutput(kData, false) && WaitForDataDropFirst() && SetOutput(kClock, false)
+                    && WaitForClockDrop();
+    return awake ? GetVersion(version) : Outcome(false);
 }

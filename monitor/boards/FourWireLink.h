@@ -1,5 +1,6 @@
 #pragma once
 
+#include "monitor/boards/LinkResult.h"
 #include "monitor/boards/LPTDigitalInstrument.h"
 #include "platform/Clock.h"
 
@@ -28,7 +29,9 @@
 // Sums are 16 bits. Commands 1, 3, 5, 6 and 8 are tried up to `attempts` times
 // with a pause of the time-out after each failed attempt but the last.
 //
-// No failure leaves the link as an exception: every operation returns false.
+// No failure leaves the link as an exception: every operation returns a
+// LinkResult, NoPortAccess when the port cannot be reached, NoResponse when
+// the target did not answer right, OutOfRange for a request that does not fit.
 // A transfer ends at the first port access that cannot be made, without
 // further attempts, so that a missing port is announced once per operation.
 class FourWireLink {
@@ -58,6 +61,33 @@ public:
     FourWireLink(FourWireLink&&) = default;
     FourWireLink& operator=(FourWireLink&&) = default;
 
+    LinkResult GetVersion(std::uint16_t& version);                                        // 1
+    LinkResult WriteDataWords(std::uint16_t address, std::span<const std::uint16_t> words);  // 3
+    LinkResult WriteFlashBlock(std::uint32_t address, const FlashBlock& block);            // 5
+    LinkResult ReadDataWords(std::uint16_t address, std::span<std::uint16_t> words);        // 6
+    LinkResult ReadFlashBlock(std::uint32_t address, FlashBlock& block);                  // 8
+    // Without attempts. The span's size is the word count; it must fit 15 bits for
+    // reads (the command carries twice the count) and 16 bits for writes.
+    LinkResult ReadProgramWords(std::uint16_t address, std::span<std::uint32_t> words);     // 7
+    LinkResult WriteProgramWords(std::uint16_t address, std::span<const std::uint32_t> words);  // 4
+
+    // The power-on handshake followed by the version query.
+    LinkResult StartUp(std::uint16_t& version);
+
+    // Waits `ms` milliseconds.
+    void Delay(std::uint32_t ms);
+
+    std::uint16_t timeoutMs() const { return timeoutMs_; }
+    void SetTimeoutMs(std::uint16_t ms) { timeoutMs_ = ms; }
+    std::uint16_t settleTimeMs() const { return settleTimeMs_; }
+    void SetSettleTimeMs(std::uint16_t ms) { settleTimeMs_ = ms; }
+    std::uint16_t attempts() const { return attempts_; }
+    void SetAttempts(std::uint16_t attempts) { attempts_ = attempts; }
+
+    LPTDigitalInstrument& port() { return port_; }
+
+protected:
+    // The steps the operations are made of; each answers whether it went through.
     bool SendByte(std::uint8_t value);
     bool ReceiveByte(std::uint8_t& value);
     bool SendWord(std::uint16_t value);
@@ -72,32 +102,11 @@ public:
     // runs `exchange`, which sends the rest and checks the reply.
     bool Transact(std::uint8_t command, const std::function<bool()>& exchange);
 
-    bool GetVersion(std::uint16_t& version);                                        // 1
-    bool WriteDataWords(std::uint16_t address, std::span<const std::uint16_t> words);  // 3
-    bool WriteFlashBlock(std::uint32_t address, const FlashBlock& block);            // 5
-    bool ReadDataWords(std::uint16_t address, std::span<std::uint16_t> words);        // 6
-    bool ReadFlashBlock(std::uint32_t address, FlashBlock& block);                  // 8
-    // Without attempts. The span's size is the word count; it must fit 15 bits for
-    // reads (the command carries twice the count) and 16 bits for writes.
-    bool ReadProgramWords(std::uint16_t address, std::span<std::uint32_t> words);     // 7
-    bool WriteProgramWords(std::uint16_t address, std::span<const std::uint32_t> words);  // 4
-
-    // The power-on handshake followed by the version query.
-    bool StartUp(std::uint16_t& version);
-
-    // Waits `ms` milliseconds.
-    void Delay(std::uint32_t ms);
-
-    std::uint16_t timeoutMs() const { return timeoutMs_; }
-    void SetTimeoutMs(std::uint16_t ms) { timeoutMs_ = ms; }
-    std::uint16_t settleTimeMs() const { return settleTimeMs_; }
-    void SetSettleTimeMs(std::uint16_t ms) { settleTimeMs_ = ms; }
-    std::uint16_t attempts() const { return attempts_; }
-    void SetAttempts(std::uint16_t attempts) { attempts_ = attempts; }
-
-    LPTDigitalInstrument& port() { return port_; }
 
 private:
+    // The result of an operation that went through or not.
+    LinkResult Outcome(bool ok);
+
     enum Line : std::uint8_t { kData = 0, kClock = 1 };
 
     // One access of the port each; false when the port cannot be reached.

@@ -1,5 +1,6 @@
 #include "monitor/core/Ad21xx.h"
 
+#include "monitor/core/BoardValues.h"
 #include "monitor/core/FlashImageFormats.h"
 #include "monitor/core/ProgramImageLoader.h"
 
@@ -125,10 +126,7 @@ Variant Ad21xx::WriteProgramBlock(const std::vector<std::uint32_t>& words, std::
         address = 1;
     }
     if (first < words.size()) {
-        SafeArray array = SafeArray::Vector(VT_I4, words.size() - first);
-        for (std::size_t i = first; i < words.size(); ++i)
-            array.set(i - first, Variant::I4(static_cast<std::int32_t>(words[i])));
-        Variant data = Variant::Array(std::move(array));
+        Variant data = BoardValues::I4Array(std::span(words).subspan(first));
         result = WriteSpace(static_cast<std::int32_t>(address), data, ProgramSpace);
     }
     return result;

@@ -11,6 +11,15 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using K = LinkResult;
+
+// The link with the parts of its reply frames open to the tests.
+class FramedLink : public Ez2181Link {
+public:
+    using Ez2181Link::Ez2181Link;
+    using Ez2181Link::ReadReplyHeader;
+    using Ez2181Link::ReadReplyTrailer;
+};
 
 class Ez2181LinkTest : public ::testing::Test {
 protected:
@@ -18,7 +27,7 @@ protected:
     {
         auto device = std::make_unique<SimulatedBoardLine>(board, &clock);
         line = device.get();
-        link = std::make_unique<Ez2181Link>(std::move(device), clock);
+        link = std::make_unique<FramedLink>(std::move(device), clock);
         link->Open();
     }
 
@@ -31,7 +40,7 @@ protected:
     Ez2181Simulator board;
     FakeClock clock;
     SimulatedBoardLine* line = nullptr;
-    std::unique_ptr<Ez2181Link> link;
+    std::unique_ptr<FramedLink> link;
 };
 
 TEST_F(Ez2181LinkTest, SumsGiveTheCheckBytesOfTheResetRequest)
@@ -59,7 +68,7 @@ TEST_F(Ez2181LinkTest, ByteTransfersPassThroughTheSums)
 
 TEST_F(Ez2181LinkTest, ResetExchangeSendsExactBytesAndAcceptsTheReply)
 {
-    EXPECT_EQ(link->Exchange(Ez2181Link::kReset), 0);
+    EXPECT_TRUE(link->Reset().ok());
     EXPECT_EQ(line->written(), (Bytes{0xFA, 0xFF, 0x03, 0x04, 0x08, 0xF5}));
     EXPECT_EQ(board.ResetCount(), 1u);
 }
@@ -67,26 +76,26 @@ TEST_F(Ez2181LinkTest, ResetExchangeSendsExactBytesAndAcceptsTheReply)
 TEST_F(Ez2181LinkTest, ExchangeAcceptsAddressFFWithTheSameCheckBytes)
 {
     board.InjectFault({Ez2181FaultKind::WrongAddress, 1, 0xFF});
-    EXPECT_EQ(link->Exchange(Ez2181Link::kReset), 0);
+    EXPECT_TRUE(link->Reset().ok());
 }
 
 TEST_F(Ez2181LinkTest, ExchangeCodesForEachFaultOfTheReply)
 {
     const struct {
         Ez2181Fault fault;
-        int code;
+        LinkResult result;
     } cases[] = {
-        {{Ez2181FaultKind::WrongSync}, 1},
-        {{Ez2181FaultKind::WrongAddress}, 2},
-        {{Ez2181FaultKind::WrongLength, 1, 2}, 3},
-        {{Ez2181FaultKind::WrongLength}, 4},
-        {{Ez2181FaultKind::WrongStatus}, 4},
-        {{Ez2181FaultKind::WrongCheckByte}, 6},
+        {{Ez2181FaultKind::WrongSync}, {K::WrongStart, 1}},
+        {{Ez2181FaultKind::WrongAddress}, {K::WrongAddress, 2}},
+        {{Ez2181FaultKind::WrongLength, 1, 2}, {K::ShortLength, 3}},
+        {{Ez2181FaultKind::WrongLength}, {K::UnexpectedLength, 4}},
+        {{Ez2181FaultKind::WrongStatus}, {K::WrongStatus, 4}},
+        {{Ez2181FaultKind::WrongCheckByte}, {K::BadCheckBytes, 6}},
     };
     for (const auto& c : cases) {
         board.InjectFault(c.fault);
-        EXPECT_EQ(link->Exchange(Ez2181Link::kReset), c.code) << static_cast<int>(c.fault.kind);
-        EXPECT_EQ(link->Exchange(Ez2181Link::kReset), 0) << "after " << static_cast<int>(c.fault.kind);
+        EXPECT_EQ(link->Reset(), c.result) << static_cast<int>(c.fault.kind);
+        EXPECT_TRUE(link->Reset().ok()) << "after " << static_cast<int>(c.fault.kind);
     }
 }
 
@@ -96,23 +105,23 @@ TEST_F(Ez2181LinkTest, ReplyHeaderCodes)
         Bytes reply;
         int min;
         int max;
-        int code;
+        LinkResult result;
     } cases[] = {
-        {{0xFA, 0x00, 0x03, 0xFE}, 0, 0, 0},
-        {{0xFB, 0x00, 0x03, 0xFE}, 0, 0, 1},
-        {{0xFA, 0x00, 0x02, 0xFE}, 0, 0, 2},
-        {{0xFA, 0x00, 0x03, 0x15}, 0, 0, 3},
-        {{0xFA, 0x00, 0x04, 0xFE}, 0, 0, 4},
-        {{0xFA, 0x00, 0x07, 0xFE}, 4, 0, 0},
-        {{0xFA, 0x00, 0x06, 0xFE}, 4, 0, 4},
-        {{0xFA, 0x00, 0x06, 0xFE}, 2, 4, 0},
-        {{0xFA, 0x00, 0x08, 0xFE}, 2, 4, 4},
-        {{0xFA, 0x37, 0x03, 0xFE}, 0, 0, 0},  // the address byte is not examined
+        {{0xFA, 0x00, 0x03, 0xFE}, 0, 0, {}},
+        {{0xFB, 0x00, 0x03, 0xFE}, 0, 0, {K::WrongStart, 1}},
+        {{0xFA, 0x00, 0x02, 0xFE}, 0, 0, {K::ShortLength, 2}},
+        {{0xFA, 0x00, 0x03, 0x15}, 0, 0, {K::WrongStatus, 3}},
+        {{0xFA, 0x00, 0x04, 0xFE}, 0, 0, {K::UnexpectedLength, 4}},
+        {{0xFA, 0x00, 0x07, 0xFE}, 4, 0, {}},
+        {{0xFA, 0x00, 0x06, 0xFE}, 4, 0, {K::UnexpectedLength, 4}},
+        {{0xFA, 0x00, 0x06, 0xFE}, 2, 4, {}},
+        {{0xFA, 0x00, 0x08, 0xFE}, 2, 4, {K::UnexpectedLength, 4}},
+        {{0xFA, 0x37, 0x03, 0xFE}, 0, 0, {}},  // the address byte is not examined
     };
     for (const auto& c : cases) {
         line->PurgeInput();
         board.SendRaw(c.reply);
-        EXPECT_EQ(link->ReadReplyHeader(c.min, c.max), c.code)
+        EXPECT_EQ(link->ReadReplyHeader(c.min, c.max), c.result)
             << "length " << int(c.reply[2]) << " min " << c.min << " max " << c.max;
     }
 }
@@ -120,19 +129,19 @@ TEST_F(Ez2181LinkTest, ReplyHeaderCodes)
 TEST_F(Ez2181LinkTest, ReplyTrailerChecksBothSums)
 {
     board.SendRaw(Bytes{0xFA, 0x00, 0x03, 0xFE, 0x12, 0xF0});
-    ASSERT_EQ(link->ReadReplyHeader(0, 0), 0);
-    EXPECT_EQ(link->ReadReplyTrailer(), 0);
+    ASSERT_TRUE(link->ReadReplyHeader(0, 0).ok());
+    EXPECT_TRUE(link->ReadReplyTrailer().ok());
     board.SendRaw(Bytes{0xFA, 0x00, 0x03, 0xFE, 0x12, 0xF1});
-    ASSERT_EQ(link->ReadReplyHeader(0, 0), 0);
-    EXPECT_EQ(link->ReadReplyTrailer(), 1);
+    ASSERT_TRUE(link->ReadReplyHeader(0, 0).ok());
+    EXPECT_EQ(link->ReadReplyTrailer(), (LinkResult{K::BadCheckBytes, 1}));
 }
 
 TEST_F(Ez2181LinkTest, DataMemoryReadOfFourWordsIsOneExactFrame)
 {
     board.SetDataWord(0x10, 0x1234);
     board.SetDataWord(0x13, 0xBEEF);
-    std::uint32_t words[4] = {};
-    EXPECT_EQ(link->ReadWords(Ez2181Link::kReadWords, 0x4010, 4, words), 0);
+    std::vector<std::uint32_t> words;
+    EXPECT_TRUE(link->ReadData(0x10, 4, words).ok());
     EXPECT_EQ(line->written(), (Bytes{0xFA, 0xFF, 0x08, 0x02, 0x00, 0x00, 0x40, 0x10, 0x04, 0xAA, 0xFB}));
     EXPECT_EQ(words[0], 0x1234u);
     EXPECT_EQ(words[3], 0xBEEFu);
@@ -142,8 +151,8 @@ TEST_F(Ez2181LinkTest, HundredWordsGoAsFortyFortyTwenty)
 {
     for (std::uint32_t i = 0; i < 100; ++i)
         board.SetProgramWord(0x100 + i, 0xA00000 + i);
-    std::vector<std::uint32_t> words(100);
-    ASSERT_EQ(link->ReadWords(Ez2181Link::kReadWords, 0x100, 100, words.data()), 0);
+    std::vector<std::uint32_t> words;
+    ASSERT_TRUE(link->ReadProgram(0x100, 100, words).ok());
     const std::vector<Ez2181Frame> frames = board.ReceivedFrames();
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0], (Ez2181Frame{0xFF, 0x02, Payload(0x100, 40)}));
@@ -157,7 +166,7 @@ TEST_F(Ez2181LinkTest, WordWritesAreChunkedAndLand)
 {
     std::vector<std::uint32_t> words(45);
     std::iota(words.begin(), words.end(), 0x300u);
-    ASSERT_EQ(link->WriteWords(Ez2181Link::kWriteIoWords, 0x20, 45, words.data()), 0);
+    ASSERT_TRUE(link->WriteIo(0x20, words).ok());
     const std::vector<Ez2181Frame> frames = board.ReceivedFrames();
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[0].command, 0x0C);
@@ -167,11 +176,31 @@ TEST_F(Ez2181LinkTest, WordWritesAreChunkedAndLand)
         EXPECT_EQ(board.IoWord(0x20 + i), 0x300 + i);
 }
 
+TEST_F(Ez2181LinkTest, EachSpaceHasItsCommandsAndOnlyDataMemoryIsOffset)
+{
+    const std::vector<std::uint32_t> one{0x77};
+    std::vector<std::uint32_t> read;
+    ASSERT_TRUE(link->WriteData(0x30, one).ok());
+    ASSERT_TRUE(link->WriteProgram(0x30, one).ok());
+    ASSERT_TRUE(link->ReadIo(0x30, 1, read).ok());
+    const std::vector<Ez2181Frame> frames = board.ReceivedFrames();
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0].command, 0x01);
+    EXPECT_EQ(Bytes(frames[0].payload.begin(), frames[0].payload.begin() + 5), Payload(0x4030, 1));
+    EXPECT_EQ(frames[1].command, 0x01);
+    EXPECT_EQ(Bytes(frames[1].payload.begin(), frames[1].payload.begin() + 5), Payload(0x30, 1));
+    EXPECT_EQ(frames[2], (Ez2181Frame{0xFF, 0x0B, Payload(0x30, 1)}));
+    EXPECT_EQ(board.DataWord(0x30), 0x77);
+    EXPECT_EQ(board.ProgramWord(0x30), 0x77u);
+}
+
 TEST_F(Ez2181LinkTest, CountZeroSendsNothing)
 {
-    EXPECT_EQ(link->ReadWords(Ez2181Link::kReadWords, 0, 0, nullptr), 0);
-    EXPECT_EQ(link->WriteWords(Ez2181Link::kWriteWords, 0, 0, nullptr), 0);
-    EXPECT_EQ(link->ReadFlashBytes(0, 0, nullptr), 0);
+    std::vector<std::uint32_t> words;
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(link->ReadProgram(0, 0, words).ok());
+    EXPECT_TRUE(link->WriteData(0, words).ok());
+    EXPECT_TRUE(link->ReadFlash(0, 0, bytes).ok());
     EXPECT_TRUE(line->written().empty());
 }
 
@@ -179,17 +208,17 @@ TEST_F(Ez2181LinkTest, WordReadStopsAtTheFirstFailingFrame)
 {
     board.InjectFault({Ez2181FaultKind::WrongCheckByte, 2});
     std::vector<std::uint32_t> words(100);
-    EXPECT_EQ(link->ReadWords(Ez2181Link::kReadWords, 0, 100, words.data()), Ez2181Link::kBadCheckBytes);
+    EXPECT_EQ(link->ReadProgram(0, 100, words), (LinkResult{K::BadCheckBytes, 1}));
     EXPECT_EQ(board.FramesReceived(), 2u);
     board.InjectFault({Ez2181FaultKind::WrongLength, 1, 3 + 4 * 39});
-    EXPECT_EQ(link->ReadWords(Ez2181Link::kReadWords, 0, 40, words.data()), 4);
+    EXPECT_EQ(link->ReadProgram(0, 40, words), (LinkResult{K::UnexpectedLength, 4}));
 }
 
 TEST_F(Ez2181LinkTest, RunOperandIsSentMostSignificantByteFirst)
 {
-    EXPECT_EQ(link->SendOperand(Ez2181Link::kRun, 0), 0);
+    EXPECT_TRUE(link->Run(0).ok());
     EXPECT_EQ(line->written(), (Bytes{0xFA, 0xFF, 0x07, 0x03, 0x00, 0x00, 0x00, 0x00, 0xE9, 0x11}));
-    EXPECT_EQ(link->SendOperand(Ez2181Link::kRun, 0x0A0B0C0D), 0);
+    EXPECT_TRUE(link->Run(0x0A0B0C0D).ok());
     EXPECT_EQ(board.LastRunOperand(), 0x0A0B0C0Du);
 }
 
@@ -197,7 +226,7 @@ TEST_F(Ez2181LinkTest, FlashPageGoesAs185And71AndOneProgramFrame)
 {
     Bytes page(256);
     std::iota(page.begin(), page.end(), std::uint8_t{0});
-    ASSERT_EQ(link->WriteFlashBytes(0x1200, 256, page.data()), 0);
+    ASSERT_TRUE(link->WriteFlash(0x1200, page).ok());
     const std::vector<Ez2181Frame> frames = board.ReceivedFrames();
     ASSERT_EQ(frames.size(), 3u);
     Bytes first = Payload(0, 185);
@@ -218,8 +247,8 @@ TEST_F(Ez2181LinkTest, FlashPageIsReadBackAs190And66)
         page[i] = static_cast<std::uint8_t>(i * 7 + 3);
         board.SetFlashByte(0x4400 + i, page[i]);
     }
-    Bytes read(256);
-    ASSERT_EQ(link->ReadFlashBytes(0x4400, 256, read.data()), 0);
+    Bytes read;
+    ASSERT_TRUE(link->ReadFlash(0x4400, 256, read).ok());
     EXPECT_EQ(read, page);
     const std::vector<Ez2181Frame> frames = board.ReceivedFrames();
     ASSERT_EQ(frames.size(), 2u);
@@ -230,9 +259,9 @@ TEST_F(Ez2181LinkTest, FlashPageIsReadBackAs190And66)
 TEST_F(Ez2181LinkTest, EmptyFlashWriteSendsNoProgramCommand)
 {
     const Bytes stale(16, 0x5A);
-    ASSERT_EQ(link->WriteFlashBytes(0, 16, stale.data()), 0);
+    ASSERT_TRUE(link->WriteFlash(0, stale).ok());
     line->ClearWritten();
-    EXPECT_EQ(link->WriteFlashBytes(0x8000, 0, nullptr), 0);
+    EXPECT_TRUE(link->WriteFlash(0x8000, {}).ok());
     EXPECT_TRUE(line->written().empty());
     EXPECT_EQ(board.FlashByte(0x8000), 0xFF);
 }
@@ -243,28 +272,23 @@ TEST_F(Ez2181LinkTest, FlashTransfersFailWithOneOnAnyReplyFault)
     for (Ez2181FaultKind kind : {Ez2181FaultKind::WrongSync, Ez2181FaultKind::WrongStatus,
                                  Ez2181FaultKind::WrongLength, Ez2181FaultKind::WrongCheckByte}) {
         board.InjectFault({kind, 3});  // the program command
-        EXPECT_EQ(link->WriteFlashBytes(0, 256, page.data()), 1) << static_cast<int>(kind);
+        EXPECT_EQ(link->WriteFlash(0, page), (LinkResult{K::NoResponse, 1})) << static_cast<int>(kind);
         board.InjectFault({kind, 2});  // the second read frame
-        EXPECT_EQ(link->ReadFlashBytes(0, 256, page.data()), 1) << static_cast<int>(kind);
+        EXPECT_EQ(link->ReadFlash(0, 256, page), (LinkResult{K::NoResponse, 1})) << static_cast<int>(kind);
     }
-    EXPECT_EQ(link->ReadFlashBytes(0, 256, page.data()), 0);
+    EXPECT_TRUE(link->ReadFlash(0, 256, page).ok());
 }
 
-TEST_F(Ez2181LinkTest, MissingReplyByteThrowsTimeout)
+TEST_F(Ez2181LinkTest, MissingReplyByteEndsAsATimeout)
 {
     board.InjectFault({Ez2181FaultKind::Silence});
-    try {
-        link->Exchange(Ez2181Link::kReset);
-        FAIL() << "no exception";
-    } catch (const SerialPortException& e) {
-        EXPECT_EQ(e.code(), SerialPortException::Timeout);
-    }
+    EXPECT_EQ(link->Reset(), (LinkResult{K::SerialFailure, SerialPortException::Timeout}));
 }
 
 TEST_F(Ez2181LinkTest, PowerOnFrameIsAcknowledged)
 {
     line->AfterNextPurge([this] { board.PowerUp(); });
-    EXPECT_EQ(link->WaitForHello(), 0);
+    EXPECT_TRUE(link->WaitForHello().ok());
     EXPECT_EQ(line->written(), (Bytes{0xFA, 0xFF, 0x03, 0xFE, 0x12, 0xF0}));
     EXPECT_TRUE(board.PowerOnAcknowledged());
 }
@@ -275,14 +299,14 @@ TEST_F(Ez2181LinkTest, PowerOnWaitsOverNoiseAndAFrameWithWrongCheckBytes)
         board.SendRaw(Bytes{0x00, 0x55, 0xFA, 0x00, 0x03, 0x07, 0x02, 0xF9});
         board.SendPowerOnFrame();
     });
-    EXPECT_EQ(link->WaitForHello(), 0);
+    EXPECT_TRUE(link->WaitForHello().ok());
     EXPECT_EQ(line->written(), (Bytes{0xFA, 0xFF, 0x03, 0xFE, 0x12, 0xF0}));
 }
 
 TEST_F(Ez2181LinkTest, SecondSyncByteBreaksTheMatchAndIsNotTakenAsAStart)
 {
     line->AfterNextPurge([this] { board.SendRaw(Bytes{0xFA, 0xFA, 0x00, 0x03, 0x07, 0x02, 0xF8}); });
-    EXPECT_EQ(link->WaitForHello(), 1);
+    EXPECT_EQ(link->WaitForHello(), (LinkResult{K::NoPowerOnFrame, 1}));
     EXPECT_TRUE(line->written().empty());
     EXPECT_GE(clock.NowMs(), Ez2181Link::kPowerOnWaitMs);
 }
@@ -293,13 +317,13 @@ TEST_F(Ez2181LinkTest, MissedFrameIsFollowedByTheWaitGoingOn)
         board.SendRaw(Bytes{0xFA, 0xFA, 0x00, 0x03, 0x07, 0x02, 0xF8});
         board.SendPowerOnFrame();
     });
-    EXPECT_EQ(link->WaitForHello(), 0);
+    EXPECT_TRUE(link->WaitForHello().ok());
     EXPECT_EQ(line->written(), (Bytes{0xFA, 0xFF, 0x03, 0xFE, 0x12, 0xF0}));
 }
 
 TEST_F(Ez2181LinkTest, PowerOnTimesOutAfterTenSecondsOfSilence)
 {
-    EXPECT_EQ(link->WaitForHello(), 1);
+    EXPECT_EQ(link->WaitForHello(), (LinkResult{K::NoPowerOnFrame, 1}));
     const std::uint64_t waited = clock.NowMs();
     EXPECT_GE(waited, Ez2181Link::kPowerOnWaitMs);
     // The last attempt starts before the deadline and runs to its own time-out.
@@ -310,7 +334,7 @@ TEST_F(Ez2181LinkTest, PowerOnTimesOutAfterTenSecondsOfSilence)
 TEST_F(Ez2181LinkTest, PowerOnOnAClosedPortTimesOutWithoutSpinning)
 {
     link->Close();
-    EXPECT_EQ(link->WaitForHello(), 1);
+    EXPECT_EQ(link->WaitForHello(), (LinkResult{K::NoPowerOnFrame, 1}));
     EXPECT_GE(clock.NowMs(), Ez2181Link::kPowerOnWaitMs);
     EXPECT_LE(clock.SleepCount(), 1000);
 }

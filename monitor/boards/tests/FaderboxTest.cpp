@@ -1,4 +1,5 @@
 #include "monitor/boards/Faderbox.h"
+#include "monitor/boards/FaderboxPort.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "simulators/faderbox/FaderboxSimulator.h"
 
@@ -96,6 +97,23 @@ TEST_F(FaderboxTest, WrongFirstOrThirdByteIsAnError)
     EXPECT_EQ(box->GetErrorString(), "Ping reply code is not 0x7F");
     // The next ping starts clean: what is left of the spoilt reply is discarded.
     EXPECT_EQ(Call("Ping"), I4Pair(0x0102, 0x0304));
+}
+
+TEST(FaderboxPortTest, EveryFailureOfThePingComesBackAsAResult)
+{
+    FaderboxSimulator console;
+    FaderboxPort port(std::make_unique<SimulatedDeviceLine>(console));
+    port.Open();
+    std::uint16_t first = 1;
+    std::uint16_t second = 2;
+    console.InjectFault({FaderboxFaultKind::WrongFirstByte, 1, std::nullopt});
+    EXPECT_EQ(port.Ping(first, second), LinkResult{LinkResult::WrongStart});
+    console.InjectFault({FaderboxFaultKind::WrongThirdByte, 1, std::nullopt});
+    EXPECT_EQ(port.Ping(first, second), LinkResult{LinkResult::WrongStatus});
+    console.InjectFault({FaderboxFaultKind::Silence, 1, std::nullopt});
+    EXPECT_EQ(port.Ping(first, second), (LinkResult{LinkResult::SerialFailure, SerialPortException::Timeout}));
+    EXPECT_EQ(first, 1);  // values are set only by a right reply
+    EXPECT_EQ(second, 2);
 }
 
 TEST_F(FaderboxTest, ErrorMethodTwoThrows)

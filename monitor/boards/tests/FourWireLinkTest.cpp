@@ -15,6 +15,16 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The link with the byte steps of its operations open to the tests.
+class SteppedLink : public FourWireLink {
+public:
+    using FourWireLink::FourWireLink;
+    using FourWireLink::ReceiveBytes;
+    using FourWireLink::SendByte;
+    using FourWireLink::SendBytes;
+    using FourWireLink::SendWords;
+};
+
 // The link against the simulated target, both on a fake clock that moves one
 // millisecond with every reading, so that waits run out without real time.
 // The target answers every handshake step a few milliseconds late, so that a
@@ -23,12 +33,12 @@ class FourWireLinkTest : public ::testing::Test {
 protected:
     static constexpr std::uint32_t kAnswerDelayMs = 3;
 
-    FourWireLink MakeLink()
+    SteppedLink MakeLink()
     {
         target.SetAnswerDelayMs(kAnswerDelayMs);
         auto owned = std::make_unique<FourWireTargetPort>(target);
         port = owned.get();
-        return FourWireLink(LPTDigitalInstrument(std::move(owned)), clock);
+        return SteppedLink(LPTDigitalInstrument(std::move(owned)), clock);
     }
 
     Bytes Request(std::size_t index) const
@@ -39,7 +49,7 @@ protected:
     FakeClock clock{1};
     FourWireTarget target{clock};
     FourWireTargetPort* port = nullptr;
-    FourWireLink link = MakeLink();
+    SteppedLink link = MakeLink();
 };
 
 Bytes FlashRequest(std::uint32_t address, const FourWireLink::FlashBlock& block)
@@ -78,6 +88,10 @@ TEST(FourWireLinkConstructionTest, WithoutPortAccessBothOutputWritesAreAnnounced
     EXPECT_EQ(notifier.messages()[1].text, "no such device");
     EXPECT_EQ(notifier.messages()[2], denied);
     EXPECT_EQ(notifier.messages()[3], denied);
+    std::uint16_t version = 0;
+    Notifier::SetCurrent(&notifier);
+    EXPECT_EQ(link.GetVersion(version), LinkResult{LinkResult::NoPortAccess});
+    Notifier::SetCurrent(nullptr);
 }
 
 TEST(FourWireLinkConstructionTest, AnAbsentTargetFailsEveryAttemptAfterTheTimeOut)
@@ -87,7 +101,7 @@ TEST(FourWireLinkConstructionTest, AnAbsentTargetFailsEveryAttemptAfterTheTimeOu
     owned->SetStatus(0x40);  // both inputs low: the target never takes a bit
     FourWireLink link(LPTDigitalInstrument(std::move(owned)), clock);
     std::uint16_t version = 0;
-    EXPECT_FALSE(link.GetVersion(version));
+    EXPECT_EQ(link.GetVersion(version), LinkResult{LinkResult::NoResponse});
     EXPECT_EQ(clock.SleepCount(), 4);
     EXPECT_EQ(clock.TotalSleptMs(), 4000u);
 }
@@ -95,7 +109,7 @@ TEST(FourWireLinkConstructionTest, AnAbsentTargetFailsEveryAttemptAfterTheTimeOu
 TEST_F(FourWireLinkTest, GetVersionReadsVersionAndStatus)
 {
     std::uint16_t version = 0;
-    ASSERT_TRUE(link.GetVersion(version));
+    ASSERT_TRUE(link.GetVersion(version).ok());
     EXPECT_EQ(version, 0x0102);
     EXPECT_EQ(target.requests(), (std::vector<Bytes>{{0x01}}));
     EXPECT_EQ(clock.SleepCount(), 0);
@@ -106,7 +120,7 @@ TEST_F(FourWireLinkTest, AWrongStatusFailsFiveAttemptsWithFourPauses)
 {
     target.InjectFault({FourWireFaultKind::WrongStatus, 0});
     std::uint16_t version = 0;
-    EXPECT_FALSE(link.GetVersion(version));
+    EXPECT_FALSE(link.GetVersion(version).ok());
     EXPECT_EQ(target.requests().size(), 5u);
     EXPECT_EQ(clock.SleepCount(), 4);
     EXPECT_EQ(clock.TotalSleptMs(), 4000u);
@@ -117,7 +131,7 @@ TEST_F(FourWireLinkTest, ZeroAttemptsFailAtOnceWithoutTraffic)
     link.SetAttempts(0);
     const std::uint64_t writesBefore = port->writes();
     std::uint16_t version = 0;
-    EXPECT_FALSE(link.GetVersion(version));
+    EXPECT_FALSE(link.GetVersion(version).ok());
     EXPECT_EQ(port->writes(), writesBefore);
     EXPECT_EQ(port->reads(), 0u);
 }
@@ -127,7 +141,7 @@ TEST_F(FourWireLinkTest, TheSettleTimeFollowsEveryAttempt)
     link.SetSettleTimeMs(3);
     target.InjectFault({FourWireFaultKind::WrongStatus, 1});
     std::uint16_t version = 0;
-    ASSERT_TRUE(link.GetVersion(version));
+    ASSERT_TRUE(link.GetVersion(version).ok());
     EXPECT_EQ(clock.SleepCount(), 3);  // settle, pause, settle
     EXPECT_EQ(clock.TotalSleptMs(), 1006u);
 }
@@ -135,12 +149,12 @@ TEST_F(FourWireLinkTest, TheSettleTimeFollowsEveryAttempt)
 TEST_F(FourWireLinkTest, DataWordsGoOutAsAddressCountWordsAndComeBack)
 {
     const std::array<std::uint16_t, 3> words{0x1234, 0x8000, 0xFFFF};
-    ASSERT_TRUE(link.WriteDataWords(0x20, words));
+    ASSERT_TRUE(link.WriteDataWords(0x20, words).ok());
     EXPECT_EQ(Request(0), (Bytes{0x03, 0x00, 0x20, 0x00, 0x03, 0x12, 0x34, 0x80, 0x00, 0xFF, 0xFF}));
     EXPECT_EQ(target.DataWord(0x21), 0x8000);
 
     std::array<std::uint16_t, 3> read{};
-    ASSERT_TRUE(link.ReadDataWords(0x20, read));
+    ASSERT_TRUE(link.ReadDataWords(0x20, read).ok());
     EXPECT_EQ(Request(1), (Bytes{0x06, 0x00, 0x20, 0x00, 0x03}));
     EXPECT_EQ(read, words);
 }
@@ -150,7 +164,7 @@ TEST_F(FourWireLinkTest, ACheckSumOffByOneRepeatsTheCommand)
     target.InjectFault({FourWireFaultKind::BadCheckSum, 1});
     target.SetDataWord(0x20, 7);
     std::array<std::uint16_t, 3> read{};
-    ASSERT_TRUE(link.ReadDataWords(0x20, read));
+    ASSERT_TRUE(link.ReadDataWords(0x20, read).ok());
     EXPECT_EQ(target.requests(), (std::vector<Bytes>(2, Bytes{0x06, 0x00, 0x20, 0x00, 0x03})));
     EXPECT_EQ(read[0], 7);
     EXPECT_EQ(clock.SleepCount(), 1);
@@ -160,7 +174,7 @@ TEST_F(FourWireLinkTest, AWriteWithABadCheckSumIsSentAgainInFull)
 {
     target.InjectFault({FourWireFaultKind::BadCheckSum, 1});
     const std::array<std::uint16_t, 1> words{0x0042};
-    ASSERT_TRUE(link.WriteDataWords(0x10, words));
+    ASSERT_TRUE(link.WriteDataWords(0x10, words).ok());
     EXPECT_EQ(target.requests(), (std::vector<Bytes>(2, Bytes{0x03, 0x00, 0x10, 0x00, 0x01, 0x00, 0x42})));
 }
 
@@ -169,7 +183,7 @@ TEST_F(FourWireLinkTest, ProgramReadsCarryTwiceTheCount)
     target.SetProgramWord(0, 0xABCDEF);
     target.SetProgramWord(1, 0x000001);
     std::array<std::uint32_t, 2> words{};
-    ASSERT_TRUE(link.ReadProgramWords(0, words));
+    ASSERT_TRUE(link.ReadProgramWords(0, words).ok());
     EXPECT_EQ(target.requests(), (std::vector<Bytes>{{0x07, 0x00, 0x00, 0x00, 0x04}}));
     EXPECT_EQ(words, (std::array<std::uint32_t, 2>{0xABCDEF, 0x000001}));
 }
@@ -177,7 +191,7 @@ TEST_F(FourWireLinkTest, ProgramReadsCarryTwiceTheCount)
 TEST_F(FourWireLinkTest, ProgramWritesSendCountThenHighByteAndLowWordEach)
 {
     const std::array<std::uint32_t, 2> words{0x123456, 0xFF0001};
-    ASSERT_TRUE(link.WriteProgramWords(0x0100, words));
+    ASSERT_TRUE(link.WriteProgramWords(0x0100, words).ok());
     EXPECT_EQ(target.requests(),
               (std::vector<Bytes>{{0x04, 0x01, 0x00, 0x00, 0x02, 0x12, 0x34, 0x56, 0xFF, 0x00, 0x01}}));
     EXPECT_EQ(target.ProgramWord(0x0101), 0xFF0001u);
@@ -187,8 +201,8 @@ TEST_F(FourWireLinkTest, ProgramCommandsHaveNoSecondAttempt)
 {
     target.InjectFault({FourWireFaultKind::BadCheckSum, 1});
     std::array<std::uint32_t, 1> words{};
-    EXPECT_FALSE(link.ReadProgramWords(0, words));
-    EXPECT_FALSE(link.ReadProgramWords(0, words) && false);
+    EXPECT_FALSE(link.ReadProgramWords(0, words).ok());
+    EXPECT_TRUE(link.ReadProgramWords(0, words).ok());  // the fault was the first request's
     EXPECT_EQ(target.requests().size(), 2u);
     EXPECT_EQ(clock.SleepCount(), 0);
 }
@@ -197,12 +211,13 @@ TEST_F(FourWireLinkTest, CountsThatDoNotFitAreRefusedWithoutTraffic)
 {
     const std::uint64_t writesBefore = port->writes();
     std::vector<std::uint32_t> program(0x8000);
-    EXPECT_FALSE(link.ReadProgramWords(0, program));  // twice the count needs 17 bits
+    const LinkResult refused{LinkResult::OutOfRange};
+    EXPECT_EQ(link.ReadProgramWords(0, program), refused);  // twice the count needs 17 bits
     std::vector<std::uint16_t> data(0x10000);
-    EXPECT_FALSE(link.ReadDataWords(0, data));
-    EXPECT_FALSE(link.WriteDataWords(0, data));
-    EXPECT_FALSE(link.WriteProgramWords(0, std::vector<std::uint32_t>(0x10000)));
-    EXPECT_FALSE(link.ReadDataWords(0, {}));
+    EXPECT_EQ(link.ReadDataWords(0, data), refused);
+    EXPECT_EQ(link.WriteDataWords(0, data), refused);
+    EXPECT_EQ(link.WriteProgramWords(0, std::vector<std::uint32_t>(0x10000)), refused);
+    EXPECT_EQ(link.ReadDataWords(0, {}), refused);
     EXPECT_EQ(port->writes(), writesBefore);
     EXPECT_EQ(port->reads(), 0u);
 }
@@ -210,7 +225,7 @@ TEST_F(FourWireLinkTest, CountsThatDoNotFitAreRefusedWithoutTraffic)
 TEST_F(FourWireLinkTest, TheLargestCountsThatFitGoThrough)
 {
     std::vector<std::uint32_t> program(0x7FFF);
-    ASSERT_TRUE(link.ReadProgramWords(0, program));
+    ASSERT_TRUE(link.ReadProgramWords(0, program).ok());
     EXPECT_EQ(Request(0), (Bytes{0x07, 0x00, 0x00, 0xFF, 0xFE}));
 }
 
@@ -219,11 +234,11 @@ TEST_F(FourWireLinkTest, AFlashWriteSendsTheThreeAddressBytesAndTheBlock)
     FourWireLink::FlashBlock block{};
     for (std::size_t i = 0; i < block.size(); ++i)
         block[i] = static_cast<std::uint8_t>(255 - i);
-    ASSERT_TRUE(link.WriteFlashBlock(0x12345, block));
+    ASSERT_TRUE(link.WriteFlashBlock(0x12345, block).ok());
     EXPECT_EQ(target.requests(), (std::vector<Bytes>{FlashRequest(0x12345, block)}));
 
     FourWireLink::FlashBlock read{};
-    ASSERT_TRUE(link.ReadFlashBlock(0x12345, read));
+    ASSERT_TRUE(link.ReadFlashBlock(0x12345, read).ok());
     EXPECT_EQ(Request(1), (Bytes{0x08, 0x01, 0x23, 0x45}));
     EXPECT_EQ(read, block);
 }
@@ -244,7 +259,7 @@ TEST_F(FourWireLinkTest, AStallInAReplyIsRecoveredByTheNextAttempt)
     target.InjectFault({FourWireFaultKind::StallMidByte, 1, 6});  // the first word of the reply
     target.SetDataWord(3, 0x5A5A);
     std::array<std::uint16_t, 2> read{};
-    ASSERT_TRUE(link.ReadDataWords(3, read));
+    ASSERT_TRUE(link.ReadDataWords(3, read).ok());
     EXPECT_EQ(read[0], 0x5A5A);
     EXPECT_EQ(target.requests().size(), 2u);
     EXPECT_EQ(clock.SleepCount(), 1);
@@ -254,7 +269,7 @@ TEST_F(FourWireLinkTest, AStalledRequestIsRecoveredByTheNextAttempt)
 {
     target.InjectFault({FourWireFaultKind::StallMidByte, 1, 2});  // inside the address
     const std::array<std::uint16_t, 1> words{0x0BAD};
-    ASSERT_TRUE(link.WriteDataWords(0x40, words));
+    ASSERT_TRUE(link.WriteDataWords(0x40, words).ok());
     EXPECT_EQ(target.requests(), (std::vector<Bytes>{{0x03, 0x00, 0x40, 0x00, 0x01, 0x0B, 0xAD}}));
     EXPECT_EQ(target.DataWord(0x40), 0x0BAD);
 }
@@ -273,7 +288,7 @@ TEST_F(FourWireLinkTest, StartUpHandshakesAndReturnsTheVersion)
     target.SetVersion(0xFFFE);
     std::uint16_t version = 0;
     const std::uint64_t start = clock.NowMs();
-    ASSERT_TRUE(link.StartUp(version));
+    ASSERT_TRUE(link.StartUp(version).ok());
     EXPECT_EQ(version, 0xFFFE);
     EXPECT_EQ(target.startUps(), 1);
     EXPECT_GE(clock.NowMs() - start, 1000u);  // the inputs were held for a second
@@ -288,7 +303,7 @@ TEST_F(FourWireLinkTest, StartUpCountsTheHoldAfreshWhenTheTargetDropsAnInput)
         clock.Advance(FourWireTarget::kResyncGapMs + 1);
         std::uint16_t version = 0;
         const std::uint64_t start = clock.NowMs();
-        ASSERT_TRUE(link.StartUp(version));
+        ASSERT_TRUE(link.StartUp(version).ok());
         EXPECT_GE(clock.NowMs() - start, FourWireTarget::kHoldDropAfterMs + 20 + 1000);
     }
     EXPECT_EQ(target.startUps(), 2);
@@ -299,7 +314,7 @@ TEST_F(FourWireLinkTest, StartUpGivesUpAfterThirtySecondsWhenTheTargetNeverRaise
     target.InjectFault({FourWireFaultKind::NeverPowerUp, 0});
     std::uint16_t version = 0;
     const std::uint64_t start = clock.NowMs();
-    EXPECT_FALSE(link.StartUp(version));
+    EXPECT_FALSE(link.StartUp(version).ok());
     const std::uint64_t elapsed = clock.NowMs() - start;
     EXPECT_GT(elapsed, 30000u);
     EXPECT_LT(elapsed, 30100u);
@@ -312,14 +327,14 @@ TEST_F(FourWireLinkTest, StartUpFailsAtOnceWhenTheTargetDropsItsClockFirst)
     target.InjectFault({FourWireFaultKind::DropInput1Early, 1});
     std::uint16_t version = 0;
     const std::uint64_t start = clock.NowMs();
-    EXPECT_FALSE(link.StartUp(version));
+    EXPECT_FALSE(link.StartUp(version).ok());
     EXPECT_LT(clock.NowMs() - start, 1100u);  // the hold second, and no more
     EXPECT_TRUE(target.requests().empty());
     EXPECT_EQ(clock.SleepCount(), 0);
     EXPECT_EQ(link.port().OutputShadow(), 0x02);  // the clock output stays raised
 
     // The next start-up goes through.
-    ASSERT_TRUE(link.StartUp(version));
+    ASSERT_TRUE(link.StartUp(version).ok());
     EXPECT_EQ(version, 0x0102);
 }
 
