@@ -3,7 +3,7 @@
 #include "automation/AutomationError.h"
 #include "automation/DispatchError.h"
 #include "automation/ProgressLine.h"
-#include "configurator/DialogUnits.h"
+#include "widgets/DialogUnits.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/PelloriIcon.h"
