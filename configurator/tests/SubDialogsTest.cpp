@@ -291,7 +291,8 @@ protected:
             if (auto* edit = qobject_cast<QLineEdit*>(control))
                 EXPECT_EQ(edit->text(), QString::number(bound.held)) << bound.control;
             else
-                EXPECT_EQ(qobject_cast<QCheckBox*>(control)->isChecked(), bound.held != 0) << bound.control;
+                EXPECT_EQ(qobject_cast<QCheckBox*>(control)->isChecked(), bound.held != 0)
+                    << bound.control;
         }
         UnitConfig expected = record;
         for (const BoundField& bound : fields) {
