@@ -535,9 +535,9 @@ template <class SettingsDialog>
 void CConfiguratorDlg::RunSettingsDialog()
 {
     SettingsDialog dialog(interaction_, this);
-    dialog.Load(config_);
+    dialog.config = config_;
     if (interaction_.RunModal(dialog) == QDialog::Accepted)
-        dialog.Store(config_);
+        config_ = dialog.config;
 }
 
 void CConfiguratorDlg::OnComPort()

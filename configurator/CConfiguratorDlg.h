@@ -111,7 +111,9 @@ private:
     void OnScrollAction(int action);
     // Shows the refusal a scroll met, once the scroll bar is let go.
     void ReportScrollRefusal();
-    // Fills the dialog's copies from the record, runs it, and takes them back on OK.
+    // Runs the dialog on a copy of the record and takes the copy back on OK. The record
+    // cannot change while the modal dialog runs, so the copy differs from it only in the
+    // dialog's own fields.
     template <class SettingsDialog>
     void RunSettingsDialog();
     void OnToneModeClicked();

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 
 CDig4CorDlg::CDig4CorDlg(UserInteraction& interaction, QWidget* parent)
-    : CExchangeDlg(interaction, parent, QStringLiteral("Dig4 Input COR Setup"), 228, 87)
+    : CSettingsDlg(interaction, parent, QStringLiteral("Dig4 Input COR Setup"), 228, 87)
 {
     enable_ = layout_.Check(QStringLiteral("Enable Dig4 as COR Input"), 10, 8, 120);
     enable_->setObjectName(QStringLiteral("dig4CorEnable"));
@@ -31,18 +31,18 @@ CDig4CorDlg::CDig4CorDlg(UserInteraction& interaction, QWidget* parent)
 
 void CDig4CorDlg::DoDataExchange(DataExchange& exchange)
 {
-    exchange.Check(enable_, dig4CorEnable);
-    exchange.Check(activeHigh_, dig4ActiveHigh);
-    exchange.Check(r1_, dig4R1);
-    exchange.Check(r2_, dig4R2);
-    exchange.Check(rxMute_, dig4RxMute);
-    exchange.Check(revert_, dig4RevertToF1);
-    exchange.Integer(secondsEdit_, dig4RevertSec, 0, 30000);
+    exchange.Check(enable_, config.dig4CorEnable);
+    exchange.Check(activeHigh_, config.dig4ActiveHigh);
+    exchange.Check(r1_, config.dig4R1);
+    exchange.Check(r2_, config.dig4R2);
+    exchange.Check(rxMute_, config.dig4RxMute);
+    exchange.Check(revert_, config.dig4RevertToF1);
+    exchange.Integer(secondsEdit_, config.dig4RevertSec, 0, 30000);
 }
 
 void CDig4CorDlg::OnInitDialog()
 {
-    CExchangeDlg::OnInitDialog();
+    CSettingsDlg::OnInitDialog();
     ApplyRevertRule();
     ApplyEnableRule();
 }
@@ -70,26 +70,4 @@ void CDig4CorDlg::ApplyEnableRule()
     for (QWidget* input :
          std::initializer_list<QWidget*>{secondsEdit_, activeHigh_, rxMute_, revert_, r1_, r2_})
         input->setEnabled(enabled);
-}
-
-void CDig4CorDlg::Load(const UnitConfig& config)
-{
-    dig4CorEnable = config.dig4CorEnable;
-    dig4ActiveHigh = config.dig4ActiveHigh;
-    dig4R1 = config.dig4R1;
-    dig4R2 = config.dig4R2;
-    dig4RxMute = config.dig4RxMute;
-    dig4RevertToF1 = config.dig4RevertToF1;
-    dig4RevertSec = config.dig4RevertSec;
-}
-
-void CDig4CorDlg::Store(UnitConfig& config) const
-{
-    config.dig4CorEnable = dig4CorEnable;
-    config.dig4ActiveHigh = dig4ActiveHigh;
-    config.dig4R1 = dig4R1;
-    config.dig4R2 = dig4R2;
-    config.dig4RxMute = dig4RxMute;
-    config.dig4RevertToF1 = dig4RevertToF1;
-    config.dig4RevertSec = dig4RevertSec;
 }

@@ -1,28 +1,15 @@
 #pragma once
 
-#include "configurator/CExchangeDlg.h"
-#include "configurator/UnitConfig.h"
+#include "configurator/CSettingsDlg.h"
 
 class QCheckBox;
 class QLineEdit;
 
 // The Dig4 input used as carrier-operated relay input.
-class CDig4CorDlg : public CExchangeDlg {
+class CDig4CorDlg : public CSettingsDlg {
     Q_OBJECT
 public:
     explicit CDig4CorDlg(UserInteraction& interaction, QWidget* parent = nullptr);
-
-    // The dialog\'s copies of its fields, from and into the record.
-    void Load(const UnitConfig& config);
-    void Store(UnitConfig& config) const;
-
-    int dig4CorEnable = 0;
-    int dig4ActiveHigh = 0;
-    int dig4R1 = 0;
-    int dig4R2 = 0;
-    int dig4RxMute = 0;
-    int dig4RevertToF1 = 0;
-    int dig4RevertSec = 0;
 
 protected:
     void DoDataExchange(DataExchange& exchange) override;

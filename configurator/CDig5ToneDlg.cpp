@@ -4,7 +4,7 @@
 #include <QLineEdit>
 
 CDig5ToneDlg::CDig5ToneDlg(UserInteraction& interaction, QWidget* parent)
-    : CExchangeDlg(interaction, parent, QStringLiteral("Dig5 Input Tone Setup"), 229, 110)
+    : CSettingsDlg(interaction, parent, QStringLiteral("Dig5 Input Tone Setup"), 229, 110)
 {
     enable_ = layout_.Check(QStringLiteral("Enable Tone on Dig5 Input"), 10, 8, 120);
     enable_->setObjectName(QStringLiteral("dig5ToneEnable"));
@@ -33,19 +33,19 @@ CDig5ToneDlg::CDig5ToneDlg(UserInteraction& interaction, QWidget* parent)
 
 void CDig5ToneDlg::DoDataExchange(DataExchange& exchange)
 {
-    exchange.Check(enable_, dig5ToneEnable);
-    exchange.Check(activeHigh_, dig5ActiveHigh);
-    exchange.Check(r1_, dig5R1);
-    exchange.Check(r2_, dig5R2);
-    exchange.Integer(freqEdit_, dig5ToneFreq, 300, 3000);
-    exchange.Integer(levelEdit_, dig5ToneLevel, -40, 10);
-    exchange.Integer(onEdit_, dig5ToneOnMs, 0, 65000);
-    exchange.Integer(offEdit_, dig5ToneOffMs, 0, 65000);
+    exchange.Check(enable_, config.dig5ToneEnable);
+    exchange.Check(activeHigh_, config.dig5ActiveHigh);
+    exchange.Check(r1_, config.dig5R1);
+    exchange.Check(r2_, config.dig5R2);
+    exchange.Integer(freqEdit_, config.dig5ToneFreq, 300, 3000);
+    exchange.Integer(levelEdit_, config.dig5ToneLevel, -40, 10);
+    exchange.Integer(onEdit_, config.dig5ToneOnMs, 0, 65000);
+    exchange.Integer(offEdit_, config.dig5ToneOffMs, 0, 65000);
 }
 
 void CDig5ToneDlg::OnInitDialog()
 {
-    CExchangeDlg::OnInitDialog();
+    CSettingsDlg::OnInitDialog();
     ApplyEnableRule();
 }
 
@@ -61,28 +61,4 @@ void CDig5ToneDlg::ApplyEnableRule()
     for (QWidget* input : std::initializer_list<QWidget*>{activeHigh_, r1_, r2_, freqEdit_, levelEdit_,
                                                           onEdit_, offEdit_})
         input->setEnabled(enabled);
-}
-
-void CDig5ToneDlg::Load(const UnitConfig& config)
-{
-    dig5ToneEnable = config.dig5ToneEnable;
-    dig5ActiveHigh = config.dig5ActiveHigh;
-    dig5R1 = config.dig5R1;
-    dig5R2 = config.dig5R2;
-    dig5ToneFreq = config.dig5ToneFreq;
-    dig5ToneLevel = config.dig5ToneLevel;
-    dig5ToneOnMs = config.dig5ToneOnMs;
-    dig5ToneOffMs = config.dig5ToneOffMs;
-}
-
-void CDig5ToneDlg::Store(UnitConfig& config) const
-{
-    config.dig5ToneEnable = dig5ToneEnable;
-    config.dig5ActiveHigh = dig5ActiveHigh;
-    config.dig5R1 = dig5R1;
-    config.dig5R2 = dig5R2;
-    config.dig5ToneFreq = dig5ToneFreq;
-    config.dig5ToneLevel = dig5ToneLevel;
-    config.dig5ToneOnMs = dig5ToneOnMs;
-    config.dig5ToneOffMs = dig5ToneOffMs;
 }

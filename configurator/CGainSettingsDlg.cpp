@@ -8,7 +8,7 @@ constexpr int kMaxGain = 10;
 }  // namespace
 
 CGainSettingsDlg::CGainSettingsDlg(UserInteraction& interaction, QWidget* parent)
-    : CExchangeDlg(interaction, parent, QStringLiteral("DSP-Q47 Gain Settings"), 217, 98)
+    : CSettingsDlg(interaction, parent, QStringLiteral("DSP-Q47 Gain Settings"), 217, 98)
 {
     sidetoneEdit_ = layout_.EditRow(QStringLiteral("Handset Sidetone Gain"), QStringLiteral("sidetoneGain"), 10, 12, 92, 36);
     radioTxEdit_ = layout_.EditRow(QStringLiteral("Radio TX Gain"), QStringLiteral("radioTxGain"), 10, 32, 92, 36);
@@ -20,24 +20,8 @@ CGainSettingsDlg::CGainSettingsDlg(UserInteraction& interaction, QWidget* parent
 
 void CGainSettingsDlg::DoDataExchange(DataExchange& exchange)
 {
-    exchange.Integer(sidetoneEdit_, sidetoneGain, kMinGain, kMaxGain);
-    exchange.Integer(radioTxEdit_, radioTxGain, kMinGain, kMaxGain);
-    exchange.Integer(lineTxEdit_, lineTxGain, kMinGain, kMaxGain);
-    exchange.Integer(ctcssEdit_, ctcssGain, kMinGain, kMaxGain);
-}
-
-void CGainSettingsDlg::Load(const UnitConfig& config)
-{
-    sidetoneGain = config.sidetoneGain;
-    radioTxGain = config.radioTxGain;
-    lineTxGain = config.lineTxGain;
-    ctcssGain = config.ctcssGain;
-}
-
-void CGainSettingsDlg::Store(UnitConfig& config) const
-{
-    config.sidetoneGain = sidetoneGain;
-    config.radioTxGain = radioTxGain;
-    config.lineTxGain = lineTxGain;
-    config.ctcssGain = ctcssGain;
+    exchange.Integer(sidetoneEdit_, config.sidetoneGain, kMinGain, kMaxGain);
+    exchange.Integer(radioTxEdit_, config.radioTxGain, kMinGain, kMaxGain);
+    exchange.Integer(lineTxEdit_, config.lineTxGain, kMinGain, kMaxGain);
+    exchange.Integer(ctcssEdit_, config.ctcssGain, kMinGain, kMaxGain);
 }

@@ -1,24 +1,14 @@
 #pragma once
 
-#include "configurator/CExchangeDlg.h"
-#include "configurator/UnitConfig.h"
+#include "configurator/CSettingsDlg.h"
 
 class QLineEdit;
 
 // The four gains, each -40...10.
-class CGainSettingsDlg : public CExchangeDlg {
+class CGainSettingsDlg : public CSettingsDlg {
     Q_OBJECT
 public:
     explicit CGainSettingsDlg(UserInteraction& interaction, QWidget* parent = nullptr);
-
-    // The dialog\'s copies of its fields, from and into the record.
-    void Load(const UnitConfig& config);
-    void Store(UnitConfig& config) const;
-
-    int sidetoneGain = 0;
-    int radioTxGain = 0;
-    int lineTxGain = 0;
-    int ctcssGain = 0;
 
 protected:
     void DoDataExchange(DataExchange& exchange) override;

@@ -27,7 +27,7 @@ std::string Capitals(const std::string& text)
 }  // namespace
 
 CMorseCodeDlg::CMorseCodeDlg(UserInteraction& interaction, QWidget* parent)
-    : CExchangeDlg(interaction, parent, QStringLiteral("Morse Code Encoder Setup"), 181, 161)
+    : CSettingsDlg(interaction, parent, QStringLiteral("Morse Code Encoder Setup"), 181, 161)
 {
     layout_.Group(QStringLiteral("Auto Transmit Options"), 7, 7, 167, 48);
     autoMode_ = new QButtonGroup(this);
@@ -58,13 +58,13 @@ CMorseCodeDlg::CMorseCodeDlg(UserInteraction& interaction, QWidget* parent)
 
 void CMorseCodeDlg::DoDataExchange(DataExchange& exchange)
 {
-    exchange.Radio(autoMode_, morseAutoMode);
-    exchange.Unsigned(intervalEdit_, morseIntervalMin, 0, 200);
-    exchange.Unsigned(freqEdit_, morseFreqHz, 400, 2000);
-    exchange.Integer(gainEdit_, morseGain, -40, 5);
-    exchange.Text(textEdit_, morseText, kMaxTextChars);
+    exchange.Radio(autoMode_, config.morseAutoMode);
+    exchange.Unsigned(intervalEdit_, config.morseIntervalMin, 0, 200);
+    exchange.Unsigned(freqEdit_, config.morseFreqHz, 400, 2000);
+    exchange.Integer(gainEdit_, config.morseGain, -40, 5);
+    exchange.Text(textEdit_, config.morseText, kMaxTextChars);
     if (exchange.FromControls() && !exchange.Failed())
-        morseText = Capitals(morseText);
+        config.morseText = Capitals(config.morseText);
     ApplyIntervalRule();
 }
 
@@ -81,22 +81,4 @@ void CMorseCodeDlg::ApplyIntervalRule()
         intervalEdit_->setEnabled(false);
     else if (chosen == 1)
         intervalEdit_->setEnabled(true);
-}
-
-void CMorseCodeDlg::Load(const UnitConfig& config)
-{
-    morseAutoMode = config.morseAutoMode;
-    morseIntervalMin = config.morseIntervalMin;
-    morseFreqHz = config.morseFreqHz;
-    morseGain = config.morseGain;
-    morseText = config.morseText;
-}
-
-void CMorseCodeDlg::Store(UnitConfig& config) const
-{
-    config.morseAutoMode = morseAutoMode;
-    config.morseIntervalMin = morseIntervalMin;
-    config.morseFreqHz = morseFreqHz;
-    config.morseGain = morseGain;
-    config.morseText = morseText;
 }

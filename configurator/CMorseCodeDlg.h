@@ -1,30 +1,17 @@
 #pragma once
 
-#include "configurator/CExchangeDlg.h"
-#include "configurator/UnitConfig.h"
-
-#include <string>
+#include "configurator/CSettingsDlg.h"
 
 class QButtonGroup;
 class QLineEdit;
 
 // The Morse code identifier: when it is sent, its tone and its text.
-class CMorseCodeDlg : public CExchangeDlg {
+class CMorseCodeDlg : public CSettingsDlg {
     Q_OBJECT
 public:
     static constexpr int kMaxTextChars = 50;
 
     explicit CMorseCodeDlg(UserInteraction& interaction, QWidget* parent = nullptr);
-
-    // The dialog\'s copies of its fields, from and into the record.
-    void Load(const UnitConfig& config);
-    void Store(UnitConfig& config) const;
-
-    int morseAutoMode = 1;  // 0 End of Each PTT, 1 Timer Interval
-    int morseIntervalMin = 0;
-    int morseFreqHz = 1200;
-    int morseGain = -10;
-    std::string morseText;
 
 protected:
     void DoDataExchange(DataExchange& exchange) override;

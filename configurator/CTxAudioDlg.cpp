@@ -3,7 +3,7 @@
 #include <QCheckBox>
 
 CTxAudioDlg::CTxAudioDlg(UserInteraction& interaction, QWidget* parent)
-    : CExchangeDlg(interaction, parent, QStringLiteral("TX Audio Parameters"), 181, 78)
+    : CSettingsDlg(interaction, parent, QStringLiteral("TX Audio Parameters"), 181, 78)
 {
     agc_ = layout_.LeftTextCheck(QStringLiteral("AGC:"), 10, 10, 100);
     agc_->setObjectName(QStringLiteral("txAgc"));
@@ -19,24 +19,8 @@ CTxAudioDlg::CTxAudioDlg(UserInteraction& interaction, QWidget* parent)
 
 void CTxAudioDlg::DoDataExchange(DataExchange& exchange)
 {
-    exchange.Check(agc_, txAgc);
-    exchange.Check(addCtcss_, txAddCtcss);
-    exchange.Check(preEmphasis_, txPreEmphasis);
-    exchange.Check(lowPass_, txLowPass);
-}
-
-void CTxAudioDlg::Load(const UnitConfig& config)
-{
-    txAgc = config.txAgc;
-    txAddCtcss = config.txAddCtcss;
-    txPreEmphasis = config.txPreEmphasis;
-    txLowPass = config.txLowPass;
-}
-
-void CTxAudioDlg::Store(UnitConfig& config) const
-{
-    config.txAgc = txAgc;
-    config.txAddCtcss = txAddCtcss;
-    config.txPreEmphasis = txPreEmphasis;
-    config.txLowPass = txLowPass;
+    exchange.Check(agc_, config.txAgc);
+    exchange.Check(addCtcss_, config.txAddCtcss);
+    exchange.Check(preEmphasis_, config.txPreEmphasis);
+    exchange.Check(lowPass_, config.txLowPass);
 }

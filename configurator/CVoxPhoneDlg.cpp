@@ -4,7 +4,7 @@
 #include <QLineEdit>
 
 CVoxPhoneDlg::CVoxPhoneDlg(UserInteraction& interaction, QWidget* parent)
-    : CExchangeDlg(interaction, parent, QStringLiteral("Dialog"), 203, 103)
+    : CSettingsDlg(interaction, parent, QStringLiteral("Dialog"), 203, 103)
 {
     triggerEdit_ = layout_.EditRow(QStringLiteral("VOX Trigger Level:"), QStringLiteral("voxTriggerLevel"), 10, 10, 72, 30, QStringLiteral("dBm"));
     voxTimeoutEdit_ = layout_.EditRow(QStringLiteral("VOX Timeout:"), QStringLiteral("voxTimeoutSec"), 10, 28, 72, 30, QStringLiteral("sec"));
@@ -19,27 +19,9 @@ CVoxPhoneDlg::CVoxPhoneDlg(UserInteraction& interaction, QWidget* parent)
 
 void CVoxPhoneDlg::DoDataExchange(DataExchange& exchange)
 {
-    exchange.Integer(triggerEdit_, voxTriggerLevel, -40, 10);
-    exchange.Integer(voxTimeoutEdit_, voxTimeoutSec, 0, 600);
-    exchange.Integer(callTimeoutEdit_, callTimeoutMin, 0, 180);
-    exchange.Check(holdTone_, alwaysSendHoldTone);
-    exchange.Check(phone_, phoneInstalled);
-}
-
-void CVoxPhoneDlg::Load(const UnitConfig& config)
-{
-    voxTriggerLevel = config.voxTriggerLevel;
-    voxTimeoutSec = config.voxTimeoutSec;
-    callTimeoutMin = config.callTimeoutMin;
-    alwaysSendHoldTone = config.alwaysSendHoldTone;
-    phoneInstalled = config.phoneInstalled;
-}
-
-void CVoxPhoneDlg::Store(UnitConfig& config) const
-{
-    config.voxTriggerLevel = voxTriggerLevel;
-    config.voxTimeoutSec = voxTimeoutSec;
-    config.callTimeoutMin = callTimeoutMin;
-    config.alwaysSendHoldTone = alwaysSendHoldTone;
-    config.phoneInstalled = phoneInstalled;
+    exchange.Integer(triggerEdit_, config.voxTriggerLevel, -40, 10);
+    exchange.Integer(voxTimeoutEdit_, config.voxTimeoutSec, 0, 600);
+    exchange.Integer(callTimeoutEdit_, config.callTimeoutMin, 0, 180);
+    exchange.Check(holdTone_, config.alwaysSendHoldTone);
+    exchange.Check(phone_, config.phoneInstalled);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configurator/DialogUnits.h"
+#include "widgets/DialogUnits.h"
 
 #include <QString>
 #include <QStringList>

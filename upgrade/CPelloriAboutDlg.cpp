@@ -1,7 +1,7 @@
 #include "upgrade/CPelloriAboutDlg.h"
 
-#include "configurator/DialogUnits.h"
 #include "upgrade/PelloriIcon.h"
+#include "widgets/DialogUnits.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -3,7 +3,7 @@
 #include "automation/dbus/AutomationError.h"
 #include "automation/dbus/RemoteMemberError.h"
 #include "automation/dbus/ProgressLine.h"
-#include "configurator/DialogUnits.h"
+#include "widgets/DialogUnits.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/PelloriIcon.h"

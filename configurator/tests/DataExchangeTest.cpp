@@ -1,11 +1,9 @@
 #include "configurator/DataExchange.h"
-#include "configurator/DialogUnits.h"
 #include "configurator/tests/ScriptedInteraction.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QWidget>
@@ -15,33 +13,6 @@
 namespace {
 
 using Icon = UserInteraction::Icon;
-
-TEST(DialogUnitsTest, BaseUnitsComeFromTheAlphabetWidthAndTheFontHeight)
-{
-    const QFont font = DialogUnits::DialogFont();
-    const QFontMetrics metrics(font);
-    const int alphabet = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    const DialogUnits units(font);
-    EXPECT_EQ(units.BaseWidth(), (alphabet / 26 + 1) / 2);
-    EXPECT_EQ(units.BaseHeight(), metrics.height());
-}
-
-TEST(DialogUnitsTest, ConvertsWithRoundingAndBothCornersOfARectangle)
-{
-    const DialogUnits units(DialogUnits::DialogFont());
-    const int bx = units.BaseWidth();
-    const int by = units.BaseHeight();
-    EXPECT_EQ(units.X(4), bx);
-    EXPECT_EQ(units.Y(8), by);
-    EXPECT_EQ(units.X(394), (394 * bx + 2) / 4);
-    EXPECT_EQ(units.Y(277), (277 * by + 4) / 8);
-    const QRect rect = units.Rect(11, 84, 22, 12);
-    EXPECT_EQ(rect.left(), units.X(11));
-    EXPECT_EQ(rect.top(), units.Y(84));
-    EXPECT_EQ(rect.right() + 1, units.X(33));
-    EXPECT_EQ(rect.bottom() + 1, units.Y(96));
-}
 
 class DataExchangeTest : public ::testing::Test {
 protected:

@@ -12,7 +12,7 @@
 #include "configurator/CPortSelectDlg.h"
 #include "configurator/CTxAudioDlg.h"
 #include "configurator/CVoxPhoneDlg.h"
-#include "configurator/DialogUnits.h"
+#include "widgets/DialogUnits.h"
 #include "configurator/tests/ScriptedInteraction.h"
 
 #include <QAbstractButton>

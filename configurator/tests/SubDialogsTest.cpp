@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 using Icon = UserInteraction::Icon;
@@ -38,10 +40,10 @@ protected:
 TEST_F(SubDialogsTest, GainsOutOfRangeKeepsTheDialogOpenAndCancelKeepsEveryGain)
 {
     CGainSettingsDlg dialog(ui);
-    dialog.sidetoneGain = -3;
-    dialog.radioTxGain = 4;
-    dialog.lineTxGain = -40;
-    dialog.ctcssGain = 10;
+    dialog.config.sidetoneGain = -3;
+    dialog.config.radioTxGain = 4;
+    dialog.config.lineTxGain = -40;
+    dialog.config.ctcssGain = 10;
     Open(dialog);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("DSP-Q47 Gain Settings"));
     EXPECT_EQ(EditOf(dialog, "radioTxGain")->text(), QStringLiteral("4"));
@@ -71,10 +73,10 @@ TEST_F(SubDialogsTest, GainsOkTakesEveryValue)
     EditOf(dialog, "ctcssGain")->setText(QStringLiteral("3"));
     Ok(dialog);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.sidetoneGain, -40);
-    EXPECT_EQ(dialog.radioTxGain, 10);
-    EXPECT_EQ(dialog.lineTxGain, -7);
-    EXPECT_EQ(dialog.ctcssGain, 3);
+    EXPECT_EQ(dialog.config.sidetoneGain, -40);
+    EXPECT_EQ(dialog.config.radioTxGain, 10);
+    EXPECT_EQ(dialog.config.lineTxGain, -7);
+    EXPECT_EQ(dialog.config.ctcssGain, 3);
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -92,33 +94,33 @@ TEST_F(SubDialogsTest, MorseTextBecomesCapitalsAndStopsAtFiftyCharacters)
     EXPECT_EQ(text->text(), QString(50, u'E'));
     Ok(dialog);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.morseText, std::string(50, 'E'));
+    EXPECT_EQ(dialog.config.morseText, std::string(50, 'E'));
 }
 
 TEST_F(SubDialogsTest, MorseTextFromTheRecordIsStoredInCapitalsOnOk)
 {
     CMorseCodeDlg dialog(ui);
-    dialog.morseText = "cq test";
+    dialog.config.morseText = "cq test";
     Open(dialog);
     Ok(dialog);
-    EXPECT_EQ(dialog.morseText, "CQ TEST");
+    EXPECT_EQ(dialog.config.morseText, "CQ TEST");
 }
 
 TEST_F(SubDialogsTest, MorseIntervalFollowsTheAutoTransmitChoice)
 {
     CMorseCodeDlg dialog(ui);
-    dialog.morseAutoMode = 1;
+    dialog.config.morseAutoMode = 1;
     Open(dialog);
     QLineEdit* interval = EditOf(dialog, "morseIntervalMin");
     EXPECT_TRUE(interval->isEnabled());
     Child<QRadioButton>(dialog, QStringLiteral("endOfEachPtt"))->click();
     EXPECT_FALSE(interval->isEnabled());
-    EXPECT_EQ(dialog.morseAutoMode, 0) << "a click takes the values from the controls";
+    EXPECT_EQ(dialog.config.morseAutoMode, 0) << "a click takes the values from the controls";
     Child<QRadioButton>(dialog, QStringLiteral("timerInterval"))->click();
     EXPECT_TRUE(interval->isEnabled());
 
     CMorseCodeDlg endOfPtt(ui);
-    endOfPtt.morseAutoMode = 0;
+    endOfPtt.config.morseAutoMode = 0;
     Open(endOfPtt);
     EXPECT_FALSE(EditOf(endOfPtt, "morseIntervalMin")->isEnabled());
 }
@@ -139,15 +141,15 @@ TEST_F(SubDialogsTest, MorseRangesAreChecked)
     EditOf(dialog, "morseIntervalMin")->setText(QStringLiteral("200"));
     Ok(dialog);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.morseFreqHz, 2000);
-    EXPECT_EQ(dialog.morseGain, 5);
-    EXPECT_EQ(dialog.morseIntervalMin, 200);
+    EXPECT_EQ(dialog.config.morseFreqHz, 2000);
+    EXPECT_EQ(dialog.config.morseGain, 5);
+    EXPECT_EQ(dialog.config.morseIntervalMin, 200);
 }
 
 TEST_F(SubDialogsTest, TxAudioChecksWithTheirTextOnTheLeft)
 {
     CTxAudioDlg dialog(ui);
-    dialog.txPreEmphasis = 1;
+    dialog.config.txPreEmphasis = 1;
     Open(dialog);
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("TX Audio Parameters"));
     auto* agc = Child<QCheckBox>(dialog, QStringLiteral("txAgc"));
@@ -157,10 +159,10 @@ TEST_F(SubDialogsTest, TxAudioChecksWithTheirTextOnTheLeft)
     EXPECT_TRUE(agc->isChecked()) << "a click on the text toggles the box";
     Child<QCheckBox>(dialog, QStringLiteral("txPreEmphasis"))->click();
     Ok(dialog);
-    EXPECT_EQ(dialog.txAgc, 1);
-    EXPECT_EQ(dialog.txPreEmphasis, 0);
-    EXPECT_EQ(dialog.txAddCtcss, 0);
-    EXPECT_EQ(dialog.txLowPass, 0);
+    EXPECT_EQ(dialog.config.txAgc, 1);
+    EXPECT_EQ(dialog.config.txPreEmphasis, 0);
+    EXPECT_EQ(dialog.config.txAddCtcss, 0);
+    EXPECT_EQ(dialog.config.txLowPass, 0);
 }
 
 TEST_F(SubDialogsTest, VoxRangesAndTitle)
@@ -180,10 +182,10 @@ TEST_F(SubDialogsTest, VoxRangesAndTitle)
     EditOf(dialog, "callTimeoutMin")->setText(QStringLiteral("180"));
     Child<QCheckBox>(dialog, QStringLiteral("phoneInstalled"))->click();
     Ok(dialog);
-    EXPECT_EQ(dialog.voxTimeoutSec, 600);
-    EXPECT_EQ(dialog.callTimeoutMin, 180);
-    EXPECT_EQ(dialog.phoneInstalled, 1);
-    EXPECT_EQ(dialog.alwaysSendHoldTone, 0);
+    EXPECT_EQ(dialog.config.voxTimeoutSec, 600);
+    EXPECT_EQ(dialog.config.callTimeoutMin, 180);
+    EXPECT_EQ(dialog.config.phoneInstalled, 1);
+    EXPECT_EQ(dialog.config.alwaysSendHoldTone, 0);
 }
 
 TEST_F(SubDialogsTest, Dig5InputsFollowTheEnableBox)
@@ -213,16 +215,16 @@ TEST_F(SubDialogsTest, Dig5InputsFollowTheEnableBox)
     EditOf(dialog, "dig5ToneFreq")->setText(QStringLiteral("3000"));
     Ok(dialog);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.dig5ToneEnable, 1);
-    EXPECT_EQ(dialog.dig5ToneOnMs, 65000);
-    EXPECT_EQ(dialog.dig5ToneFreq, 3000);
+    EXPECT_EQ(dialog.config.dig5ToneEnable, 1);
+    EXPECT_EQ(dialog.config.dig5ToneOnMs, 65000);
+    EXPECT_EQ(dialog.config.dig5ToneFreq, 3000);
 }
 
 TEST_F(SubDialogsTest, Dig4OpensWithSecondsEnabledWhenCorIsOnAndRevertTwiceDisablesIt)
 {
     CDig4CorDlg dialog(ui);
-    dialog.dig4CorEnable = 1;
-    dialog.dig4RevertToF1 = 0;
+    dialog.config.dig4CorEnable = 1;
+    dialog.config.dig4RevertToF1 = 0;
     Open(dialog);
     QLineEdit* seconds = EditOf(dialog, "dig4RevertSec");
     EXPECT_TRUE(seconds->isEnabled());
@@ -252,9 +254,121 @@ TEST_F(SubDialogsTest, Dig4EnableBoxSwitchesAllSixInputs)
     EditOf(dialog, "dig4RevertSec")->setText(QStringLiteral("30000"));
     Child<QCheckBox>(dialog, QStringLiteral("dig4R2"))->click();
     Ok(dialog);
-    EXPECT_EQ(dialog.dig4CorEnable, 1);
-    EXPECT_EQ(dialog.dig4RevertSec, 30000);
-    EXPECT_EQ(dialog.dig4R2, 1);
+    EXPECT_EQ(dialog.config.dig4CorEnable, 1);
+    EXPECT_EQ(dialog.config.dig4RevertSec, 30000);
+    EXPECT_EQ(dialog.config.dig4R2, 1);
+}
+
+// A field of the record and the control bound to it, which is named after the field: the
+// value the record holds when the dialog opens, and the value typed into the edit or, for a
+// check box, its flag after one click.
+struct BoundField {
+    int UnitConfig::*field;
+    const char* control;
+    int held;
+    int entered;
+};
+
+class SettingsDialogFieldsTest : public SubDialogsTest {
+protected:
+    // Opens `dialog` on a record holding the fields' values (some out of range, as a file
+    // may bring them) and main settings away from their defaults, checks that each control
+    // shows its field, enters every value in table order and presses OK: the dialog's copy
+    // must then be the record with exactly the entered values.
+    void ExpectEveryFieldBound(CSettingsDlg& dialog, const std::vector<BoundField>& fields)
+    {
+        UnitConfig record;
+        record.errorBeeps = 0;
+        record.pttFrequency = "2600";
+        record.toneTable[3].relayName = "R02";
+        for (const BoundField& bound : fields)
+            record.*bound.field = bound.held;
+        dialog.config = record;
+        Open(dialog);
+        for (const BoundField& bound : fields) {
+            auto* control = Child<QWidget>(dialog, QString::fromLatin1(bound.control));
+            ASSERT_NE(control, nullptr);
+            if (auto* edit = qobject_cast<QLineEdit*>(control))
+                EXPECT_EQ(edit->text(), QString::number(bound.held)) << bound.control;
+            else
+                EXPECT_EQ(qobject_cast<QCheckBox*>(control)->isChecked(), bound.held != 0)
+                    << bound.control;
+        }
+        UnitConfig expected = record;
+        for (const BoundField& bound : fields) {
+            auto* control = Child<QWidget>(dialog, QString::fromLatin1(bound.control));
+            if (qobject_cast<QLineEdit*>(control) != nullptr)
+                TypeInto(control, QString::number(bound.entered));
+            else
+                QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(5, control->height() / 2));
+            expected.*bound.field = bound.entered;
+        }
+        Ok(dialog);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_EQ(dialog.config, expected);
+    }
+};
+
+TEST_F(SettingsDialogFieldsTest, GainsShowTheRecordAndTakeWhatIsEntered)
+{
+    CGainSettingsDlg dialog(ui);
+    ExpectEveryFieldBound(dialog, {{&UnitConfig::sidetoneGain, "sidetoneGain", 50, -40},
+                                   {&UnitConfig::radioTxGain, "radioTxGain", -3, 10},
+                                   {&UnitConfig::lineTxGain, "lineTxGain", 7, -7},
+                                   {&UnitConfig::ctcssGain, "ctcssGain", -99, 3}});
+}
+
+TEST_F(SettingsDialogFieldsTest, MorseCodeShowsTheRecordAndTakesWhatIsEntered)
+{
+    CMorseCodeDlg dialog(ui);
+    ExpectEveryFieldBound(dialog, {{&UnitConfig::morseIntervalMin, "morseIntervalMin", 300, 200},
+                                   {&UnitConfig::morseFreqHz, "morseFreqHz", 1500, 400},
+                                   {&UnitConfig::morseGain, "morseGain", -12, 5}});
+}
+
+TEST_F(SettingsDialogFieldsTest, TxAudioShowsTheRecordAndTakesWhatIsEntered)
+{
+    CTxAudioDlg dialog(ui);
+    ExpectEveryFieldBound(dialog, {{&UnitConfig::txAgc, "txAgc", 1, 0},
+                                   {&UnitConfig::txAddCtcss, "txAddCtcss", 0, 1},
+                                   {&UnitConfig::txPreEmphasis, "txPreEmphasis", 1, 0},
+                                   {&UnitConfig::txLowPass, "txLowPass", 0, 1}});
+}
+
+TEST_F(SettingsDialogFieldsTest, VoxPhoneShowsTheRecordAndTakesWhatIsEntered)
+{
+    CVoxPhoneDlg dialog(ui);
+    ExpectEveryFieldBound(dialog, {{&UnitConfig::voxTriggerLevel, "voxTriggerLevel", -5, -40},
+                                   {&UnitConfig::voxTimeoutSec, "voxTimeoutSec", 700, 600},
+                                   {&UnitConfig::callTimeoutMin, "callTimeoutMin", 30, 180},
+                                   {&UnitConfig::alwaysSendHoldTone, "alwaysSendHoldTone", 1, 0},
+                                   {&UnitConfig::phoneInstalled, "phoneInstalled", 0, 1}});
+}
+
+TEST_F(SettingsDialogFieldsTest, Dig5ToneShowsTheRecordAndTakesWhatIsEntered)
+{
+    CDig5ToneDlg dialog(ui);
+    ExpectEveryFieldBound(dialog, {{&UnitConfig::dig5ToneFreq, "dig5ToneFreq", 2600, 300},
+                                   {&UnitConfig::dig5ToneLevel, "dig5ToneLevel", -30, 10},
+                                   {&UnitConfig::dig5ToneOnMs, "dig5ToneOnMs", 70000, 65000},
+                                   {&UnitConfig::dig5ToneOffMs, "dig5ToneOffMs", 250, 0},
+                                   {&UnitConfig::dig5ActiveHigh, "dig5ActiveHigh", 1, 0},
+                                   {&UnitConfig::dig5R1, "dig5R1", 0, 1},
+                                   {&UnitConfig::dig5R2, "dig5R2", 1, 0},
+                                   {&UnitConfig::dig5ToneEnable, "dig5ToneEnable", 1, 0}});
+}
+
+TEST_F(SettingsDialogFieldsTest, Dig4CorShowsTheRecordAndTakesWhatIsEntered)
+{
+    CDig4CorDlg dialog(ui);
+    ExpectEveryFieldBound(dialog, {{&UnitConfig::dig4RevertSec, "dig4RevertSec", 40000, 30000},
+                                   {&UnitConfig::dig4ActiveHigh, "dig4ActiveHigh", 0, 1},
+                                   {&UnitConfig::dig4R1, "dig4R1", 1, 0},
+                                   {&UnitConfig::dig4R2, "dig4R2", 0, 1},
+                                   {&UnitConfig::dig4RxMute, "dig4RxMute", 1, 0},
+                                   {&UnitConfig::dig4RevertToF1, "dig4RevertToF1", 1, 0},
+                                   {&UnitConfig::dig4CorEnable, "dig4CorEnable", 1, 0}});
 }
 
 TEST_F(SubDialogsTest, PortSelectionOpensWithTheCurrentPort)

@@ -18,8 +18,8 @@ public:
     int BaseWidth() const { return baseWidth_; }
     int BaseHeight() const { return baseHeight_; }
 
-    // "MS Sans Serif" 8 point, the font of every configurator dialog. Where that family
-    // is missing the font database substitutes its default sans-serif font.
+    // "MS Sans Serif" 8 point, the font of every dialog of the programs. Where that
+    // family is missing the font database substitutes its default sans-serif font.
     static QFont DialogFont();
 
 private:

@@ -1,4 +1,4 @@
-#include "configurator/DialogUnits.h"
+#include "widgets/DialogUnits.h"
 
 #include <QFontMetrics>
 
