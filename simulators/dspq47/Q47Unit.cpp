@@ -148,11 +148,7 @@ void Q47Unit::Receive(std::span<const std::uint8_t> bytes)
 std::vector<ByteDevice::Output> Q47Unit::TakeOutput()
 {
     std::lock_guard lock(mutex_);
-    std::vector<Output> out;
-    if (!output_.empty())
-        out.push_back({std::move(output_), false});
-    output_.clear();
-    return out;
+    return TakeAsOnePiece(output_);
 }
 
 void Q47Unit::AbandonPartialFrame()

@@ -68,11 +68,7 @@ void Ez2181Simulator::Receive(std::span<const std::uint8_t> bytes)
 std::vector<ByteDevice::Output> Ez2181Simulator::TakeOutput()
 {
     std::lock_guard lock(mutex_);
-    std::vector<Output> out;
-    if (!output_.empty())
-        out.push_back({std::move(output_), false});
-    output_.clear();
-    return out;
+    return TakeAsOnePiece(output_);
 }
 
 bool Ez2181Simulator::HasOutput() const

@@ -37,4 +37,16 @@ public:
     virtual bool InFrame() const { return false; }
     virtual void AbandonPartialFrame() {}
     virtual std::chrono::milliseconds FrameTimeout() const { return kDefaultFrameTimeout; }
+
+protected:
+    // For a device that never answers late: `bytes` as one piece of output,
+    // leaving `bytes` empty; no piece at all when there are none.
+    static std::vector<Output> TakeAsOnePiece(std::vector<std::uint8_t>& bytes)
+    {
+        std::vector<Output> out;
+        if (!bytes.empty())
+            out.push_back({std::move(bytes), false});
+        bytes.clear();
+        return out;
+    }
 };
