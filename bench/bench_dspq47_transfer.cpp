@@ -7,8 +7,8 @@
 #include "configurator/MessagePresenter.h"
 #include "configurator/UnitConfig.h"
 #include "configurator/UnitTransfer.h"
-#include "simulators/dspq47/Q47LineRunner.h"
 #include "simulators/dspq47/Q47Unit.h"
+#include "simulators/ptyline/PtyLinePort.h"
 
 #include <algorithm>
 #include <chrono>
@@ -69,7 +69,7 @@ int main()
     ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
 
     Q47Unit unit;
-    Q47LineRunner runner(unit, true);
+    PtyLinePort runner(unit, Q47Unit::kBaud);
     if (!runner.Start("com1")) {
         std::printf("cannot start the simulated unit\n");
         return 1;

@@ -11,8 +11,8 @@
 #include "monitor/boards/Ez2181.h"
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
-#include "simulators/ez2181/Ez2181Runner.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
+#include "simulators/ptyline/PtyLineServer.h"
 
 #include <chrono>
 #include <cstdio>
@@ -82,7 +82,7 @@ Outcome ProgramAndVerify(std::uint32_t baud, const std::string& file, const std:
     PtyPair pty;
     Ez2181Simulator board;
     board.SetRecording(false);
-    Ez2181Runner runner(board, pty.masterFd(), baud);
+    PtyLineServer runner(board, pty.masterFd(), baud);
     if (!pty.ok() || !PortMap::Link("COM1", pty.slavePath()) || !runner.Start()) {
         std::printf("cannot start the simulated board\n");
         return outcome;

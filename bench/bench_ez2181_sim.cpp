@@ -10,8 +10,8 @@
 
 #include "platform/PtyPair.h"
 #include "simulators/ez2181/Ez2181FrameSum.h"
-#include "simulators/ez2181/Ez2181Runner.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
+#include "simulators/ptyline/PtyLineServer.h"
 
 #include <chrono>
 #include <cstdio>
@@ -100,7 +100,7 @@ bool Run(std::uint32_t baud, std::size_t pages)
     const int pc = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     Ez2181Simulator board;
     board.SetRecording(false);
-    Ez2181Runner runner(board, pty.masterFd(), baud);
+    PtyLineServer runner(board, pty.masterFd(), baud);
     if (!pty.ok() || pc < 0 || !runner.Start()) {
         std::printf("cannot start the simulated board\n");
         return false;

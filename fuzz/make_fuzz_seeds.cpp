@@ -122,12 +122,7 @@ void Ez2181Seeds()
         Ez2181Simulator board;
         Bytes transcript;
         FakeClock clock;
-        auto line = std::make_unique<TranscriptLine>(
-            [&board](std::span<const std::uint8_t> bytes) {
-                board.Receive(bytes);
-                return board.TakeOutput();
-            },
-            transcript);
+        auto line = std::make_unique<TranscriptLine>(Flattened(board), transcript);
         Ez2181 ez(std::move(line), clock);
         call(ez, board);
         Save("ez2181_reply_fuzzer", name, header.bytes, transcript);

@@ -7,8 +7,8 @@
 #include "platform/ProgramInfo.h"
 #include "platform/PtyPair.h"
 #include "platform/tests/ScopedConfigHome.h"
-#include "simulators/dspq47/Q47LineRunner.h"
 #include "simulators/dspq47/Q47Unit.h"
+#include "simulators/ptyline/PtyLinePort.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ protected:
 
     ScopedConfigHome home_;
     Q47Unit unit_;
-    Q47LineRunner runner_{unit_, false};
+    PtyLinePort runner_{unit_};
     std::ostringstream out_;
     std::ostringstream err_;
 };

@@ -6,8 +6,8 @@
 #include "configurator/tests/Widgets.h"
 #include "platform/PortMap.h"
 #include "platform/tests/ScopedConfigHome.h"
-#include "simulators/dspq47/Q47LineRunner.h"
 #include "simulators/dspq47/Q47Unit.h"
+#include "simulators/ptyline/PtyLinePort.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -63,7 +63,7 @@ protected:
 
     ScopedConfigHome home;
     Q47Unit unit;
-    Q47LineRunner runner{unit, false};
+    PtyLinePort runner{unit};
     UnitConfig config;
     ScriptedInteraction ui;
     std::unique_ptr<CConfiguratorDlg> dialog;
@@ -146,7 +146,7 @@ TEST_F(ConfiguratorEndToEndTest, PttFrequencyTheListDoesNotOfferGoesBackUnchange
 TEST_F(ConfiguratorEndToEndTest, ChosenComPortCarriesTheTransfer)
 {
     Q47Unit second;
-    Q47LineRunner secondRunner(second, false);
+    PtyLinePort secondRunner(second);
     ASSERT_TRUE(secondRunner.Start("com2"));
     ui.onDialog = [](QDialog& ports) {
         Child<QRadioButton>(ports, QStringLiteral("com2"))->click();

@@ -8,8 +8,8 @@
 #include "platform/PortMap.h"
 #include "platform/TermiosCommDevice.h"
 #include "platform/tests/ScopedConfigHome.h"
-#include "simulators/dspq47/Q47LineRunner.h"
 #include "simulators/dspq47/Q47Unit.h"
+#include "simulators/ptyline/PtyLinePort.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ protected:
 
     ScopedConfigHome home_;
     Q47Unit unit_;
-    Q47LineRunner runner_{unit_, false};
+    PtyLinePort runner_{unit_};
     RecordingPresenter presenter_;
     UnitTransfer transfer_{presenter_};
 };
@@ -46,7 +46,7 @@ TEST_F(UnitTransferPtyTest, RoundTripThroughTheUnitGivesAnIdenticalRecord)
 TEST_F(UnitTransferPtyTest, SelectionOneReachesTheUnitOnCom2)
 {
     Q47Unit second;
-    Q47LineRunner secondRunner(second, false);
+    PtyLinePort secondRunner(second);
     ASSERT_TRUE(secondRunner.Start("com2"));
     ASSERT_EQ(transfer_.SendToUnit(BusyConfig(), 1), TransferResult::Done);
     EXPECT_EQ(second.ConfigurationsTaken(), 1u);

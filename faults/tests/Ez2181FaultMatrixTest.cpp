@@ -6,7 +6,7 @@
 #include "faults/tests/Outcome.h"
 
 #include "monitor/boards/Ez2181.h"
-#include "monitor/boards/tests/SimulatedBoardLine.h"
+#include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "monitor/core/tests/SRecordFiles.h"
 #include "platform/FakeClock.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
@@ -147,7 +147,7 @@ class Ez2181FaultMatrixTest : public ::testing::TestWithParam<Row> {
 protected:
     Ez2181FaultMatrixTest()
     {
-        auto device = std::make_unique<SimulatedBoardLine>(board, &clock);
+        auto device = std::make_unique<SimulatedDeviceLine>(board, &clock);
         ez = std::make_unique<Ez2181>(std::move(device), clock);
         // One page of flash image, programmed and verified by the flash members.
         image = MakeSRecordFile(folder, "page.bnm", {{0x300, PatternBytes(256, 5)}});
@@ -166,7 +166,7 @@ TEST_P(Ez2181FaultMatrixTest, DocumentedErrorThenTheNextCallWorks)
 {
     const Member& member = Members()[GetParam().member];
     Ez2181Fault fault = GetParam().fault;
-    fault.frame = member.frames;
+    fault.request = member.frames;
     board.InjectFault(fault);
 
     const std::uint64_t before = clock.NowMs();

@@ -16,11 +16,11 @@
 #include "platform/PtyPair.h"
 #include "platform/TermiosCommDevice.h"
 #include "platform/tests/ScopedConfigHome.h"
-#include "simulators/dspq47/Q47LineRunner.h"
 #include "simulators/dspq47/Q47Unit.h"
-#include "simulators/ez2181/Ez2181SimulatedPort.h"
+#include "simulators/ez2181/Ez2181Simulator.h"
 #include "simulators/ezkit21k/Ezkit21kSimulator.h"
 #include "simulators/faderbox/FaderboxSimulator.h"
+#include "simulators/ptyline/PtyLinePort.h"
 #include "simulators/ptyline/PtyLineServer.h"
 
 #include <gtest/gtest.h>
@@ -98,11 +98,12 @@ protected:
 
 TEST_F(LineReleaseTest, Ez2181SilentBoardThenTheObjectGoneLeavesThePortFree)
 {
-    Ez2181SimulatedPort line;
+    Ez2181Simulator board;
+    PtyLinePort line(board);
     ASSERT_TRUE(line.Start("com1"));
     {
         Ez2181 ez;
-        line.Board().InjectFault({Ez2181FaultKind::Silence});
+        board.InjectFault({Ez2181FaultKind::Silence});
         EXPECT_EQ(ez.Reset(0), Variant::Null());
         EXPECT_EQ(ez.GetErrorString(), "SerialPort Timeout Error");
         EXPECT_FALSE(PortFree(line.SlavePath()));
@@ -114,7 +115,8 @@ TEST_F(LineReleaseTest, Ez2181LineVanishingMidTransferThenANewLine)
 {
     const std::vector<std::uint8_t> page = PatternBytes(256, 11);
     const std::string image = MakeSRecordFile(folder, "page.bnm", {{0x100, page}});
-    auto first = std::make_unique<Ez2181SimulatedPort>();
+    Ez2181Simulator firstBoard;
+    auto first = std::make_unique<PtyLinePort>(firstBoard);
     ASSERT_TRUE(first->Start("com1"));
     const std::string firstPath = first->SlavePath();
     const int held = DescriptorsOn(firstPath);
@@ -122,9 +124,9 @@ TEST_F(LineReleaseTest, Ez2181LineVanishingMidTransferThenANewLine)
 
     // The second frame of the page (its second buffer load) is never answered, and the
     // line goes while the PC waits for the answer.
-    first->Board().InjectFault({Ez2181FaultKind::Silence, 2});
+    firstBoard.InjectFault({Ez2181FaultKind::Silence, 2});
     std::thread unplug([&] {
-        WaitFor([&] { return first->Board().Silent(); });
+        WaitFor([&] { return firstBoard.Silent(); });
         first->VanishLine();
     });
     const Variant failed = ez.ProgFlash(image);
@@ -134,10 +136,11 @@ TEST_F(LineReleaseTest, Ez2181LineVanishingMidTransferThenANewLine)
     EXPECT_EQ(ez.GetErrorString(), "SerialPort Timeout Error");
     EXPECT_EQ(DescriptorsOn(firstPath), held);
 
-    Ez2181SimulatedPort second;
+    Ez2181Simulator secondBoard;
+    PtyLinePort second(secondBoard);
     ASSERT_TRUE(second.Start("com1"));
     EXPECT_EQ(ez.ProgFlash(image), Variant::I4(0)) << ez.GetErrorString();
-    EXPECT_EQ(second.Board().FlashBytes(0x100, page.size()), page);
+    EXPECT_EQ(secondBoard.FlashBytes(0x100, page.size()), page);
     EXPECT_FALSE(PortFree(second.SlavePath()));
 }
 
@@ -285,7 +288,7 @@ protected:
 
     ScopedConfigHome home;
     Q47Unit unit;
-    Q47LineRunner runner{unit, false};
+    PtyLinePort runner{unit};
     RecordingPresenter presenter;
     UnitTransfer transfer{presenter};
 };
@@ -339,7 +342,7 @@ TEST_F(LineReleaseTest, ReceiveWhileTheLineVanishesThenANewLine)
     EXPECT_EQ(DescriptorsOn(firstPath), held);
 
     Q47Unit second;
-    Q47LineRunner runner(second, false);
+    PtyLinePort runner(second);
     ASSERT_TRUE(runner.Start("com1"));
     EXPECT_EQ(transfer.ReceiveFromUnit(config, 0), TransferResult::Done);
     EXPECT_EQ(presenter.messages.back().text, UnitTransfer::kReceivedOk);
@@ -363,7 +366,7 @@ TEST_F(LineReleaseTest, SendWhileTheLineVanishesThenANewLine)
     EXPECT_EQ(DescriptorsOn(firstPath), held);
 
     Q47Unit second;
-    Q47LineRunner runner(second, false);
+    PtyLinePort runner(second);
     ASSERT_TRUE(runner.Start("com1"));
     EXPECT_EQ(transfer.SendToUnit(BusyConfig(), 0), TransferResult::Done);
     EXPECT_EQ(second.ConfigurationsTaken(), 1u);

@@ -136,14 +136,29 @@ std::vector<std::uint8_t> Q47Unit::Answer() const
     return out;
 }
 
-void Q47Unit::LineIdle()
+void Q47Unit::Receive(std::span<const std::uint8_t> bytes)
+{
+    for (std::uint8_t byte : bytes) {
+        const std::vector<std::uint8_t> answer = Receive(byte);
+        std::lock_guard lock(mutex_);
+        output_.insert(output_.end(), answer.begin(), answer.end());
+    }
+}
+
+std::vector<ByteDevice::Output> Q47Unit::TakeOutput()
+{
+    std::lock_guard lock(mutex_);
+    return TakeAsOnePiece(output_);
+}
+
+void Q47Unit::AbandonPartialFrame()
 {
     std::lock_guard lock(mutex_);
     inStream_ = false;
     incoming_.clear();
 }
 
-bool Q47Unit::InStream() const
+bool Q47Unit::InFrame() const
 {
     std::lock_guard lock(mutex_);
     return inStream_;

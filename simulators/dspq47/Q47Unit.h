@@ -1,8 +1,10 @@
 #pragma once
 
 #include "simulators/dspq47/Q47Fault.h"
+#include "simulators/ptyline/ByteDevice.h"
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -15,9 +17,14 @@
 //   - command 0x41: the unit answers with its fields and their checksum.
 // The checksum is the sum, modulo 65536, of the byte fields (0-255), the word fields
 // (16 bits, high byte first) and the 50 text bytes (each a signed 8-bit number).
+// The unit's line runs at 4800 baud (kBaud), for a PtyLineServer that paces it.
 // All members may be called from any thread.
-class Q47Unit {
+class Q47Unit : public ByteDevice {
 public:
+    static constexpr std::uint32_t kBaud = 4800;
+    // A configuration that stops arriving for this long is given up.
+    static constexpr std::chrono::milliseconds kStreamGiveUp{300};
+
     static constexpr std::uint8_t kWriteConfig = 0x42;
     static constexpr std::uint8_t kReadConfig = 0x41;
     static constexpr std::uint8_t kAccepted = 0x41;
@@ -38,9 +45,14 @@ public:
 
     // One byte from the line; returns what the unit answers to it (often nothing).
     std::vector<std::uint8_t> Receive(std::uint8_t byte);
-    // The line stayed quiet: a half-received configuration is forgotten.
-    void LineIdle();
-    bool InStream() const;
+    // The line as a ByteDevice: the answers to the bytes go to TakeOutput().
+    void Receive(std::span<const std::uint8_t> bytes) override;
+    std::vector<Output> TakeOutput() override;
+    // True while a configuration is half received; the line staying quiet for
+    // kStreamGiveUp makes the unit forget it.
+    bool InFrame() const override;
+    void AbandonPartialFrame() override;
+    std::chrono::milliseconds FrameTimeout() const override { return kStreamGiveUp; }
 
     void SetFault(Q47Fault fault);
     Q47Fault Fault() const;
@@ -65,6 +77,7 @@ private:
     Q47Fault fault_;
     bool inStream_ = false;
     std::vector<std::uint8_t> incoming_;
+    std::vector<std::uint8_t> output_;
     std::size_t taken_ = 0;
     std::size_t refused_ = 0;
     std::size_t readRequests_ = 0;

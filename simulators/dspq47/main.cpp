@@ -1,8 +1,8 @@
 // dspq47-sim: a simulated DSP-Q47 unit on a pseudo-terminal, linked into the port map so
 // that the configurator reaches it as "Com1" (or the port named).
 
-#include "simulators/dspq47/Q47LineRunner.h"
 #include "simulators/dspq47/Q47Unit.h"
+#include "simulators/ptyline/PtyLinePort.h"
 
 #include <csignal>
 #include <cstdio>
@@ -58,17 +58,17 @@ int main(int argc, char** argv)
 
     Q47Unit unit;
     unit.SetFault(fault);
-    Q47LineRunner runner(unit, paced);
-    if (!runner.Start(port)) {
+    PtyLinePort line(unit, paced ? Q47Unit::kBaud : 0);
+    if (!line.Start(port)) {
         std::fprintf(stderr, "dspq47-sim: cannot open a pseudo-terminal linked as %s\n", port.c_str());
         return 1;
     }
-    std::printf("DSP-Q47 unit on %s, linked as %s%s\n", runner.SlavePath().c_str(), port.c_str(),
+    std::printf("DSP-Q47 unit on %s, linked as %s%s\n", line.SlavePath().c_str(), port.c_str(),
                 paced ? ", paced at 4800 baud" : "");
     std::fflush(stdout);
 
     int received = 0;
     sigwait(&stopSignals, &received);
-    runner.Stop();
+    line.Stop();
     return 0;
 }

@@ -41,12 +41,12 @@ std::optional<Ez2181Fault> Ez2181SimOptions::ParseFault(std::string_view text)
         value = static_cast<std::uint8_t>(*number);
         text = text.substr(0, equals);
     }
-    unsigned frame = 1;
+    unsigned request = 1;
     if (const auto at = text.find('@'); at != std::string_view::npos) {
         const auto number = Number(text.substr(at + 1), std::numeric_limits<unsigned>::max());
         if (!number || *number == 0)
             return std::nullopt;
-        frame = static_cast<unsigned>(*number);
+        request = static_cast<unsigned>(*number);
         text = text.substr(0, at);
     }
     for (const FaultName& f : kFaultNames) {
@@ -54,7 +54,7 @@ std::optional<Ez2181Fault> Ez2181SimOptions::ParseFault(std::string_view text)
             // Check bytes and silence take no value.
             if (value && (f.kind == Ez2181FaultKind::WrongCheckByte || f.kind == Ez2181FaultKind::Silence))
                 return std::nullopt;
-            return Ez2181Fault(f.kind, frame, value);
+            return Ez2181Fault(f.kind, request, value);
         }
     }
     return std::nullopt;

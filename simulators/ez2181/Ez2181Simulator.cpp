@@ -65,12 +65,10 @@ void Ez2181Simulator::Receive(std::span<const std::uint8_t> bytes)
         notify();
 }
 
-std::vector<std::uint8_t> Ez2181Simulator::TakeOutput()
+std::vector<ByteDevice::Output> Ez2181Simulator::TakeOutput()
 {
     std::lock_guard lock(mutex_);
-    std::vector<std::uint8_t> out;
-    out.swap(output_);
-    return out;
+    return TakeAsOnePiece(output_);
 }
 
 bool Ez2181Simulator::HasOutput() const
@@ -103,6 +101,11 @@ void Ez2181Simulator::AbandonPartialFrame()
     if (rxState_ != RxState::Sync)
         ++framesRejected_;
     rxState_ = RxState::Sync;
+}
+
+std::chrono::milliseconds Ez2181Simulator::FrameTimeout() const
+{
+    return std::chrono::milliseconds(frameTimeoutMs_.load());
 }
 
 void Ez2181Simulator::ReceiveLocked(std::uint8_t byte)
@@ -162,26 +165,12 @@ void Ez2181Simulator::FinishFrame()
     if (frameListener_)
         framesToReport_.push_back(frame);
 
-    const std::vector<Ez2181Fault> faults = FaultsForThisFrame();
-    if (silent_)
+    bool silent = false;
+    const std::vector<Ez2181Fault> faults = faults_.Next(silent);
+    if (silent)
         return;
     if (const std::optional<Reply> reply = Execute(frame))
         QueueFrame(kBoardAddress, reply->status, reply->payload, faults);
-}
-
-std::vector<Ez2181Fault> Ez2181Simulator::FaultsForThisFrame()
-{
-    std::vector<Ez2181Fault> due;
-    for (PendingFault& pending : faults_) {
-        if (--pending.framesToGo == 0) {
-            if (pending.fault.kind == Ez2181FaultKind::Silence)
-                silent_ = true;
-            else
-                due.push_back(pending.fault);
-        }
-    }
-    std::erase_if(faults_, [](const PendingFault& p) { return p.framesToGo == 0; });
-    return due;
 }
 
 void Ez2181Simulator::QueueFrame(std::uint8_t address, std::uint8_t status,
@@ -366,7 +355,7 @@ void Ez2181Simulator::PowerUp()
         rxState_ = RxState::Sync;
         output_.clear();
         ClearRam();
-        silent_ = false;
+        faults_.EndSilence();
         powerOnAcknowledged_ = false;
         QueueFrame(kBoardAddress, kStatusPowerOn, {}, {});
         notify = listener_;
@@ -420,26 +409,25 @@ void Ez2181Simulator::ClearRam()
 void Ez2181Simulator::InjectFault(const Ez2181Fault& fault)
 {
     std::lock_guard lock(mutex_);
-    faults_.push_back(PendingFault{fault, std::max(fault.frame, 1u)});
+    faults_.Add(fault);
 }
 
 void Ez2181Simulator::ClearFaults()
 {
     std::lock_guard lock(mutex_);
-    faults_.clear();
-    silent_ = false;
+    faults_.Clear();
 }
 
 std::size_t Ez2181Simulator::PendingFaultCount() const
 {
     std::lock_guard lock(mutex_);
-    return faults_.size();
+    return faults_.PendingCount();
 }
 
 bool Ez2181Simulator::Silent() const
 {
     std::lock_guard lock(mutex_);
-    return silent_;
+    return faults_.Silent();
 }
 
 // ---------------------------------------------------------------- direct access

@@ -3,7 +3,11 @@
 #include "simulators/ez2181/Ez2181Fault.h"
 #include "simulators/ez2181/Ez2181Frame.h"
 #include "simulators/ez2181/Ez2181FrameSum.h"
+#include "simulators/ptyline/ByteDevice.h"
+#include "simulators/ptyline/FaultSchedule.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -16,7 +20,7 @@
 // state machine. Bytes from the PC go in through Receive(); the monitor's
 // replies and its power-on frame come out through TakeOutput(). All public
 // members are safe to call from any thread, so a test may look into the board
-// while a runner serves it on another thread.
+// while a PtyLineServer serves it on another thread.
 //
 // Memory as the wire addresses it: commands 0x01/0x02 reach program memory at
 // line addresses 0x0000-0x3FFF and data memory at 0x4000-0x7FFF; higher address
@@ -37,7 +41,7 @@
 // beyond flash or the load buffer) is answered with status kStatusRefused and
 // no payload. A frame with wrong check bytes, a length below 3, or an address
 // byte other than 0xFF or the board's own is dropped without an answer.
-class Ez2181Simulator {
+class Ez2181Simulator : public ByteDevice {
 public:
     static constexpr std::uint8_t kSync = 0xFA;
     static constexpr std::uint8_t kPcAddress = 0xFF;
@@ -71,18 +75,22 @@ public:
 
     // --- the line ---
     void Receive(std::uint8_t byte);
-    void Receive(std::span<const std::uint8_t> bytes);
-    std::vector<std::uint8_t> TakeOutput();
+    void Receive(std::span<const std::uint8_t> bytes) override;
+    // The board's output as one piece; the monitor never answers late.
+    std::vector<Output> TakeOutput() override;
     bool HasOutput() const;
     // Called (from whichever thread queued it) whenever output is queued.
-    void SetOutputListener(std::function<void()> listener);
+    void SetOutputListener(std::function<void()> listener) override;
     // Called for every accepted request frame, after the board has handled it
     // (on the thread that fed the bytes in); for a program's trace of the line.
     void SetFrameListener(std::function<void(const Ez2181Frame&)> listener);
     // True while a frame has begun but not ended; AbandonPartialFrame() forgets
-    // it, as the monitor does when the line stays quiet in the middle of a frame.
-    bool InFrame() const;
-    void AbandonPartialFrame();
+    // it, as the monitor does when the line stays quiet in the middle of a frame
+    // for the frame time-out (500 ms unless set).
+    bool InFrame() const override;
+    void AbandonPartialFrame() override;
+    std::chrono::milliseconds FrameTimeout() const override;
+    void SetFrameTimeout(std::chrono::milliseconds timeout) { frameTimeoutMs_ = timeout.count(); }
 
     // A power cycle: the half-received frame, unsent output, program, data and
     // I/O memory and the load buffer are lost (memories read 0, the buffer
@@ -138,14 +146,8 @@ private:
         std::vector<std::uint8_t> payload;
     };
 
-    struct PendingFault {
-        Ez2181Fault fault;
-        unsigned framesToGo;
-    };
-
     void ReceiveLocked(std::uint8_t byte);
     void FinishFrame();
-    std::vector<Ez2181Fault> FaultsForThisFrame();
     std::optional<Reply> Execute(const Ez2181Frame& frame);
     Reply WriteWords(const std::vector<std::uint8_t>& payload, bool io);
     Reply ReadWords(const std::vector<std::uint8_t>& payload, bool io);
@@ -179,8 +181,8 @@ private:
     std::size_t loadedLength_ = 0;
     bool loadedSinceProgram_ = false;
 
-    std::vector<PendingFault> faults_;
-    bool silent_ = false;
+    FaultSchedule<Ez2181Fault> faults_{Ez2181FaultKind::Silence};
+    std::atomic<std::int64_t> frameTimeoutMs_{kDefaultFrameTimeout.count()};
     bool powerOnAcknowledged_ = false;
 
     bool recording_ = true;

@@ -2,7 +2,8 @@
 // port map so that the monitor server reaches it as COM1 (or the port named).
 
 #include "simulators/ez2181/Ez2181SimOptions.h"
-#include "simulators/ez2181/Ez2181SimulatedPort.h"
+#include "simulators/ez2181/Ez2181Simulator.h"
+#include "simulators/ptyline/PtyLinePort.h"
 
 #include <csignal>
 #include <cstdio>
@@ -47,12 +48,12 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     std::size_t requests = 0;  // outlives the port, whose serving thread counts it
-    Ez2181SimulatedPort port(options->baud);
-    Ez2181Simulator& board = port.Board();
+    Ez2181Simulator board;
     board.SetRecording(false);
     for (const Ez2181Fault& fault : options->faults)
         board.InjectFault(fault);
-    port.Runner().SetRequireMatchingRate(options->strictRate);
+    PtyLinePort port(board, options->baud);
+    port.Server().SetRequireMatchingRate(options->strictRate);
     if (options->verbose)
         board.SetFrameListener([&requests](const Ez2181Frame& frame) { Trace(++requests, frame); });
     if (!port.Start(options->port)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,16 @@ public:
         silentRequests_ = 0;
         hung_ = false;
     }
+
+    // The device starts answering again; faults not yet due stay pending.
+    void EndSilence()
+    {
+        silentRequests_ = 0;
+        hung_ = false;
+    }
+
+    bool Silent() const { return hung_ || silentRequests_ > 0; }
+    std::size_t PendingCount() const { return pending_.size(); }
 
     // Called once for each request the device takes in: the faults due for
     // it. `silent` tells whether the device answers it at all.

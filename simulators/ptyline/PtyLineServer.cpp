@@ -1,30 +1,83 @@
 #include "simulators/ptyline/PtyLineServer.h"
 
+#include "simulators/ptyline/PacedLine.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <deque>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/prctl.h>
+#include <termios.h>
 #include <unistd.h>
+
+// The event descriptor that wakes the serving thread. The device's output
+// listener holds it too, so a late notification never writes to a closed
+// descriptor.
+class PtyLineServer::Waker {
+public:
+    Waker() : fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~Waker()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Waker(const Waker&) = delete;
+    Waker& operator=(const Waker&) = delete;
+
+    int fd() const { return fd_; }
+    void Wake()
+    {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(fd_, &one, sizeof one);
+    }
+    void Clear()
+    {
+        std::uint64_t count = 0;
+        [[maybe_unused]] const ssize_t n = ::read(fd_, &count, sizeof count);
+    }
+
+private:
+    int fd_;
+};
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = PacedLine::Clock;
 
 // How often the server looks again at a line that reports a hang-up (nobody
 // holds the slave open), instead of spinning on it.
 constexpr std::chrono::milliseconds kHangUpRetry{20};
 
-struct Pending {
-    Clock::time_point due;
-    std::vector<std::uint8_t> bytes;
-};
+// The rate a speed code of termios stands for; 0 for codes not listed.
+std::uint32_t Rate(speed_t speed)
+{
+    static constexpr std::pair<speed_t, std::uint32_t> kRates[] = {
+        {B300, 300},       {B600, 600},       {B1200, 1200},     {B2400, 2400},     {B4800, 4800},
+        {B9600, 9600},     {B19200, 19200},   {B38400, 38400},   {B57600, 57600},   {B115200, 115200},
+        {B230400, 230400}, {B460800, 460800}, {B921600, 921600},
+    };
+    for (const auto& [code, rate] : kRates) {
+        if (code == speed)
+            return rate;
+    }
+    return 0;
+}
+
+void Consider(std::optional<Clock::time_point>& earliest, std::optional<Clock::time_point> t)
+{
+    if (t && (!earliest || *t < *earliest))
+        earliest = t;
+}
 
 }  // namespace
 
-PtyLineServer::PtyLineServer(ByteDevice& device, int masterFd) : device_(device), masterFd_(masterFd) {}
+PtyLineServer::PtyLineServer(ByteDevice& device, int masterFd, std::uint32_t baud)
+    : device_(device), masterFd_(masterFd), baud_(baud)
+{
+}
 
 PtyLineServer::~PtyLineServer()
 {
@@ -35,14 +88,19 @@ bool PtyLineServer::Start()
 {
     if (Running() || masterFd_ < 0)
         return false;
+    auto waker = std::make_shared<Waker>();
+    if (waker->fd() < 0)
+        return false;
     savedFlags_ = ::fcntl(masterFd_, F_GETFL);
     if (savedFlags_ < 0 || ::fcntl(masterFd_, F_SETFL, savedFlags_ | O_NONBLOCK) != 0)
         return false;
-    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0)
-        return false;
+    waker_ = waker;
     stop_ = false;
     lineLost_ = false;
+    bytesReceived_ = 0;
+    bytesSent_ = 0;
+    bytesGarbled_ = 0;
+    device_.SetOutputListener([waker] { waker->Wake(); });
     thread_ = std::thread(&PtyLineServer::Serve, this);
     return true;
 }
@@ -52,84 +110,122 @@ void PtyLineServer::Stop()
     if (!Running())
         return;
     stop_ = true;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+    waker_->Wake();
     thread_.join();
-    ::close(wakeFd_);
-    wakeFd_ = -1;
+    device_.SetOutputListener({});
+    waker_.reset();
     ::fcntl(masterFd_, F_SETFL, savedFlags_);
+}
+
+// A pseudo-terminal's master reports the termios of its slave, the PC's side.
+bool PtyLineServer::RatesDiffer() const
+{
+    if (!requireMatchingRate_ || baud_ == 0)
+        return false;
+    termios line{};
+    return ::tcgetattr(masterFd_, &line) != 0 || Rate(::cfgetospeed(&line)) != baud_;
 }
 
 void PtyLineServer::Serve()
 {
+    // Paced bytes are a quarter of a millisecond apart at 38400 baud; the default
+    // timer slack of 50 us would add a fifth of that to every wait.
+    ::prctl(PR_SET_TIMERSLACK, 1UL);
     // Output in the order produced; a late piece holds back everything after it.
-    std::deque<Pending> pending;
-    std::array<std::uint8_t, 4096> buffer{};
+    PacedLine toPc;
+    // When the PC's last byte would have arrived over the paced line.
+    Clock::time_point fromPcFreeAt{};
     Clock::time_point hangUpUntil{};
+    bool waitWritable = false;
+    std::array<std::uint8_t, 4096> buffer{};
 
     while (!stop_ && !lineLost_) {
         const Clock::time_point now = Clock::now();
-        while (!pending.empty() && pending.front().due <= now) {
-            std::vector<std::uint8_t>& bytes = pending.front().bytes;
-            const ssize_t n = bytes.empty() ? 0 : ::write(masterFd_, bytes.data(), bytes.size());
-            if (n >= 0) {
-                bytesSent_ += static_cast<std::uint64_t>(n);
-                bytes.erase(bytes.begin(), bytes.begin() + n);
-            } else if (errno == EIO) {
-                bytes.clear();  // nobody listens: the bytes are lost, as on a real line
-            } else if (errno != EAGAIN && errno != EINTR) {
-                lineLost_ = true;
-            }
-            if (!bytes.empty())
-                break;
-            pending.pop_front();
-        }
-        const bool blocked = !pending.empty() && pending.front().due <= now;
+        const std::chrono::milliseconds frameTimeout = device_.FrameTimeout();
+        if (now - fromPcFreeAt >= frameTimeout && device_.InFrame())
+            device_.AbandonPartialFrame();
 
-        int timeoutMs = -1;
-        if (!pending.empty() && !blocked) {
-            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(pending.front().due - now);
-            timeoutMs = static_cast<int>(std::max<std::int64_t>(wait.count(), 0));
+        // The device takes bytes as soon as they are read, but its answer leaves only once
+        // the request's last byte would have arrived; that spares the serving thread a
+        // wake-up between request and answer without the PC seeing anything early.
+        const Clock::time_point answerFrom = std::max(now, fromPcFreeAt);
+        for (const ByteDevice::Output& output : device_.TakeOutput()) {
+            const Clock::time_point start =
+                output.late ? answerFrom + std::chrono::milliseconds(lateDelayMs_.load()) : answerFrom;
+            toPc.Put(output.bytes, start, baud_);
         }
+
+        if (!waitWritable) {
+            const std::vector<std::uint8_t> due = toPc.Due(now);
+            if (!due.empty() && RatesDiffer()) {
+                toPc.Drop(due.size());
+                bytesGarbled_ += due.size();
+            } else if (!due.empty()) {
+                const ssize_t n = ::write(masterFd_, due.data(), due.size());
+                if (n > 0) {
+                    toPc.Drop(static_cast<std::size_t>(n));
+                    bytesSent_ += static_cast<std::uint64_t>(n);
+                    waitWritable = static_cast<std::size_t>(n) < due.size();
+                } else if (n < 0 && errno == EAGAIN) {
+                    waitWritable = true;
+                } else if (n < 0 && errno == EIO) {
+                    toPc.Drop(due.size());  // nobody listens: the bytes are lost, as on a real line
+                } else if (n < 0 && errno != EINTR) {
+                    lineLost_ = true;
+                    break;
+                }
+            }
+        }
+
+        std::optional<Clock::time_point> wakeAt;
+        if (!waitWritable)
+            Consider(wakeAt, toPc.NextDue());
+        if (device_.InFrame())
+            Consider(wakeAt, fromPcFreeAt + frameTimeout);
         const bool watchLine = now >= hangUpUntil;
-        if (!watchLine) {
-            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(hangUpUntil - now);
-            timeoutMs = timeoutMs < 0 ? static_cast<int>(wait.count())
-                                      : std::min(timeoutMs, static_cast<int>(wait.count()));
-        }
+        if (!watchLine)
+            Consider(wakeAt, hangUpUntil);
+
         std::array<pollfd, 2> fds{};
         fds[0].fd = watchLine ? masterFd_ : -1;
-        fds[0].events = static_cast<short>(POLLIN | (blocked ? POLLOUT : 0));
-        fds[1].fd = wakeFd_;
+        fds[0].events = static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0));
+        fds[1].fd = waker_->fd();
         fds[1].events = POLLIN;
-        if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR) {
-            lineLost_ = true;
-            break;
+        timespec timeout{};
+        timespec* timeoutPointer = nullptr;
+        if (wakeAt) {
+            const auto wait = std::max(*wakeAt - Clock::now(), Clock::duration::zero());
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+            timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+            timeoutPointer = &timeout;
         }
+        if (::ppoll(fds.data(), fds.size(), timeoutPointer, nullptr) < 0)
+            continue;  // EINTR; nothing else can fail with these arguments
+        if (fds[1].revents & POLLIN)
+            waker_->Clear();
         if (fds[0].revents & POLLNVAL) {
             lineLost_ = true;
             break;
         }
+        if (fds[0].revents & POLLOUT)
+            waitWritable = false;
         if (fds[0].revents & POLLIN) {
             const ssize_t n = ::read(masterFd_, buffer.data(), buffer.size());
-            if (n > 0) {
+            if (n > 0 && RatesDiffer()) {
+                bytesGarbled_ += static_cast<std::uint64_t>(n);
+            } else if (n > 0) {
+                const std::span<const std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(n));
+                fromPcFreeAt = std::max(fromPcFreeAt, Clock::now()) + n * PacedLine::ByteTime(baud_);
+                device_.Receive(bytes);
                 bytesReceived_ += static_cast<std::uint64_t>(n);
-                device_.Receive(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)));
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
+            } else if (n < 0 && errno == EIO) {
+                hangUpUntil = Clock::now() + kHangUpRetry;
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
                 lineLost_ = true;
             }
         } else if (fds[0].revents & (POLLHUP | POLLERR)) {
             hangUpUntil = Clock::now() + kHangUpRetry;
-        }
-
-        const Clock::time_point produced = Clock::now();
-        for (ByteDevice::Output& output : device_.TakeOutput()) {
-            Clock::time_point due = produced;
-            if (output.late)
-                due += std::chrono::milliseconds(lateDelayMs_.load());
-            if (!pending.empty())
-                due = std::max(due, pending.back().due);
-            pending.push_back({due, std::move(output.bytes)});
         }
     }
 }

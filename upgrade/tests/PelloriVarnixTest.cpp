@@ -3,7 +3,8 @@
 #include "automation/core/HResult.h"
 #include "monitor/app/VarnixRegistration.h"
 #include "monitor/core/tests/SRecordFiles.h"
-#include "simulators/ez2181/Ez2181SimulatedPort.h"
+#include "simulators/ez2181/Ez2181Simulator.h"
+#include "simulators/ptyline/PtyLinePort.h"
 #include "upgrade/BatchOptions.h"
 #include "upgrade/BatchRun.h"
 #include "upgrade/CPelloriDlg.h"
@@ -31,7 +32,7 @@ protected:
     void SetUp() override
     {
         PelloriBus::SetUp();
-        ASSERT_TRUE(board_.Start("com1"));
+        ASSERT_TRUE(line_.Start("com1"));
         ASSERT_TRUE(VarnixRegistration::RegisterAll(VARNIX_PATH));
         StartBus();
         image_ = PatternBytes(700, 21);
@@ -44,7 +45,7 @@ protected:
     void TearDown() override
     {
         PelloriDialogFixture::TearDown();
-        board_.Stop();
+        line_.Stop();
     }
 
     // Opens the dialog, whose start-up must reach the server without a message.
@@ -54,25 +55,26 @@ protected:
         ASSERT_TRUE(prompts_.messages.empty()) << prompts_.messages[0].text.toStdString();
     }
 
-    std::vector<std::uint8_t> Flash() { return board_.Board().FlashBytes(kImageAddress, image_.size()); }
+    std::vector<std::uint8_t> Flash() { return board_.FlashBytes(kImageAddress, image_.size()); }
 
     // While the next call runs, the board is switched on and says so until it is answered.
     void SwitchOnDuringTheNextCall()
     {
         dialog_->CallRunner().SetOnWaiting([this] {
-            board_.Board().PowerUp();
+            board_.PowerUp();
             auto* repeat = new QTimer(dialog_.get());
             QObject::connect(repeat, &QTimer::timeout, repeat, [this, repeat] {
-                if (board_.Board().PowerOnAcknowledged())
+                if (board_.PowerOnAcknowledged())
                     repeat->deleteLater();
                 else
-                    board_.Board().SendPowerOnFrame();
+                    board_.SendPowerOnFrame();
             });
             repeat->start(100);
         });
     }
 
-    Ez2181SimulatedPort board_;
+    Ez2181Simulator board_;
+    PtyLinePort line_{board_};
     TempFolder files_;
     std::vector<std::uint8_t> image_;
     std::string goodFile_;
@@ -88,7 +90,7 @@ TEST_F(PelloriVarnixTest, PowerOnProgramAndVerifyThroughTheServer)
     Click(CPelloriDlg::kPowerOn);
     EXPECT_EQ(dialog_->StatusText(), "Power is ON");
     // The acknowledgement is on its way to the board when the call returns.
-    EXPECT_TRUE(WaitFor([this] { return board_.Board().PowerOnAcknowledged(); }));
+    EXPECT_TRUE(WaitFor([this] { return board_.PowerOnAcknowledged(); }));
     dialog_->CallRunner().SetOnWaiting(nullptr);
 
     prompts_.AnswerFile(QString::fromStdString(goodFile_));
@@ -118,8 +120,8 @@ TEST_F(PelloriVarnixTest, AMissingFileIsTheServersErrorOpeningFile)
 TEST_F(PelloriVarnixTest, TheChosenRateReachesTheLine)
 {
     // A board that hears only 115200 baud.
-    board_.Runner().SetBaud(115200);
-    board_.Runner().SetRequireMatchingRate(true);
+    line_.Server().SetBaud(115200);
+    line_.Server().SetRequireMatchingRate(true);
     OpenQuietly();
     prompts_.AnswerFile(QString::fromStdString(goodFile_));
     Click(CPelloriDlg::kProgram);
@@ -234,7 +236,7 @@ TEST_F(PelloriVarnixTest, BatchModeShowsProgressOfAFullImageAtLeastEveryFivePerc
     }
     EXPECT_EQ(status, BatchRun::kSuccess) << err.str();
     EXPECT_EQ(err.str(), "");
-    EXPECT_EQ(board_.Board().FlashBytes(0, kFullImage), full);
+    EXPECT_EQ(board_.FlashBytes(0, kFullImage), full);
 
     const std::vector<std::string> lines = Lines(out.str());
     ASSERT_GE(lines.size(), 9u);
@@ -268,7 +270,7 @@ TEST_F(PelloriVarnixTest, TheDialogShowsProgressUnderTheStatusTextDuringTheCallA
     Click(CPelloriDlg::kProgram);
     EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
     EXPECT_EQ(StatusBox()->toPlainText(), QStringLiteral("Successfully Programmed!"));
-    EXPECT_EQ(board_.Board().FlashBytes(0, image.size()), image);
+    EXPECT_EQ(board_.FlashBytes(0, image.size()), image);
 
     const QString busy = QStringLiteral("PROGRAMMING...\nPlease Wait...\n");
     std::vector<QString> progress;

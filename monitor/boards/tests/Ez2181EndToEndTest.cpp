@@ -7,8 +7,8 @@
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
 #include "platform/tests/ScopedConfigHome.h"
-#include "simulators/ez2181/Ez2181Runner.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
+#include "simulators/ptyline/PtyLineServer.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +58,7 @@ protected:
     ScopedConfigHome home;
     PtyPair pty;
     Ez2181Simulator board;
-    Ez2181Runner runner{board, pty.masterFd()};
+    PtyLineServer runner{board, pty.masterFd()};
     TempFolder folder;
 };
 

@@ -1,5 +1,5 @@
 #include "monitor/boards/Ez2181Link.h"
-#include "monitor/boards/tests/SimulatedBoardLine.h"
+#include "monitor/boards/tests/SimulatedDeviceLine.h"
 
 #include "platform/FakeClock.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
@@ -25,7 +25,7 @@ class Ez2181LinkTest : public ::testing::Test {
 protected:
     Ez2181LinkTest()
     {
-        auto device = std::make_unique<SimulatedBoardLine>(board, &clock);
+        auto device = std::make_unique<SimulatedDeviceLine>(board, &clock);
         line = device.get();
         link = std::make_unique<FramedLink>(std::move(device), clock);
         link->Open();
@@ -39,7 +39,7 @@ protected:
 
     Ez2181Simulator board;
     FakeClock clock;
-    SimulatedBoardLine* line = nullptr;
+    SimulatedDeviceLine* line = nullptr;
     std::unique_ptr<FramedLink> link;
 };
 

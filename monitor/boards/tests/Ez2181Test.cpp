@@ -1,5 +1,5 @@
 #include "monitor/boards/Ez2181.h"
-#include "monitor/boards/tests/SimulatedBoardLine.h"
+#include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "monitor/core/tests/SRecordFiles.h"
 
 #include "automation/core/ApplicationLock.h"
@@ -43,7 +43,7 @@ class Ez2181Test : public ::testing::Test {
 protected:
     Ez2181Test()
     {
-        auto device = std::make_unique<SimulatedBoardLine>(board, &clock);
+        auto device = std::make_unique<SimulatedDeviceLine>(board, &clock);
         line = device.get();
         ez = std::make_unique<Ez2181>(std::move(device), clock);
     }
@@ -58,7 +58,7 @@ protected:
     ScopedConfigHome home;
     Ez2181Simulator board;
     FakeClock clock;
-    SimulatedBoardLine* line = nullptr;
+    SimulatedDeviceLine* line = nullptr;
     std::unique_ptr<Ez2181> ez;
 };
 

@@ -1,5 +1,7 @@
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 
+#include "platform/FakeClock.h"
+
 #include <algorithm>
 
 bool SimulatedDeviceLine::Open(const std::string& path)
@@ -52,6 +54,8 @@ long SimulatedDeviceLine::Read(std::uint8_t* buffer, std::size_t count)
     }
     if (got == 0) {
         ++readTimeouts_;
+        if (clock_ != nullptr)
+            clock_->Advance(readTotalMs_);
         if (!input_.empty())
             input_.front().late = false;  // it arrives while the PC has stopped waiting
     }
@@ -77,6 +81,11 @@ bool SimulatedDeviceLine::PurgeInput()
     while (!input_.empty() && !input_.front().late) {
         bytesPurged_ += input_.front().bytes.size();
         input_.pop_front();
+    }
+    if (afterPurge_) {
+        std::function<void()> action = std::move(afterPurge_);
+        afterPurge_ = nullptr;
+        action();
     }
     return true;
 }

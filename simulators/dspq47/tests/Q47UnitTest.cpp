@@ -112,7 +112,7 @@ TEST(Q47UnitTest, StrayBytesBetweenCommandsAreIgnored)
 {
     Q47Unit unit;
     EXPECT_TRUE(Feed(unit, {0x00, 0xFF, 0x43, 0x0D}).empty());
-    EXPECT_FALSE(unit.InStream());
+    EXPECT_FALSE(unit.InFrame());
 }
 
 TEST(Q47UnitTest, QuietLineForgetsAHalfReceivedConfiguration)
@@ -121,9 +121,9 @@ TEST(Q47UnitTest, QuietLineForgetsAHalfReceivedConfiguration)
     Bytes part = WriteStream(SomeFields());
     part.resize(300);
     EXPECT_TRUE(Feed(unit, part).empty());
-    EXPECT_TRUE(unit.InStream());
-    unit.LineIdle();
-    EXPECT_FALSE(unit.InStream());
+    EXPECT_TRUE(unit.InFrame());
+    unit.AbandonPartialFrame();
+    EXPECT_FALSE(unit.InFrame());
     EXPECT_EQ(Feed(unit, {Q47Unit::kReadConfig}).size(), Q47Unit::kStreamBytes);
     EXPECT_EQ(unit.StoredFields(), Q47Unit::FactoryFields());
 }

@@ -51,3 +51,22 @@ TEST(FaultScheduleTest, SilenceForACountOrUntilCleared)
 }
 
 }  // namespace
+
+TEST(FaultScheduleTest, EndingTheSilenceKeepsTheFaultsNotYetDue)
+{
+    FaultSchedule<Fault> schedule(Kind::Quiet);
+    schedule.Add({Kind::Quiet, 1, std::nullopt});
+    schedule.Add({Kind::Loud, 3, 9});
+    bool silent = false;
+    schedule.Next(silent);
+    EXPECT_TRUE(schedule.Silent());
+    EXPECT_EQ(schedule.PendingCount(), 1u);
+    schedule.EndSilence();
+    EXPECT_FALSE(schedule.Silent());
+    EXPECT_TRUE(schedule.Next(silent).empty());
+    EXPECT_FALSE(silent);
+    const std::vector<Fault> due = schedule.Next(silent);
+    ASSERT_EQ(due.size(), 1u);
+    EXPECT_EQ(due[0].value, 9u);
+    EXPECT_EQ(schedule.PendingCount(), 0u);
+}

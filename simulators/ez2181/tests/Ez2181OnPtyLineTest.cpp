@@ -1,5 +1,5 @@
-#include "simulators/ez2181/Ez2181Runner.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
+#include "simulators/ptyline/PtyLineServer.h"
 #include "simulators/ez2181/tests/Ez2181TestFrames.h"
 #include "simulators/ez2181/tests/ReadWithPatience.h"
 
@@ -64,7 +64,7 @@ private:
     int fd_;
 };
 
-class Ez2181RunnerTest : public ::testing::Test {
+class Ez2181OnPtyLineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -79,32 +79,32 @@ protected:
 
 }  // namespace
 
-TEST_F(Ez2181RunnerTest, ServesResetThroughThePseudoTerminal)
+TEST_F(Ez2181OnPtyLineTest, ServesResetThroughThePseudoTerminal)
 {
-    Ez2181Runner runner(board, pty.masterFd());
-    ASSERT_TRUE(runner.Start());
+    PtyLineServer server(board, pty.masterFd());
+    ASSERT_TRUE(server.Start());
     EXPECT_EQ(pc.Exchange({0xFA, 0xFF, 0x03, 0x04, 0x08, 0xF5}, 6), (Bytes{0xFA, 0x00, 0x03, 0xFE, 0x12, 0xF0}));
-    runner.Stop();
+    server.Stop();
     EXPECT_EQ(board.ResetCount(), 1u);
-    EXPECT_EQ(runner.BytesReceived(), 6u);
-    EXPECT_EQ(runner.BytesSent(), 6u);
+    EXPECT_EQ(server.BytesReceived(), 6u);
+    EXPECT_EQ(server.BytesSent(), 6u);
 }
 
-TEST_F(Ez2181RunnerTest, ReadsDataMemoryByteForByte)
+TEST_F(Ez2181OnPtyLineTest, ReadsDataMemoryByteForByte)
 {
     board.SetDataWord(0x10, 0xCAFE);
-    Ez2181Runner runner(board, pty.masterFd());
-    ASSERT_TRUE(runner.Start());
+    PtyLineServer server(board, pty.masterFd());
+    ASSERT_TRUE(server.Start());
     // The request dribbles in one byte at a time, as the PC's driver sends it.
     for (std::uint8_t b : Bytes{0xFA, 0xFF, 0x08, 0x02, 0x00, 0x00, 0x40, 0x10, 0x04, 0xAA, 0xFB})
         pc.Write({b});
     EXPECT_EQ(pc.Read(22), Reply({0, 0, 0xCA, 0xFE, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST_F(Ez2181RunnerTest, PowerUpFromAnotherThreadReachesTheLine)
+TEST_F(Ez2181OnPtyLineTest, PowerUpFromAnotherThreadReachesTheLine)
 {
-    Ez2181Runner runner(board, pty.masterFd());
-    ASSERT_TRUE(runner.Start());
+    PtyLineServer server(board, pty.masterFd());
+    ASSERT_TRUE(server.Start());
     board.PowerUp();
     EXPECT_EQ(pc.Read(6), (Bytes{0xFA, 0x00, 0x03, 0x07, 0x02, 0xF8}));
     pc.Write(Request(0xFE));
@@ -113,13 +113,13 @@ TEST_F(Ez2181RunnerTest, PowerUpFromAnotherThreadReachesTheLine)
     EXPECT_TRUE(board.PowerOnAcknowledged());
 }
 
-TEST_F(Ez2181RunnerTest, PacedLineCarriesAFlashPageIntact)
+TEST_F(Ez2181OnPtyLineTest, PacedLineCarriesAFlashPageIntact)
 {
     Bytes page(256);
     for (std::size_t i = 0; i < page.size(); ++i)
         page[i] = static_cast<std::uint8_t>(255 - i);
-    Ez2181Runner runner(board, pty.masterFd(), 38400);
-    ASSERT_TRUE(runner.Start());
+    PtyLineServer server(board, pty.masterFd(), 38400);
+    ASSERT_TRUE(server.Start());
     Bytes load1 = AddressCount(0, 185);
     load1.insert(load1.end(), page.begin(), page.begin() + 185);
     Bytes load2 = AddressCount(185, 71);
@@ -131,45 +131,45 @@ TEST_F(Ez2181RunnerTest, PacedLineCarriesAFlashPageIntact)
 
     const Bytes first = pc.Exchange(Request(0x08, AddressCount(0x10000, 190)), 190 + 6);
     EXPECT_EQ(first, Reply(Bytes(page.begin(), page.begin() + 190)));
-    EXPECT_EQ(runner.Baud(), 38400u);
+    EXPECT_EQ(server.Baud(), 38400u);
 }
 
-TEST_F(Ez2181RunnerTest, BoardHearsNothingFromAPcAtAnotherRate)
+TEST_F(Ez2181OnPtyLineTest, BoardHearsNothingFromAPcAtAnotherRate)
 {
-    Ez2181Runner runner(board, pty.masterFd(), 38400);
-    runner.SetRequireMatchingRate(true);
-    ASSERT_TRUE(runner.Start());
+    PtyLineServer server(board, pty.masterFd(), 38400);
+    server.SetRequireMatchingRate(true);
+    ASSERT_TRUE(server.Start());
     pc.SetRate(B115200);
     pc.Write(Request(0x04));
-    WaitUntil([&] { return runner.BytesGarbled() >= 6; });
-    EXPECT_EQ(runner.BytesGarbled(), 6u);
+    WaitUntil([&] { return server.BytesGarbled() >= 6; });
+    EXPECT_EQ(server.BytesGarbled(), 6u);
     EXPECT_EQ(board.FramesReceived(), 0u);
 
     // What the board sends at its rate is lost as well.
     board.SendPowerOnFrame();
-    WaitUntil([&] { return runner.BytesGarbled() >= 12; });
-    EXPECT_EQ(runner.BytesGarbled(), 12u);
+    WaitUntil([&] { return server.BytesGarbled() >= 12; });
+    EXPECT_EQ(server.BytesGarbled(), 12u);
     EXPECT_TRUE(pc.Read(6, 0).empty());
 
     pc.SetRate(B38400);
     EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply());
-    EXPECT_EQ(runner.BytesGarbled(), 12u);
+    EXPECT_EQ(server.BytesGarbled(), 12u);
 }
 
-TEST_F(Ez2181RunnerTest, RateIsNotCheckedUnlessAsked)
+TEST_F(Ez2181OnPtyLineTest, RateIsNotCheckedUnlessAsked)
 {
-    Ez2181Runner runner(board, pty.masterFd(), 38400);
-    ASSERT_TRUE(runner.Start());
+    PtyLineServer server(board, pty.masterFd(), 38400);
+    ASSERT_TRUE(server.Start());
     pc.SetRate(B9600);
     EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply());
-    EXPECT_EQ(runner.BytesGarbled(), 0u);
+    EXPECT_EQ(server.BytesGarbled(), 0u);
 }
 
-TEST_F(Ez2181RunnerTest, HalfAFrameIsGivenUpWhenTheLineGoesQuiet)
+TEST_F(Ez2181OnPtyLineTest, HalfAFrameIsGivenUpWhenTheLineGoesQuiet)
 {
-    Ez2181Runner runner(board, pty.masterFd());
-    runner.SetFrameTimeout(std::chrono::milliseconds(20));
-    ASSERT_TRUE(runner.Start());
+    PtyLineServer server(board, pty.masterFd());
+    board.SetFrameTimeout(std::chrono::milliseconds(20));
+    ASSERT_TRUE(server.Start());
     pc.Write({0xFA, 0xFF, 0x03, 0x04});
     WaitUntil([&] { return board.FramesRejected() != 0; });
     EXPECT_EQ(board.FramesRejected(), 1u);
@@ -177,10 +177,10 @@ TEST_F(Ez2181RunnerTest, HalfAFrameIsGivenUpWhenTheLineGoesQuiet)
     EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply());
 }
 
-TEST_F(Ez2181RunnerTest, FaultsShowOnTheLine)
+TEST_F(Ez2181OnPtyLineTest, FaultsShowOnTheLine)
 {
-    Ez2181Runner runner(board, pty.masterFd());
-    ASSERT_TRUE(runner.Start());
+    PtyLineServer server(board, pty.masterFd());
+    ASSERT_TRUE(server.Start());
     board.InjectFault({Ez2181FaultKind::DroppedByte});
     EXPECT_EQ(pc.Exchange(Request(0x04), 5), (Bytes{0xFA, 0x00, 0x03, 0xFE, 0x12}));
     board.InjectFault({Ez2181FaultKind::Silence});
@@ -189,15 +189,15 @@ TEST_F(Ez2181RunnerTest, FaultsShowOnTheLine)
     EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply());
 }
 
-TEST_F(Ez2181RunnerTest, StopsAndStartsAgainAndLeavesTheDescriptorAsItWas)
+TEST_F(Ez2181OnPtyLineTest, StopsAndStartsAgainAndLeavesTheDescriptorAsItWas)
 {
     const int flags = ::fcntl(pty.masterFd(), F_GETFL);
-    Ez2181Runner runner(board, pty.masterFd());
-    ASSERT_TRUE(runner.Start());
-    EXPECT_TRUE(runner.Running());
-    EXPECT_FALSE(runner.Start());
-    runner.Stop();
-    EXPECT_FALSE(runner.Running());
+    PtyLineServer server(board, pty.masterFd());
+    ASSERT_TRUE(server.Start());
+    EXPECT_TRUE(server.Running());
+    EXPECT_FALSE(server.Start());
+    server.Stop();
+    EXPECT_FALSE(server.Running());
     EXPECT_EQ(::fcntl(pty.masterFd(), F_GETFL), flags);
 
     // Stopped, the board hears nothing; what the PC sends waits on the line.
@@ -205,11 +205,11 @@ TEST_F(Ez2181RunnerTest, StopsAndStartsAgainAndLeavesTheDescriptorAsItWas)
     EXPECT_EQ(board.FramesReceived(), 0u);
 
     // Started again, it takes up what waited on the line.
-    ASSERT_TRUE(runner.Start());
+    ASSERT_TRUE(server.Start());
     EXPECT_EQ(pc.Read(6), Reply());
 }
 
-TEST(Ez2181RunnerWithoutPeer, WaitsForThePcToOpenTheLine)
+TEST(Ez2181OnPtyLineWithoutPeer, WaitsForThePcToOpenTheLine)
 {
     // A pseudo-terminal whose slave side nobody holds: once the PC has closed it,
     // the master reports a hang-up until the PC opens it again, which must not end
@@ -224,24 +224,24 @@ TEST(Ez2181RunnerWithoutPeer, WaitsForThePcToOpenTheLine)
     ::cfmakeraw(&t);
     ASSERT_EQ(::tcsetattr(master, TCSANOW, &t), 0);
     Ez2181Simulator board;
-    Ez2181Runner runner(board, master);
-    ASSERT_TRUE(runner.Start());
+    PtyLineServer server(board, master);
+    ASSERT_TRUE(server.Start());
     for (int round = 0; round < 2; ++round) {
         {
             PcEnd pc(slavePath);
             ASSERT_TRUE(pc.ok());
             EXPECT_EQ(pc.Exchange(Request(0x04), 6), Reply()) << round;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the runner meets the hang-up
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the server meets the hang-up
     }
-    EXPECT_FALSE(runner.LineLost());
-    runner.Stop();
+    EXPECT_FALSE(server.LineLost());
+    server.Stop();
     ::close(master);
 }
 
-TEST_F(Ez2181RunnerTest, RefusesALineThatIsNotThere)
+TEST_F(Ez2181OnPtyLineTest, RefusesALineThatIsNotThere)
 {
-    Ez2181Runner runner(board, -1);
-    EXPECT_FALSE(runner.Start());
-    EXPECT_FALSE(runner.Running());
+    PtyLineServer server(board, -1);
+    EXPECT_FALSE(server.Start());
+    EXPECT_FALSE(server.Running());
 }

@@ -1,4 +1,5 @@
-#include "simulators/ez2181/Ez2181SimulatedPort.h"
+#include "simulators/ez2181/Ez2181Simulator.h"
+#include "simulators/ptyline/PtyLinePort.h"
 #include "simulators/ez2181/tests/Ez2181TestFrames.h"
 #include "simulators/ez2181/tests/ReadWithPatience.h"
 
@@ -17,7 +18,7 @@ using namespace ez2181test;
 
 namespace {
 
-class Ez2181SimulatedPortTest : public ::testing::Test {
+class Ez2181PtyLinePortTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
@@ -43,26 +44,28 @@ protected:
 
 }  // namespace
 
-TEST_F(Ez2181SimulatedPortTest, ServesTheBoardUnderThePortName)
+TEST_F(Ez2181PtyLinePortTest, ServesTheBoardUnderThePortName)
 {
-    Ez2181SimulatedPort port;
+    Ez2181Simulator board;
+    PtyLinePort port(board);
     ASSERT_TRUE(port.Start("com5"));
     EXPECT_EQ(LinkTarget(), port.SlavePath());
     ASSERT_GE(OpenPc(), 0);
     const Bytes reset = Request(0x04);
     ASSERT_EQ(::write(pc_, reset.data(), reset.size()), 6);
     EXPECT_EQ(ReadWithPatience(pc_, 6, 5000), Reply());
-    EXPECT_EQ(port.Board().ResetCount(), 1u);
+    EXPECT_EQ(board.ResetCount(), 1u);
     EXPECT_FALSE(port.Start("com5"));
 
     port.Stop();
     EXPECT_TRUE(LinkTarget().empty());
 }
 
-TEST_F(Ez2181SimulatedPortTest, StopLeavesALinkThatAnotherBoardTookOver)
+TEST_F(Ez2181PtyLinePortTest, StopLeavesALinkThatAnotherBoardTookOver)
 {
-    Ez2181SimulatedPort first;
-    Ez2181SimulatedPort second;
+    Ez2181Simulator board;
+    PtyLinePort first(board);
+    PtyLinePort second(board);
     ASSERT_TRUE(first.Start("com5"));
     ASSERT_TRUE(second.Start("com5"));
     first.Stop();
@@ -71,11 +74,12 @@ TEST_F(Ez2181SimulatedPortTest, StopLeavesALinkThatAnotherBoardTookOver)
     EXPECT_TRUE(LinkTarget().empty());
 }
 
-TEST_F(Ez2181SimulatedPortTest, VanishedLineHangsUpOnThePc)
+TEST_F(Ez2181PtyLinePortTest, VanishedLineHangsUpOnThePc)
 {
-    Ez2181SimulatedPort port(38400);
+    Ez2181Simulator board;
+    PtyLinePort port(board, 38400);
     ASSERT_TRUE(port.Start("com5"));
-    EXPECT_EQ(port.Runner().Baud(), 38400u);
+    EXPECT_EQ(port.Server().Baud(), 38400u);
     ASSERT_GE(OpenPc(), 0);
     port.VanishLine();
     pollfd p{pc_, POLLIN, 0};

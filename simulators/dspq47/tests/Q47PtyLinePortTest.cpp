@@ -1,4 +1,5 @@
-#include "simulators/dspq47/Q47LineRunner.h"
+#include "simulators/dspq47/Q47Unit.h"
+#include "simulators/ptyline/PtyLinePort.h"
 
 #include "platform/PortMap.h"
 #include "platform/TermiosCommDevice.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-class Q47LineRunnerTest : public ::testing::Test {
+class Q47PtyLinePortTest : public ::testing::Test {
 protected:
     std::vector<std::uint8_t> ReadUpTo(std::size_t count)
     {
@@ -30,13 +31,13 @@ protected:
 
     ScopedConfigHome home_;
     Q47Unit unit_;
-    Q47LineRunner runner_{unit_, false};
+    PtyLinePort runner_{unit_};
     TermiosCommDevice line_;
 };
 
 }  // namespace
 
-TEST_F(Q47LineRunnerTest, ServesTheUnitOnThePortMapName)
+TEST_F(Q47PtyLinePortTest, ServesTheUnitOnThePortMapName)
 {
     ASSERT_TRUE(runner_.Start("com3"));
     EXPECT_TRUE(std::filesystem::is_symlink(PortMap::LinkPath("com3")));
@@ -49,21 +50,21 @@ TEST_F(Q47LineRunnerTest, ServesTheUnitOnThePortMapName)
     EXPECT_EQ(answer[939], 0xD5);
 }
 
-TEST_F(Q47LineRunnerTest, StopRemovesTheLink)
+TEST_F(Q47PtyLinePortTest, StopRemovesTheLink)
 {
     ASSERT_TRUE(runner_.Start("com1"));
     runner_.Stop();
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(PortMap::LinkPath("com1"))));
 }
 
-TEST_F(Q47LineRunnerTest, HalfReceivedConfigurationIsGivenUpWhenTheLineGoesQuiet)
+TEST_F(Q47PtyLinePortTest, HalfReceivedConfigurationIsGivenUpWhenTheLineGoesQuiet)
 {
     ASSERT_TRUE(runner_.Start("com1"));
     ASSERT_TRUE(line_.Open(PortMap::DevicePath("com1")));
     std::vector<std::uint8_t> half(300, 0x00);
     half[0] = Q47Unit::kWriteConfig;
     Write(half);
-    std::this_thread::sleep_for(Q47LineRunner::kStreamGiveUp * 2);
+    std::this_thread::sleep_for(Q47Unit::kStreamGiveUp * 2);
     Write({Q47Unit::kReadConfig});
     EXPECT_EQ(ReadUpTo(Q47Unit::kStreamBytes).size(), Q47Unit::kStreamBytes);
     EXPECT_EQ(unit_.StoredFields(), Q47Unit::FactoryFields());

@@ -1,4 +1,4 @@
-#include "simulators/ez2181/PacedLine.h"
+#include "simulators/ptyline/PacedLine.h"
 
 #include <gtest/gtest.h>
 
