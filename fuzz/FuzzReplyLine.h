@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FakeCommDevice.h"
+#include "platform/tests/FakeCommDevice.h"
 
 // The line of a reply fuzz target: its queued input is everything the far end
 // sends during one call, taken in order by the reads of every request. A purge

@@ -8,7 +8,7 @@
 #include "fuzz/FuzzInput.h"
 #include "fuzz/FuzzReplyLine.h"
 #include "monitor/boards/Ez2181.h"
-#include "platform/FakeClock.h"
+#include "platform/tests/FakeClock.h"
 
 using namespace BoardFuzzing;
 

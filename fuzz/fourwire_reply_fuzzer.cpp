@@ -9,8 +9,8 @@
 #include "fuzz/FuzzInput.h"
 #include "fuzz/FuzzStatusPort.h"
 #include "monitor/boards/FourWire21xx.h"
-#include "platform/FakeClock.h"
-#include "platform/RecordingNotifier.h"
+#include "platform/tests/FakeClock.h"
+#include "platform/tests/RecordingNotifier.h"
 
 using namespace BoardFuzzing;
 

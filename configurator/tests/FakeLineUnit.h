@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FakeCommDevice.h"
+#include "platform/tests/FakeCommDevice.h"
 #include "simulators/dspq47/Q47Unit.h"
 
 // A recording fake line with a simulated unit at its far end: every byte written goes to

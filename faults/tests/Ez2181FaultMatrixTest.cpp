@@ -8,7 +8,7 @@
 #include "monitor/boards/Ez2181.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "monitor/core/tests/SRecordFiles.h"
-#include "platform/FakeClock.h"
+#include "platform/tests/FakeClock.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 
 #include "monitor/boards/FourWire21xx.h"
 #include "monitor/core/tests/SRecordFiles.h"
-#include "platform/FakeClock.h"
+#include "platform/tests/FakeClock.h"
 #include "simulators/fourwire/FourWireTarget.h"
 #include "simulators/fourwire/FourWireTargetPort.h"
 

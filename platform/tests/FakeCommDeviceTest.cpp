@@ -1,4 +1,4 @@
-#include "platform/FakeCommDevice.h"
+#include "platform/tests/FakeCommDevice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "platform/Notifier.h"
-#include "platform/RecordingNotifier.h"
+#include "platform/tests/RecordingNotifier.h"
 #include "platform/StderrNotifier.h"
 
 #include <gtest/gtest.h>

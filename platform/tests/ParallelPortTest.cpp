@@ -1,4 +1,4 @@
-#include "platform/FakeParallelPort.h"
+#include "platform/tests/FakeParallelPort.h"
 #include "platform/ParallelPort.h"
 #include "platform/PortMap.h"
 #include "platform/PpdevParallelPort.h"

@@ -1,6 +1,6 @@
 // The program file dialog as the user sees it: its filters, what it lists,
 // and the path a typed name gives.
-#include "monitor/app/tests/FileDialogInput.h"
+#include "widgets/tests/FileDialogInput.h"
 #include "upgrade/QtUserPrompts.h"
 
 #include <QFile>

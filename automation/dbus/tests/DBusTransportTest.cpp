@@ -6,6 +6,7 @@
 #include "automation/dbus/VariantWire.h"
 #include "automation/dbus/tests/BusFixture.h"
 #include "automation/dbus/tests/TestObject.h"
+#include "automation/dbus/tests/StatusOf.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
@@ -23,16 +24,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-HRESULT StatusOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const AutomationError& e) {
-        return e.status();
-    }
-    return S_OK;
-}
 
 std::vector<Variant> Args(std::initializer_list<Variant> values)
 {

@@ -4,8 +4,8 @@
 #include "monitor/app/CVarnixDoc.h"
 #include "monitor/app/CVarnixView.h"
 #include "monitor/app/RecentFileList.h"
-#include "monitor/app/tests/FileDialogInput.h"
-#include "platform/RecordingNotifier.h"
+#include "widgets/tests/FileDialogInput.h"
+#include "platform/tests/RecordingNotifier.h"
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <QApplication>

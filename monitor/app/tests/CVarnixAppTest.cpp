@@ -7,7 +7,7 @@
 #include "monitor/app/VarnixClassTable.h"
 #include "monitor/app/VarnixRegistration.h"
 #include "monitor/app/tests/ScopedXdgHomes.h"
-#include "platform/RecordingNotifier.h"
+#include "platform/tests/RecordingNotifier.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -11,6 +11,7 @@
 #include "monitor/app/tests/VarnixBusFixture.h"
 #include "platform/PortMap.h"
 #include "platform/TermiosCommDevice.h"
+#include "automation/dbus/tests/StatusOf.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -24,16 +25,6 @@
 namespace {
 
 constexpr std::int32_t kHuge = 2'000'000'000;
-
-HRESULT StatusOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const AutomationError& e) {
-        return e.status();
-    }
-    return S_OK;
-}
 
 bool PortFree()
 {

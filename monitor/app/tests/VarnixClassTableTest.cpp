@@ -4,7 +4,7 @@
 #include "automation/core/Dispatchable.h"
 #include "monitor/app/CVarnixDoc.h"
 #include "monitor/serial/Sport.h"
-#include "platform/RecordingNotifier.h"
+#include "platform/tests/RecordingNotifier.h"
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>

@@ -11,9 +11,10 @@
 #include "monitor/app/tests/VarnixBusFixture.h"
 #include "monitor/boards/Ez2181.h"
 #include "platform/PortMap.h"
-#include "platform/RecordingNotifier.h"
+#include "platform/tests/RecordingNotifier.h"
 #include "platform/SettingsStore.h"
 #include "platform/TermiosCommDevice.h"
+#include "automation/dbus/tests/StatusOf.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -38,16 +39,6 @@ constexpr std::int32_t kSportErrorMethod = 0x10001;
 QString ClassBusName(const char* progId)
 {
     return *BusNames::ClassBusName(VarnixClassTable::Find(progId)->factory.classId());
-}
-
-HRESULT StatusOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const AutomationError& e) {
-        return e.status();
-    }
-    return S_OK;
 }
 
 // Starts a client process that creates an object of `progId` and holds it

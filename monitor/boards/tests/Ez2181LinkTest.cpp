@@ -1,7 +1,7 @@
 #include "monitor/boards/Ez2181Link.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 
-#include "platform/FakeClock.h"
+#include "platform/tests/FakeClock.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "monitor/boards/FourWireLink.h"
 
-#include "platform/FakeClock.h"
-#include "platform/FakeParallelPort.h"
-#include "platform/RecordingNotifier.h"
+#include "platform/tests/FakeClock.h"
+#include "platform/tests/FakeParallelPort.h"
+#include "platform/tests/RecordingNotifier.h"
 #include "simulators/fourwire/FourWireTarget.h"
 #include "simulators/fourwire/FourWireTargetPort.h"
 

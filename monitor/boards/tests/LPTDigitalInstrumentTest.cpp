@@ -1,8 +1,8 @@
 #include "monitor/boards/LPTDigitalInstrument.h"
 
-#include "platform/FakeParallelPort.h"
+#include "platform/tests/FakeParallelPort.h"
 #include "platform/PortMap.h"
-#include "platform/RecordingNotifier.h"
+#include "platform/tests/RecordingNotifier.h"
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>

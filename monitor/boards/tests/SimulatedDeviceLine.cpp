@@ -1,6 +1,6 @@
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 
-#include "platform/FakeClock.h"
+#include "platform/tests/FakeClock.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 #include "monitor/serial/SerialPort.h"
-#include "platform/FakeCommDevice.h"
+#include "platform/tests/FakeCommDevice.h"
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "monitor/serial/Sport.h"
 
 #include "automation/core/SafeArray.h"
-#include "platform/FakeCommDevice.h"
+#include "platform/tests/FakeCommDevice.h"
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
 #include "platform/tests/ScopedConfigHome.h"

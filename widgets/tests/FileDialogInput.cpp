@@ -1,4 +1,4 @@
-#include "monitor/app/tests/FileDialogInput.h"
+#include "widgets/tests/FileDialogInput.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "platform/FakeParallelPort.h"
+#include "platform/tests/FakeParallelPort.h"
 
 bool FakeParallelPort::WriteData(std::uint8_t value)
 {
