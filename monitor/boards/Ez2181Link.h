@@ -10,33 +10,10 @@
 #include <vector>
 
 // The packet layer of the ADSP-2181 EZ-KIT monitor line, most significant byte first.
-//
-// Request, PC to board:  FA, address byte (FF), payload length + 3, command, payload,
-//                        check byte 1, check byte 2.
-// Reply, board to PC:    FA, board address, payload length + 3, status (FE = done),
-//                        payload, check byte 1, check byte 2.
-// Power-on frame:        FA 00 03 07 and its two check bytes, sent by the board on its
-//                        own; the PC answers it with command FE, which gets no reply.
-//
-// Check bytes: two running sums modulo 255 over every byte of the frame (each byte
-// adds to sum 1, sum 1 then adds to sum 2); a check byte is 255 - (sum 1 + sum 2) mod 255
-// and enters the sums itself, so a whole frame leaves both sums at 0. Every byte written
-// and every byte read through ReadByte passes through the sums.
-//
-// Commands and their payloads (32-bit fields most significant byte first, counts one byte):
-//   01  address, n (1-40), n words   -> nothing        program/data memory write
-//   02  address, n (1-40)            -> n words        program/data memory read
-//   03  operand                      -> nothing        run
-//   04  -                            -> nothing        reset
-//   08  flash address, n (1-190)     -> n bytes        flash read
-//   09  buffer offset, n (1-185), n bytes -> nothing   load the board's flash buffer
-//   0A  flash address                -> nothing        program the loaded buffer there
-//   0B  as 02, I/O memory            0C  as 01, I/O memory
-//   FE  -                            (no reply)        acknowledge the power-on frame
-//
-// Memory addresses count 32-bit words. Data memory is addressed on the line at
-// 0x4000 plus its address; program memory and I/O go as they are, I/O told
-// apart by its commands.
+// Its frames, check bytes, commands and timings are tabled in docs/ez2181.md,
+// section "Wire protocol". Every byte written and every byte read through ReadByte
+// passes through the check sums; data memory goes on the line at 0x4000 plus its
+// address.
 //
 // Every operation returns a LinkResult and lets no exception out: a byte that
 // does not come within the read time-out, or a failed write, ends it as

@@ -8,23 +8,10 @@
 #include <span>
 #include <vector>
 
-// The packet layer of the ADSP-21k EZ-KIT monitor line. Every packet, both
-// ways, is 32-bit words sent least significant byte first. Word 0 is 0 (not
-// examined in replies); word 1 is the descriptor: packet type in the high
-// half, the packet's length in words (words 0 and 1 included) in the low
-// half. A reply's type is the request's with bit 15 set.
-//
-//   read data memory   0, 0x0105/4, address, n       -> 0, 0x8105/-, -, n, n words
-//   write data memory  0, 0x0005/(4+n), address, n, n words -> 0, 0x8005/2
-//   resynchronise      0xBADC0DB4, 0, 0x0208/2        -> 0, 0x8208/2, then 0xBADC0DB4
-//
-// Flash is reached through a mailbox in the monitor's data memory: the
-// parameter word (a flash address or a lockout argument) at 0xD14A, the
-// command word at 0xD043 (writing it makes the monitor act) and a buffer of
-// 256 words, one byte value a word, at 0xD049. Commands: 1 read flash into
-// the buffer, 3 program the buffer into flash, 4 set the lockout, 5 with
-// parameter 1 or 0 bracket the reading of the two lockout status bytes at
-// flash addresses 2 and 0xFFFFF2.
+// The packet layer of the ADSP-21k EZ-KIT monitor line: 32-bit words, least
+// significant byte first, and flash reached through a mailbox in the monitor's
+// data memory. Packets, mailbox and timings are tabled in
+// docs/ezkit21k-and-faderbox.md, section "Wire protocol of the 21k monitor".
 //
 // Input waiting on the line is discarded before each request (and each
 // retry), so that a reply that came too late is never taken for the answer

@@ -6,10 +6,9 @@
 #include <cstdint>
 #include <memory>
 
-// The serial line to a mixing console's processor, 16-bit values least
-// significant byte first. The one exchange is the ping:
-//   request  A5, address byte, 80, 00
-//   reply    A5, (not examined), 7F, first value (16 bits), second value (16 bits)
+// The serial line to a mixing console's processor. Its one exchange, the ping,
+// is tabled in docs/ezkit21k-and-faderbox.md, section "Wire protocol of the
+// console".
 class FaderboxPort : public SerialPort {
 public:
     static constexpr std::uint8_t kStart = 0xA5;

@@ -10,24 +10,10 @@
 #include <span>
 
 // The four-wire bit-serial link to an ADSP-21xx target on the parallel port.
-//
-// Lines: output 0 is the PC's data (and its attention signal at start-up),
-// output 1 the PC's clock; input 0 is the target's data, input 1 its clock.
-// Every bit goes with a full handshake, so the target sets the pace. Bytes go
-// most significant bit first, 16-bit values high byte first, a 24-bit program
-// word as its bits 23-16 followed by its low 16 bits, a flash address as three
-// bytes from bits 23-16 down.
-//
-// Commands (the command byte, then):
-//   1  -                          <- version (16), status byte 0xF1
-//   3  address, n, n words        <- sum of the words
-//   4  address, n, n prog words   <- sum of (bits 23-16 + bits 15-0)     one attempt
-//   5  flash address, 256 bytes   <- sum of the 256 bytes
-//   6  address, n                 <- n words, their sum
-//   7  address, 2n                <- n prog words, their sum             one attempt
-//   8  flash address              <- 256 bytes, their sum
-// Sums are 16 bits. Commands 1, 3, 5, 6 and 8 are tried up to `attempts` times
-// with a pause of the time-out after each failed attempt but the last.
+// Its lines, bit handshake, value layout, commands, start-up handshake and
+// timings are tabled in docs/fourwire21xx.md, section "Wire protocol". Commands
+// 1, 3, 5, 6 and 8 are tried up to `attempts` times with a pause of the time-out
+// after each failed attempt but the last.
 //
 // No failure leaves the link as an exception: every operation returns a
 // LinkResult, NoPortAccess when the port cannot be reached, NoResponse when

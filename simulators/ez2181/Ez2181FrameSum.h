@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-// The two running sums modulo 255 that guard every frame on the monitor's line.
+// The two running sums modulo 255 that guard every frame on the monitor's line
+// (docs/ez2181.md, section "Wire protocol").
 // A sender passes each frame byte through Add(), then appends CheckByte() twice
 // (the first check byte entering the sums before the second is taken); a
 // receiver passes every byte, both check bytes included, and accepts the frame

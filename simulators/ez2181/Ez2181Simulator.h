@@ -20,7 +20,8 @@
 // state machine. Bytes from the PC go in through Receive(); the monitor's
 // replies and its power-on frame come out through TakeOutput(). All public
 // members are safe to call from any thread, so a test may look into the board
-// while a PtyLineServer serves it on another thread.
+// while a PtyLineServer serves it on another thread. Its frames and commands are
+// tabled in docs/ez2181.md, section "Wire protocol".
 //
 // Memory as the wire addresses it: commands 0x01/0x02 reach program memory at
 // line addresses 0x0000-0x3FFF and data memory at 0x4000-0x7FFF; higher address

@@ -14,18 +14,13 @@
 #include <unordered_map>
 #include <vector>
 
-// The packet monitor of an ADSP-21k EZ-KIT board. Packets in both directions
-// are 32-bit words, least significant byte first; word 1 is the descriptor
-// (type in the high half, length of the whole packet in words in the low
-// half), a reply's type is the request's with bit 15 set.
+// The packet monitor of an ADSP-21k EZ-KIT board. Its packets and mailbox
+// are tabled in docs/ezkit21k-and-faderbox.md, section "Wire protocol of the
+// 21k monitor"; what follows is how this monitor answers them.
 //
-// Requests it answers:
-//   0x0105 read data memory, 4 words: 0, descriptor, address, count n.
-//          Reply 0, 0x8105/(4 + n), address, n, n data words. A count above
-//          kMaxWords is answered with count 0 and no data.
-//   0x0005 write data memory, 4 + n words: 0, descriptor, address, n, data.
-//          Reply 0, 0x80050002. A count that does not fit the length gets no reply.
-//   0x0208 resynchronise, 2 words: 0, descriptor. Reply 0, 0x82080002.
+// It answers read data memory (0x0105), write data memory (0x0005) and
+// resynchronise (0x0208). A read count above kMaxWords is answered with count
+// 0 and no data; a write count that does not fit the length gets no reply.
 // Any other packet is taken in whole (by its length) and not answered; a
 // descriptor with a length below 2 is dropped with the word before it.
 //

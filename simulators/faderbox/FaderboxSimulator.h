@@ -10,13 +10,12 @@
 #include <span>
 #include <vector>
 
-// The processor of a digital mixing console as seen on its serial line.
-// A request is four bytes: 0xA5, the console's address byte, a command
-// byte and a parameter byte. The only command it answers is the ping,
-// command 0x80 with parameter 0x00, to which it replies with seven bytes:
-// 0xA5, its address byte, 0x7F, then its two 16-bit values, least
-// significant byte first. Requests for another address and other commands
-// are taken in and not answered; bytes before a 0xA5 are skipped.
+// The processor of a digital mixing console as seen on its serial line. The
+// ping it answers is tabled in docs/ezkit21k-and-faderbox.md, section "Wire
+// protocol of the console". A request is four bytes: 0xA5, the console's
+// address byte, a command byte and a parameter byte. Requests for another
+// address and other commands are taken in and not answered; bytes before a
+// 0xA5 are skipped.
 class FaderboxSimulator : public ByteDevice {
 public:
     static constexpr std::uint8_t kStart = 0xA5;

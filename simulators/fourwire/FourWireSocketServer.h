@@ -9,11 +9,8 @@ class FourWireTarget;
 
 // Serves the simulated target's port to one client at a time on a Unix stream
 // socket, so that a program in another process (the monitor server, through
-// its port map) drives the target's lines:
-//   on connecting  'K' when the port is free, else 'B' and the connection closes;
-//   'W' v          the client's data register becomes v (no answer);
-//   'R'            the server answers the status register, one byte.
-// Anything else ends the connection.
+// its port map) drives the target's lines. The bytes on the socket are tabled
+// in docs/fourwire21xx.md, section "Simulated target: fourwire-sim".
 class FourWireSocketServer {
 public:
     explicit FourWireSocketServer(FourWireTarget& target) : target_(target) {}

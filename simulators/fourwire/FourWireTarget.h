@@ -12,9 +12,10 @@
 class Clock;
 
 // The target end of the four-wire link, written from its handshake and command
-// tables. It sees the PC's data register (bit 0 the PC's data, bit 1 its clock)
-// and answers in the status register: bit 7 is the target's data as the PC reads
-// it, bit 6 the target's clock inverted (0 = raised).
+// tables in docs/fourwire21xx.md, section "Wire protocol". It sees the PC's
+// data register (bit 0 the PC's data, bit 1 its clock) and answers in the
+// status register: bit 7 is the target's data as the PC reads it, bit 6 the
+// target's clock inverted (0 = raised).
 //
 // A bit from the PC: on the PC's clock rising the target takes the data line
 // and raises its clock; on the PC's clock falling it lowers its clock. A bit to
