@@ -5,10 +5,10 @@
 // message and reads it back, as it does for a call from another process, and
 // the server decodes it, calls the object and answers. Needs a session bus:
 //   dbus-run-session -- invoke_args_fuzzer [libFuzzer options] [corpus]
-#include "automation/dbus/BusNames.h"
 #include "automation/core/ClassFactory.h"
-#include "automation/dbus/DBusServer.h"
 #include "automation/core/DispatchMap.h"
+#include "automation/dbus/BusNames.h"
+#include "automation/dbus/DBusServer.h"
 #include "automation/dbus/VariantWire.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzInput.h"

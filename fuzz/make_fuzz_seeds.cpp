@@ -2,11 +2,11 @@
 // given: for each, the member called and its arguments in the target's input
 // layout, followed by the bytes that the simulated device answered when the
 // real board class made that call. Run by fuzz/make-seeds.sh.
+#include "configurator/UnitTransfer.h"
 #include "monitor/boards/Ez2181.h"
 #include "monitor/boards/Ezkit21k.h"
 #include "monitor/boards/Faderbox.h"
 #include "monitor/boards/FourWire21xx.h"
-#include "configurator/UnitTransfer.h"
 #include "platform/tests/FakeClock.h"
 #include "platform/tests/FakeCommDevice.h"
 #include "simulators/dspq47/Q47Unit.h"

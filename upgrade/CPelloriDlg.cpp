@@ -1,14 +1,14 @@
 #include "upgrade/CPelloriDlg.h"
 
 #include "automation/dbus/AutomationError.h"
-#include "automation/dbus/RemoteMemberError.h"
 #include "automation/dbus/ProgressLine.h"
-#include "widgets/DialogUnits.h"
+#include "automation/dbus/RemoteMemberError.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/PelloriIcon.h"
 #include "upgrade/StatusTexts.h"
 #include "upgrade/UserPrompts.h"
+#include "widgets/DialogUnits.h"
 
 #include <QApplication>
 #include <QCloseEvent>

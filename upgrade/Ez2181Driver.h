@@ -1,7 +1,7 @@
 #pragma once
 
-#include "automation/dbus/DispatchDriver.h"
 #include "automation/core/HResult.h"
+#include "automation/dbus/DispatchDriver.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // varnix-call: creates one automation object by ProgID and runs the steps
 // given on the command line against it (docs/automation-over-dbus.md).
+#include "automation/call/CallScript.h"
 #include "automation/dbus/AutomationError.h"
 #include "automation/dbus/DispatchDriver.h"
-#include "automation/dbus/RemoteMemberError.h"
 #include "automation/dbus/ProgressLine.h"
-#include "automation/call/CallScript.h"
+#include "automation/dbus/RemoteMemberError.h"
 #include "platform/ProgramInfo.h"
 
 #include <QCoreApplication>

@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "automation/core/Variant.h"
 #include "automation/core/VarType.h"
+#include "automation/core/Variant.h"
 
 // An array of automation values: an element type, one or more dimensions
 // (each an element count and a lower bound) and the elements.

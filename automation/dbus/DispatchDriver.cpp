@@ -3,13 +3,14 @@
 #include "automation/dbus/AutomationError.h"
 #include "automation/dbus/BusNames.h"
 #include "automation/dbus/DBusErrorNames.h"
-#include "automation/dbus/RemoteMemberError.h"
 #include "automation/dbus/ProgressAnnouncer.h"
+#include "automation/dbus/RemoteMemberError.h"
 #include "automation/dbus/VariantWire.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
+#include <QCoreApplication>
 #include <QThread>
 
 namespace {
@@ -177,7 +178,12 @@ QDBusMessage DispatchDriver::Send(const QDBusMessage& call, std::chrono::millise
     // Progress is delivered by the event loop of the receiver's thread: when
     // that is this thread, the wait of a call that may report it must run it.
     const bool deliverHere = mayReportProgress && progress_ && progress_->thread() == QThread::currentThread();
-    return bus_.call(call, deliverHere ? QDBus::BlockWithGui : QDBus::Block, Milliseconds(timeout));
+    QDBusMessage reply = bus_.call(call, deliverHere ? QDBus::BlockWithGui : QDBus::Block, Milliseconds(timeout));
+    // The server sends every report before its reply, but each report is queued
+    // for this thread and the wait may end on the reply before running the last
+    // ones: deliver what is left, so that the handler has them all on return.
+    if (deliverHere) QCoreApplication::sendPostedEvents(progress_.get());
+    return reply;
 }
 
 HRESULT DispatchDriver::StatusOfCallFailure(const QDBusMessage& reply)

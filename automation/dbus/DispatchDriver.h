@@ -1,9 +1,9 @@
 #pragma once
 
-#include "automation/dbus/ClassesRoot.h"
 #include "automation/core/InvokeResult.h"
-#include "automation/dbus/ProgressReceiver.h"
 #include "automation/core/Variant.h"
+#include "automation/dbus/ClassesRoot.h"
+#include "automation/dbus/ProgressReceiver.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -12,8 +12,8 @@
 #include "configurator/CPortSelectDlg.h"
 #include "configurator/CTxAudioDlg.h"
 #include "configurator/CVoxPhoneDlg.h"
-#include "widgets/DialogUnits.h"
 #include "configurator/tests/ScriptedInteraction.h"
+#include "widgets/DialogUnits.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "monitor/boards/LinkResult.h"
 #include "monitor/boards/LPTDigitalInstrument.h"
+#include "monitor/boards/LinkResult.h"
 #include "platform/Clock.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "platform/Notifier.h"
-#include "platform/tests/RecordingNotifier.h"
 #include "platform/StderrNotifier.h"
+#include "platform/tests/RecordingNotifier.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "platform/tests/FakeParallelPort.h"
 #include "platform/ParallelPort.h"
 #include "platform/PortMap.h"
 #include "platform/PpdevParallelPort.h"
+#include "platform/tests/FakeParallelPort.h"
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The program file dialog as the user sees it: its filters, what it lists,
 // and the path a typed name gives.
-#include "widgets/tests/FileDialogInput.h"
 #include "upgrade/QtUserPrompts.h"
+#include "widgets/tests/FileDialogInput.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -5,8 +5,8 @@
 #include "automation/dbus/RemoteMemberError.h"
 #include "automation/dbus/VariantWire.h"
 #include "automation/dbus/tests/BusFixture.h"
-#include "automation/dbus/tests/TestObject.h"
 #include "automation/dbus/tests/StatusOf.h"
+#include "automation/dbus/tests/TestObject.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>

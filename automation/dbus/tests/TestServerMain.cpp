@@ -8,9 +8,9 @@
 // compares the automation call with.
 #include "automation/core/ApplicationLock.h"
 #include "automation/core/ClassFactory.h"
+#include "automation/dbus/AutomationError.h"
 #include "automation/dbus/DBusServer.h"
 #include "automation/dbus/DispatchDriver.h"
-#include "automation/dbus/AutomationError.h"
 #include "automation/dbus/tests/TestObject.h"
 
 #include <QCoreApplication>

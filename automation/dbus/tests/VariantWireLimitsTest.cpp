@@ -1,8 +1,8 @@
 // What a malformed value may cost the server that decodes it: no more memory
 // than the elements the message really carries.
+#include "automation/core/SafeArray.h"
 #include "automation/dbus/BusNames.h"
 #include "automation/dbus/DispatchDriver.h"
-#include "automation/core/SafeArray.h"
 #include "automation/dbus/VariantWire.h"
 #include "automation/dbus/tests/BusFixture.h"
 #include "automation/dbus/tests/TestObject.h"

@@ -4,9 +4,9 @@
 #include "monitor/app/CVarnixDoc.h"
 #include "monitor/app/CVarnixView.h"
 #include "monitor/app/RecentFileList.h"
-#include "widgets/tests/FileDialogInput.h"
 #include "platform/tests/RecordingNotifier.h"
 #include "platform/tests/ScopedConfigHome.h"
+#include "widgets/tests/FileDialogInput.h"
 
 #include <QApplication>
 #include <QFile>

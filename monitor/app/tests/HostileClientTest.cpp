@@ -3,15 +3,15 @@
 // and foreign objects, clients and servers that die in the middle of a call, and
 // hundreds of objects created and released without the server growing.
 
+#include "automation/core/HResult.h"
+#include "automation/core/SafeArray.h"
 #include "automation/dbus/AutomationError.h"
 #include "automation/dbus/BusNames.h"
 #include "automation/dbus/DispatchDriver.h"
-#include "automation/core/HResult.h"
-#include "automation/core/SafeArray.h"
+#include "automation/dbus/tests/StatusOf.h"
 #include "monitor/app/tests/VarnixBusFixture.h"
 #include "platform/PortMap.h"
 #include "platform/TermiosCommDevice.h"
-#include "automation/dbus/tests/StatusOf.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>

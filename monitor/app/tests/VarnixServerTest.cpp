@@ -1,9 +1,10 @@
 #include "automation/dbus/AutomationError.h"
 #include "automation/dbus/BusNames.h"
 #include "automation/dbus/ClassesRoot.h"
-#include "automation/dbus/ServiceFile.h"
 #include "automation/dbus/DispatchDriver.h"
 #include "automation/dbus/RemoteMemberError.h"
+#include "automation/dbus/ServiceFile.h"
+#include "automation/dbus/tests/StatusOf.h"
 #include "monitor/app/CMainFrame.h"
 #include "monitor/app/CVarnixApp.h"
 #include "monitor/app/CVarnixDoc.h"
@@ -11,10 +12,9 @@
 #include "monitor/app/tests/VarnixBusFixture.h"
 #include "monitor/boards/Ez2181.h"
 #include "platform/PortMap.h"
-#include "platform/tests/RecordingNotifier.h"
 #include "platform/SettingsStore.h"
 #include "platform/TermiosCommDevice.h"
-#include "automation/dbus/tests/StatusOf.h"
+#include "platform/tests/RecordingNotifier.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>

@@ -3,9 +3,9 @@
 #include "monitor/core/tests/SRecordFiles.h"
 
 #include "automation/core/ApplicationLock.h"
+#include "platform/PortMap.h"
 #include "platform/tests/FakeClock.h"
 #include "platform/tests/FakeCommDevice.h"
-#include "platform/PortMap.h"
 #include "platform/tests/ScopedConfigHome.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 

@@ -1,7 +1,7 @@
 #include "monitor/boards/LPTDigitalInstrument.h"
 
-#include "platform/tests/FakeParallelPort.h"
 #include "platform/PortMap.h"
+#include "platform/tests/FakeParallelPort.h"
 #include "platform/tests/RecordingNotifier.h"
 #include "platform/tests/ScopedConfigHome.h"
 

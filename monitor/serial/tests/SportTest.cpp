@@ -1,9 +1,9 @@
 #include "monitor/serial/Sport.h"
 
 #include "automation/core/SafeArray.h"
-#include "platform/tests/FakeCommDevice.h"
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
+#include "platform/tests/FakeCommDevice.h"
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "simulators/ez2181/Ez2181Simulator.h"
-#include "simulators/ptyline/PtyLineServer.h"
 #include "simulators/ez2181/tests/Ez2181TestFrames.h"
 #include "simulators/ez2181/tests/ReadWithPatience.h"
+#include "simulators/ptyline/PtyLineServer.h"
 
 #include "platform/PtyPair.h"
 

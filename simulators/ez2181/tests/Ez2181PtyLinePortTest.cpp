@@ -1,7 +1,7 @@
 #include "simulators/ez2181/Ez2181Simulator.h"
-#include "simulators/ptyline/PtyLinePort.h"
 #include "simulators/ez2181/tests/Ez2181TestFrames.h"
 #include "simulators/ez2181/tests/ReadWithPatience.h"
+#include "simulators/ptyline/PtyLinePort.h"
 
 #include "platform/PortMap.h"
 #include "platform/tests/ScopedConfigHome.h"

@@ -1,9 +1,9 @@
 #include "simulators/fourwire/FourWireSocketServer.h"
 #include "simulators/fourwire/FourWireTarget.h"
 
-#include "platform/FakeClock.h"
 #include "platform/ParallelPort.h"
 #include "platform/PortMap.h"
+#include "platform/tests/FakeClock.h"
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "simulators/fourwire/FourWireTarget.h"
 #include "simulators/fourwire/FourWireTargetPort.h"
 
-#include "platform/FakeClock.h"
+#include "platform/tests/FakeClock.h"
 
 #include <gtest/gtest.h>
 
