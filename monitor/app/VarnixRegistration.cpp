@@ -25,10 +25,15 @@ bool VarnixRegistration::UnregisterAll()
     return removed;
 }
 
+QString VarnixRegistration::SettingsFilePath()
+{
+    return QDir(QString::fromStdString(ConfigHome::Path())).filePath(QString::fromLatin1(kSettingsFile));
+}
+
 void VarnixRegistration::RemoveSettings()
 {
     const QDir home(QString::fromStdString(ConfigHome::Path()));
-    QFile::remove(home.filePath(QString::fromLatin1(kSettingsFile)));
+    QFile::remove(SettingsFilePath());
     // rmdir only removes an empty folder.
     home.rmdir(QString::fromLatin1(kSettingsFolder));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <string>
 
 // What the varnix program leaves in the user's configuration folder: the
@@ -22,4 +24,6 @@ public:
 
     // Deletes the settings file, and its folder when that is left empty.
     static void RemoveSettings();
+    // Where the settings file of the configuration folder in use lies.
+    static QString SettingsFilePath();
 };

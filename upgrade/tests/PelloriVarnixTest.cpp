@@ -1,7 +1,6 @@
 // The upgrade dialog and batch mode end to end: the varnix server started by
 // a private bus, the simulated 2181 board on a pseudo-terminal linked as com1.
 #include "automation/core/HResult.h"
-#include "monitor/app/VarnixRegistration.h"
 #include "monitor/core/tests/SRecordFiles.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 #include "simulators/ptyline/PtyLinePort.h"
@@ -13,6 +12,7 @@
 
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QTextDocument>
 #include <QTest>
 #include <QThread>
@@ -33,7 +33,7 @@ protected:
     {
         PelloriBus::SetUp();
         ASSERT_TRUE(line_.Start("com1"));
-        ASSERT_TRUE(VarnixRegistration::RegisterAll(VARNIX_PATH));
+        ASSERT_EQ(QProcess::execute(QStringLiteral(VARNIX_PATH), {QStringLiteral("-Register")}), 0);
         StartBus();
         image_ = PatternBytes(700, 21);
         goodFile_ = MakeSRecordFile(files_, "dsp.bnm", {{kImageAddress, image_}});

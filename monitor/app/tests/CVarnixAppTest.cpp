@@ -6,7 +6,7 @@
 #include "monitor/app/RecentFileList.h"
 #include "monitor/app/VarnixClassTable.h"
 #include "monitor/app/VarnixRegistration.h"
-#include "monitor/app/tests/ScopedXdgHomes.h"
+#include "platform/tests/ScopedXdgHomes.h"
 #include "platform/tests/RecordingNotifier.h"
 
 #include <QCoreApplication>
@@ -160,7 +160,7 @@ TEST_F(CVarnixAppTest, UnregserverRemovesEverythingAndSaysSo)
 {
     ASSERT_TRUE(VarnixRegistration::RegisterAll(kServer.toStdString()));
     RecentFileList(VarnixRegistration::kSettingsFile).Add(QStringLiteral("/tmp/x.dat"));
-    ASSERT_TRUE(QFile::exists(homes_.SettingsFile()));
+    ASSERT_TRUE(QFile::exists(VarnixRegistration::SettingsFilePath()));
 
     CVarnixApp app(Arguments({"-unregSERVER"}), kServer);
     EXPECT_FALSE(app.InitInstance());
@@ -168,7 +168,7 @@ TEST_F(CVarnixAppTest, UnregserverRemovesEverythingAndSaysSo)
     EXPECT_EQ(app.MainFrame(), nullptr);
     EXPECT_TRUE(NoneRegistered());
     EXPECT_TRUE(QDir(homes_.ServicesFolder()).isEmpty());
-    EXPECT_FALSE(QFile::exists(homes_.SettingsFile()));
+    EXPECT_FALSE(QFile::exists(VarnixRegistration::SettingsFilePath()));
     EXPECT_FALSE(QDir(homes_.Config()).exists(QString::fromLatin1(VarnixRegistration::kSettingsFolder)));
     ASSERT_EQ(messages_.messages().size(), 1u);
     EXPECT_EQ(messages_.messages()[0], (RecordingNotifier::Message{kUnregistered, "Varnix"}));

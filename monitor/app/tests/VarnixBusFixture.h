@@ -1,7 +1,7 @@
 #pragma once
 
 #include "automation/dbus/PrivateSessionBus.h"
-#include "monitor/app/tests/ScopedXdgHomes.h"
+#include "platform/tests/ScopedXdgHomes.h"
 #include "platform/PtyPair.h"
 
 #include <QDBusConnection>

@@ -5,7 +5,7 @@
 #include "automation/dbus/ServiceFile.h"
 #include "monitor/app/RecentFileList.h"
 #include "monitor/app/VarnixClassTable.h"
-#include "monitor/app/tests/ScopedXdgHomes.h"
+#include "platform/tests/ScopedXdgHomes.h"
 
 #include <QDir>
 #include <QFile>
@@ -87,9 +87,9 @@ TEST_F(VarnixRegistrationTest, UnregisteringLeavesOtherProgramsClasses)
 TEST_F(VarnixRegistrationTest, RemovingTheSettingsDeletesTheKeyAndItsEmptyParent)
 {
     RecentFileList(VarnixRegistration::kSettingsFile).Add(QStringLiteral("/tmp/a.dat"));
-    ASSERT_TRUE(QFile::exists(homes_.SettingsFile()));
+    ASSERT_TRUE(QFile::exists(VarnixRegistration::SettingsFilePath()));
     VarnixRegistration::RemoveSettings();
-    EXPECT_FALSE(QFile::exists(homes_.SettingsFile()));
+    EXPECT_FALSE(QFile::exists(VarnixRegistration::SettingsFilePath()));
     EXPECT_FALSE(QDir(homes_.Config()).exists(QString::fromLatin1(VarnixRegistration::kSettingsFolder)));
     EXPECT_TRUE(RecentFileList(VarnixRegistration::kSettingsFile).Files().isEmpty());
 }
@@ -103,7 +103,7 @@ TEST_F(VarnixRegistrationTest, RemovingTheSettingsKeepsAParentThatHoldsOtherAppl
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
     VarnixRegistration::RemoveSettings();
-    EXPECT_FALSE(QFile::exists(homes_.SettingsFile()));
+    EXPECT_FALSE(QFile::exists(VarnixRegistration::SettingsFilePath()));
     EXPECT_TRUE(QFile::exists(other));
 }
 

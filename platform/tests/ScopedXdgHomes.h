@@ -17,7 +17,6 @@ public:
     QString Data() const { return root_.filePath(QStringLiteral("data")); }
     QString ServicesFolder() const { return Data() + QStringLiteral("/dbus-1/services"); }
     QString ClassesRootFile() const { return Config() + QStringLiteral("/automation/classes-root.ini"); }
-    QString SettingsFile() const;
 
 private:
     QTemporaryDir root_;

@@ -1,6 +1,4 @@
-#include "monitor/app/tests/ScopedXdgHomes.h"
-
-#include "monitor/app/VarnixRegistration.h"
+#include "platform/tests/ScopedXdgHomes.h"
 
 #include <QDir>
 
@@ -29,9 +27,4 @@ ScopedXdgHomes::~ScopedXdgHomes()
 {
     Restore("XDG_CONFIG_HOME", previousConfig_);
     Restore("XDG_DATA_HOME", previousData_);
-}
-
-QString ScopedXdgHomes::SettingsFile() const
-{
-    return Config() + QLatin1Char('/') + QString::fromLatin1(VarnixRegistration::kSettingsFile);
 }
