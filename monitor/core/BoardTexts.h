@@ -1,6 +1,7 @@
 #pragma once
 
-// Texts that several boards record for the same failure of a member.
+// Texts that several boards and the serial port object record for the same
+// failure of a member.
 class BoardTexts {
 public:
     // The script's data cannot be converted, or no result array can be made.

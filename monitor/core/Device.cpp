@@ -1,6 +1,7 @@
 #include "monitor/core/Device.h"
 
 #include "automation/core/VariantConversion.h"
+#include "monitor/core/BoardTexts.h"
 #include "monitor/core/FlashImage.h"
 
 const DispatchMap& Device::Map()
@@ -138,7 +139,7 @@ Variant Device::VerifyImage(const std::string& fileName, FlashImage& image)
         if (data.IsErrorResult())
             return data;
         if (data.IsEmpty() || data.IsByRef()) {
-            SetError(result, 0, "Can't access data");
+            SetError(result, 0, BoardTexts::kNoDataAccess);
             return result;
         }
         const std::size_t returned = data.IsArray() ? data.array().size() : 1;

@@ -4,6 +4,7 @@
 
 #include "automation/core/SafeArray.h"
 #include "automation/core/VariantConversion.h"
+#include "monitor/core/BoardTexts.h"
 
 const DispatchMap& Sport::Map()
 {
@@ -99,7 +100,7 @@ Variant Sport::SendBytes(const Variant& data)
     Variant result = Variant::I4(0);
     std::vector<Variant> elements;
     if (ConvertToElements(data, VT_UI1, elements) != S_OK) {
-        SetError(result, 0, "Can't access data");
+        SetError(result, 0, BoardTexts::kNoDataAccess);
         return result;
     }
     std::vector<std::uint8_t> bytes;
@@ -116,7 +117,7 @@ Variant Sport::GetBytes(std::int32_t count)
 {
     Variant result;
     if (count < 0 || count > kGetBytesLimit) {
-        SetError(result, 0, "Can't access data");
+        SetError(result, 0, BoardTexts::kNoDataAccess);
         return result;
     }
     return RunSerial([&] {

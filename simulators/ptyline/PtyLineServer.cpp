@@ -126,11 +126,9 @@ bool PtyLineServer::RatesDiffer() const
     return ::tcgetattr(masterFd_, &line) != 0 || Rate(::cfgetospeed(&line)) != baud_;
 }
 
-void PtyLineServer::Serve()
-{
-    // Paced bytes are a quarter of a millisecond apart at 38400 baud; the default
-    // timer slack of 50 us would add a fifth of that to every wait.
-    ::prctl(PR_SET_TIMERSLACK, 1UL);
+// What the serving thread keeps between turns of its loop.
+struct PtyLineServer::ServeState {
+    Clock::time_point now{};
     // Output in the order produced; a late piece holds back everything after it.
     PacedLine toPc;
     // When the PC's last byte would have arrived over the paced line.
@@ -138,94 +136,122 @@ void PtyLineServer::Serve()
     Clock::time_point hangUpUntil{};
     bool waitWritable = false;
     std::array<std::uint8_t, 4096> buffer{};
+};
 
+void PtyLineServer::Serve()
+{
+    // Paced bytes are a quarter of a millisecond apart at 38400 baud; the default
+    // timer slack of 50 us would add a fifth of that to every wait.
+    ::prctl(PR_SET_TIMERSLACK, 1UL);
+    ServeState state;
     while (!stop_ && !lineLost_) {
-        const Clock::time_point now = Clock::now();
-        const std::chrono::milliseconds frameTimeout = device_.FrameTimeout();
-        if (now - fromPcFreeAt >= frameTimeout && device_.InFrame())
-            device_.AbandonPartialFrame();
-
-        // The device takes bytes as soon as they are read, but its answer leaves only once
-        // the request's last byte would have arrived; that spares the serving thread a
-        // wake-up between request and answer without the PC seeing anything early.
-        const Clock::time_point answerFrom = std::max(now, fromPcFreeAt);
-        for (const ByteDevice::Output& output : device_.TakeOutput()) {
-            const Clock::time_point start =
-                output.late ? answerFrom + std::chrono::milliseconds(lateDelayMs_.load()) : answerFrom;
-            toPc.Put(output.bytes, start, baud_);
-        }
-
-        if (!waitWritable) {
-            const std::vector<std::uint8_t> due = toPc.Due(now);
-            if (!due.empty() && RatesDiffer()) {
-                toPc.Drop(due.size());
-                bytesGarbled_ += due.size();
-            } else if (!due.empty()) {
-                const ssize_t n = ::write(masterFd_, due.data(), due.size());
-                if (n > 0) {
-                    toPc.Drop(static_cast<std::size_t>(n));
-                    bytesSent_ += static_cast<std::uint64_t>(n);
-                    waitWritable = static_cast<std::size_t>(n) < due.size();
-                } else if (n < 0 && errno == EAGAIN) {
-                    waitWritable = true;
-                } else if (n < 0 && errno == EIO) {
-                    toPc.Drop(due.size());  // nobody listens: the bytes are lost, as on a real line
-                } else if (n < 0 && errno != EINTR) {
-                    lineLost_ = true;
-                    break;
-                }
-            }
-        }
-
-        std::optional<Clock::time_point> wakeAt;
-        if (!waitWritable)
-            Consider(wakeAt, toPc.NextDue());
-        if (device_.InFrame())
-            Consider(wakeAt, fromPcFreeAt + frameTimeout);
-        const bool watchLine = now >= hangUpUntil;
-        if (!watchLine)
-            Consider(wakeAt, hangUpUntil);
-
-        std::array<pollfd, 2> fds{};
-        fds[0].fd = watchLine ? masterFd_ : -1;
-        fds[0].events = static_cast<short>(POLLIN | (waitWritable ? POLLOUT : 0));
-        fds[1].fd = waker_->fd();
-        fds[1].events = POLLIN;
-        timespec timeout{};
-        timespec* timeoutPointer = nullptr;
-        if (wakeAt) {
-            const auto wait = std::max(*wakeAt - Clock::now(), Clock::duration::zero());
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
-            timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-            timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-            timeoutPointer = &timeout;
-        }
-        if (::ppoll(fds.data(), fds.size(), timeoutPointer, nullptr) < 0)
-            continue;  // EINTR; nothing else can fail with these arguments
-        if (fds[1].revents & POLLIN)
-            waker_->Clear();
-        if (fds[0].revents & POLLNVAL) {
+        state.now = Clock::now();
+        TakeOutput(state);
+        if (!state.waitWritable)
+            WriteDue(state);
+        if (lineLost_)
+            break;
+        const short events = WaitForLine(state);
+        if (events & POLLNVAL) {
             lineLost_ = true;
             break;
         }
-        if (fds[0].revents & POLLOUT)
-            waitWritable = false;
-        if (fds[0].revents & POLLIN) {
-            const ssize_t n = ::read(masterFd_, buffer.data(), buffer.size());
-            if (n > 0 && RatesDiffer()) {
-                bytesGarbled_ += static_cast<std::uint64_t>(n);
-            } else if (n > 0) {
-                const std::span<const std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(n));
-                fromPcFreeAt = std::max(fromPcFreeAt, Clock::now()) + n * PacedLine::ByteTime(baud_);
-                device_.Receive(bytes);
-                bytesReceived_ += static_cast<std::uint64_t>(n);
-            } else if (n < 0 && errno == EIO) {
-                hangUpUntil = Clock::now() + kHangUpRetry;
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-                lineLost_ = true;
-            }
-        } else if (fds[0].revents & (POLLHUP | POLLERR)) {
-            hangUpUntil = Clock::now() + kHangUpRetry;
-        }
+        if (events & POLLOUT)
+            state.waitWritable = false;
+        if (events & POLLIN)
+            ReadFromPc(state);
+        else if (events & (POLLHUP | POLLERR))
+            state.hangUpUntil = Clock::now() + kHangUpRetry;
+    }
+}
+
+void PtyLineServer::TakeOutput(ServeState& state)
+{
+    if (state.now - state.fromPcFreeAt >= device_.FrameTimeout() && device_.InFrame())
+        device_.AbandonPartialFrame();
+
+    // The device takes bytes as soon as they are read, but its answer leaves only once
+    // the request's last byte would have arrived; that spares the serving thread a
+    // wake-up between request and answer without the PC seeing anything early.
+    const Clock::time_point answerFrom = std::max(state.now, state.fromPcFreeAt);
+    for (const ByteDevice::Output& output : device_.TakeOutput()) {
+        const Clock::time_point start =
+            output.late ? answerFrom + std::chrono::milliseconds(lateDelayMs_.load()) : answerFrom;
+        state.toPc.Put(output.bytes, start, baud_);
+    }
+}
+
+void PtyLineServer::WriteDue(ServeState& state)
+{
+    const std::vector<std::uint8_t> due = state.toPc.Due(state.now);
+    if (due.empty())
+        return;
+    if (RatesDiffer()) {
+        state.toPc.Drop(due.size());
+        bytesGarbled_ += due.size();
+        return;
+    }
+    const ssize_t n = ::write(masterFd_, due.data(), due.size());
+    if (n > 0) {
+        state.toPc.Drop(static_cast<std::size_t>(n));
+        bytesSent_ += static_cast<std::uint64_t>(n);
+        state.waitWritable = static_cast<std::size_t>(n) < due.size();
+    } else if (n < 0 && errno == EAGAIN) {
+        state.waitWritable = true;
+    } else if (n < 0 && errno == EIO) {
+        state.toPc.Drop(due.size());  // nobody listens: the bytes are lost, as on a real line
+    } else if (n < 0 && errno != EINTR) {
+        lineLost_ = true;
+    }
+}
+
+// Waits for the line, the waker or the next thing due; the line's events, 0 when
+// the wait was interrupted.
+short PtyLineServer::WaitForLine(ServeState& state)
+{
+    std::optional<Clock::time_point> wakeAt;
+    if (!state.waitWritable)
+        Consider(wakeAt, state.toPc.NextDue());
+    if (device_.InFrame())
+        Consider(wakeAt, state.fromPcFreeAt + device_.FrameTimeout());
+    const bool watchLine = state.now >= state.hangUpUntil;
+    if (!watchLine)
+        Consider(wakeAt, state.hangUpUntil);
+
+    std::array<pollfd, 2> fds{};
+    fds[0].fd = watchLine ? masterFd_ : -1;
+    fds[0].events = static_cast<short>(POLLIN | (state.waitWritable ? POLLOUT : 0));
+    fds[1].fd = waker_->fd();
+    fds[1].events = POLLIN;
+    timespec timeout{};
+    timespec* timeoutPointer = nullptr;
+    if (wakeAt) {
+        const auto wait = std::max(*wakeAt - Clock::now(), Clock::duration::zero());
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(wait).count();
+        timeout.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        timeout.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        timeoutPointer = &timeout;
+    }
+    if (::ppoll(fds.data(), fds.size(), timeoutPointer, nullptr) < 0)
+        return 0;  // EINTR; nothing else can fail with these arguments
+    if (fds[1].revents & POLLIN)
+        waker_->Clear();
+    return fds[0].revents;
+}
+
+void PtyLineServer::ReadFromPc(ServeState& state)
+{
+    const ssize_t n = ::read(masterFd_, state.buffer.data(), state.buffer.size());
+    if (n > 0 && RatesDiffer()) {
+        bytesGarbled_ += static_cast<std::uint64_t>(n);
+    } else if (n > 0) {
+        const std::span<const std::uint8_t> bytes(state.buffer.data(), static_cast<std::size_t>(n));
+        state.fromPcFreeAt = std::max(state.fromPcFreeAt, Clock::now()) + n * PacedLine::ByteTime(baud_);
+        device_.Receive(bytes);
+        bytesReceived_ += static_cast<std::uint64_t>(n);
+    } else if (n < 0 && errno == EIO) {
+        state.hangUpUntil = Clock::now() + kHangUpRetry;
+    } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        lineLost_ = true;
     }
 }

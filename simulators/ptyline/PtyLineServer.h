@@ -61,8 +61,14 @@ public:
 
 private:
     class Waker;
+    struct ServeState;
 
     void Serve();
+    // The turns of the serving loop.
+    void TakeOutput(ServeState& state);
+    void WriteDue(ServeState& state);
+    short WaitForLine(ServeState& state);
+    void ReadFromPc(ServeState& state);
     bool RatesDiffer() const;
 
     ByteDevice& device_;
