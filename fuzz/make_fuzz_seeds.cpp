@@ -193,10 +193,10 @@ void FaderboxSeeds()
 void FourWireSeeds()
 {
     const auto seed = [](const std::string& name, const Header& header, const std::function<void(FourWire21xx&)>& call) {
-        FakeClock targetClock;
-        FourWireTarget target(targetClock);
-        Bytes transcript;
+        // One clock for both ends, so that the target sees the start-up hold last as long as the PC holds it.
         FakeClock clock(50);
+        FourWireTarget target(clock);
+        Bytes transcript;
         FourWireLink link(LPTDigitalInstrument(std::make_unique<TranscriptPort>(target, transcript)), clock);
         link.SetTimeoutMs(200);
         link.SetAttempts(1);
