@@ -91,13 +91,6 @@ Variant Ez2181::Fail(const LinkResult& failure, bool memoryRead)
     return result;
 }
 
-Variant Ez2181::Fail(const char* text)
-{
-    Variant result;
-    SetError(result, 0, text);
-    return result;
-}
-
 Variant Ez2181::Reset(std::int32_t)
 {
     const LinkResult outcome = link_.Reset();

@@ -52,8 +52,7 @@ private:
     // Records a failure of the link and returns the error result; `memoryRead`
     // for a failure of ReadSpace.
     Variant Fail(const LinkResult& failure, bool memoryRead = false);
-    // Records `text` with code 0 and returns the error result.
-    Variant Fail(const char* text);
+    using AutoBase::Fail;
 
     ApplicationLock::Holder programLock_;
     Ez2181Link link_;

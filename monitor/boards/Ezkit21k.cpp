@@ -65,13 +65,6 @@ Variant Ezkit21k::Fail(const LinkResult& failure)
     return result;
 }
 
-Variant Ezkit21k::Fail(const char* text)
-{
-    Variant result;
-    SetError(result, 0, text);
-    return result;
-}
-
 Variant Ezkit21k::ReadDataMemory(std::int32_t address, std::int32_t count)
 {
     // The result array must be possible before anything is sent.

@@ -56,8 +56,7 @@ private:
     void OpenLine();
     // Records a failure of the link and returns the error result.
     Variant Fail(const LinkResult& failure);
-    // Records `text` with code 0 and returns the error result.
-    Variant Fail(const char* text);
+    using AutoBase::Fail;
 
     ApplicationLock::Holder programLock_;
     Ezkit21kLink link_;

@@ -32,6 +32,13 @@ void AutoBase::SetError(Variant& result, std::int32_t code, const char* text)
     SetError(result, code, std::string(text ? text : "General Error"));
 }
 
+Variant AutoBase::Fail(const char* text)
+{
+    Variant result;
+    SetError(result, 0, text);
+    return result;
+}
+
 void AutoBase::SetError(Variant& result, std::int32_t code, const std::string& text)
 {
     errorCode_ = static_cast<std::int16_t>(code);

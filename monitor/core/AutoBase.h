@@ -43,6 +43,8 @@ protected:
     // DispatchException (code, text, help context 0) that fails the call.
     void SetError(Variant& result, std::int32_t code, const char* text);
     void SetError(Variant& result, std::int32_t code, const std::string& text);
+    // Records `text` with code 0 and returns the error result.
+    Variant Fail(const char* text);
 
     // Records a serial failure with code 0 and the text of its exception code.
     void RecordSerialError(Variant& result, const SerialPortException& failure);
