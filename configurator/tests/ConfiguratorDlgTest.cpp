@@ -74,7 +74,7 @@ protected:
             labels << QStringLiteral("F%1").arg(i, 2, 10, QLatin1Char('0'));
         return labels;
     }
-    void ChooseDual() { Control<QRadioButton>("dual")->click(); }
+    void ChooseDual() { QTest::mouseClick(Control<QRadioButton>("dual"), Qt::LeftButton); }
 
     // The centre of the scroll bar's "line down" arrow.
     QPoint LineDownArrow()
@@ -179,7 +179,7 @@ TEST_F(ConfiguratorDlgTest, ScrollingCommitsTheRowsOnScreen)
 {
     RowEdit(2, "Duration")->setText(QStringLiteral("250"));
     RowEdit(2, "Ctcss")->setText(QStringLiteral("64"));
-    RowCheck(2, "UseDefault")->click();
+    QTest::mouseClick(RowCheck(2, "UseDefault"), Qt::LeftButton);
     ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     EXPECT_EQ(config.toneTable[2].relayDurationMs, 250);
     EXPECT_EQ(config.toneTable[2].ctcssTone, 64);
@@ -192,7 +192,7 @@ TEST_F(ConfiguratorDlgTest, SwitchingModeKeepsTheRowsUntilTheNextScroll)
     ChooseDual();
     ScrollBar()->setSliderPosition(50);
     EXPECT_EQ(ShownLabels(), Labels(50));
-    Control<QRadioButton>("single")->click();
+    QTest::mouseClick(Control<QRadioButton>("single"), Qt::LeftButton);
     EXPECT_EQ(config.toneMode, 0);
     EXPECT_EQ(ShownLabels(), Labels(50));
     EXPECT_EQ(dialog->FirstRow(), 50);
@@ -262,7 +262,7 @@ TEST_F(ConfiguratorDlgTest, OpeningADropDownDoesNotLeaveTheControl)
 
 TEST_F(ConfiguratorDlgTest, ToneActiveDisablesItsRowAtOnceAndReachesTheTableAtTheNextCommit)
 {
-    RowCheck(2, "Active")->click();
+    QTest::mouseClick(RowCheck(2, "Active"), Qt::LeftButton);
     for (const char* column : {"Relay", "Group"})
         EXPECT_FALSE(RowCombo(2, column)->isEnabled()) << column;
     for (const char* column : {"Duration", "DigitalOutput", "Ctcss"})
@@ -273,7 +273,7 @@ TEST_F(ConfiguratorDlgTest, ToneActiveDisablesItsRowAtOnceAndReachesTheTableAtTh
 
     EXPECT_TRUE(dialog->CommitVisibleRows());
     EXPECT_EQ(config.toneTable[2].toneActive, 0);
-    RowCheck(2, "Active")->click();
+    QTest::mouseClick(RowCheck(2, "Active"), Qt::LeftButton);
     EXPECT_TRUE(RowEdit(2, "Duration")->isEnabled());
 }
 
@@ -302,22 +302,22 @@ TEST_F(ConfiguratorDlgTest, GroupsAboveNineSurviveTheScreen)
 
 TEST_F(ConfiguratorDlgTest, MsecEditFollowsTheMonRelayMode)
 {
-    Control<QRadioButton>("momentary")->click();
+    QTest::mouseClick(Control<QRadioButton>("momentary"), Qt::LeftButton);
     EXPECT_TRUE(Control<QLineEdit>("monRelayTimeMs")->isEnabled());
     EXPECT_EQ(config.monRelayMode, 2);
-    Control<QRadioButton>("alwaysExceptPtt")->click();
+    QTest::mouseClick(Control<QRadioButton>("alwaysExceptPtt"), Qt::LeftButton);
     EXPECT_FALSE(Control<QLineEdit>("monRelayTimeMs")->isEnabled());
     EXPECT_EQ(config.monRelayMode, 1);
 }
 
 TEST_F(ConfiguratorDlgTest, TxFiltersInRepeaterModeOpensNothing)
 {
-    Control<QCheckBox>("repeaterMode")->click();
+    QTest::mouseClick(Control<QCheckBox>("repeaterMode"), Qt::LeftButton);
     dialog->OnTxFilters();
     EXPECT_TRUE(ui.dialogsRun.isEmpty());
     EXPECT_EQ(config.repeaterMode, 1);
 
-    Control<QCheckBox>("repeaterMode")->click();
+    QTest::mouseClick(Control<QCheckBox>("repeaterMode"), Qt::LeftButton);
     dialog->OnTxFilters();
     EXPECT_EQ(ui.dialogsRun, QStringList{QStringLiteral("TX Audio Parameters")});
 }
@@ -334,10 +334,10 @@ TEST_F(ConfiguratorDlgTest, SubDialogOkCopiesBackAndCancelLeavesTheRecord)
 {
     ui.onDialog = [](QDialog& gains) {
         Child<QLineEdit>(gains, QStringLiteral("radioTxGain"))->setText(QStringLiteral("-41"));
-        Child<QPushButton>(gains, QStringLiteral("ok"))->click();
+        QTest::mouseClick(Child<QPushButton>(gains, QStringLiteral("ok")), Qt::LeftButton);
         EXPECT_TRUE(gains.isVisible());
         Child<QLineEdit>(gains, QStringLiteral("lineTxGain"))->setText(QStringLiteral("5"));
-        Child<QPushButton>(gains, QStringLiteral("cancel"))->click();
+        QTest::mouseClick(Child<QPushButton>(gains, QStringLiteral("cancel")), Qt::LeftButton);
     };
     dialog->OnSetGains();
     EXPECT_EQ(ui.dialogsRun, QStringList{QStringLiteral("DSP-Q47 Gain Settings")});
@@ -345,7 +345,7 @@ TEST_F(ConfiguratorDlgTest, SubDialogOkCopiesBackAndCancelLeavesTheRecord)
 
     ui.onDialog = [](QDialog& gains) {
         Child<QLineEdit>(gains, QStringLiteral("radioTxGain"))->setText(QStringLiteral("-40"));
-        Child<QPushButton>(gains, QStringLiteral("ok"))->click();
+        QTest::mouseClick(Child<QPushButton>(gains, QStringLiteral("ok")), Qt::LeftButton);
     };
     dialog->OnSetGains();
     EXPECT_EQ(config.radioTxGain, -40);
@@ -363,7 +363,7 @@ TEST_F(ConfiguratorDlgTest, EachSettingsCommandFillsItsDialogFromTheRecord)
         for (const char* name : {"morseText", "dig5ToneFreq", "dig4RevertSec", "voxTriggerLevel"})
             if (auto* edit = opened.findChild<QLineEdit*>(QString::fromLatin1(name)))
                 shown << edit->text();
-        Child<QPushButton>(opened, QStringLiteral("ok"))->click();
+        QTest::mouseClick(Child<QPushButton>(opened, QStringLiteral("ok")), Qt::LeftButton);
     };
     dialog->OnMorseCode();
     dialog->OnDig5Setup();
@@ -378,8 +378,8 @@ TEST_F(ConfiguratorDlgTest, EachSettingsCommandFillsItsDialogFromTheRecord)
 
 TEST_F(ConfiguratorDlgTest, LookupButtonsAndAboutCommandOpenTheirDialogs)
 {
-    Control<QPushButton>("digitalOutputLookup")->click();
-    Control<QPushButton>("ctcssLookup")->click();
+    QTest::mouseClick(Control<QPushButton>("digitalOutputLookup"), Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>("ctcssLookup"), Qt::LeftButton);
     dialog->SystemCommand(CConfiguratorDlg::kAboutCommand);
     dialog->SystemCommand(0xF020);
     EXPECT_EQ(ui.dialogsRun, (QStringList{"Digital I/O Lookup Table", "CTCSS Lookup", "About DSP-Q47"}));
@@ -589,22 +589,22 @@ TEST_F(ConfiguratorDlgTest, PortSelectionOkWithoutAChangeKeepsTheCurrentPort)
 {
     ui.onDialog = [](QDialog& ports) {
         EXPECT_TRUE(Child<QRadioButton>(ports, QStringLiteral("com1"))->isChecked());
-        Child<QPushButton>(ports, QStringLiteral("ok"))->click();
+        QTest::mouseClick(Child<QPushButton>(ports, QStringLiteral("ok")), Qt::LeftButton);
     };
     dialog->OnComPort();
     EXPECT_EQ(dialog->PortSelection(), 0);
     EXPECT_EQ(UnitTransfer::PortName(dialog->PortSelection()), "Com1");
 
     ui.onDialog = [](QDialog& ports) {
-        Child<QRadioButton>(ports, QStringLiteral("com2"))->click();
-        Child<QPushButton>(ports, QStringLiteral("ok"))->click();
+        QTest::mouseClick(Child<QRadioButton>(ports, QStringLiteral("com2")), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(ports, QStringLiteral("ok")), Qt::LeftButton);
     };
     dialog->OnComPort();
     EXPECT_EQ(dialog->PortSelection(), 1);
 
     ui.onDialog = [](QDialog& ports) {
         EXPECT_TRUE(Child<QRadioButton>(ports, QStringLiteral("com2"))->isChecked());
-        Child<QRadioButton>(ports, QStringLiteral("com1"))->click();
+        QTest::mouseClick(Child<QRadioButton>(ports, QStringLiteral("com1")), Qt::LeftButton);
     };
     dialog->OnComPort();
     EXPECT_EQ(dialog->PortSelection(), 1) << "closing without OK keeps the port";
@@ -639,8 +639,8 @@ TEST_F(ConfiguratorDlgTest, CancelledLoadKeepsTheEditsOnScreen)
 {
     RowEdit(1, "Duration")->setText(QStringLiteral("123"));
     RowCombo(2, "Relay")->setEditText(QStringLiteral("R02"));
-    Control<QCheckBox>("errorBeeps")->click();
-    Control<QCheckBox>("halfDuplex")->click();
+    QTest::mouseClick(Control<QCheckBox>("errorBeeps"), Qt::LeftButton);
+    QTest::mouseClick(Control<QCheckBox>("halfDuplex"), Qt::LeftButton);
     dialog->OnLoadConfig();
     EXPECT_EQ(ui.openRequests, 1);
     EXPECT_EQ(RowEdit(1, "Duration")->text(), QStringLiteral("123"));
@@ -654,7 +654,7 @@ TEST_F(ConfiguratorDlgTest, CancelledLoadKeepsTheEditsOnScreen)
 TEST_F(ConfiguratorDlgTest, FailedReceiveKeepsTheEditsOnScreen)
 {
     RowEdit(3, "Ctcss")->setText(QStringLiteral("17"));
-    Control<QCheckBox>("audioLoopback")->click();
+    QTest::mouseClick(Control<QCheckBox>("audioLoopback"), Qt::LeftButton);
     dialog->OnReceiveFromUnit();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], (Message{QStringLiteral("Error Opening Comm Port"), Icon::Error}));
@@ -697,12 +697,12 @@ TEST_F(ConfiguratorDlgTest, SaveThenLoadRestoresAnEditedConfiguration)
     RowCombo(5, "Group")->setEditText(QStringLiteral("3"));
     RowEdit(5, "Duration")->setText(QStringLiteral("800"));
     RowEdit(6, "DigitalOutput")->setText(QStringLiteral("64"));
-    Control<QCheckBox>("pttToneOnly")->click();
-    Control<QRadioButton>("r2AlsoOnPtt")->click();
+    QTest::mouseClick(Control<QCheckBox>("pttToneOnly"), Qt::LeftButton);
+    QTest::mouseClick(Control<QRadioButton>("r2AlsoOnPtt"), Qt::LeftButton);
     Control<QComboBox>("pttFrequency")->setCurrentIndex(7);
     ui.onDialog = [](QDialog& morse) {
         Child<QLineEdit>(morse, QStringLiteral("morseText"))->setText(QStringLiteral("DE TEST"));
-        Child<QPushButton>(morse, QStringLiteral("ok"))->click();
+        QTest::mouseClick(Child<QPushButton>(morse, QStringLiteral("ok")), Qt::LeftButton);
     };
     dialog->OnMorseCode();
     ui.filesToSave << path;
@@ -716,7 +716,7 @@ TEST_F(ConfiguratorDlgTest, SaveThenLoadRestoresAnEditedConfiguration)
     EXPECT_EQ(edited.morseText, "DE TEST");
 
     RowEdit(5, "Duration")->setText(QStringLiteral("5"));
-    Control<QCheckBox>("pttToneOnly")->click();
+    QTest::mouseClick(Control<QCheckBox>("pttToneOnly"), Qt::LeftButton);
     dialog->CommitVisibleRows();
     ASSERT_NE(config, edited);
 
