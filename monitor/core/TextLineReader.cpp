@@ -1,9 +1,9 @@
 #include "monitor/core/TextLineReader.h"
 
+#include "platform/RegularFile.h"
+
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -18,21 +18,10 @@ TextLineReader::~TextLineReader()
 bool TextLineReader::Open(const std::string& fileName)
 {
     Close();
-    // Only a regular file is read. A FIFO would hold the open until a writer
-    // came, a device would wait for its input, a folder has no lines: each is
-    // refused before it is opened, and once more on the opened descriptor in
-    // case the name changed in between. Opening without blocking keeps even
-    // that second look from waiting.
-    struct stat info {};
-    if (::stat(fileName.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return false;
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // Only a regular file is read: a FIFO or a device would wait for its writer.
+    const int fd = RegularFile::OpenForReading(fileName);
     if (fd < 0)
         return false;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
     file_ = ::fdopen(fd, "rb");
     if (file_ == nullptr) {
         ::close(fd);
