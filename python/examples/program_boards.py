@@ -18,6 +18,9 @@ import dbus
 import varnix
 
 
+printing = threading.Lock()
+
+
 def program(port, image, results):
     start = time.monotonic()
     failure = ""
@@ -34,7 +37,8 @@ def program(port, image, results):
     finally:
         bus.close()
     results[port] = (failure, time.monotonic() - start)
-    print("%s: %s" % (port, failure or "programmed and verified"), flush=True)
+    with printing:
+        print("%s: %s" % (port, failure or "programmed and verified"), flush=True)
 
 
 def main():
