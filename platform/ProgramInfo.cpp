@@ -1,6 +1,5 @@
 #include "platform/ProgramInfo.h"
 
-#include "platform/ConfigHome.h"
 #include "platform/PortMap.h"
 #include "platform/SerialAccess.h"
 
@@ -20,6 +19,7 @@ std::string ProgramInfo::VersionText(const std::string& program)
 std::string ProgramInfo::PortState(const std::string& portName)
 {
     const std::string device = PortMap::DevicePath(portName);
+    if (device.empty()) return portName + ": not in the port map";
     const bool linked = device == PortMap::LinkPath(portName);
     std::error_code error;
     std::string shown = device;
@@ -34,17 +34,22 @@ std::string ProgramInfo::PortState(const std::string& portName)
 
 std::string ProgramInfo::PortMapHelp()
 {
-    const std::string folder = ConfigHome::Path() + "/dosdevices";
+    const std::string folder = PortMap::FolderPath();
+    const std::string rule = PortMap::FolderExists()
+        ? "the folder exists, so only its links count"
+        : "there is no folder, so the defaults apply";
     return "Ports: the port names COM1..COM9 and LPT1 (any case) are symbolic links in\n"
            "  " + folder + " ($XDG_CONFIG_HOME/dosdevices, ~/.config/dosdevices by default),\n"
-           "  named after the port in lower case and pointing at the device. Without a\n"
-           "  link, comN is /dev/ttyS<N-1> and lpt1 is /dev/parport0. To use a USB serial\n"
-           "  adapter as COM1:\n"
+           "  named after the port in lower case and pointing at the device. Once that\n"
+           "  folder exists it is the whole map: a name without a link there is \"not in\n"
+           "  the port map\" and is refused. Only while the folder does not exist is comN\n"
+           "  /dev/ttyS<N-1> and lpt1 /dev/parport0. To use a USB serial adapter as COM1\n"
+           "  (ls -l /dev/serial/by-id/ gives its stable name; link that one):\n"
            "      mkdir -p ~/.config/dosdevices\n"
-           "      ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1\n"
+           "      ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1\n"
            "  A device is used by members of the group that owns it (see ls -l /dev/ttyUSB0;\n"
            "  \"dialout\" on Debian): sudo usermod -aG dialout $USER, then log in again.\n"
-           "  Now:\n"
+           "  Now (" + rule + "):\n"
            "    " + PortState("com1") + "\n"
            "    " + PortState("com2") + "\n"
            "    " + PortState("lpt1") + "\n";

@@ -130,7 +130,7 @@ TEST_F(InstallTest, EveryInstalledProgramStartsFromThePrefix)
         EXPECT_EQ(version.out.toStdString(), ProgramInfo::VersionText(program.toStdString()));
         const Outcome help = Start(Installed(QStringLiteral("bin/") + program), {QStringLiteral("--help")});
         EXPECT_EQ(help.status, 0) << help.err.toStdString();
-        EXPECT_TRUE(help.out.contains(QStringLiteral("ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1")));
+        EXPECT_TRUE(help.out.contains(QStringLiteral("ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1")));
     }
     // The simulators state their usage (dspq47-sim knows no --help and says so with it).
     for (const QString& simulator : kSimulators) {

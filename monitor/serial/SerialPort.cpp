@@ -43,7 +43,7 @@ bool SerialPort::Open()
 {
     Close();
     rtsToggle_ = false;
-    if (!device_->Open(PortMap::DevicePath(portName_))) return false;
+    if (!OpenDevice()) return false;
     wantedOpen_ = true;
 
     CommSettings settings;
@@ -56,6 +56,21 @@ bool SerialPort::Open()
     settings.dsrOutFlow = false;
     ApplySettings(settings);
     device_->SetReadTimeouts(kReadIntervalMs, kReadTotalMs);
+    return true;
+}
+
+bool SerialPort::OpenDevice()
+{
+    const std::string path = PortMap::DevicePath(portName_);
+    if (path.empty()) {
+        openFailure_ = PortMap::NotMappedText(portName_);
+        return false;
+    }
+    if (!device_->Open(path)) {
+        openFailure_ = portName_ + " (" + path + "): " + device_->LastError();
+        return false;
+    }
+    openFailure_.clear();
     return true;
 }
 
@@ -74,7 +89,7 @@ void SerialPort::DropLine()
 bool SerialPort::ReopenLostLine()
 {
     if (device_->IsOpen()) return true;
-    if (!wantedOpen_ || !device_->Open(PortMap::DevicePath(portName_))) return false;
+    if (!wantedOpen_ || !OpenDevice()) return false;
     device_->SetSettings(settings_);
     device_->SetReadTimeouts(kReadIntervalMs, kReadTotalMs);
     return true;
