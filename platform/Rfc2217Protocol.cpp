@@ -13,6 +13,7 @@ void Rfc2217Protocol::AppendGreeting(Bytes& out)
 
 void Rfc2217Protocol::AppendData(Bytes& out, const std::uint8_t* data, std::size_t count)
 {
+    out.reserve(out.size() + count);
     for (std::size_t i = 0; i < count; ++i) {
         out.push_back(data[i]);
         if (data[i] == kIac) out.push_back(kIac);
