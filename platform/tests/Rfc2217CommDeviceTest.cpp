@@ -1,7 +1,9 @@
 #include "platform/PortCommDevice.h"
 #include "platform/PortMap.h"
 #include "platform/Rfc2217CommDevice.h"
+#include "platform/PtyPair.h"
 #include "platform/tests/ScopedConfigHome.h"
+#include "platform/tests/Ser2netServer.h"
 
 #include <gtest/gtest.h>
 
@@ -346,4 +348,31 @@ TEST(Rfc2217CommDeviceTest, ConnectionFailuresNameTheirCause)
     }
     EXPECT_FALSE(device.IsOpen());
     EXPECT_FALSE(device.Write(reinterpret_cast<const std::uint8_t*>("x"), 1) >= 0);
+}
+
+// Through Debian's ser2net to a pseudo-terminal: whole blocks of every byte value, 0xFF
+// runs among them, in one write each way.
+TEST(Rfc2217Ser2netTest, EveryByteValueCrossesBothWays)
+{
+    if (Ser2netServer::Program().empty()) GTEST_SKIP() << "ser2net is not installed";
+    ScopedConfigHome home;
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    Ser2netServer ser2net(pty.slavePath(), home.path());
+    ASSERT_TRUE(ser2net.Start());
+    Rfc2217CommDevice device;
+    ASSERT_TRUE(device.Open(ser2net.Address())) << device.LastError();
+
+    Bytes block;
+    for (int value = 0; value < 256; ++value) block.push_back(static_cast<std::uint8_t>(value));
+    block.insert(block.end(), {0xff, 0xff, 0xff, 0x00, 0xff, 0xfa, 0xff, 0xf0, 0xff});
+    ASSERT_EQ(device.Write(block.data(), block.size()), static_cast<long>(block.size()));
+    EXPECT_EQ(pty.Receive(block.size(), 2000), block);
+
+    ASSERT_TRUE(pty.Send(block));
+    device.SetReadTimeouts(500, 2000);
+    Bytes back(block.size() + 1);
+    ASSERT_EQ(device.Read(back.data(), back.size()), static_cast<long>(block.size()));
+    back.pop_back();
+    EXPECT_EQ(back, block);
 }

@@ -17,6 +17,7 @@
 
 #include <termios.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -75,6 +76,8 @@ TEST_F(Ez2181Ser2netTest, FlashIsProgrammedAndVerifiedThroughTheNetworkPort)
     EXPECT_EQ(board.FlashBytes(0, image.size()), image);
     EXPECT_EQ(ez.VerifyFlash(file), Variant::I4(0)) << ez.GetErrorString();
     EXPECT_EQ(board.FramesRejected(), 0u);
+    const std::vector<std::uint8_t> received = board.ReceivedBytes();
+    EXPECT_GT(std::count(received.begin(), received.end(), 0xFF), 500);
 
     // The board reads back a changed byte as changed: 0xFF bytes really came back.
     board.FlipFlashByte(105);
