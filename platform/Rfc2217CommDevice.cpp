@@ -32,9 +32,12 @@ std::string ErrorText(int error)
     return std::system_category().message(error);
 }
 
+// "5 s", "0.3 s".
 std::string Seconds(std::uint32_t ms)
 {
-    return std::to_string(ms / 1000) + (ms % 1000 != 0 ? "." + std::to_string(ms % 1000 / 100) : "") + " s";
+    std::string text = std::to_string(ms / 1000);
+    if (ms % 1000 != 0) text += '.' + std::to_string(ms % 1000 / 100);
+    return text + " s";
 }
 
 // What a server that refuses a second connection says before it hangs up (ser2net:

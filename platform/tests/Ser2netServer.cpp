@@ -57,7 +57,7 @@ std::string Ser2netServer::Program()
 std::string Ser2netServer::Configuration(const std::string& device, std::uint16_t port)
 {
     return "connection: &board\n"
-           "  accepter: telnet(rfc2217),tcp,127.0.0.1," + std::to_string(port) + "\n"
+           "  accepter: telnet(rfc2217),tcp(nodelay),127.0.0.1," + std::to_string(port) + "\n"
            "  connector: serialdev," + device + ",38400n81,local\n"
            "  options:\n"
            "    max-connections: 1\n"
