@@ -167,7 +167,12 @@ bool Rfc2217CommDevice::Connect(const std::string& host, const std::string& port
     // Single bytes go out at once: the boards answer each request before the next.
     const int on = 1;
     ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    // A peer that acknowledges nothing for that long (a pulled cable, a machine gone)
+    // ends the connection, so that a write cannot wait for it for ever.
+    const unsigned int unacknowledgedMs = kUnacknowledgedLimitMs;
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_USER_TIMEOUT, &unacknowledgedMs, sizeof unacknowledgedMs);
     lost_ = false;
+    sendingReplies_ = false;
     protocol_ = Rfc2217Protocol();
     data_.clear();
     dataStart_ = 0;
@@ -262,8 +267,14 @@ bool Rfc2217CommDevice::Pump(int waitMs)
         dataStart_ = 0;
     }
     protocol_.Receive(buffer, static_cast<std::size_t>(got), data_);
-    const Bytes replies = protocol_.TakeReplies();
-    return replies.empty() || SendCommand(replies);
+    // Answers go out from the outermost call only: sending one may take in more.
+    if (sendingReplies_) return true;
+    sendingReplies_ = true;
+    bool sent = true;
+    for (Bytes replies = protocol_.TakeReplies(); sent && !replies.empty(); replies = protocol_.TakeReplies())
+        sent = SendCommand(replies);
+    sendingReplies_ = false;
+    return sent;
 }
 
 long Rfc2217CommDevice::SendSome(const std::uint8_t* bytes, std::size_t count, std::uint64_t deadline)

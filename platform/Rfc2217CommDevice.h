@@ -12,8 +12,9 @@
 // Open("rfc2217://HOST:PORT") connects, negotiates binary mode and the option, and asks
 // the server for the line's settings; settings, DTR, RTS, purges and modem-state
 // notifications then travel as com-port commands in the same byte stream as the data.
-// The read time-outs work as on a tty. A connection that is dropped is a vanished line:
-// reads and writes fail (-1) until Close(); the next Open connects again.
+// The read time-outs work as on a tty. A connection that is dropped, or whose server
+// acknowledges nothing for kUnacknowledgedLimitMs, is a vanished line: reads and writes
+// fail (-1) until Close(); the next Open connects again.
 //
 // Errors name the cause: the host is not found, the connection is refused or not
 // answered in time, the peer does not do RFC 2217, the port is in use.
@@ -32,6 +33,8 @@
 class Rfc2217CommDevice : public CommDevice {
 public:
     static constexpr std::string_view kScheme = "rfc2217://";
+    // Data the server has not acknowledged for this long ends the connection.
+    static constexpr unsigned int kUnacknowledgedLimitMs = 10000;
 
     // How long the connection and each answer of the server may take.
     struct Timing {
@@ -93,6 +96,7 @@ private:
     Timing timing_;
     int fd_ = -1;
     bool lost_ = false;
+    bool sendingReplies_ = false;  // Pump is sending the answers owed to the peer
     std::string peer_;  // "HOST:PORT", for the error texts
     Rfc2217Protocol protocol_;
     Bytes data_;              // line data received and not yet read
