@@ -2,7 +2,8 @@
 // after the client's greeting. Input: one byte that sets the piece size (1 to 16 bytes),
 // then what the port server sends. The stream is taken once whole and once in pieces,
 // and both must come out the same: the line's data, the answers owed to the peer, the
-// server's answers and modem state, and the count of dropped subnegotiations.
+// server's answers (and where in the data each came) and modem state, and the count
+// of dropped subnegotiations.
 #include "fuzz/FuzzCheck.h"
 #include "platform/Rfc2217Protocol.h"
 
@@ -80,6 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto c = static_cast<Rfc2217Protocol::Command>(command);
         FUZZ_CHECK(a.Answers(c) == b.Answers(c));
         FUZZ_CHECK(a.LastAnswer(c) == b.LastAnswer(c));
+        FUZZ_CHECK(a.DataBeforeLastAnswer(c) == b.DataBeforeLastAnswer(c));
+        FUZZ_CHECK(a.DataBeforeLastAnswer(c) <= whole.data.size());
         FUZZ_CHECK(a.LastAnswer(c).size() <= Rfc2217Protocol::kLongestSubnegotiation);
     }
     const std::size_t rateLength = a.LastAnswer(Rfc2217Protocol::SetBaudRate).size();

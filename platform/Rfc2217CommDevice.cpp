@@ -477,12 +477,14 @@ bool Rfc2217CommDevice::GetModemStatus(std::uint32_t& status)
 bool Rfc2217CommDevice::PurgeInput()
 {
     if (!Usable()) return false;
+    data_.clear();
+    dataStart_ = 0;
     const std::uint32_t answers = protocol_.Answers(Protocol::PurgeData);
     Bytes command;
     Protocol::AppendCommand(command, Protocol::PurgeData, {Protocol::PurgeReceived});
     if (!SendCommand(command) || !AwaitAnswer(Protocol::PurgeData, answers, "a purge")) return false;
-    data_.clear();
-    dataStart_ = 0;
+    // Nothing is read meanwhile, so data_ has only grown since it was emptied.
+    dataStart_ = std::min(protocol_.DataBeforeLastAnswer(Protocol::PurgeData), data_.size());
     return true;
 }
 

@@ -88,7 +88,7 @@ void Rfc2217Protocol::Receive(const std::uint8_t* bytes, std::size_t count, Byte
                 else
                     subTooLong_ = true;
             } else if (byte == kSe) {
-                EndSubnegotiation();
+                EndSubnegotiation(data.size());
                 state_ = State::Data;
             } else {
                 // Cut short by another command: the subnegotiation is dropped and the
@@ -179,7 +179,7 @@ bool Rfc2217Protocol::LengthFits(std::uint8_t command, std::size_t valueLength)
     }
 }
 
-void Rfc2217Protocol::EndSubnegotiation()
+void Rfc2217Protocol::EndSubnegotiation(std::size_t dataSize)
 {
     // Other options' subnegotiations are none of this side's business.
     if (sub_.empty() || sub_[0] != kComPort) return;
@@ -192,5 +192,6 @@ void Rfc2217Protocol::EndSubnegotiation()
     Answer& answer = answers_[command];
     ++answer.count;
     answer.value.assign(sub_.begin() + 2, sub_.end());
+    answer.dataBefore = dataSize;
     if (command == NotifyModemState) modemState_ = sub_[2];
 }

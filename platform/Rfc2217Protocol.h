@@ -98,6 +98,9 @@ public:
     // How many answers to `command` came, and the value of the last one.
     std::uint32_t Answers(Command command) const { return answers_[command].count; }
     const Bytes& LastAnswer(Command command) const { return answers_[command].value; }
+    // The size the `data` of Receive() had when the last answer to `command` came: the
+    // data that came before it (what a purge drops).
+    std::size_t DataBeforeLastAnswer(Command command) const { return answers_[command].dataBefore; }
     // The rate of the last SET-BAUDRATE answer, 0 before one came.
     std::uint32_t AnsweredBaudRate() const;
     // The last modem state the server notified: CTS 0x10, DSR 0x20, RI 0x40, CD 0x80
@@ -112,7 +115,7 @@ private:
 
     void TakeCommand(std::uint8_t byte);  // the byte after an IAC
     void Negotiate(std::uint8_t verb, std::uint8_t option);
-    void EndSubnegotiation();
+    void EndSubnegotiation(std::size_t dataSize);
     void Reply(std::uint8_t verb, std::uint8_t option);
     static bool WantedHere(std::uint8_t option);
     static bool WantedThere(std::uint8_t option);
@@ -121,6 +124,7 @@ private:
     struct Answer {
         std::uint32_t count = 0;
         Bytes value;
+        std::size_t dataBefore = 0;
     };
 
     State state_ = State::Data;

@@ -201,6 +201,50 @@ TEST(Rfc2217CommDeviceTest, APortMapLinkLeadsToTheNetworkPortAndEverythingTravel
     EXPECT_EQ(peer.received, kGreeting + kDontEcho + kQuestions + newSettings + rtsOff + dataSent);
 }
 
+TEST(Rfc2217CommDeviceTest, PurgeSettingsAndTheTransmitterKeepTheirPromises)
+{
+    const Bytes purge = {0xff, 0xfa, 0x2c, 0x0c, 0x01, 0xff, 0xf0};
+    ScriptedPeer peer([&](ScriptedPeer& p) {
+        p.Accept();
+        p.OpenAsSer2net();
+        p.Send({'o', 'l', 'd'});
+        p.Receive(purge.size());
+        p.Send(Bytes{'l', 'a', 't', 'e'} + Answer(12, {1}) + Bytes{'n', 'e', 'w'});
+        p.Receive(52);  // settings at 19200
+        p.Send(RateAnswer(9600) + Answer(2, {8}) + Answer(3, {1}) + Answer(4, {1}));
+        p.WaitForHangup();
+    });
+    Rfc2217CommDevice device(kShortTiming);
+    ASSERT_TRUE(device.Open(peer.Address())) << device.LastError();
+    device.SetReadTimeouts(0, 100);
+    std::uint8_t in[4] = {};
+    ASSERT_EQ(device.Read(in, 1), 1);  // "old" has come
+    // What was on its way before the server confirmed the purge is gone with it.
+    ASSERT_TRUE(device.PurgeInput()) << device.LastError();
+    EXPECT_EQ(device.Read(in, 4), 3);
+    EXPECT_EQ(Bytes(in, in + 3), (Bytes{'n', 'e', 'w'}));
+
+    CommSettings settings;
+    ASSERT_TRUE(device.GetSettings(settings));
+    settings.baudRate = 9601;
+    EXPECT_FALSE(device.SetSettings(settings));
+    EXPECT_EQ(device.LastError(), "Invalid argument");
+    settings.baudRate = 19200;
+    EXPECT_FALSE(device.SetSettings(settings));
+    EXPECT_NE(device.LastError().find("set its line to 9600 baud instead of 19200"), std::string::npos)
+        << device.LastError();
+    CommSettings now;
+    ASSERT_TRUE(device.GetSettings(now));
+    EXPECT_EQ(now.baudRate, 9600u);
+
+    // 2000 bytes at 9600 baud need about two seconds of line time after they are sent.
+    const Bytes block(2000, 0x55);
+    ASSERT_EQ(device.Write(block.data(), block.size()), 2000);
+    EXPECT_FALSE(device.WaitTransmitterEmpty(0));
+    EXPECT_EQ(device.LastError(), "Connection timed out");
+    EXPECT_TRUE(device.WaitTransmitterEmpty(10000)) << device.LastError();
+}
+
 TEST(Rfc2217CommDeviceTest, APeerThatRefusesTheOptionOrSaysNothingDoesNotDoRfc2217)
 {
     ScriptedPeer refusing([](ScriptedPeer& p) {
