@@ -83,9 +83,6 @@ bool Rfc2217CommDevice::Fail(const std::string& text)
 bool Rfc2217CommDevice::Lost(const std::string& why)
 {
     lost_ = true;
-    // A server that takes only one connection at a time says so and hangs up.
-    const Bytes said(data_.begin() + static_cast<std::ptrdiff_t>(dataStart_), data_.end());
-    if (SaysInUse(said)) return Fail(ErrorText(EBUSY));
     return Fail("the connection to " + peer_ + " is lost (" + why + ")");
 }
 
@@ -103,9 +100,12 @@ bool Rfc2217CommDevice::Open(const std::string& address)
     std::string port;
     if (!SplitAddress(address, host, port))
         return Fail("\"" + address + "\" is not a network port: it must read rfc2217://HOST:PORT");
-    peer_ = host + ":" + port;
+    peer_ = (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + port;
     if (!Connect(host, port)) return false;
     if (!Negotiate() || !AskForSettings()) {
+        // A server that takes one connection at a time says so and hangs up.
+        if (lost_ && SaysInUse(Bytes(data_.begin() + static_cast<std::ptrdiff_t>(dataStart_), data_.end())))
+            Fail(ErrorText(EBUSY));
         ::close(fd_);
         fd_ = -1;
         return false;
