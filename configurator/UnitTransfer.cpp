@@ -4,7 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/CommDevice.h"
 #include "platform/PortMap.h"
-#include "platform/TermiosCommDevice.h"
+#include "platform/PortCommDevice.h"
 
 #include <algorithm>
 #include <vector>
@@ -21,7 +21,7 @@ std::uint64_t LineTimeMs(std::size_t bytes)
 }  // namespace
 
 UnitTransfer::UnitTransfer(MessagePresenter& presenter, TransferTiming timing)
-    : presenter_(presenter), ownDevice_(std::make_unique<TermiosCommDevice>()), device_(*ownDevice_),
+    : presenter_(presenter), ownDevice_(std::make_unique<PortCommDevice>()), device_(*ownDevice_),
       timing_(timing)
 {
 }

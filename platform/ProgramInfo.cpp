@@ -1,10 +1,30 @@
 #include "platform/ProgramInfo.h"
 
+#include "platform/PortCommDevice.h"
 #include "platform/PortMap.h"
 #include "platform/SerialAccess.h"
 
 #include <filesystem>
+#include <set>
 #include <system_error>
+
+namespace {
+
+// The state lines of the links in `folder` other than com1, com2 and lpt1, by name.
+std::string OtherLinks(const std::string& folder)
+{
+    std::set<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_symlink(error) && name != "com1" && name != "com2" && name != "lpt1") names.insert(name);
+    }
+    std::string lines;
+    for (const std::string& name : names) lines += "    " + ProgramInfo::PortState(name) + "\n";
+    return lines;
+}
+
+}  // namespace
 
 const char* ProgramInfo::Version()
 {
@@ -20,6 +40,8 @@ std::string ProgramInfo::PortState(const std::string& portName)
 {
     const std::string device = PortMap::DevicePath(portName);
     if (device.empty()) return portName + ": not in the port map";
+    if (const std::string address = PortCommDevice::NetworkAddress(device); !address.empty())
+        return portName + " -> " + address + " (network port, RFC 2217)";
     const bool linked = device == PortMap::LinkPath(portName);
     std::error_code error;
     std::string shown = device;
@@ -49,8 +71,12 @@ std::string ProgramInfo::PortMapHelp()
            "      ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1\n"
            "  A device is used by members of the group that owns it (see ls -l /dev/ttyUSB0;\n"
            "  \"dialout\" on Debian): sudo usermod -aG dialout $USER, then log in again.\n"
+           "  A link whose text is rfc2217://HOST:PORT is a serial port on another machine,\n"
+           "  served over the network (RFC 2217, for example by ser2net):\n"
+           "      ln -sfn rfc2217://lab-pc:3001 ~/.config/dosdevices/com1\n"
            "  Now (" + rule + "):\n"
            "    " + PortState("com1") + "\n"
            "    " + PortState("com2") + "\n"
-           "    " + PortState("lpt1") + "\n";
+           "    " + PortState("lpt1") + "\n"
+           + OtherLinks(folder);
 }

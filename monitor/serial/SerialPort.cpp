@@ -1,7 +1,7 @@
 #include "monitor/serial/SerialPort.h"
 
 #include "platform/PortMap.h"
-#include "platform/TermiosCommDevice.h"
+#include "platform/PortCommDevice.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ constexpr std::uint32_t kSlowestBaudRate = 300;
 }  // namespace
 
 SerialPort::SerialPort(std::int32_t endianMode)
-    : SerialPort(endianMode, std::make_unique<TermiosCommDevice>())
+    : SerialPort(endianMode, std::make_unique<PortCommDevice>())
 {
 }
 

@@ -50,4 +50,15 @@ TEST(ProgramInfoTest, WithoutAFolderTheHelpSaysTheDefaultsApply)
     EXPECT_NE(help.find("    lpt1 -> /dev/parport0: "), std::string::npos);
 }
 
+TEST(ProgramInfoTest, NetworkPortsShowAsSuchAmongTheLinks)
+{
+    ScopedConfigHome home;
+    ASSERT_TRUE(PortMap::Link("com3", "rfc2217://lab-pc.example:3001"));
+    EXPECT_EQ(ProgramInfo::PortState("com3"), "com3 -> rfc2217://lab-pc.example:3001 (network port, RFC 2217)");
+    const std::string help = ProgramInfo::PortMapHelp();
+    EXPECT_NE(help.find("rfc2217://HOST:PORT"), std::string::npos) << help;
+    EXPECT_NE(help.find("    com3 -> rfc2217://lab-pc.example:3001 (network port, RFC 2217)\n"), std::string::npos)
+        << help;
+}
+
 }  // namespace
