@@ -3,9 +3,11 @@
 #include "platform/PortMap.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -18,6 +20,20 @@ bool IsStalePtyLink(const fs::path& target)
     std::error_code error;
     return target.string().rfind("/dev/pts/", 0) == 0
         && fs::symlink_status(target, error).type() == fs::file_type::not_found;
+}
+
+// A link to a live pseudo-terminal may be a simulator's that is ending (`kill "$sim"` just
+// before this one started): it gets a moment to remove its link.
+fs::file_status SettledStatus(const fs::path& link)
+{
+    std::error_code error;
+    for (int i = 0; i < 100; ++i) {
+        const fs::path target = fs::read_symlink(link, error);
+        if (error || target.string().rfind("/dev/pts/", 0) != 0 || IsStalePtyLink(target))
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return fs::symlink_status(link, error);
 }
 
 }  // namespace
@@ -38,7 +54,7 @@ bool PortClaim::Claim(std::string_view port, const std::string& target, std::str
         return false;
     }
 
-    const fs::file_status status = fs::symlink_status(link, fsError);
+    const fs::file_status status = SettledStatus(link);
     if (fs::exists(status)) {
         const fs::path current = fs::is_symlink(status) ? fs::read_symlink(link, fsError) : fs::path();
         if (current.empty() || fsError) {
