@@ -9,12 +9,13 @@ a python block runs there with /usr/bin/python3, a console block runs its "$ " l
 
 Each page starts as a reader who did the README's setup: the built programs and the
 simulators on PATH, the project's python/ package on PYTHONPATH, varnix registered in
-private XDG folders, a session bus of its own (dbus-run-session) and an empty working
-folder. The port map folder exists, with every comN and lpt1 linked to a pseudo-terminal
+private XDG folders, a session bus of its own (dbus-run-session) and a working folder
+holding copies of the samples demo.bnm and demo.hex (upgrade/samples/). The port map folder exists, with every comN and lpt1 linked to a pseudo-terminal
 that does not exist: a simulator takes such a link over, and a program that would open
 the port without one fails instead of reaching the machine's own ports.
 
-A failing command (the shell runs with -e and pipefail) fails the page, reporting the
+A failing command (the shell runs with -e and pipefail, and a block's last status
+counts, so that "cmd && echo OK" fails when cmd does) fails the page, reporting the
 page, the first line of the block and the block's output. Two mistakes that do not fail
 every run are refused before anything runs: a simulator started with "&" (the next
 command races its start; --background returns once the port is linked), a file named
@@ -38,6 +39,7 @@ RUN_LANGUAGES = {"sh", "bash", "shell", "console", "python"}
 NOT_RUN = re.compile(r"^<!--\s*not run:\s*\S.*-->\s*$")
 MARK = "@@docs-example-block "
 PAGE_TIMEOUT_S = 240
+SAMPLES = ("demo.bnm", "demo.hex")
 
 
 class Block:
@@ -115,6 +117,7 @@ def page_script(blocks):
             parts.append(console_commands(block.text))
         else:
             parts.append(block.text)
+        parts.append("(exit $?)\n")
     parts.append("printf '\\n%send\\n'\n" % MARK)
     return "".join(parts)
 
@@ -172,6 +175,8 @@ def run_page(path, source, bins):
         env = page_environment(scratch, bins, source)
         work = os.path.join(scratch, "work")
         os.makedirs(work)
+        for sample in SAMPLES:
+            shutil.copy(os.path.join(source, "upgrade", "samples", sample), work)
         registered = subprocess.run(["varnix", "-Register"], env=dict(env, DBUS_SESSION_BUS_ADDRESS=""),
                                     cwd=work, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         if registered.returncode != 0:
