@@ -40,6 +40,7 @@ NOT_RUN = re.compile(r"^<!--\s*not run:\s*\S.*-->\s*$")
 MARK = "@@docs-example-block "
 PAGE_TIMEOUT_S = 240
 SAMPLES = ("demo.bnm", "demo.hex")
+PAGE_MARK = "VARNIX_DOC_EXAMPLE_PAGE"  # in the environment of everything a page starts
 
 
 class Block:
@@ -134,8 +135,10 @@ def page_environment(scratch, bins, source):
         "PYTHONPATH": os.path.join(source, "python"),
         "PYTHONDONTWRITEBYTECODE": "1",
         "QT_QPA_PLATFORM": "offscreen",
+        "TMPDIR": os.path.join(scratch, "tmp"),  # what mktemp makes goes with the page
+        PAGE_MARK: scratch,
     })
-    for key in ("HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"):
+    for key in ("HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"):
         os.makedirs(env[key], exist_ok=True)
     os.makedirs(os.path.join(env["XDG_DATA_HOME"], "dbus-1", "services"))
     os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
@@ -146,10 +149,10 @@ def page_environment(scratch, bins, source):
     return env
 
 
-def end_leftovers(config_home):
+def end_leftovers(scratch):
     """Ends what the page started and left running (a simulator not stopped, say): the
-    processes whose XDG_CONFIG_HOME is the page's own."""
-    mine = ("XDG_CONFIG_HOME=%s" % config_home).encode()
+    processes that carry the page's mark in their environment."""
+    mine = ("%s=%s" % (PAGE_MARK, scratch)).encode()
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
             with open("/proc/%s/environ" % pid, "rb") as f:
@@ -196,7 +199,7 @@ def run_page(path, source, bins):
                 status = "a time-out after %d s" % PAGE_TIMEOUT_S
             output.seek(0)
             text = output.read()
-        end_leftovers(env["XDG_CONFIG_HOME"])
+        end_leftovers(scratch)
         if status == 0 and (MARK + "end") in text:
             return [], len(blocks)
         pieces = text.split(MARK)
