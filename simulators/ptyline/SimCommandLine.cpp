@@ -24,7 +24,8 @@ const char* SimCommandLine::CommonUsage()
            "  --help          this text\n"
            "The port's link in $XDG_CONFIG_HOME/dosdevices is made only where there is none,\n"
            "where it is stale (a /dev/pts/N that no longer exists) or already this line's; a\n"
-           "link to anything else is left alone and the simulator does not start. At the end\n"
+           "link to anything else is left alone and the simulator does not start (a link to\n"
+           "a live /dev/pts/N, a simulator that is ending, gets two seconds to go). At the end\n"
            "(SIGINT, SIGTERM, SIGHUP) the link is removed if it is still this line's; the\n"
            "dosdevices folder stays.\n";
 }
