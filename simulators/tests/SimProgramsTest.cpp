@@ -150,8 +150,8 @@ TEST_P(SimProgramsTest, AStaleLinkToAVanishedPseudoTerminalIsReplaced)
 INSTANTIATE_TEST_SUITE_P(EverySimulator, SimProgramsTest,
                          ::testing::Values(EZ2181_SIM_PATH, DSPQ47_SIM_PATH, EZKIT21K_SIM_PATH, FADERBOX_SIM_PATH,
                                            FOURWIRE_SIM_PATH),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string name = fs::path(info.param).filename().string();
+                         [](const ::testing::TestParamInfo<const char*>& row) {
+                             std::string name = fs::path(row.param).filename().string();
                              name.erase(name.find('-'));
                              return name;
                          });
