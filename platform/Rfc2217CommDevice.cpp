@@ -1,6 +1,7 @@
 #include "platform/Rfc2217CommDevice.h"
 
 #include "platform/Clock.h"
+#include "platform/ReadWait.h"
 #include "platform/TermiosCommDevice.h"
 
 #include <algorithm>
@@ -21,12 +22,6 @@ namespace {
 using Protocol = Rfc2217Protocol;
 
 // Milliseconds left until `deadline`, as poll() takes them.
-int MsUntil(std::uint64_t deadline, std::uint64_t now)
-{
-    if (now >= deadline) return 0;
-    return static_cast<int>(std::min<std::uint64_t>(deadline - now, 1u << 30));
-}
-
 std::string ErrorText(int error)
 {
     return std::system_category().message(error);
@@ -142,7 +137,7 @@ bool Rfc2217CommDevice::Connect(const std::string& host, const std::string& port
                 pollfd p{fd, POLLOUT, 0};
                 int ready = 0;
                 do {
-                    ready = ::poll(&p, 1, MsUntil(deadline, clock.NowMs()));
+                    ready = ::poll(&p, 1, ReadWait::MsUntil(deadline, clock.NowMs()));
                 } while (ready < 0 && errno == EINTR);
                 socklen_t length = sizeof error;
                 error = ready == 0 ? ETIMEDOUT : 0;
@@ -191,7 +186,7 @@ bool Rfc2217CommDevice::Negotiate()
     Clock& clock = Clock::Steady();
     const std::uint64_t deadline = clock.NowMs() + timing_.answerMs;
     while (!protocol_.ComPortAccepted() && !protocol_.ComPortRefused()) {
-        const int waitMs = MsUntil(deadline, clock.NowMs());
+        const int waitMs = ReadWait::MsUntil(deadline, clock.NowMs());
         if (waitMs == 0)
             return Fail(peer_ + " does not do RFC 2217: no answer to the com-port control option within "
                         + Seconds(timing_.answerMs));
@@ -238,7 +233,7 @@ bool Rfc2217CommDevice::AwaitAnswer(Command command, std::uint32_t answersBefore
     Clock& clock = Clock::Steady();
     const std::uint64_t deadline = clock.NowMs() + timing_.answerMs;
     while (protocol_.Answers(command) <= answersBefore) {
-        const int waitMs = MsUntil(deadline, clock.NowMs());
+        const int waitMs = ReadWait::MsUntil(deadline, clock.NowMs());
         if (waitMs == 0)
             return Fail(peer_ + " did not answer the request for " + what + " within " + Seconds(timing_.answerMs)
                         + " (timed out)");
@@ -296,7 +291,7 @@ long Rfc2217CommDevice::SendSome(const std::uint8_t* bytes, std::size_t count, s
         // so that neither side waits for the other.
         int waitMs = -1;
         if (deadline != 0) {
-            waitMs = MsUntil(deadline, clock.NowMs());
+            waitMs = ReadWait::MsUntil(deadline, clock.NowMs());
             if (waitMs == 0) break;
         }
         pollfd p{fd_, POLLOUT, 0};
@@ -406,12 +401,7 @@ long Rfc2217CommDevice::Read(std::uint8_t* buffer, std::size_t count)
         if (lost_) return got > 0 ? static_cast<long>(got) : -1;
 
         const std::uint64_t now = clock.NowMs();
-        int waitMs = -1;
-        if (totalMs_ != 0) waitMs = MsUntil(start + totalMs_, now);
-        if (intervalMs_ != 0 && got > 0) {
-            const int intervalLeft = MsUntil(lastByteAt + intervalMs_, now);
-            waitMs = waitMs < 0 ? intervalLeft : std::min(waitMs, intervalLeft);
-        }
+        const int waitMs = ReadWait::Left(start, lastByteAt, got, intervalMs_, totalMs_, now);
         const std::size_t before = data_.size() - dataStart_;
         if (!Pump(waitMs)) continue;  // reads what is left, then fails
         if (waitMs == 0 && data_.size() - dataStart_ == before) break;
