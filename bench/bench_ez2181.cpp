@@ -9,6 +9,7 @@
 //
 // usage: bench_ez2181 [KIB]   (image kibibytes, default 256)
 
+#include "bench/BenchImage.h"
 #include "bench/BenchResult.h"
 
 #include "monitor/boards/Ez2181.h"
@@ -22,51 +23,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool Run(std::vector<std::string> command)
-{
-    std::vector<char*> argv;
-    for (std::string& argument : command)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return false;
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-std::vector<std::uint8_t> PatternBytes(std::size_t count)
-{
-    std::vector<std::uint8_t> bytes(count);
-    std::uint32_t state = 2181;
-    for (std::uint8_t& byte : bytes) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<std::uint8_t>(state >> 24);
-    }
-    return bytes;
-}
-
-// The image as an S-record program file made by srec_cat (S0, S2 and S8 records).
-bool WriteImage(const std::string& folder, const std::vector<std::uint8_t>& image, const std::string& path)
-{
-    const std::string binary = folder + "/image.bin";
-    std::ofstream(binary, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    return Run({"srec_cat", binary, "-binary", "-o", path, "-motorola", "-address-length=3",
-                "-disable=data-count", "-execution-start-address=0"});
-}
 
 double SecondsSince(Clock::time_point start)
 {
@@ -137,10 +99,10 @@ int main(int argc, char** argv)
     }
     // The port map of this run only.
     setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    const std::vector<std::uint8_t> image = PatternBytes(static_cast<std::size_t>(kib) * 1024);
+    const std::vector<std::uint8_t> image = BenchImage::PatternBytes(static_cast<std::size_t>(kib) * 1024);
     const std::string file = folder + "/image.bnm";
     int status = 1;
-    if (!WriteImage(folder, image, file)) {
+    if (!BenchImage::Write(folder, image, file)) {
         std::printf("srec_cat could not write the image\n");
     } else {
         const double bytes = static_cast<double>(image.size());

@@ -2,7 +2,23 @@
 
 #include "platform/ProgramInfo.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
+
+namespace {
+
+// Port names are compared as the port map compares them, without regard to case.
+bool SameName(const std::vector<std::string>& names, const std::string& name)
+{
+    const auto lower = [](std::string text) {
+        for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return text;
+    };
+    return std::any_of(names.begin(), names.end(), [&](const std::string& known) { return lower(known) == lower(name); });
+}
+
+}  // namespace
 
 bool BatchOptions::Requested(const std::vector<std::string>& args)
 {
@@ -25,13 +41,19 @@ std::optional<BatchOptions> BatchOptions::Parse(const std::vector<std::string>& 
             options.version = true;
         } else if (arg == "--power-on") {
             options.powerOn = true;
-        } else if (arg == "--baud" || arg == "--program" || arg == "--verify") {
+        } else if (arg == "--baud" || arg == "--program" || arg == "--verify" || arg == "--port") {
             if (i + 1 >= args.size()) {
                 error = arg + " needs a value";
                 return std::nullopt;
             }
             const std::string& value = args[++i];
-            if (arg == "--program") {
+            if (arg == "--port") {
+                if (SameName(options.ports, value)) {
+                    error = "--port " + value + " is given twice";
+                    return std::nullopt;
+                }
+                options.ports.push_back(value);
+            } else if (arg == "--program") {
                 options.programFile = value;
             } else if (arg == "--verify") {
                 options.verifyFile = value;
@@ -59,11 +81,13 @@ std::optional<BatchOptions> BatchOptions::Parse(const std::vector<std::string>& 
 std::string BatchOptions::Usage()
 {
     return "usage: pellori [-Embedding | -Automation]\n"
-           "       pellori --batch [--baud RATE] [--power-on] [--program FILE] [--verify FILE]\n"
+           "       pellori --batch [--port NAME]... [--baud RATE] [--power-on] [--program FILE]\n"
+           "               [--verify FILE]\n"
            "       pellori --help | --version\n"
            "\n"
            "Pellori, the software upgrade utility, programs a DSP program file (.bnm) into\n"
-           "the flash of an ADSP-2181 board on COM1, through the monitor server varnix.\n"
+           "the flash of an ADSP-2181 board on COM1 (or on the ports given), through the\n"
+           "monitor server varnix.\n"
            "Without --batch, pellori opens the Software Upgrade Utility dialog.\n"
            "\n"
            "With --batch it runs without a window: it creates the monitor server's\n"
@@ -73,6 +97,14 @@ std::string BatchOptions::Usage()
            "while flash is programmed or verified, a progress line at least every 5\n"
            "percent (\"45% (117760 of 262144 bytes)\"); it stops at the first failure.\n"
            "\n"
+           "With --port, once for each board, it does the same for every board named, all\n"
+           "at the same time through one varnix: each line it prints begins with the\n"
+           "board's port (\"com2: Successfully Programmed!\"), a board that fails stops\n"
+           "alone, and a table of the boards (port, result, time, error text) ends the\n"
+           "run. The exit status is then the highest status of any board.\n"
+           "\n"
+           "  --port NAME      a board's port in the port map (com1, com2, ...); may be\n"
+           "                   repeated for several boards (default: the one board on COM1)\n"
            "  --baud RATE      line rate (default 9600; the dialog offers 9600, 19200,\n"
            "                   38400 and 115200)\n"
            "  --power-on       wait until the board is switched on (up to 10 s)\n"
@@ -87,7 +119,8 @@ std::string BatchOptions::Usage()
            "  2  programming failed\n"
            "  3  verification failed (flash differs from the file, or it could not be read)\n"
            "  4  setting the line rate failed\n"
-           "  5  the server object could not be created (varnix not registered or not starting)\n"
+           "  5  the server object could not be created (varnix not registered or not\n"
+           "     starting), or its --port not set\n"
            "  6  the session bus cannot be reached\n"
            "  64 the command line was not understood\n"
            "\n"

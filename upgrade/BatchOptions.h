@@ -6,7 +6,7 @@
 #include <vector>
 
 // The command line of pellori's batch mode:
-//   pellori --batch [--baud N] [--power-on] [--program FILE] [--verify FILE]
+//   pellori --batch [--port NAME]... [--baud N] [--power-on] [--program FILE] [--verify FILE]
 //   pellori --help | --version
 class BatchOptions {
 public:
@@ -16,6 +16,8 @@ public:
     bool powerOn = false;
     std::optional<std::string> programFile;
     std::optional<std::string> verifyFile;
+    // The boards' ports, each given once; none: the one board on COM1.
+    std::vector<std::string> ports;
 
     // True when the arguments ask for batch mode (or its help) at all.
     static bool Requested(const std::vector<std::string>& args);

@@ -22,7 +22,8 @@ std::string FullPath(const std::string& path)
 
 }  // namespace
 
-BatchRun::BatchRun(Ez2181Driver& driver, std::ostream& out, std::ostream& err) : driver_(driver), out_(out), err_(err)
+BatchRun::BatchRun(Ez2181Driver& driver, std::ostream& out, std::ostream& err, std::string port)
+    : driver_(driver), out_(out), err_(err), port_(std::move(port))
 {
 }
 
@@ -42,6 +43,8 @@ int BatchRun::RunSteps(const BatchOptions& options)
             driver_.Create(Ez2181Driver::kProgId);
             driver_.SetErrorMethod(Ez2181Driver::kThrowExceptions);
         }, "pellori: no server object: "))
+        return kNoServerObject;
+    if (!port_.empty() && !Step([&] { driver_.SetPort(port_); }, "pellori: "))
         return kNoServerObject;
     if (!Step([&] { driver_.SetBaud(options.baud); }, "pellori: cannot set the line rate: "))
         return kBaudFailed;
@@ -78,11 +81,13 @@ bool BatchRun::Step(const std::function<void()>& call, const std::string& failur
     } catch (const AutomationError& failure) {
         text = failure.what();
     }
+    failure_ = text;
     // The whole text: the terminal has no 99-character box.
     err_ << TerminalText(failureHeading + text) << '\n';
-    // The server opens COM1 as this same user: a line it may not open shows here.
-    if (const std::string problem = SerialAccess::PortProblem("com1"); !problem.empty())
-        err_ << "pellori: COM1: " << problem << '\n';
+    // The server opens the port as this same user: a line it may not open shows here.
+    const std::string port = port_.empty() ? "com1" : port_;
+    if (const std::string problem = SerialAccess::PortProblem(port); !problem.empty())
+        err_ << "pellori: " << (port_.empty() ? "COM1" : port_) << ": " << problem << '\n';
     err_ << std::flush;
     return false;
 }

@@ -29,9 +29,12 @@ public:
         kUsage = 64,
     };
 
-    BatchRun(Ez2181Driver& driver, std::ostream& out, std::ostream& err);
+    // With a `port` the object is moved to that port of the port map first.
+    BatchRun(Ez2181Driver& driver, std::ostream& out, std::ostream& err, std::string port = {});
 
     int Run(const BatchOptions& options);
+    // The text of the failure that ended the run; empty after a success.
+    const std::string& FailureText() const { return failure_; }
 
     // A status text for the terminal: "\r\n" becomes a newline.
     static std::string TerminalText(const std::string& statusText);
@@ -45,5 +48,7 @@ private:
     Ez2181Driver& driver_;
     std::ostream& out_;
     std::ostream& err_;
+    std::string port_;
+    std::string failure_;
     ProgressLine progress_;
 };

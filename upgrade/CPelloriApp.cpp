@@ -7,6 +7,7 @@
 #include "platform/ProgramInfo.h"
 #include "upgrade/BatchOptions.h"
 #include "upgrade/BatchRun.h"
+#include "upgrade/GangRun.h"
 #include "upgrade/CPelloriDlg.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"
 #include "upgrade/Ez2181Driver.h"
@@ -83,6 +84,7 @@ int CPelloriApp::RunBatch(const std::vector<std::string>& args)
         std::cerr << "pellori: the session bus cannot be reached\n";
         return BatchRun::kNoSessionBus;
     }
+    if (!options->ports.empty()) return GangRun(std::cout, std::cerr).Run(*options);
     Ez2181Driver driver;
     return BatchRun(driver, std::cout, std::cerr).Run(*options);
 }

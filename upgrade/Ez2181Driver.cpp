@@ -39,6 +39,11 @@ void Ez2181Driver::SetErrorMethod(std::int32_t method)
     Run(kErrorMethod, InvokeKind::PropertyPut, {Variant::I4(method)});
 }
 
+void Ez2181Driver::SetPort(const std::string& portName)
+{
+    Run(kPort, InvokeKind::PropertyPut, {Variant::Bstr(portName)});
+}
+
 Variant Ez2181Driver::SetBaud(std::int32_t rate)
 {
     return Run(kSetBaud, InvokeKind::Method, {Variant::I4(rate)});

@@ -27,6 +27,7 @@ public:
     static constexpr std::int32_t kErrorMethod = 0x30001;  // AutoBase 1
     static constexpr std::int32_t kSetBaud = 3;            // Ez2181 3
     static constexpr std::int32_t kPowerOn = 4;            // Ez2181 4
+    static constexpr std::int32_t kPort = 5;               // Ez2181 5
     static constexpr std::int32_t kProgFlash = 0x10006;    // Ad21xx 6
     static constexpr std::int32_t kVerifyFlash = 0x10007;  // Ad21xx 7
 
@@ -58,6 +59,8 @@ public:
     void Release();
 
     void SetErrorMethod(std::int32_t method);
+    // The board's port, by its port-map name ("com2").
+    void SetPort(const std::string& portName);
     Variant SetBaud(std::int32_t rate);
     Variant PowerOn();
     Variant ProgFlash(const std::string& path);

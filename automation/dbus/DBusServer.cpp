@@ -9,6 +9,8 @@
 #include <QDBusObjectPath>
 #include <QThread>
 
+#include <optional>
+
 namespace {
 
 // Method, property get and property put. No value travels by reference, so a
@@ -59,6 +61,7 @@ QDBusMessage ErrorReply(const QDBusMessage& call, const QString& name, const QSt
 DBusServer::DBusServer(QDBusConnection bus, QObject* parent) : QDBusVirtualObject(parent), bus_(std::move(bus))
 {
     VariantWire::RegisterTypes();
+    workers_.setMaxThreadCount(kMaxRunningCalls);
     bus_.registerVirtualObject(BusNames::kRootPath, this, QDBusConnection::SubPath);
     bus_.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"), QStringLiteral("org.freedesktop.DBus.Local"),
                  QStringLiteral("Disconnected"), this, SLOT(OnBusDisconnected()));
@@ -69,6 +72,9 @@ DBusServer::DBusServer(QDBusConnection bus, QObject* parent) : QDBusVirtualObjec
 
 DBusServer::~DBusServer()
 {
+    // A member still running ends first; the results it sends back are dropped
+    // with this object, and the objects they hold are destroyed on this thread.
+    workers_.waitForDone();
     RevokeClassObjects();
     bus_.unregisterObject(BusNames::kRootPath, QDBusConnection::UnregisterTree);
     pending_.clear();
@@ -156,19 +162,21 @@ void DBusServer::Serve(const QDBusMessage& message)
     if (!interface.isEmpty() && interface != BusNames::kDispatchInterface)
         return Reply(ErrorReply(message, DBusErrorNames::kUnknownMethod, QStringLiteral("no such interface")));
 
-    // Keeps the object alive through the call, whatever the call does.
-    const std::shared_ptr<Dispatchable> target = found->second.target;
-    if (member == QLatin1String("Invoke")) {
-        if (!found->second.wantsProgress) return Invoke(message, *target);
-        // Progress goes to the caller alone, and only for this call.
-        ProgressAnnouncer announcer(bus_, path, message.service());
-        target->SetProgressHook([&announcer](std::uint64_t done, std::uint64_t total) { announcer.Announce(done, total); });
-        Invoke(message, *target);
-        target->SetProgressHook(nullptr);
+    // A call of an object waits for the call of it that runs, and for those before it.
+    Object& object = found->second;
+    if (object.running || !object.waiting.empty()) {
+        object.waiting.push_back(message);
         return;
     }
-    if (member == QLatin1String("WatchProgress")) return WatchProgress(message, found->second);
-    if (member == QLatin1String("GetIDsOfNames")) return GetIDsOfNames(message, *target);
+    ServeObject(message, number, object);
+}
+
+void DBusServer::ServeObject(const QDBusMessage& message, quint64 number, Object& object)
+{
+    const QString member = message.member();
+    if (member == QLatin1String("Invoke")) return StartInvoke(message, number, object);
+    if (member == QLatin1String("WatchProgress")) return WatchProgress(message, object);
+    if (member == QLatin1String("GetIDsOfNames")) return GetIDsOfNames(message, *object.target);
     if (member == QLatin1String("Release")) return Release(message, number);
     Reply(ErrorReply(message, DBusErrorNames::kUnknownMethod, QStringLiteral("no such method")));
 }
@@ -190,7 +198,10 @@ void DBusServer::CreateInstance(const QDBusMessage& message, const QString& toke
 
     const quint64 number = ++lastObjectNumber_;
     const QString owner = message.service();
-    objects_.emplace(number, Object{std::move(object), owner});
+    Object created;
+    created.target = std::move(object);
+    created.owner = owner;
+    objects_.emplace(number, std::move(created));
     Reply(message.createReply({QVariant::fromValue(S_OK), QVariant::fromValue(QDBusObjectPath(BusNames::ObjectPath(number)))}));
 
     if (served->second.instancing == Instancing::ProcessPerObject) {
@@ -200,7 +211,7 @@ void DBusServer::CreateInstance(const QDBusMessage& message, const QString& toke
     WatchClient(owner);
 }
 
-void DBusServer::Invoke(const QDBusMessage& message, Dispatchable& target)
+void DBusServer::StartInvoke(const QDBusMessage& message, quint64 number, Object& object)
 {
     if (message.signature() != QLatin1String("iua(qv)"))
         return Reply(ErrorReply(message, DBusErrorNames::kInvalidArgs, QStringLiteral("Invoke takes (i, u, a(qv))")));
@@ -209,18 +220,62 @@ void DBusServer::Invoke(const QDBusMessage& message, Dispatchable& target)
     const std::uint32_t flags = in.at(1).toUInt();
     const auto wireArgs = qdbus_cast<QList<WireVariant>>(in.at(2));
 
-    InvokeResult outcome;
+    InvokeResult refusal;
     std::vector<Variant> args;
     args.reserve(static_cast<std::size_t>(wireArgs.size()));
-    for (qsizetype i = 0; i < wireArgs.size() && outcome.hr == S_OK; ++i) {
+    for (qsizetype i = 0; i < wireArgs.size() && refusal.hr == S_OK; ++i) {
         if (!wireArgs[i].valid) {
-            outcome.hr = E_INVALIDARG;
-            outcome.argErr = static_cast<std::uint32_t>(i);
+            refusal.hr = E_INVALIDARG;
+            refusal.argErr = static_cast<std::uint32_t>(i);
         }
         args.push_back(wireArgs[i].value);
     }
-    if (outcome.hr == S_OK && (flags & ~kKnownInvokeFlags) != 0) outcome.hr = E_INVALIDARG;
-    if (outcome.hr == S_OK) outcome = target.Invoke(dispid, static_cast<InvokeKind>(flags), std::move(args));
+    if (refusal.hr == S_OK && (flags & ~kKnownInvokeFlags) != 0) refusal.hr = E_INVALIDARG;
+    if (refusal.hr != S_OK) return ReplyToInvoke(message, std::move(refusal));
+
+    // Progress goes to the caller alone, and only for this call; the signals
+    // are sent from this thread, before the reply, as the worker made them.
+    std::optional<ProgressAnnouncer> announcer;
+    if (object.wantsProgress) {
+        announcer.emplace(message.path(), message.service(), [this](const QDBusMessage& signal) {
+            QMetaObject::invokeMethod(this, [this, signal] { Reply(signal); }, Qt::QueuedConnection);
+        });
+    }
+    object.running = true;
+    workers_.start([this, message, number, dispid, flags, args = std::move(args), target = object.target,
+                    announcer = std::move(announcer)]() mutable {
+        if (announcer)
+            target->SetProgressHook([&announcer](std::uint64_t done, std::uint64_t total) { announcer->Announce(done, total); });
+        InvokeResult outcome = target->Invoke(dispid, static_cast<InvokeKind>(flags), std::move(args));
+        target->SetProgressHook(nullptr);
+        // The object goes back with the result, so that its last reference,
+        // and so its destruction, is never on this worker.
+        QMetaObject::invokeMethod(
+            this,
+            [this, message, number, outcome = std::move(outcome), target = std::move(target)]() mutable {
+                FinishInvoke(message, number, std::move(outcome));
+                target.reset();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DBusServer::FinishInvoke(const QDBusMessage& message, quint64 number, InvokeResult outcome)
+{
+    ReplyToInvoke(message, std::move(outcome));
+    // Gone when its client left the bus during the call.
+    const auto found = objects_.find(number);
+    if (found == objects_.end()) return;
+    found->second.running = false;
+    // What waited for this call is served before anything that came later.
+    std::deque<QDBusMessage>& waiting = found->second.waiting;
+    pending_.insert(pending_.begin(), std::make_move_iterator(waiting.begin()), std::make_move_iterator(waiting.end()));
+    waiting.clear();
+    ServePending();
+}
+
+void DBusServer::ReplyToInvoke(const QDBusMessage& message, InvokeResult outcome)
+{
     if (!VariantWire::IsSendable(outcome.result)) {
         outcome.hr = DISP_E_BADVARTYPE;
         outcome.result = Variant();
@@ -251,6 +306,8 @@ void DBusServer::Release(const QDBusMessage& message, quint64 number)
     const auto found = objects_.find(number);
     std::vector<std::shared_ptr<Dispatchable>> released{std::move(found->second.target)};
     const QString owner = found->second.owner;
+    // Calls sent after the release find no object.
+    std::deque<QDBusMessage> later = std::move(found->second.waiting);
     objects_.erase(found);
     // Answer first: destroying the object may drop the program's last lock,
     // and the program may end.
@@ -259,6 +316,7 @@ void DBusServer::Release(const QDBusMessage& message, quint64 number)
         std::any_of(objects_.begin(), objects_.end(), [&owner](const auto& entry) { return entry.second.owner == owner; });
     if (!ownerHasMore) clientWatcher_.removeWatchedService(owner);
     DropObjects(std::move(released));
+    pending_.insert(pending_.begin(), std::make_move_iterator(later.begin()), std::make_move_iterator(later.end()));
 }
 
 void DBusServer::OnClientGone(const QString& uniqueName)

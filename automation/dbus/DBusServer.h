@@ -7,6 +7,7 @@
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QDBusVirtualObject>
+#include <QThreadPool>
 
 #include <deque>
 #include <map>
@@ -21,8 +22,13 @@
 //   running", and clients' creations reach this process.
 // - An object answers only the connection that created it; when that
 //   connection leaves the bus, its objects are released.
-// - Calls are served one at a time, in order of arrival, on the thread that
-//   owns the server, even if a member runs a nested event loop.
+// - Calls on one object run one at a time, in order of arrival; calls on
+//   different objects run at the same time. A member runs on a worker
+//   thread; everything else (the bus connection, the table of objects,
+//   creating and destroying objects) stays on the thread that owns the
+//   server, which takes the results back from the workers. Messages are
+//   taken in order of arrival, even if a member run here (a factory) runs a
+//   nested event loop.
 // - A client that asked for it (WatchProgress) is sent the Progress signal
 //   of its own long calls; no one else is.
 // - When the bus connection goes away, busDisconnected() is emitted; a
@@ -74,12 +80,23 @@ private:
         QString owner;
         // Its owner asked for the Progress signal during its calls.
         bool wantsProgress = false;
+        // One of its calls runs on a worker; its later messages wait here, in order.
+        bool running = false;
+        std::deque<QDBusMessage> waiting;
     };
+
+    // At most this many members run at the same time; further calls wait for a worker.
+    static constexpr int kMaxRunningCalls = 64;
 
     void ServePending();
     void Serve(const QDBusMessage& message);
+    void ServeObject(const QDBusMessage& message, quint64 number, Object& object);
     void CreateInstance(const QDBusMessage& message, const QString& token);
-    void Invoke(const QDBusMessage& message, Dispatchable& target);
+    // Checks the arguments here and runs the member on a worker.
+    void StartInvoke(const QDBusMessage& message, quint64 number, Object& object);
+    // Back on this thread: answers the call and serves what waited for it.
+    void FinishInvoke(const QDBusMessage& message, quint64 number, InvokeResult outcome);
+    void ReplyToInvoke(const QDBusMessage& message, InvokeResult outcome);
     void GetIDsOfNames(const QDBusMessage& message, const Dispatchable& target);
     void WatchProgress(const QDBusMessage& message, Object& object);
     void Release(const QDBusMessage& message, quint64 number);
@@ -94,4 +111,5 @@ private:
     quint64 lastObjectNumber_ = 0;
     std::deque<QDBusMessage> pending_;
     bool serving_ = false;
+    QThreadPool workers_;
 };

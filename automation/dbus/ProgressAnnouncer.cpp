@@ -3,10 +3,8 @@
 #include "automation/dbus/BusNames.h"
 #include "automation/dbus/ProgressLine.h"
 
-#include <QDBusMessage>
-
-ProgressAnnouncer::ProgressAnnouncer(QDBusConnection bus, QString objectPath, QString client)
-    : bus_(std::move(bus)), objectPath_(std::move(objectPath)), client_(std::move(client))
+ProgressAnnouncer::ProgressAnnouncer(QString objectPath, QString client, Send send)
+    : objectPath_(std::move(objectPath)), client_(std::move(client)), send_(std::move(send))
 {
 }
 
@@ -18,5 +16,5 @@ void ProgressAnnouncer::Announce(std::uint64_t done, std::uint64_t total)
     lastPercent_ = percent;
     QDBusMessage signal = QDBusMessage::createTargetedSignal(client_, objectPath_, BusNames::kDispatchInterface, kSignalName);
     signal << QVariant::fromValue(static_cast<qulonglong>(done)) << QVariant::fromValue(static_cast<qulonglong>(total));
-    bus_.send(signal);
+    send_(signal);
 }

@@ -58,6 +58,7 @@ const DispatchMap& Ez2181::Map()
         .Method("Run", &Ez2181::Run)          // 2
         .Method("SetBaud", &Ez2181::SetBaud)  // 3
         .Method("PowerOn", &Ez2181::PowerOn)  // 4
+        .Property("Port", &Ez2181::GetPort, &Ez2181::SetPort)  // 5
         .Build();
     return map;
 }

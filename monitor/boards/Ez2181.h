@@ -6,15 +6,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
-// An ADSP-2181 EZ-KIT board with its resident monitor on COM1 (ProgID
+// An ADSP-2181 EZ-KIT board with its resident monitor on a serial port (ProgID
 // "Varnix.Ez2181"). The object opens COM1 through the port map when it is
-// created and keeps it, exclusively, until it is destroyed; a port that cannot be
-// opened does not stop the creation, the first transfer fails instead. The line
-// runs at 38400 baud until SetBaud changes it. The object holds a lock on the
-// program while it lives.
+// created and keeps it, exclusively, until it is destroyed or Port names another
+// port; a port that cannot be opened does not stop the creation, the first
+// transfer fails instead. The line runs at 38400 baud until SetBaud changes it.
+// The object holds a lock on the program while it lives.
 //
-// Dispatch map (positions 1 to 4): Reset, Run, SetBaud, PowerOn.
+// Dispatch map (positions 1 to 5): Reset, Run, SetBaud, PowerOn, Port. Port came
+// last, so that the identifiers of the others stay as clients know them.
 class Ez2181 : public Ad21xx {
 public:
     static constexpr const char* kProgId = "Varnix.Ez2181";
@@ -38,6 +40,10 @@ public:
     Variant SetBaud(std::int32_t rate);
     // Waits up to 10 s for the board's power-on frame and acknowledges it.
     Variant PowerOn();
+    // The port-map name of the board's port, "com1" at first. Setting it closes
+    // the line; the next call opens the new port at the rate the line had.
+    std::string GetPort() const { return link_.PortMapName(); }
+    void SetPort(const std::string& name) { SelectPort(link_, name); }
 
     // Board hooks of the family: space 0 data, 1 program, 2 I/O memory.
     Variant ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space) override;

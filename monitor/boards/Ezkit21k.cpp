@@ -39,6 +39,7 @@ const DispatchMap& Ezkit21k::Map()
         .Method("VerifyFlash", &Ezkit21k::VerifyFlash)  // 3
         .Method("SetLockout", &Ezkit21k::SetLockout)    // 4
         .Method("GetLockout", &Ezkit21k::GetLockout)    // 5
+        .Property("Port", &Ezkit21k::GetPort, &Ezkit21k::SetPort)  // 6
         .Build();
     return map;
 }

@@ -11,15 +11,15 @@
 #include <vector>
 
 // An ADSP-21k EZ-KIT board whose monitor exchanges packets of 32-bit words on
-// COM1 at 115200 baud (ProgID "Varnix.Ezkit21k"). The object opens COM1
-// through the port map when it is created and keeps it until it is
-// destroyed; a port that cannot be opened does not stop the creation, the
-// first transfer fails instead. It implements data memory and the flash
+// a serial port at 115200 baud (ProgID "Varnix.Ezkit21k"). The object opens
+// COM1 through the port map when it is created and keeps it until it is
+// destroyed or Port names another port; a port that cannot be opened does not
+// stop the creation, the first transfer fails instead. It implements data memory and the flash
 // blocks (through the monitor's mailbox); program memory keeps the family's
 // empty answer. The object holds a lock on the program while it lives.
 //
-// Dispatch map (positions 1 to 5): ResyncComm, ProgFlash, VerifyFlash,
-// SetLockout, GetLockout.
+// Dispatch map (positions 1 to 6): ResyncComm, ProgFlash, VerifyFlash,
+// SetLockout, GetLockout, Port (last, so that no other identifier moved).
 class Ezkit21k : public Ad21k {
 public:
     static constexpr const char* kProgId = "Varnix.Ezkit21k";
@@ -44,6 +44,9 @@ public:
     Variant SetLockout(std::int32_t value);
     // The lockout bit mask, 0 to 3.
     Variant GetLockout();
+    // The port-map name of the board's port, "com1" at first; see Ez2181.
+    std::string GetPort() const { return link_.PortMapName(); }
+    void SetPort(const std::string& name) { SelectPort(link_, name); }
 
     Variant ReadDataMemory(std::int32_t address, std::int32_t count) override;
     Variant WriteDataMemory(std::int32_t address, Variant& data) override;

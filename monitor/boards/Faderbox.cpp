@@ -17,6 +17,7 @@ const DispatchMap& Faderbox::Map()
     static const DispatchMap map = DispatchMap::Builder<Faderbox, Ad21k>()
         .Method("SetBaud", &Faderbox::SetBaud)  // 1
         .Method("Ping", &Faderbox::Ping)        // 2
+        .Property("Port", &Faderbox::GetPort, &Faderbox::SetPort)  // 3
         .Build();
     return map;
 }

@@ -6,14 +6,16 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
-// A digital mixing console with an ADSP-21k processor on COM1 at 115200
-// baud (ProgID "Varnix.Faderbox"). It implements none of the family's memory
-// or flash hooks: those members answer empty and send nothing. The object
-// opens COM1 when it is created, keeps it until it is destroyed, and holds a
-// lock on the program while it lives.
+// A digital mixing console with an ADSP-21k processor on a serial port at
+// 115200 baud (ProgID "Varnix.Faderbox"). It implements none of the family's
+// memory or flash hooks: those members answer empty and send nothing. The
+// object opens COM1 when it is created, keeps it until it is destroyed or Port
+// names another port, and holds a lock on the program while it lives.
 //
-// Dispatch map (positions 1 and 2): SetBaud, Ping.
+// Dispatch map (positions 1 to 3): SetBaud, Ping, Port (last, so that no other
+// identifier moved).
 class Faderbox : public Ad21k {
 public:
     static constexpr const char* kProgId = "Varnix.Faderbox";
@@ -31,6 +33,9 @@ public:
     Variant SetBaud(std::int32_t rate);
     // The console's two 16-bit values, 0 to 65535, as an array of two VT_I4.
     Variant Ping();
+    // The port-map name of the console's port, "com1" at first; see Ez2181.
+    std::string GetPort() const { return port_.PortMapName(); }
+    void SetPort(const std::string& name) { SelectPort(port_, name); }
 
     const FaderboxPort& Port() const { return port_; }
 

@@ -1,6 +1,7 @@
 #include "monitor/core/AutoBase.h"
 
 #include "automation/core/DispatchException.h"
+#include "monitor/serial/SerialPort.h"
 
 const DispatchMap& AutoBase::Map()
 {
@@ -60,6 +61,14 @@ void AutoBase::SetError(Variant& result, std::int32_t code, const std::string& t
         result = Variant::Null();
         return;
     }
+}
+
+void AutoBase::SelectPort(SerialPort& line, const std::string& name)
+{
+    if (line.SelectPort(name)) return;
+    Variant ignored;
+    SetError(ignored, 0, "Port must be a serial port of the port map, com1 to com" +
+                             std::to_string(SerialPort::kHighestPortNumber) + ", not \"" + name + "\"");
 }
 
 void AutoBase::RecordSerialError(Variant& result, const SerialPortException& failure)

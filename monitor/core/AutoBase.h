@@ -7,6 +7,8 @@
 #include "automation/core/Variant.h"
 #include "monitor/serial/SerialPortException.h"
 
+class SerialPort;
+
 // Root of every automation class of the server. It carries the error model:
 // ErrorMethod decides how a failure reaches the client, ErrorCode and
 // ErrorString keep the last failure. Every failing member of a derived class
@@ -48,6 +50,12 @@ protected:
     void SetError(Variant& result, std::int32_t code, const std::string& text);
     // Records `text` with code 0 and returns the error result.
     Variant Fail(const char* text);
+
+    // The Port property of the serial boards: moves `line` to the port-map port
+    // `name` ("com2"), whose line opens at the next call. A name that is not a
+    // serial port of the port map is recorded as a failure with code 0 and changes
+    // nothing.
+    void SelectPort(SerialPort& line, const std::string& name);
 
     // Records a serial failure with code 0 and the text of its exception code.
     void RecordSerialError(Variant& result, const SerialPortException& failure);

@@ -1,7 +1,9 @@
 #include "monitor/serial/SerialPort.h"
 
-#include "platform/PortMap.h"
 #include "platform/PortCommDevice.h"
+#include "platform/PortMap.h"
+
+#include <cctype>
 
 namespace {
 
@@ -11,6 +13,31 @@ constexpr std::uint32_t kOpenBaudRate = 9600;
 constexpr std::uint32_t kTransmitMarginMs = 100;
 // Assumed when the rate cannot be read: slower than any rate the boards use.
 constexpr std::uint32_t kSlowestBaudRate = 300;
+
+// What Open sets; every other field stays as the driver has it.
+void SetOpenDefaults(CommSettings& settings)
+{
+    settings.baudRate = kOpenBaudRate;
+    settings.dataBits = 8;
+    settings.parity = Parity::None;
+    settings.stopBits = 1;
+    settings.ctsOutFlow = false;
+    settings.dsrOutFlow = false;
+}
+
+// The number of "COM<n>" in any case, n from 1 without leading zeros; 0 for any other name.
+int ComPortNumber(std::string_view name)
+{
+    if (name.size() < 4 || name.size() > 6 || name[3] == '0') return 0;
+    for (std::size_t i = 0; i < 3; ++i)
+        if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) return 0;
+    int number = 0;
+    for (std::size_t i = 3; i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9') return 0;
+        number = number * 10 + (name[i] - '0');
+    }
+    return number;
+}
 
 }  // namespace
 
@@ -39,21 +66,35 @@ void SerialPort::SetPort(std::int16_t number)
     portName_ += static_cast<char>('0' + number);
 }
 
+std::string SerialPort::PortMapName() const
+{
+    std::string name = portName_;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
+}
+
+bool SerialPort::SelectPort(std::string_view name)
+{
+    const int number = ComPortNumber(name);
+    if (number < 1 || number > kHighestPortNumber) return false;
+    Close();
+    portNumber_ = static_cast<std::int16_t>(number);
+    portName_ = "COM" + std::to_string(number);
+    wantedOpen_ = true;
+    return true;
+}
+
 bool SerialPort::Open()
 {
     Close();
     rtsToggle_ = false;
+    SetOpenDefaults(settings_);
     if (!OpenDevice()) return false;
     wantedOpen_ = true;
 
     CommSettings settings;
     if (!device_->GetSettings(settings)) return false;  // open, but left as the driver has it
-    settings.baudRate = kOpenBaudRate;
-    settings.dataBits = 8;
-    settings.parity = Parity::None;
-    settings.stopBits = 1;
-    settings.ctsOutFlow = false;
-    settings.dsrOutFlow = false;
+    SetOpenDefaults(settings);
     ApplySettings(settings);
     device_->SetReadTimeouts(kReadIntervalMs, kReadTotalMs);
     return true;
@@ -109,13 +150,16 @@ bool SerialPort::IsOpen() const
 
 bool SerialPort::ReadSettings(CommSettings& out)
 {
-    return device_->IsOpen() && device_->GetSettings(out);
+    return ReopenLostLine() && device_->GetSettings(out);
 }
 
 bool SerialPort::SetBaudRate(std::uint32_t rate)
 {
     CommSettings settings;
-    if (!ReadSettings(settings)) return false;
+    if (!ReadSettings(settings)) {
+        settings_.baudRate = rate;
+        return false;
+    }
     settings.baudRate = rate;
     return ApplySettings(settings);
 }

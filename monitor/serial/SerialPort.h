@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 // The monitor server's access to a COM port: opens "COM<n>" through the port map,
 // fixes the line at 9600 8N1, and moves bytes and 16- or 32-bit words one byte at a time
@@ -14,7 +15,8 @@
 //
 // A line that fails under a transfer (unplugged, its other end gone) is closed at
 // once, so that the device is free for whoever plugs it in again; the next transfer
-// opens the port again through the port map, with the line settings it had.
+// or line setting opens the port again through the port map, with the line settings
+// it had. SelectPort moves the line to another port the same way.
 class SerialPort {
 public:
     explicit SerialPort(std::int32_t endianMode);
@@ -29,8 +31,16 @@ public:
 
     // Port selection. Numbers below 1 and above 9 leave the selection unchanged.
     void SetPort(std::int16_t number);
+    // Selects a port by its port-map name, "com1" to "com255" in any case, and closes
+    // the line; the next transfer or line setting opens the new port with the line
+    // settings this port had (the rate set last, also while it was closed). False,
+    // changing nothing, for any other name.
+    bool SelectPort(std::string_view name);
+    static constexpr int kHighestPortNumber = 255;
     std::int16_t GetPort() const { return portNumber_; }
     const std::string& GetPortName() const { return portName_; }
+    // The port's name in the port map: "com1".
+    std::string PortMapName() const;
     bool Open();
     void Close();
     bool IsOpen() const;
@@ -38,7 +48,9 @@ public:
     std::int32_t GetEndianMode() const { return endianMode_; }
     void SetEndianMode(std::int32_t mode) { endianMode_ = mode; }
 
-    // Line control; every value reads as 0 while the port is closed.
+    // Line control; every value reads as 0 while the port is closed. A setting on a
+    // closed port fails and changes nothing, except that the rate is kept for the next
+    // time the line opens by itself (a lost line, a selected port).
     bool SetBaudRate(std::uint32_t rate);
     std::uint32_t GetBaudRate();
     bool SetCtsFlow(bool on);
@@ -79,6 +91,7 @@ public:
 private:
     bool MostSignificantFirst() const { return endianMode_ == 1; }
     bool ReadOneByte(std::uint8_t& out);
+    // The device's settings, opening a line that is lost or was moved first.
     bool ReadSettings(CommSettings& out);
     bool ApplySettings(const CommSettings& settings);
     // Opens the port again after a lost line; false when it stays closed.
@@ -99,5 +112,5 @@ private:
     std::string openFailure_;
     bool inToggledBlock_ = false;  // WriteBytes in toggle mode is under way
     bool lineLost_ = false;        // a write failed there; dropped when the block ends
-    CommSettings settings_;  // the settings last applied, for a reopened line
+    CommSettings settings_;  // the settings for a line that opens again by itself
 };

@@ -87,6 +87,23 @@ class PrivateSession:
         subprocess.run([program("VARNIX_CLASSES_ROOT_TOOL"), "register", class_id, progid, type_name or progid,
                         server_path], check=True)
 
+    def register_varnix(self):
+        """Started by hand where there is no display, varnix writes its registration and ends."""
+        env = self.environment()
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
+            env.pop(name, None)
+        subprocess.run([program("VARNIX_PROGRAM")], env=env, capture_output=True, timeout=120)
+
+    def srecord_file(self, name, data):
+        """`data` from address 0 as the S-record file `name` of this session's folder."""
+        binary = os.path.join(self.folder, name + ".bin")
+        with open(binary, "wb") as file:
+            file.write(data)
+        path = os.path.join(self.folder, name)
+        subprocess.run(["srec_cat", binary, "-binary", "-o", path, "-motorola", "-address-length=3",
+                        "-disable=data-count", "-execution-start-address=0"], check=True)
+        return path
+
     def name_has_owner(self, name):
         return bool(self.bus.name_has_owner(name))
 

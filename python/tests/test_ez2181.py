@@ -35,16 +35,12 @@ class Ez2181Test(unittest.TestCase):
         self.register_varnix()
         self.start_board()
         data = pattern(IMAGE_SIZE)
-        self.image = self.srecord_file("dsp.bnm", data)
+        self.image = self.session.srecord_file("dsp.bnm", data)
         data[CHANGED_AT] ^= 0xFF
-        self.changed = self.srecord_file("changed.bnm", data)
+        self.changed = self.session.srecord_file("changed.bnm", data)
 
     def register_varnix(self):
-        """Started by hand where there is no display, varnix writes its registration and ends."""
-        env = self.session.environment()
-        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
-            env.pop(name, None)
-        subprocess.run([program("VARNIX_PROGRAM")], env=env, capture_output=True, timeout=120)
+        self.session.register_varnix()
         self.assertEqual(varnix.ClassesRoot().class_id_of_progid("varnix.ez2181"), EZ2181_CLASS_ID)
 
     def start_board(self):
@@ -58,15 +54,6 @@ class Ez2181Test(unittest.TestCase):
         self.board.terminate()
         self.board.wait(30)
         self.board.stdout.close()
-
-    def srecord_file(self, name, data):
-        binary = os.path.join(self.session.folder, name + ".bin")
-        with open(binary, "wb") as file:
-            file.write(data)
-        path = os.path.join(self.session.folder, name)
-        subprocess.run(["srec_cat", binary, "-binary", "-o", path, "-motorola", "-address-length=3",
-                        "-disable=data-count", "-execution-start-address=0"], check=True)
-        return path
 
     def dispatch(self):
         board = varnix.Dispatch("Varnix.Ez2181", bus=self.session.bus)

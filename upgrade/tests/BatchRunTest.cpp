@@ -151,6 +151,20 @@ TEST(BatchOptionsTest, ParsesEveryOptionAndRefusesMistakes)
     EXPECT_FALSE(BatchOptions::Requested({"-Embedding"}));
 }
 
+TEST(BatchOptionsTest, PortsAreKeptInOrderAndNoneIsGivenTwice)
+{
+    std::string error;
+    auto options = BatchOptions::Parse({"--batch", "--port", "com2", "--port", "COM3", "--power-on"}, error);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->ports, (std::vector<std::string>{"com2", "COM3"}));
+    EXPECT_TRUE(BatchOptions::Parse({"--batch"}, error)->ports.empty());
+
+    EXPECT_FALSE(BatchOptions::Parse({"--batch", "--port", "com2", "--port", "Com2"}, error));
+    EXPECT_EQ(error, "--port Com2 is given twice");
+    EXPECT_FALSE(BatchOptions::Parse({"--batch", "--port"}, error));
+    EXPECT_EQ(error, "--port needs a value");
+}
+
 TEST(BatchRunTextTest, TerminalTextTurnsCrLfIntoNewlines)
 {
     EXPECT_EQ(BatchRun::TerminalText("a\r\nb\r\n"), "a\nb\n");

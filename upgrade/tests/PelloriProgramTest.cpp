@@ -46,7 +46,10 @@ TEST_F(PelloriProgramTest, HelpListsTheExitStatuses)
 {
     const Outcome outcome = RunPellori({QStringLiteral("--help")});
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_NE(outcome.out.find("pellori --batch [--baud RATE] [--power-on] [--program FILE] [--verify FILE]"), std::string::npos);
+    EXPECT_NE(outcome.out.find("pellori --batch [--port NAME]... [--baud RATE] [--power-on] [--program FILE]\n"
+                               "               [--verify FILE]"),
+              std::string::npos);
+    EXPECT_NE(outcome.out.find("  --port NAME      a board's port in the port map"), std::string::npos);
     EXPECT_NE(outcome.out.find("  3  verification failed"), std::string::npos);
     EXPECT_NE(outcome.out.find("a progress line at least every 5\npercent"), std::string::npos);
     EXPECT_NE(outcome.out.find("ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);

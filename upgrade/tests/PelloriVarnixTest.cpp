@@ -9,6 +9,8 @@
 #include "upgrade/CPelloriDlg.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/tests/PelloriDialogFixture.h"
+#include "platform/PortMap.h"
+#include "platform/PtyPair.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
@@ -19,7 +21,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <optional>
 #include <sstream>
 
@@ -291,3 +296,91 @@ TEST_F(PelloriVarnixTest, TheDialogShowsProgressUnderTheStatusTextDuringTheCallA
 }
 
 }  // namespace
+
+namespace {
+
+// Switched on: a simulated board that sends its power-on frame every 100 ms
+// until the PC answers it, on its own pseudo-terminal linked as `port`.
+class SwitchedOnBoard {
+public:
+    explicit SwitchedOnBoard(const char* port)
+    {
+        started_ = line_.Start(port);
+        board_.PowerUp();
+        greeter_ = std::thread([this] {
+            while (!stop_ && !board_.PowerOnAcknowledged()) {
+                board_.SendPowerOnFrame();
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        });
+    }
+    ~SwitchedOnBoard()
+    {
+        stop_ = true;
+        greeter_.join();
+        line_.Stop();
+    }
+
+    bool started() const { return started_; }
+    std::vector<std::uint8_t> Flash(std::size_t count) const { return board_.FlashBytes(kImageAddress, count); }
+
+private:
+    Ez2181Simulator board_;
+    PtyLinePort line_{board_};
+    bool started_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread greeter_;
+};
+
+}  // namespace
+
+TEST_F(PelloriVarnixTest, BatchModeOnFourPortsProgramsThreeBoardsAndReportsTheOneSwitchedOff)
+{
+    SwitchedOnBoard second("com2");
+    SwitchedOnBoard third("com3");
+    SwitchedOnBoard fourth("com4");
+    ASSERT_TRUE(second.started() && third.started() && fourth.started());
+    PtyPair switchedOff;  // linked, but no board answers behind it
+    ASSERT_TRUE(PortMap::Link("com5", switchedOff.slavePath()));
+
+    QProcess pellori;
+    pellori.start(QStringLiteral(PELLORI_PATH),
+                  {QStringLiteral("--batch"), QStringLiteral("--port"), QStringLiteral("com2"), QStringLiteral("--port"),
+                   QStringLiteral("com3"), QStringLiteral("--port"), QStringLiteral("com4"), QStringLiteral("--port"),
+                   QStringLiteral("com5"), QStringLiteral("--baud"), QStringLiteral("38400"), QStringLiteral("--power-on"),
+                   QStringLiteral("--program"), QString::fromStdString(goodFile_), QStringLiteral("--verify"),
+                   QString::fromStdString(goodFile_)});
+    ASSERT_TRUE(pellori.waitForFinished(120000));
+    const std::string out = pellori.readAllStandardOutput().toStdString();
+    const std::string err = pellori.readAllStandardError().toStdString();
+    // The worst board's status: its power-on wait failed.
+    EXPECT_EQ(pellori.exitCode(), BatchRun::kPowerOnFailed) << out << err;
+
+    const std::vector<std::string> lines = Lines(out);
+    const auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+    for (const char* port : {"com2", "com3", "com4"}) {
+        SCOPED_TRACE(port);
+        EXPECT_TRUE(has(std::string(port) + ": Power is ON")) << out;
+        EXPECT_TRUE(has(std::string(port) + ": Successfully Programmed!"));
+        EXPECT_TRUE(has(std::string(port) + ": Verify Successfull!"));
+    }
+    EXPECT_TRUE(has("com5: Turn Power On NOW..."));
+    EXPECT_FALSE(has("com5: Power is ON"));
+    EXPECT_NE(err.find("com5: ERROR: Device Timeout\n"), std::string::npos) << err;
+    EXPECT_EQ(second.Flash(image_.size()), image_);
+    EXPECT_EQ(third.Flash(image_.size()), image_);
+    EXPECT_EQ(fourth.Flash(image_.size()), image_);
+
+    // The table closes the output: a line for each board, in the order given.
+    const auto header = std::find_if(lines.begin(), lines.end(), [](const std::string& line) { return line.rfind("Port ", 0) == 0; });
+    ASSERT_NE(header, lines.end()) << out;
+    ASSERT_EQ(lines.end() - header, 5);
+    EXPECT_EQ(*header, "Port  Result" + std::string(16, ' ') + "Time  Error");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(header[1 + i].substr(0, 23), std::string("com") + char('2' + i) + "  ok" + std::string(15, ' '));
+        EXPECT_EQ(header[1 + i].back(), 's');  // the time, and no error text
+    }
+    EXPECT_EQ(header[4].substr(0, 23), "com5  power-on failed  ");
+    const std::string timeout = " s  ERROR: Device Timeout";
+    EXPECT_EQ(header[4].substr(header[4].size() - timeout.size()), timeout);
+}

@@ -10,6 +10,7 @@
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QFile>
 #include <QProcess>
@@ -548,22 +549,48 @@ TEST_F(DBusTransportTest, ServerEndsWhenItsBusGoesAway)
     EXPECT_EQ(StatusOf([&] { driver.Get(TestObject::kValue); }), RPC_E_DISCONNECTED);
 }
 
-TEST_F(DBusTransportTest, CallsWaitForACallThatRunsANestedEventLoop)
+TEST_F(DBusTransportTest, ACallWaitsForTheEarlierCallOfItsObjectThatRunsANestedEventLoop)
 {
     DispatchDriver driver(client_);
     driver.Create(TestObject::kProgId);
-    EXPECT_EQ(driver.Get(TestObject::kCallDepth), Variant::I4(1));
-
     QTemporaryDir folder;
     const QString marker = folder.filePath(QStringLiteral("nested"));
-    QProcess other;
-    other.start(QStringLiteral(VARNIX_CALL_PATH),
-                {QString::fromLatin1(TestObject::kProgId), QStringLiteral("NestedLoop(\"%1\")").arg(marker)});
+    // Sent without waiting for the reply, on the connection that owns the object.
+    QDBusMessage nested = QDBusMessage::createMethodCall(driver.ServerName(), driver.ObjectPath(),
+                                                         BusNames::kDispatchInterface, QStringLiteral("Invoke"));
+    nested << std::int32_t{TestObject::kNestedLoop} << 1u
+           << QVariant::fromValue(QList<WireVariant>{WireVariant{Variant::Bstr(marker.toStdString()), true}});
+    QDBusPendingCall pending = client_.asyncCall(nested, 60000);
     ASSERT_TRUE(WaitFor([&] { return QFile::exists(marker); }));
-    // The other client's call is inside its nested loop now; ours is served after it.
+
+    // The object's call is inside its nested loop now; the next call of the
+    // object runs after it, not inside it.
     EXPECT_EQ(driver.Get(TestObject::kCallDepth), Variant::I4(1));
-    ASSERT_TRUE(other.waitForFinished(60000));
-    EXPECT_EQ(other.exitCode(), 0);
+    EXPECT_TRUE(pending.isFinished());
+    pending.waitForFinished();
+    EXPECT_EQ(pending.reply().type(), QDBusMessage::ReplyMessage);
+}
+
+TEST_F(DBusTransportTest, CallsOnDifferentObjectsRunAtTheSameTime)
+{
+    DispatchDriver waiting(client_);
+    DispatchDriver opening(client_);
+    waiting.Create(TestObject::kProgId);
+    opening.Create(TestObject::kProgId);
+    ASSERT_EQ(waiting.ServerName(), opening.ServerName());
+    // Sent first on the same connection, so the server has it first; it waits
+    // at the gate until the other object's call opens it. Served one at a
+    // time, it would wait its full 20 s and give 0.
+    QDBusMessage wait = QDBusMessage::createMethodCall(waiting.ServerName(), waiting.ObjectPath(),
+                                                       BusNames::kDispatchInterface, QStringLiteral("Invoke"));
+    wait << std::int32_t{TestObject::kWaitAtGate} << 1u
+         << QVariant::fromValue(QList<WireVariant>{WireVariant{Variant::I4(20000), true}});
+    QDBusPendingCall pending = client_.asyncCall(wait, 60000);
+    EXPECT_EQ(opening.Call(TestObject::kOpenGate), Variant::I4(0));
+    pending.waitForFinished();
+    const QDBusMessage reply = pending.reply();
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    EXPECT_EQ(qdbus_cast<WireVariant>(reply.arguments().at(1)).value, Variant::I4(1));
 }
 
 TEST_F(DBusTransportTest, UnsendableArgumentIsRefusedBeforeSending)

@@ -7,8 +7,19 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
 #include <unistd.h>
+
+namespace {
+
+std::mutex gateMutex;
+std::condition_variable gateOpened;
+bool gateOpen = false;
+
+}  // namespace
 
 TestObject::TestObject()
 {
@@ -35,6 +46,8 @@ const DispatchMap& TestObject::Map()
                                        .Method("NestedLoop", &TestObject::NestedLoop)
                                        .ReadOnlyProperty("CallDepth", &TestObject::GetCallDepth)
                                        .Method("CountTo", &TestObject::CountTo)
+                                       .Method("WaitAtGate", &TestObject::WaitAtGate)
+                                       .Method("OpenGate", &TestObject::OpenGate)
                                        .Build();
     return map;
 }
@@ -73,4 +86,21 @@ Variant TestObject::CountTo(std::int32_t total)
     const auto units = static_cast<std::uint64_t>(std::max(total, 0));
     for (std::uint64_t done = 0; done <= units; ++done) ReportProgress(done, units);
     return Variant::I4(total);
+}
+
+Variant TestObject::WaitAtGate(std::int32_t milliseconds)
+{
+    std::unique_lock<std::mutex> lock(gateMutex);
+    const bool opened = gateOpened.wait_for(lock, std::chrono::milliseconds(milliseconds), [] { return gateOpen; });
+    return Variant::I4(opened ? 1 : 0);
+}
+
+Variant TestObject::OpenGate()
+{
+    {
+        std::lock_guard<std::mutex> lock(gateMutex);
+        gateOpen = true;
+    }
+    gateOpened.notify_all();
+    return Variant::I4(0);
 }

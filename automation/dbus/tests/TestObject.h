@@ -3,6 +3,7 @@
 #include "automation/core/ApplicationLock.h"
 #include "automation/core/Dispatchable.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -20,6 +21,9 @@
 //                             (as a message box would)
 //   CallDepth                 read-only: how many calls are running in the server, this one included
 //   CountTo(n) -> n           reports progress 0 of n, 1 of n, ... n of n
+//   WaitAtGate(ms) -> 1 or 0  waits until the server's one gate is open (1), or ms
+//                             milliseconds (0)
+//   OpenGate()                opens the gate, for good
 class TestObject : public Dispatchable {
 public:
     static constexpr const char* kProgId = "Varnix.TestObject";
@@ -28,7 +32,7 @@ public:
     static constexpr const char* kSingleProgId = "Varnix.TestSingle";
     static constexpr const char* kSingleClassId = "{5B2E4C1A-7D3F-4A60-8E91-0A1B2C3D4E02}";
 
-    enum DispId : std::int32_t { kEcho = 1, kAdd, kFail, kValue, kProcessId, kLiveObjects, kCrash, kSecret, kConcat, kNestedLoop, kCallDepth, kCountTo };
+    enum DispId : std::int32_t { kEcho = 1, kAdd, kFail, kValue, kProcessId, kLiveObjects, kCrash, kSecret, kConcat, kNestedLoop, kCallDepth, kCountTo, kWaitAtGate, kOpenGate };
 
     TestObject();
     ~TestObject() override;
@@ -49,10 +53,13 @@ public:
     Variant NestedLoop(const std::string& markerPath);
     std::int32_t GetCallDepth() const { return nesting_ + 1; }
     Variant CountTo(std::int32_t total);
+    Variant WaitAtGate(std::int32_t milliseconds);
+    Variant OpenGate();
 
 private:
-    static inline std::int32_t live_ = 0;
-    static inline std::int32_t nesting_ = 0;
+    // Members of different objects run on threads of their own.
+    static inline std::atomic<std::int32_t> live_ = 0;
+    static inline std::atomic<std::int32_t> nesting_ = 0;
     ApplicationLock::Holder lock_;
     std::int32_t value_ = 0;
 };

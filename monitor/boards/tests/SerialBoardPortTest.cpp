@@ -1,0 +1,170 @@
+// The Port property of the serial boards: where it sits in each dispatch map, and
+// what it does to the lines, read back from the device side of pseudo-terminals.
+#include "automation/core/DispatchException.h"
+#include "monitor/boards/Ez2181.h"
+#include "monitor/boards/Ezkit21k.h"
+#include "monitor/boards/Faderbox.h"
+#include "platform/PortMap.h"
+#include "platform/PtyPair.h"
+#include "platform/TermiosCommDevice.h"
+#include "platform/tests/ScopedConfigHome.h"
+
+#include <gtest/gtest.h>
+
+#include <termios.h>
+
+#include <future>
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Names = std::vector<std::pair<const char*, std::int32_t>>;
+
+// com1 and com2 of these tests are pseudo-terminals; the test is the device on their masters.
+class SerialBoardPortTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(com1.ok() && com2.ok());
+        ASSERT_TRUE(PortMap::Link("com1", com1.slavePath()));
+        ASSERT_TRUE(PortMap::Link("com2", com2.slavePath()));
+    }
+
+    // The rate a line itself runs at.
+    static std::uint32_t LineRate(const PtyPair& line)
+    {
+        termios t{};
+        if (::tcgetattr(line.masterFd(), &t) != 0) return 0;
+        return TermiosCommDevice::RateOf(::cfgetospeed(&t));
+    }
+
+    // Plays the device for one exchange: takes a request of `length` bytes, then
+    // answers (after the board's purge of its input); the request, as it came.
+    static std::future<Bytes> AnswerOnce(PtyPair& line, std::size_t length, Bytes reply)
+    {
+        return std::async(std::launch::async, [&line, length, reply] {
+            Bytes request = line.Receive(length, 5000);
+            line.Send(reply);
+            return request;
+        });
+    }
+
+    static bool Free(const PtyPair& line)
+    {
+        TermiosCommDevice device;
+        return device.Open(line.slavePath());
+    }
+
+    ScopedConfigHome home;
+    PtyPair com1;
+    PtyPair com2;
+};
+
+void ExpectIdentifiers(const Dispatchable& object, const Names& names)
+{
+    for (const auto& [name, expected] : names) {
+        std::int32_t dispid = -1;
+        EXPECT_EQ(object.GetIDsOfNames(name, dispid), S_OK) << name;
+        EXPECT_EQ(dispid, expected) << name;
+    }
+}
+
+}  // namespace
+
+// Scripts and pellori call by fixed identifiers: Port is the last entry of each
+// board's own map, and every identifier a client knew from before stays.
+TEST_F(SerialBoardPortTest, PortComesLastInEachBoardsOwnMapAndNoOtherIdentifierMoved)
+{
+    const Names inherited = {{"ReadSym", 0x20001}, {"FindSym", 0x20002}, {"WriteSym", 0x20003},
+                             {"ReadFlash", 0x20004}, {"WriteFlash", 0x20005}, {"ErrorMethod", 0x30001},
+                             {"ErrorCode", 0x30002}, {"ErrorString", 0x30003}};
+    Ez2181 ez2181;
+    ExpectIdentifiers(ez2181, {{"Reset", 1}, {"Run", 2}, {"SetBaud", 3}, {"PowerOn", 4}, {"Port", 5},
+                               {"ReadDM", 0x10001}, {"WriteDM", 0x10002}, {"LoadProg", 0x10003}, {"ReadPM", 0x10004},
+                               {"WritePM", 0x10005}, {"ProgFlash", 0x10006}, {"VerifyFlash", 0x10007},
+                               {"ReadIO", 0x10008}, {"WriteIO", 0x10009}});
+    ExpectIdentifiers(ez2181, inherited);
+    EXPECT_EQ(Ez2181::Map().members().size(), 5u);
+
+    Ezkit21k ezkit;
+    ExpectIdentifiers(ezkit, {{"ResyncComm", 1}, {"ProgFlash", 2}, {"VerifyFlash", 3}, {"SetLockout", 4},
+                              {"GetLockout", 5}, {"Port", 6}, {"LoadSym", 0x10001}, {"LoadProg", 0x10002},
+                              {"ReadDM", 0x10003}, {"WriteDM", 0x10004}, {"ReadPM", 0x10005}, {"WritePM", 0x10006}});
+    ExpectIdentifiers(ezkit, inherited);
+    EXPECT_EQ(Ezkit21k::Map().members().size(), 6u);
+
+    Faderbox faderbox;
+    ExpectIdentifiers(faderbox, {{"SetBaud", 1}, {"Ping", 2}, {"Port", 3}, {"LoadSym", 0x10001}, {"WritePM", 0x10006}});
+    ExpectIdentifiers(faderbox, inherited);
+    EXPECT_EQ(Faderbox::Map().members().size(), 3u);
+}
+
+TEST_F(SerialBoardPortTest, SettingPortFreesTheOldLineAndTheNextCallOpensTheNewOneAtTheRateItHad)
+{
+    Ez2181 board;
+    EXPECT_EQ(board.GetPort(), "com1");
+    EXPECT_FALSE(Free(com1));
+    board.SetBaud(19200);
+
+    board.SetPort("COM2");
+    EXPECT_EQ(board.GetPort(), "com2");
+    EXPECT_TRUE(Free(com1));
+    EXPECT_TRUE(Free(com2));  // nothing is opened before a call needs the line
+
+    auto request = AnswerOnce(com2, 6, {0xFA, 0x00, 0x03, 0xFE, 0x12, 0xF0});
+    EXPECT_EQ(board.Reset(0), Variant::I4(0)) << board.GetErrorString();
+    EXPECT_EQ(request.get(), (Bytes{0xFA, 0xFF, 0x03, 0x04, 0x08, 0xF5}));
+    EXPECT_EQ(LineRate(com2), 19200u);
+    EXPECT_FALSE(Free(com2));
+    EXPECT_TRUE(com1.Receive(1, 50).empty());
+}
+
+// A board made while its first port was taken never had a line; a rate set then is
+// the rate its new port opens at.
+TEST_F(SerialBoardPortTest, ABoardThatCouldNotOpenCom1OpensTheNewPortAtItsOwnRate)
+{
+    TermiosCommDevice holder;
+    ASSERT_TRUE(holder.Open(com1.slavePath()));
+    Ez2181 board;
+    board.SetPort("com2");
+    auto request = AnswerOnce(com2, 6, {0xFA, 0x00, 0x03, 0xFE, 0x12, 0xF0});
+    EXPECT_EQ(board.Reset(0), Variant::I4(0)) << board.GetErrorString();
+    EXPECT_EQ(request.get().size(), 6u);
+    EXPECT_EQ(LineRate(com2), Ez2181::kInitialBaudRate);
+
+    Faderbox console;
+    console.SetPort("com1");
+    holder.Close();
+    auto ping = AnswerOnce(com1, 4, {0xA5, 0x00, 0x7F, 0x34, 0x12, 0x78, 0x56});
+    const Variant values = console.Ping();
+    EXPECT_EQ(ping.get(), (Bytes{0xA5, 0x00, 0x80, 0x00}));
+    EXPECT_EQ(LineRate(com1), Faderbox::kBaudRate);
+    ASSERT_TRUE(values.IsArray()) << console.GetErrorString();
+    EXPECT_EQ(values.array().at(0), Variant::I4(0x1234));
+}
+
+TEST_F(SerialBoardPortTest, ANameThatIsNoSerialPortIsAClearErrorAndChangesNothing)
+{
+    Ezkit21k board;
+    for (const char* name : {"", "com0", "com01", "com256", "lpt1", "com1 ", "/dev/ttyS0", "com-1", "com2x"}) {
+        board.SetPort(name);
+        EXPECT_EQ(board.GetErrorString(),
+                  std::string("Port must be a serial port of the port map, com1 to com255, not \"") + name + "\"");
+        EXPECT_EQ(board.GetErrorCode(), 0);
+        EXPECT_EQ(board.GetPort(), "com1");
+        EXPECT_FALSE(Free(com1)) << name;
+    }
+    board.SetPort("com255");
+    EXPECT_EQ(board.GetPort(), "com255");
+
+    // Through the dispatch map, with failures as exceptions.
+    board.SetErrorMethod(AutoBase::ThrowException);
+    const InvokeResult refused = board.Invoke(6, InvokeKind::PropertyPut, {Variant::Bstr("nowhere")});
+    EXPECT_EQ(refused.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(refused.excep.description,
+              "Port must be a serial port of the port map, com1 to com255, not \"nowhere\"");
+    EXPECT_EQ(board.Invoke(6, InvokeKind::PropertyGet, {}).result, Variant::Bstr("com255"));
+}
