@@ -3,6 +3,9 @@
 // (a) unpaced, printing flash bytes per second, and (b) with the board pacing its line at
 // 38400 baud, printing the elapsed time divided by the wire time of every byte that
 // crossed the line in either direction (10 bits a byte). The goal of (b) is at most 1.05.
+// (c), when Debian's ser2net is installed: as (b), with COM1 linked to
+// rfc2217://127.0.0.1:PORT, where ser2net serves the board's pseudo-terminal; the goal is
+// at most 1.10.
 //
 // usage: bench_ez2181 [KIB]   (image kibibytes, default 256)
 
@@ -12,6 +15,7 @@
 #include "monitor/boards/Ez2181.h"
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
+#include "platform/tests/Ser2netServer.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 #include "simulators/ptyline/PtyLineServer.h"
 
@@ -38,14 +42,23 @@ struct Outcome {
     std::uint64_t lineBytes = 0;
 };
 
-Outcome ProgramAndVerify(std::uint32_t baud, const std::string& file, const std::vector<std::uint8_t>& image)
+// `ser2netFolder` empty: COM1 is the pseudo-terminal; else ser2net, with its files
+// there, serves the pseudo-terminal and COM1 is the network port.
+Outcome ProgramAndVerify(std::uint32_t baud, const std::string& file, const std::vector<std::uint8_t>& image,
+                         const std::string& ser2netFolder = {})
 {
     Outcome outcome;
     PtyPair pty;
     Ez2181Simulator board;
     board.SetRecording(false);
     PtyLineServer runner(board, pty.masterFd(), baud);
-    if (!pty.ok() || !PortMap::Link("COM1", pty.slavePath()) || !runner.Start()) {
+    Ser2netServer ser2net(pty.slavePath(), ser2netFolder);
+    if (!ser2netFolder.empty() && !ser2net.Start()) {
+        std::printf("cannot start ser2net (see %s/ser2net.log)\n", ser2netFolder.c_str());
+        return outcome;
+    }
+    const std::string device = ser2netFolder.empty() ? pty.slavePath() : ser2net.Address();
+    if (!pty.ok() || !PortMap::Link("COM1", device) || !runner.Start()) {
         std::printf("cannot start the simulated board\n");
         return outcome;
     }
@@ -112,6 +125,22 @@ int main(int argc, char** argv)
                             "bytes/s");
                 PrintResult("ez2181_flash_38400", elapsed, "s", "wire-minimum", wireMinimum);
                 status = 0;
+            }
+            if (paced.ok && Ser2netServer::Program().empty()) {
+                std::printf("ser2net is not installed: no figure through it\n");
+            } else if (paced.ok) {
+                const Outcome networked = ProgramAndVerify(baud, file, image, folder);
+                status = networked.ok ? 0 : 1;
+                if (networked.ok) {
+                    const double elapsed = networked.programSeconds + networked.verifySeconds;
+                    const double wireMinimum = static_cast<double>(networked.lineBytes) * 10.0 / baud;
+                    std::printf("%u baud through ser2net: %.3f s (program %.3f s, verify %.3f s) for %llu bytes "
+                                "on the line, wire minimum %.3f s, ratio %.4f (goal <= 1.10)\n",
+                                baud, elapsed, networked.programSeconds, networked.verifySeconds,
+                                static_cast<unsigned long long>(networked.lineBytes), wireMinimum,
+                                elapsed / wireMinimum);
+                    PrintResult("ez2181_flash_38400_ser2net", elapsed, "s", "wire-minimum", wireMinimum);
+                }
             }
         }
     }

@@ -31,6 +31,13 @@ std::optional<int> PortSelection(const std::string& name)
     return std::nullopt;
 }
 
+// "Error Opening Comm Port" alone leaves a script's user guessing: say which link or
+// device failed, and how to fix it.
+void SayWhyThePortDidNotOpen(const UnitTransfer& transfer, std::ostream& err)
+{
+    if (!transfer.OpenFailure().empty()) err << "dspq47-cli: " << transfer.OpenFailure() << '\n';
+}
+
 }  // namespace
 
 void CommandLine::PrintUsage(std::ostream& err)
@@ -130,12 +137,16 @@ int CommandLine::Run(const std::vector<std::string>& args, std::ostream& out, st
         }
         StreamMessagePresenter presenter(out, err);
         UnitTransfer transfer(presenter);
-        return transfer.SendToUnit(config, portSelection) == TransferResult::Done ? kSuccess : kFailed;
+        const TransferResult result = transfer.SendToUnit(config, portSelection);
+        SayWhyThePortDidNotOpen(transfer, err);
+        return result == TransferResult::Done ? kSuccess : kFailed;
     }
     case Action::Receive: {
         StreamMessagePresenter presenter(out, err);
         UnitTransfer transfer(presenter);
-        if (transfer.ReceiveFromUnit(config, portSelection) != TransferResult::Done)
+        const TransferResult result = transfer.ReceiveFromUnit(config, portSelection);
+        SayWhyThePortDidNotOpen(transfer, err);
+        if (result != TransferResult::Done)
             return kFailed;
         if (!WriteConfigFile(config, path)) {
             err << "dspq47-cli: cannot write " << path << '\n';

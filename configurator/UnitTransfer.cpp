@@ -4,7 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/CommDevice.h"
 #include "platform/PortMap.h"
-#include "platform/TermiosCommDevice.h"
+#include "platform/PortCommDevice.h"
 
 #include <algorithm>
 #include <vector>
@@ -21,7 +21,7 @@ std::uint64_t LineTimeMs(std::size_t bytes)
 }  // namespace
 
 UnitTransfer::UnitTransfer(MessagePresenter& presenter, TransferTiming timing)
-    : presenter_(presenter), ownDevice_(std::make_unique<TermiosCommDevice>()), device_(*ownDevice_),
+    : presenter_(presenter), ownDevice_(std::make_unique<PortCommDevice>()), device_(*ownDevice_),
       timing_(timing)
 {
 }
@@ -40,8 +40,17 @@ std::string UnitTransfer::PortName(int portSelection)
 
 bool UnitTransfer::OpenPort(int portSelection)
 {
-    if (!device_.Open(PortMap::DevicePath(PortName(portSelection))))
+    const std::string name = PortName(portSelection);
+    const std::string path = PortMap::DevicePath(name);
+    openFailure_.clear();
+    if (path.empty()) {
+        openFailure_ = PortMap::NotMappedText(name);
         return false;
+    }
+    if (!device_.Open(path)) {
+        openFailure_ = name + " (" + path + "): " + device_.LastError();
+        return false;
+    }
     // 4800 8N1; flow control and the rest stay as the port has them. A port that does
     // not take the settings still gets its chance: the exchange itself shows whether
     // the unit understood.

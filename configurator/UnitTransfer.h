@@ -62,6 +62,10 @@ public:
 
     static std::string PortName(int portSelection);
 
+    // Why the port did not open at the last exchange that gave kOpenFailed ("Com1 is not
+    // in the port map ...", "Com1 (<device>): Permission denied (<who may>)"); empty otherwise.
+    const std::string& OpenFailure() const { return openFailure_; }
+
 private:
     bool OpenPort(int portSelection);
     bool SendWholly(const std::uint8_t* bytes, std::size_t count);
@@ -72,4 +76,5 @@ private:
     std::unique_ptr<CommDevice> ownDevice_;
     CommDevice& device_;
     TransferTiming timing_;
+    std::string openFailure_;
 };

@@ -24,7 +24,7 @@ std::unique_ptr<ParallelPort> ParallelPort::Open(std::string_view portName, std:
     const std::string path = PortMap::DevicePath(portName);
     const std::string intro = "Cannot open the parallel port " + UpperCase(portName);
     if (path.empty()) {
-        error = intro + ": not a parallel port name";
+        error = intro + ": " + PortMap::NotMappedText(portName);
         return nullptr;
     }
 

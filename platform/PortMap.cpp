@@ -29,25 +29,50 @@ unsigned long NumberAfter(const std::string& name, std::string_view prefix)
 
 }  // namespace
 
+std::string PortMap::FolderPath()
+{
+    return ConfigHome::Path() + "/dosdevices";
+}
+
+bool PortMap::FolderExists()
+{
+    std::error_code error;
+    return std::filesystem::is_directory(FolderPath(), error);
+}
+
 std::string PortMap::LinkPath(std::string_view portName)
 {
-    return ConfigHome::Path() + "/dosdevices/" + LowerCase(portName);
+    return FolderPath() + "/" + LowerCase(portName);
 }
 
 std::string PortMap::DevicePath(std::string_view portName)
 {
     const std::string name = LowerCase(portName);
+    if (name.empty() || name.find('/') != std::string::npos) return {};
     std::error_code error;
     const std::string link = LinkPath(name);
-    if (!name.empty() && name.find('/') == std::string::npos
-        && std::filesystem::is_symlink(std::filesystem::symlink_status(link, error)))
-        return link;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(link, error))) return link;
+    if (FolderExists()) return {};
 
     if (const unsigned long com = NumberAfter(name, "com"); com >= 1)
         return "/dev/ttyS" + std::to_string(com - 1);
     if (const unsigned long lpt = NumberAfter(name, "lpt"); lpt >= 1)
         return "/dev/parport" + std::to_string(lpt - 1);
     return {};
+}
+
+std::string PortMap::NotMappedText(std::string_view portName)
+{
+    if (!DevicePath(portName).empty()) return {};
+    const std::string name = LowerCase(portName);
+    const bool isPortName = NumberAfter(name, "com") >= 1 || NumberAfter(name, "lpt") >= 1;
+    if (!isPortName || !FolderExists()) return "\"" + std::string(portName) + "\" is not a port name (COM1.., LPT1..)";
+
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const char* example = NumberAfter(name, "lpt") >= 1 ? "/dev/parport0" : "/dev/ttyUSB0";
+    return upper + " is not in the port map: " + FolderPath() + " has no link named " + name +
+           ". Link the port to its device with: ln -sfn " + example + " " + LinkPath(name);
 }
 
 bool PortMap::Link(std::string_view portName, const std::string& target)

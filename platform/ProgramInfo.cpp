@@ -1,11 +1,30 @@
 #include "platform/ProgramInfo.h"
 
-#include "platform/ConfigHome.h"
+#include "platform/PortCommDevice.h"
 #include "platform/PortMap.h"
 #include "platform/SerialAccess.h"
 
 #include <filesystem>
+#include <set>
 #include <system_error>
+
+namespace {
+
+// The state lines of the links in `folder` other than com1, com2 and lpt1, by name.
+std::string OtherLinks(const std::string& folder)
+{
+    std::set<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_symlink(error) && name != "com1" && name != "com2" && name != "lpt1") names.insert(name);
+    }
+    std::string lines;
+    for (const std::string& name : names) lines += "    " + ProgramInfo::PortState(name) + "\n";
+    return lines;
+}
+
+}  // namespace
 
 const char* ProgramInfo::Version()
 {
@@ -20,6 +39,9 @@ std::string ProgramInfo::VersionText(const std::string& program)
 std::string ProgramInfo::PortState(const std::string& portName)
 {
     const std::string device = PortMap::DevicePath(portName);
+    if (device.empty()) return portName + ": not in the port map";
+    if (const std::string address = PortCommDevice::NetworkAddress(device); !address.empty())
+        return portName + " -> " + address + " (network port, RFC 2217)";
     const bool linked = device == PortMap::LinkPath(portName);
     std::error_code error;
     std::string shown = device;
@@ -34,18 +56,27 @@ std::string ProgramInfo::PortState(const std::string& portName)
 
 std::string ProgramInfo::PortMapHelp()
 {
-    const std::string folder = ConfigHome::Path() + "/dosdevices";
+    const std::string folder = PortMap::FolderPath();
+    const std::string rule = PortMap::FolderExists()
+        ? "the folder exists, so only its links count"
+        : "there is no folder, so the defaults apply";
     return "Ports: the port names COM1..COM9 and LPT1 (any case) are symbolic links in\n"
            "  " + folder + " ($XDG_CONFIG_HOME/dosdevices, ~/.config/dosdevices by default),\n"
-           "  named after the port in lower case and pointing at the device. Without a\n"
-           "  link, comN is /dev/ttyS<N-1> and lpt1 is /dev/parport0. To use a USB serial\n"
-           "  adapter as COM1:\n"
+           "  named after the port in lower case and pointing at the device. Once that\n"
+           "  folder exists it is the whole map: a name without a link there is \"not in\n"
+           "  the port map\" and is refused. Only while the folder does not exist is comN\n"
+           "  /dev/ttyS<N-1> and lpt1 /dev/parport0. To use a USB serial adapter as COM1\n"
+           "  (ls -l /dev/serial/by-id/ gives its stable name; link that one):\n"
            "      mkdir -p ~/.config/dosdevices\n"
-           "      ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1\n"
+           "      ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1\n"
            "  A device is used by members of the group that owns it (see ls -l /dev/ttyUSB0;\n"
            "  \"dialout\" on Debian): sudo usermod -aG dialout $USER, then log in again.\n"
-           "  Now:\n"
+           "  A link whose text is rfc2217://HOST:PORT is a serial port on another machine,\n"
+           "  served over the network (RFC 2217, for example by ser2net):\n"
+           "      ln -sfn rfc2217://lab-pc:3001 ~/.config/dosdevices/com1\n"
+           "  Now (" + rule + "):\n"
            "    " + PortState("com1") + "\n"
            "    " + PortState("com2") + "\n"
-           "    " + PortState("lpt1") + "\n";
+           "    " + PortState("lpt1") + "\n"
+           + OtherLinks(folder);
 }

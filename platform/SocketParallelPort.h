@@ -5,11 +5,8 @@
 #include <string>
 
 // A parallel port simulated by another program that serves it on a Unix stream
-// socket. The conversation, one request at a time:
-//   on connecting  the server sends 'K' (the port is ours) or 'B' (another client
-//                  holds it) and then closes;
-//   'W' v          sets the data register to v; no answer;
-//   'R'            asks for the status register; the server answers one byte.
+// socket, one request at a time. The bytes are tabled in docs/fourwire21xx.md
+// ("Simulated target"); the constants below are their names.
 class SocketParallelPort : public ParallelPort {
 public:
     static constexpr char kAccepted = 'K';

@@ -1,6 +1,7 @@
 #include "platform/TermiosCommDevice.h"
 
 #include "platform/Clock.h"
+#include "platform/ReadWait.h"
 #include "platform/SerialAccess.h"
 
 #include <algorithm>
@@ -31,12 +32,6 @@ constexpr RateEntry kRates[] = {
 };
 
 // Milliseconds left until `deadline`, as poll() takes them.
-int MsUntil(std::uint64_t deadline, std::uint64_t now)
-{
-    if (now >= deadline) return 0;
-    return static_cast<int>(std::min<std::uint64_t>(deadline - now, 1u << 30));
-}
-
 }  // namespace
 
 TermiosCommDevice::~TermiosCommDevice()
@@ -197,12 +192,7 @@ long TermiosCommDevice::Read(std::uint8_t* buffer, std::size_t count)
 
     while (got < count) {
         const std::uint64_t now = clock.NowMs();
-        int waitMs = -1;
-        if (totalMs_ != 0) waitMs = MsUntil(start + totalMs_, now);
-        if (intervalMs_ != 0 && got > 0) {
-            const int intervalLeft = MsUntil(lastByteAt + intervalMs_, now);
-            waitMs = waitMs < 0 ? intervalLeft : std::min(waitMs, intervalLeft);
-        }
+        const int waitMs = ReadWait::Left(start, lastByteAt, got, intervalMs_, totalMs_, now);
         pollfd p{fd_, POLLIN, 0};
         const int ready = ::poll(&p, 1, waitMs);
         if (ready < 0) {
@@ -252,7 +242,7 @@ long TermiosCommDevice::Write(const std::uint8_t* data, std::size_t count,
         // The driver's queue is full: wait for room.
         int waitMs = -1;
         if (writeTimeoutMs != 0) {
-            waitMs = MsUntil(deadline, clock.NowMs());
+            waitMs = ReadWait::MsUntil(deadline, clock.NowMs());
             if (waitMs == 0) break;
         }
         pollfd p{fd_, POLLOUT, 0};

@@ -24,7 +24,7 @@ if [ "${1:-}" != "--on-private-bus" ]; then
     trap 'rm -rf "$scratch"' EXIT
     export XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
     export XDG_RUNTIME_DIR="$scratch/runtime" XDG_CACHE_HOME="$scratch/cache"
-    mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/dbus-1/services" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
+    mkdir -p "$XDG_CONFIG_HOME/dosdevices" "$XDG_DATA_HOME/dbus-1/services" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
     chmod 700 "$XDG_RUNTIME_DIR"
 
     # Started by hand, varnix writes its registration (classes root and the

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev
   dbus dbus-daemon dbus-bin python3 python3-dbus
-  srecord
+  srecord ser2net
   clang libclang-rt-14-dev
 )
 

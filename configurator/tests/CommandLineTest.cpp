@@ -100,11 +100,19 @@ TEST_F(CommandLineTest, FailedSendPrintsTheMessageAndFails)
     EXPECT_EQ(err_.str(), "Error in Data sent to DSP-Q47\n");
 }
 
-TEST_F(CommandLineTest, MissingPortIsReported)
+TEST_F(CommandLineTest, APortThatDoesNotOpenIsReportedWithItsCause)
 {
     ASSERT_TRUE(PortMap::Link("com1", PathOf("nothing-here")));
     EXPECT_EQ(Run({"--receive", PathOf("back.Q47")}), 1);
-    EXPECT_EQ(err_.str(), "Error Opening Comm Port\n");
+    EXPECT_EQ(err_.str(), "Error Opening Comm Port\ndspq47-cli: Com1 (" + PortMap::LinkPath("com1")
+                              + "): No such file or directory\n");
+
+    // com2 has no link while the folder exists: nothing is opened, and the fix is named.
+    const std::string config = PathOf("busy.Q47");
+    ASSERT_TRUE(WriteConfigFile(BusyConfig(), config));
+    EXPECT_EQ(Run({"--port", "com2", "--send", config}), 1);
+    EXPECT_EQ(err_.str(), "Error Opening Comm Port\ndspq47-cli: " + PortMap::NotMappedText("com2") + "\n");
+    EXPECT_NE(err_.str().find("ln -sfn /dev/ttyUSB0 " + PortMap::LinkPath("com2")), std::string::npos);
 }
 
 TEST_F(CommandLineTest, MissingFileIsNotSent)
@@ -159,8 +167,8 @@ TEST_F(CommandLineTest, HelpAndVersionGoToStandardOutput)
     EXPECT_EQ(out_.str(), ProgramInfo::VersionText("dspq47-cli"));
     EXPECT_EQ(Run({"--help"}), 0);
     EXPECT_EQ(out_.str().rfind("usage: dspq47-cli [--port com1|com2] --send FILE\n", 0), 0u);
-    EXPECT_NE(out_.str().find("ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);
-    EXPECT_NE(out_.str().find("    com2 -> "), std::string::npos);
+    EXPECT_NE(out_.str().find("ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);
+    EXPECT_NE(out_.str().find("    com2: not in the port map"), std::string::npos);
     EXPECT_NE(out_.str().find("no configuration"), std::string::npos);
     EXPECT_EQ(err_.str(), "");
     EXPECT_NE(CommandLine::DialogHelp().find("(*.Q47)"), std::string::npos);

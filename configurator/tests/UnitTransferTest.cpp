@@ -37,7 +37,7 @@ protected:
 
     std::vector<Message> Messages() const { return presenter_.messages; }
 
-    ScopedConfigHome home_;
+    ScopedConfigHome home_{"com1", "com2"};
     FakeLineUnit line_;
     RecordingPresenter presenter_;
     UnitTransfer transfer_{presenter_, line_};

@@ -11,6 +11,7 @@
 #include "monitor/core/tests/IntelHexFiles.h"
 #include "simulators/ezkit21k/Ezkit21kSimulator.h"
 #include "simulators/faderbox/FaderboxSimulator.h"
+#include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
 
@@ -118,6 +119,7 @@ protected:
             monitor.SetFlashByte(static_cast<std::uint32_t>(0x500 + i), page[i]);
     }
 
+    ScopedConfigHome home{"com1"};
     TempFolder folder;
     std::string hex;
     Ezkit21kSimulator monitor;
@@ -174,6 +176,7 @@ class FaderboxFaultMatrixTest : public ::testing::TestWithParam<RowFader> {};
 
 TEST_P(FaderboxFaultMatrixTest, PingGivesTheDocumentedErrorThenWorks)
 {
+    ScopedConfigHome home{"com1"};
     FaderboxSimulator console;
     console.SetPingValues(0xFFFF, 42);
     auto device = std::make_unique<SimulatedDeviceLine>(console);

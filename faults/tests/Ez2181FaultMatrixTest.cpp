@@ -10,6 +10,7 @@
 #include "monitor/core/tests/SRecordFiles.h"
 #include "platform/tests/FakeClock.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
+#include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,7 @@ protected:
             board.SetFlashByte(0x300 + i, PatternBytes(256, 5)[i]);
     }
 
+    ScopedConfigHome home{"com1"};
     TempFolder folder;
     std::string image;
     Ez2181Simulator board;

@@ -160,8 +160,10 @@ TEST_F(LineReleaseTest, Ezkit21kLineVanishingMidReadThenANewLine)
     });
     EXPECT_EQ(board->ReadDM(0x100, 16, 0, 0), Variant::Null());
     unplug.join();
-    // The read is tried again, and the later attempts find no line to write to.
-    EXPECT_EQ(board->GetErrorString(), "Can't write to serial port");
+    // The read is tried again, and the later attempts find no line to write to; the text
+    // says why the line could not be opened again.
+    EXPECT_EQ(board->GetErrorString(), "Can't write to serial port (COM1 (" + PortMap::LinkPath("com1")
+                                           + "): No such file or directory)");
     EXPECT_EQ(DescriptorsOn(firstPath), held);
 
     Ezkit21kSimulator secondMonitor;

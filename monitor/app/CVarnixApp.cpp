@@ -78,7 +78,9 @@ bool CVarnixApp::ServeClients()
 bool CVarnixApp::RunByHand()
 {
     if (!VarnixRegistration::RegisterAll(serverPath_.toStdString())) Tell(NotRegisteredText());
-    if (!canShowWindow_) return Fail(QStringLiteral("There is no display to show the window on."));
+    if (!canShowWindow_)
+        return Fail(QStringLiteral("There is no display to show the window on. To register the classes "
+                                   "without a window, run: varnix -Register"));
 
     document_ = std::make_unique<CVarnixDoc>();
     frame_ = std::make_unique<CMainFrame>(*document_, *recentFiles_);

@@ -45,13 +45,15 @@ CommandLineInfo CommandLineInfo::Parse(const QStringList& arguments)
             info.help = true;
         else if (Is(name, "-version"))
             info.version = true;
+        else if (!IsKnownSwitch(name) && info.unknownSwitch.isEmpty())
+            info.unknownSwitch = argument;
     }
     return info;
 }
 
 std::string CommandLineInfo::Usage()
 {
-    return "Usage: varnix [-Register | -Unregister | -Embedding] [FILE]\n"
+    return "Usage: varnix [-Register | -Unregister | -Embedding | -Automation] [FILE]\n"
            "Varnix, the monitor server: scripts and programs such as pellori create its\n"
            "board objects (Varnix.Ez2181, Varnix.Ezkit21k, Varnix.FourWire21xx,\n"
            "Varnix.Faderbox, Varnix.Sport) over the D-Bus session bus and call them to\n"
@@ -59,13 +61,20 @@ std::string CommandLineInfo::Usage()
            "their flash.\n"
            "\n"
            "  (no switch)      register the classes and show the empty server window\n"
-           "  -Register        register the classes for this user and end (no window)\n"
+           "  -Register        register the classes for this user and end (no window;\n"
+           "                   the way to register on a machine without a display)\n"
+           "  -Regserver       the same as -Register\n"
            "  -Unregister      remove the registration and the settings, and end\n"
+           "  -Unregserver     the same as -Unregister\n"
            "  -Embedding       started by the session bus for a client: no window; ends\n"
            "                   when its last object is released\n"
-           "  --help           show this text\n"
+           "  -Automation      the same as -Embedding\n"
+           "  -p, -pt, -dde    accepted and ignored: the program prints nothing and has\n"
+           "                   no shell integration\n"
+           "  --help, -h, -?   show this text\n"
            "  --version        show the release\n"
-           "Switches begin with '-' or '/' and ignore case.\n"
+           "Switches begin with '-' or '/' and ignore case; any other switch is refused\n"
+           "with status 2.\n"
            "\n"
            "Registration writes the classes (ProgIDs) to\n"
            "  $XDG_CONFIG_HOME/automation/classes-root.ini\n"

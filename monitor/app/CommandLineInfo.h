@@ -14,8 +14,9 @@
 //   p, pt, dde                   known and ignored: the program has no printing
 //                                and no shell integration
 // The first argument that is not a switch names a document file to open;
-// further file names are ignored, and so are unknown "-" switches. As an
-// absolute path begins with '/', "/word" is a switch only for the words above.
+// further file names are ignored. An unknown "-" switch is kept in
+// `unknownSwitch` so that the program can refuse it. As an absolute path
+// begins with '/', "/word" is a switch only for the words above.
 struct CommandLineInfo {
     bool embedding = false;
     bool automation = false;
@@ -24,6 +25,7 @@ struct CommandLineInfo {
     bool help = false;
     bool version = false;
     QString fileName;
+    QString unknownSwitch;  // the first one, as given ("-Regsrv")
 
     // `arguments` without the program's own name.
     static CommandLineInfo Parse(const QStringList& arguments);

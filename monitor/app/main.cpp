@@ -39,6 +39,11 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments.append(QString::fromLocal8Bit(argv[i]));
     const CommandLineInfo commandLine = CommandLineInfo::Parse(arguments);
+    if (!commandLine.unknownSwitch.isEmpty() && !commandLine.help) {
+        std::fprintf(stderr, "varnix: unknown switch \"%s\" (varnix --help lists the switches)\n",
+                     commandLine.unknownSwitch.toLocal8Bit().constData());
+        return 2;
+    }
     if (commandLine.help || commandLine.version) {
         const std::string text = commandLine.help ? CommandLineInfo::Usage() : ProgramInfo::VersionText("varnix");
         std::fwrite(text.data(), 1, text.size(), stdout);

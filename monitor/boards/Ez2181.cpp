@@ -71,7 +71,7 @@ Variant Ez2181::Fail(const LinkResult& failure, bool memoryRead)
     Variant result;
     switch (failure.kind) {
     case LinkResult::SerialFailure:
-        SetError(result, 0, SerialErrorText(failure.code));
+        SetError(result, 0, SerialErrorText(failure.code, link_.OpenFailure()));
         break;
     case LinkResult::NoResponse:
         SetError(result, 0, BoardTexts::kNoResponse);

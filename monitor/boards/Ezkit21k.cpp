@@ -55,7 +55,7 @@ Variant Ezkit21k::Fail(const LinkResult& failure)
         SetError(result, 0, "Unexpected packet length");
         break;
     case LinkResult::SerialFailure:
-        SetError(result, 0, SerialErrorText(failure.code));
+        SetError(result, 0, SerialErrorText(failure.code, link_.OpenFailure()));
         break;
     case LinkResult::InvalidLockoutValue:
         SetError(result, failure.code, "Invalid Lockout Value:");

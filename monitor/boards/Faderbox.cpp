@@ -34,7 +34,7 @@ Variant Faderbox::Fail(const LinkResult& failure)
     Variant result;
     switch (failure.kind) {
     case LinkResult::SerialFailure:
-        SetError(result, 0, SerialErrorText(failure.code));
+        SetError(result, 0, SerialErrorText(failure.code, port_.OpenFailure()));
         break;
     case LinkResult::WrongStart:
         SetError(result, 0, "Ping reply does not start with 0xA5");

@@ -28,6 +28,13 @@ const char* AutoBase::SerialErrorText(std::int32_t exceptionCode)
     }
 }
 
+std::string AutoBase::SerialErrorText(std::int32_t exceptionCode, const std::string& openFailure)
+{
+    std::string text = SerialErrorText(exceptionCode);
+    if (!openFailure.empty()) text += " (" + openFailure + ")";
+    return text;
+}
+
 void AutoBase::SetError(Variant& result, std::int32_t code, const char* text)
 {
     SetError(result, code, std::string(text ? text : "General Error"));

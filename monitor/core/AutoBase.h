@@ -35,6 +35,9 @@ public:
 
     // Text recorded for a SerialPortException with this code.
     static const char* SerialErrorText(std::int32_t exceptionCode);
+    // The same, followed by why the port did not open when that is the cause
+    // ("Can't write to serial port (COM1 is not in the port map ...)").
+    static std::string SerialErrorText(std::int32_t exceptionCode, const std::string& openFailure);
 
 protected:
     AutoBase() = default;

@@ -1,7 +1,7 @@
 #include "monitor/serial/SerialPort.h"
 
+#include "platform/PortCommDevice.h"
 #include "platform/PortMap.h"
-#include "platform/TermiosCommDevice.h"
 
 #include <cctype>
 
@@ -42,7 +42,7 @@ int ComPortNumber(std::string_view name)
 }  // namespace
 
 SerialPort::SerialPort(std::int32_t endianMode)
-    : SerialPort(endianMode, std::make_unique<TermiosCommDevice>())
+    : SerialPort(endianMode, std::make_unique<PortCommDevice>())
 {
 }
 
@@ -89,7 +89,7 @@ bool SerialPort::Open()
     Close();
     rtsToggle_ = false;
     SetOpenDefaults(settings_);
-    if (!device_->Open(PortMap::DevicePath(portName_))) return false;
+    if (!OpenDevice()) return false;
     wantedOpen_ = true;
 
     CommSettings settings;
@@ -97,6 +97,21 @@ bool SerialPort::Open()
     SetOpenDefaults(settings);
     ApplySettings(settings);
     device_->SetReadTimeouts(kReadIntervalMs, kReadTotalMs);
+    return true;
+}
+
+bool SerialPort::OpenDevice()
+{
+    const std::string path = PortMap::DevicePath(portName_);
+    if (path.empty()) {
+        openFailure_ = PortMap::NotMappedText(portName_);
+        return false;
+    }
+    if (!device_->Open(path)) {
+        openFailure_ = portName_ + " (" + path + "): " + device_->LastError();
+        return false;
+    }
+    openFailure_.clear();
     return true;
 }
 
@@ -115,7 +130,7 @@ void SerialPort::DropLine()
 bool SerialPort::ReopenLostLine()
 {
     if (device_->IsOpen()) return true;
-    if (!wantedOpen_ || !device_->Open(PortMap::DevicePath(portName_))) return false;
+    if (!wantedOpen_ || !OpenDevice()) return false;
     device_->SetSettings(settings_);
     device_->SetReadTimeouts(kReadIntervalMs, kReadTotalMs);
     return true;

@@ -79,6 +79,10 @@ public:
 
     // The text of the device's last failure, for callers that show why a port did not open.
     std::string LastError() const;
+    // Why the port is not open after Open() or a reopen failed: "COM1 is not in the port
+    // map ..." or "COM1 (<device>): <reason>"; empty while the port is open or was never
+    // asked to open.
+    const std::string& OpenFailure() const { return openFailure_; }
 
     // Longest wait for the transmitter after a block in toggle mode: the time `count` bytes
     // need at `baudRate` (10 bits a byte) and a margin.
@@ -92,6 +96,8 @@ private:
     bool ApplySettings(const CommSettings& settings);
     // Opens the port again after a lost line; false when it stays closed.
     bool ReopenLostLine();
+    // Opens the device the port name leads to; false with OpenFailure() set when it does not.
+    bool OpenDevice();
     // A transfer failed on the open device: the line is given up.
     void DropLine();
     void EndToggledBlock(int bytesSent);
@@ -103,6 +109,7 @@ private:
     bool rtsToggle_ = false;
     // Opened by Open() and not closed by Close(): a lost line is opened again.
     bool wantedOpen_ = false;
+    std::string openFailure_;
     bool inToggledBlock_ = false;  // WriteBytes in toggle mode is under way
     bool lineLost_ = false;        // a write failed there; dropped when the block ends
     CommSettings settings_;  // the settings for a line that opens again by itself

@@ -82,7 +82,7 @@ TEST(ParallelPortTest, ANameThatIsNoPortIsRefused)
     ScopedConfigHome home;
     std::string error;
     EXPECT_EQ(ParallelPort::Open("PRN", error), nullptr);
-    EXPECT_EQ(error, "Cannot open the parallel port PRN: not a parallel port name");
+    EXPECT_EQ(error, "Cannot open the parallel port PRN: \"PRN\" is not a port name (COM1.., LPT1..)");
 }
 
 TEST(ParallelPortTest, ReasonTextsTellAUserWhatToFix)

@@ -9,9 +9,10 @@
 
 namespace fs = std::filesystem;
 
-TEST(PortMapTest, DefaultDevicesWithoutLinks)
+TEST(PortMapTest, WithoutAFolderThePortsAreTheMachinesOwn)
 {
     ScopedConfigHome home;
+    fs::remove(home.path() + "/dosdevices");
     EXPECT_EQ(PortMap::DevicePath("COM1"), "/dev/ttyS0");
     EXPECT_EQ(PortMap::DevicePath("Com2"), "/dev/ttyS1");
     EXPECT_EQ(PortMap::DevicePath("com9"), "/dev/ttyS8");
@@ -55,10 +56,35 @@ TEST(PortMapTest, LinkMakesFoldersAndIsUsedWhateverTheCase)
     EXPECT_EQ(fs::read_symlink(link).string(), "/dev/pts/77");
     EXPECT_EQ(PortMap::DevicePath("COM1"), link);
     EXPECT_EQ(PortMap::DevicePath("com1"), link);
-    EXPECT_EQ(PortMap::DevicePath("COM2"), "/dev/ttyS1");
 }
 
-TEST(PortMapTest, LinkReplacesTheOldTargetAndUnlinkRestoresTheDefault)
+TEST(PortMapTest, OnceTheFolderExistsANameWithoutALinkLeadsNowhereAndSaysHowToLinkIt)
+{
+    ScopedConfigHome home;
+    fs::remove(home.path() + "/dosdevices");
+    EXPECT_FALSE(PortMap::FolderExists());
+    EXPECT_EQ(PortMap::NotMappedText("COM2"), "");
+    fs::create_directory(home.path() + "/dosdevices");
+    EXPECT_TRUE(PortMap::FolderExists());
+
+    EXPECT_EQ(PortMap::DevicePath("COM2"), "");
+    EXPECT_EQ(PortMap::DevicePath("LPT1"), "");
+    const std::string folder = home.path() + "/dosdevices";
+    EXPECT_EQ(PortMap::NotMappedText("Com2"),
+              "COM2 is not in the port map: " + folder + " has no link named com2. Link the port to its "
+              "device with: ln -sfn /dev/ttyUSB0 " + folder + "/com2");
+    EXPECT_EQ(PortMap::NotMappedText("lpt1"),
+              "LPT1 is not in the port map: " + folder + " has no link named lpt1. Link the port to its "
+              "device with: ln -sfn /dev/parport0 " + folder + "/lpt1");
+    EXPECT_EQ(PortMap::NotMappedText("AUX"), "\"AUX\" is not a port name (COM1.., LPT1..)");
+
+    // A dangling link is still an entry: opening it gives the device's own error.
+    ASSERT_TRUE(PortMap::Link("com2", "/dev/ttyUSB97"));
+    EXPECT_EQ(PortMap::DevicePath("COM2"), folder + "/com2");
+    EXPECT_EQ(PortMap::NotMappedText("COM2"), "");
+}
+
+TEST(PortMapTest, LinkReplacesTheOldTargetAndUnlinkTakesTheNameOutOfTheMap)
 {
     ScopedConfigHome home;
     ASSERT_TRUE(PortMap::Link("com2", "/dev/pts/1"));
@@ -67,13 +93,14 @@ TEST(PortMapTest, LinkReplacesTheOldTargetAndUnlinkRestoresTheDefault)
 
     PortMap::Unlink("COM2");
     EXPECT_FALSE(fs::exists(fs::symlink_status(PortMap::LinkPath("COM2"))));
-    EXPECT_EQ(PortMap::DevicePath("COM2"), "/dev/ttyS1");
+    EXPECT_EQ(PortMap::DevicePath("COM2"), "");
     PortMap::Unlink("COM2");  // nothing left to remove: no failure
 }
 
 TEST(PortMapTest, LinkFailsWhereNoFolderCanBeMade)
 {
     ScopedConfigHome home;
+    fs::remove(home.path() + "/dosdevices");
     // A file where the dosdevices folder should be.
     std::FILE* blocker = std::fopen((home.path() + "/dosdevices").c_str(), "w");
     ASSERT_NE(blocker, nullptr);

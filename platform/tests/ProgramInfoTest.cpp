@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 
 namespace {
@@ -31,11 +32,33 @@ TEST(ProgramInfoTest, PortMapHelpShowsTheFolderTheUsbExampleAndEachPort)
     ASSERT_TRUE(PortMap::Link("com2", "/dev/ttyUSB97"));
     const std::string help = ProgramInfo::PortMapHelp();
     EXPECT_NE(help.find("  " + home.path() + "/dosdevices ($XDG_CONFIG_HOME/dosdevices"), std::string::npos) << help;
-    EXPECT_NE(help.find("      ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1\n"), std::string::npos);
+    EXPECT_NE(help.find("      ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1\n"), std::string::npos);
     EXPECT_NE(help.find("sudo usermod -aG dialout $USER"), std::string::npos);
+    EXPECT_NE(help.find("  Now (the folder exists, so only its links count):\n"), std::string::npos) << help;
     EXPECT_NE(help.find("    com2 -> /dev/ttyUSB97 (link): no such device\n"), std::string::npos);
+    EXPECT_NE(help.find("    com1: not in the port map\n"), std::string::npos);
+    EXPECT_NE(help.find("    lpt1: not in the port map\n"), std::string::npos);
+}
+
+TEST(ProgramInfoTest, WithoutAFolderTheHelpSaysTheDefaultsApply)
+{
+    ScopedConfigHome home;
+    std::filesystem::remove(home.path() + "/dosdevices");
+    const std::string help = ProgramInfo::PortMapHelp();
+    EXPECT_NE(help.find("  Now (there is no folder, so the defaults apply):\n"), std::string::npos) << help;
     EXPECT_NE(help.find("    com1 -> /dev/ttyS0: "), std::string::npos);
     EXPECT_NE(help.find("    lpt1 -> /dev/parport0: "), std::string::npos);
+}
+
+TEST(ProgramInfoTest, NetworkPortsShowAsSuchAmongTheLinks)
+{
+    ScopedConfigHome home;
+    ASSERT_TRUE(PortMap::Link("com3", "rfc2217://lab-pc.example:3001"));
+    EXPECT_EQ(ProgramInfo::PortState("com3"), "com3 -> rfc2217://lab-pc.example:3001 (network port, RFC 2217)");
+    const std::string help = ProgramInfo::PortMapHelp();
+    EXPECT_NE(help.find("rfc2217://HOST:PORT"), std::string::npos) << help;
+    EXPECT_NE(help.find("    com3 -> rfc2217://lab-pc.example:3001 (network port, RFC 2217)\n"), std::string::npos)
+        << help;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "platform/tests/ScopedConfigHome.h"
 
+#include "platform/PortMap.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -14,6 +16,13 @@ ScopedConfigHome::ScopedConfigHome()
         hadPrevious_ = true;
     }
     ::setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
+    std::filesystem::create_directory(path_ + "/dosdevices");
+}
+
+ScopedConfigHome::ScopedConfigHome(std::initializer_list<const char*> standInPorts) : ScopedConfigHome()
+{
+    for (const char* port : standInPorts)
+        if (!PortMap::Link(port, path_ + "/stand-in-" + port)) throw std::runtime_error("cannot link a stand-in port");
 }
 
 ScopedConfigHome::~ScopedConfigHome()

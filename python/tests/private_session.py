@@ -54,7 +54,7 @@ class PrivateSession:
         self.config = os.path.join(self.folder, "config")
         self.data = os.path.join(self.folder, "data")
         self.services = os.path.join(self.data, "dbus-1", "services")
-        os.makedirs(self.config)
+        os.makedirs(os.path.join(self.config, "dosdevices"))  # a port map of its own, empty
         os.makedirs(self.services)
         self._saved = {name: os.environ.get(name)
                        for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "DBUS_SESSION_BUS_ADDRESS")}

@@ -3,6 +3,7 @@ on a private bus: data memory, flash programming and verification, the three
 error methods, and a script that leaves nothing behind when it ends."""
 
 import os
+import shutil
 import subprocess
 import sys
 import textwrap
@@ -121,6 +122,18 @@ class Ez2181Test(unittest.TestCase):
         self.assertEqual(caught.exception.code, board.ErrorCode)
         self.assertEqual(caught.exception.scode, 0)
 
+    def test_a_port_not_in_the_port_map_is_never_opened_and_the_error_says_how_to_link_it(self):
+        link = os.path.join(self.session.config, "dosdevices", "com1")
+        os.remove(link)
+        board = self.dispatch()
+        board.ErrorMethod = 2
+        with self.assertRaises(varnix.DispatchError) as caught:
+            board.Reset(0)
+        self.assertEqual(caught.exception.description,
+                         "Can't write to serial port (COM1 is not in the port map: "
+                         f"{os.path.dirname(link)} has no link named com1. Link the port to its device "
+                         f"with: ln -sfn /dev/ttyUSB0 {link})")
+
     def test_members_and_arguments_the_board_does_not_have(self):
         board = self.dispatch()
         self.assertFalse(hasattr(board, "ReadDX"))
@@ -133,20 +146,19 @@ class Ez2181Test(unittest.TestCase):
         self.assertEqual((caught.exception.hresult, caught.exception.argument_index), (varnix.DISP_E_TYPEMISMATCH, 0))
 
     def test_the_complete_example_of_the_scripting_guide_prints_what_the_guide_says(self):
-        guide_path = os.path.join(os.path.dirname(__file__), "..", "..", "docs", "python-scripting.md")
-        with open(guide_path, encoding="utf-8") as file:
+        source = os.path.join(os.path.dirname(__file__), "..", "..")
+        with open(os.path.join(source, "docs", "python-scripting.md"), encoding="utf-8") as file:
             example = file.read().split("## A complete example")[1]
-        script = example.split("```python\n")[1].split("```")[0]
-        expected = [line.strip() for line in example.split("```")[2].strip().splitlines()[-2:]]
-        # The guide's two images differ first at 0x1010.
-        srecord = ["-o", "-", "-motorola", "-address-length=3", "-disable=data-count", "-execution-start-address=0"]
-        for name, fill in (("dsp.bnm", "0x5A"), ("other.bnm", "0x5B")):
-            made = subprocess.run(["srec_cat", "-generate", "0x0000", "0x012C", "-repeat-string", "Varnix flash ",
-                                   "-generate", "0x1010", "0x1074", "-constant", fill] + srecord,
-                                  capture_output=True, check=True)
-            with open(os.path.join(self.session.folder, name), "wb") as file:
-                file.write(made.stdout)
-        done = subprocess.run([sys.executable, "-c", script, "dsp.bnm", "other.bnm"], cwd=self.session.folder,
+        script = example.split("cat > check_flash.py <<'EOF'\n")[1].split("\nEOF\n")[0]
+        printed = example.split("It prints:\n")[1].split("\n\n")[0].strip()
+        expected = [line.strip() for line in printed.splitlines()]
+        # The guide's images: the shipped sample and a copy with the byte at 0x0410 changed.
+        shutil.copy(os.path.join(source, "upgrade", "samples", "demo.bnm"), self.session.folder)
+        subprocess.run(["srec_cat", "demo.bnm", "-exclude", "0x0410", "0x0411", "-generate", "0x0410", "0x0411",
+                        "-constant", "0x5A", "-o", "changed.bnm", "-motorola", "-address-length=3",
+                        "-disable=data-count", "-execution-start-address=0"],
+                       cwd=self.session.folder, capture_output=True, check=True)
+        done = subprocess.run([sys.executable, "-c", script, "demo.bnm", "changed.bnm"], cwd=self.session.folder,
                               env=self.session.environment(), capture_output=True, text=True, timeout=240)
         self.assertEqual(done.returncode, 0, done.stderr)
         self.assertEqual(done.stdout.splitlines(), expected)

@@ -3,6 +3,8 @@
 
 #include "simulators/dspq47/Q47Unit.h"
 #include "simulators/ptyline/PtyLinePort.h"
+#include "simulators/ptyline/SimBackground.h"
+#include "simulators/ptyline/SimCommandLine.h"
 
 #include <csignal>
 #include <cstdio>
@@ -11,15 +13,12 @@
 
 namespace {
 
-void Usage()
-{
-    std::fprintf(stderr,
-                 "usage: dspq47-sim [--port NAME] [--pace] [--fault FAULT]\n"
-                 "  --port NAME   port map name to link (default com1)\n"
-                 "  --pace        answer at the pace of a 4800 baud line\n"
-                 "  --fault FAULT silence | wrong-ack[=BYTE] | stop-in-row=ROW |\n"
-                 "                stop-after-rows | bad-checksum\n");
-}
+const char kUsage[] =
+    "usage: dspq47-sim [--port NAME] [--background] [--pace] [--fault FAULT]\n"
+    "  --port NAME     port map name to link (default com1)\n"
+    "  --pace          answer at the pace of a 4800 baud line\n"
+    "  --fault FAULT   silence | wrong-ack[=BYTE] | stop-in-row=ROW |\n"
+    "                  stop-after-rows | bad-checksum\n";
 
 }  // namespace
 
@@ -27,26 +26,42 @@ int main(int argc, char** argv)
 {
     std::string port = "com1";
     bool paced = false;
+    bool inBackground = false;
     Q47Fault fault;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--port" && i + 1 < argc) {
-            port = argv[++i];
-        } else if (arg == "--pace") {
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            SimCommandLine::PrintUsage(stdout, kUsage);
+            return 0;
+        }
+        if (arg == "--pace") {
             paced = true;
-        } else if (arg == "--fault" && i + 1 < argc) {
+        } else if (arg == "--background") {
+            inBackground = true;
+        } else if ((arg == "--port" || arg == "--fault") && !hasValue) {
+            std::fprintf(stderr, "dspq47-sim: %s needs a value\n", argv[i]);
+            SimCommandLine::PrintUsage(stderr, kUsage);
+            return 2;
+        } else if (arg == "--port") {
+            port = argv[++i];
+        } else if (arg == "--fault") {
             const auto parsed = Q47Fault::Parse(argv[++i]);
             if (!parsed) {
                 std::fprintf(stderr, "dspq47-sim: unknown fault \"%s\"\n", argv[i]);
-                Usage();
+                SimCommandLine::PrintUsage(stderr, kUsage);
                 return 2;
             }
             fault = *parsed;
         } else {
-            Usage();
+            std::fprintf(stderr, "dspq47-sim: unknown option %s\n", argv[i]);
+            SimCommandLine::PrintUsage(stderr, kUsage);
             return 2;
         }
     }
+    SimBackground background;
+    if (inBackground)
+        background.Detach("dspq47-sim");
 
     // The serving thread inherits the blocked signals, so only sigwait sees them.
     sigset_t stopSignals;
@@ -60,12 +75,13 @@ int main(int argc, char** argv)
     unit.SetFault(fault);
     PtyLinePort line(unit, paced ? Q47Unit::kBaud : 0);
     if (!line.Start(port)) {
-        std::fprintf(stderr, "dspq47-sim: cannot open a pseudo-terminal linked as %s\n", port.c_str());
+        std::fprintf(stderr, "dspq47-sim: %s\n", line.StartError().c_str());
         return 1;
     }
     std::printf("DSP-Q47 unit on %s, linked as %s%s\n", line.SlavePath().c_str(), port.c_str(),
                 paced ? ", paced at 4800 baud" : "");
     std::fflush(stdout);
+    background.Ready();
 
     int received = 0;
     sigwait(&stopSignals, &received);

@@ -69,6 +69,8 @@ std::optional<Ez2181SimOptions> Ez2181SimOptions::Parse(const std::vector<std::s
         const bool hasValue = i + 1 < args.size();
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--background") {
+            options.background = true;
         } else if (arg == "--verbose" || arg == "-v") {
             options.verbose = true;
         } else if (arg == "--strict-rate") {
@@ -105,6 +107,9 @@ std::optional<Ez2181SimOptions> Ez2181SimOptions::Parse(const std::vector<std::s
         } else if (!arg.empty() && arg[0] != '-' && !portGiven) {
             options.port = arg;
             portGiven = true;
+        } else if (!arg.empty() && arg[0] == '-') {
+            error = "unknown option \"" + arg + "\"";
+            return std::nullopt;
         } else {
             error = "unexpected \"" + arg + "\"";
             return std::nullopt;
@@ -154,5 +159,14 @@ const char* Ez2181SimOptions::Usage()
            "                                  out or answered until the next power-up\n"
            "                       Only frames whose check bytes are right are counted.\n"
            "  --verbose            write every request frame received to standard error\n"
-           "  --help               show this text\n";
+           "  --background         return to the shell only once the port is linked and\n"
+           "                       served; prints the simulator's process number (stop it\n"
+           "                       with kill)\n"
+           "  --help               show this text\n"
+           "\n"
+           "The port's link in $XDG_CONFIG_HOME/dosdevices is made only where there is none,\n"
+           "where it is stale (a /dev/pts/N that no longer exists) or already this line's; a\n"
+           "link to anything else is left alone and the simulator does not start (a link to\n"
+           "a live /dev/pts/N, a simulator that is ending, gets two seconds to go). At the end\n"
+           "the link is removed if it is still this line's; the dosdevices folder stays.\n";
 }

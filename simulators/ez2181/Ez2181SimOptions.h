@@ -17,6 +17,7 @@ struct Ez2181SimOptions {
     unsigned powerUpEveryMs = 0;
     std::vector<Ez2181Fault> faults;
     bool verbose = false;
+    bool background = false;
     bool help = false;
 
     // Options from argv[1] on; nullopt with `error` set when they do not parse.

@@ -4,6 +4,7 @@
 #include "simulators/ez2181/Ez2181SimOptions.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 #include "simulators/ptyline/PtyLinePort.h"
+#include "simulators/ptyline/SimBackground.h"
 
 #include <csignal>
 #include <cstdio>
@@ -39,6 +40,9 @@ int main(int argc, char** argv)
         std::fputs(Ez2181SimOptions::Usage(), stdout);
         return 0;
     }
+    SimBackground background;
+    if (options->background)
+        background.Detach("ez2181-sim");
 
     // The serving thread inherits the blocked signals, so only sigtimedwait below sees them.
     sigset_t signals;
@@ -57,7 +61,7 @@ int main(int argc, char** argv)
     if (options->verbose)
         board.SetFrameListener([&requests](const Ez2181Frame& frame) { Trace(++requests, frame); });
     if (!port.Start(options->port)) {
-        std::fprintf(stderr, "ez2181-sim: cannot serve a pseudo-terminal linked as %s\n", options->port.c_str());
+        std::fprintf(stderr, "ez2181-sim: %s\n", port.StartError().c_str());
         return 1;
     }
     std::printf("EZ-KIT 2181 board on %s, linked as %s", port.SlavePath().c_str(), options->port.c_str());
@@ -65,6 +69,7 @@ int main(int argc, char** argv)
         std::printf(", paced at %u baud", options->baud);
     std::printf("\n");
     std::fflush(stdout);
+    background.Ready();
 
     bool poweredUp = options->powerUp;
     if (poweredUp)

@@ -11,7 +11,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: ezkit21k-sim [--port NAME] [--lockout BITS] [--late-ms N] [--fault KIND[@N][=VALUE]]...\n"
+    "usage: ezkit21k-sim [--port NAME] [--background]\n"
+    "                    [--lockout BITS] [--late-ms N] [--fault KIND[@N][=VALUE]]...\n"
     "  --port NAME     port map name to link (default com1)\n"
     "  --lockout BITS  lockout bits already set in the flash (0 to 3)\n"
     "  --late-ms N     how late a late reply comes (default 1500)\n"
@@ -44,11 +45,12 @@ int main(int argc, char** argv)
     std::string error;
     const auto line = SimCommandLine::Parse(std::vector<std::string>(argv + 1, argv + argc), own, error);
     if (!line) {
-        std::fprintf(stderr, "ezkit21k-sim: %s\n%s", error.c_str(), kUsage);
+        std::fprintf(stderr, "ezkit21k-sim: %s\n", error.c_str());
+        SimCommandLine::PrintUsage(stderr, kUsage);
         return 2;
     }
     if (line->help) {
-        std::fputs(kUsage, stdout);
+        SimCommandLine::PrintUsage(stdout, kUsage);
         return 0;
     }
 
@@ -57,11 +59,12 @@ int main(int argc, char** argv)
     for (const FaultRequest& fault : line->faults) {
         const auto kind = kKinds.find(fault.kind);
         if (kind == kKinds.end()) {
-            std::fprintf(stderr, "ezkit21k-sim: unknown fault %s\n%s", fault.kind.c_str(), kUsage);
+            std::fprintf(stderr, "ezkit21k-sim: unknown fault %s\n", fault.kind.c_str());
+            SimCommandLine::PrintUsage(stderr, kUsage);
             return 2;
         }
         board.InjectFault({kind->second, fault.request, fault.value});
     }
     board.SetLockoutBits(lockout);
-    return ServeUntilSignal(board, line->port, "EZ-KIT 21k board", line->lateDelay);
+    return ServeUntilSignal(board, *line, "ezkit21k-sim", "EZ-KIT 21k board");
 }

@@ -11,7 +11,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: faderbox-sim [--port NAME] [--values A,B] [--late-ms N] [--fault KIND[@N][=VALUE]]...\n"
+    "usage: faderbox-sim [--port NAME] [--background]\n"
+    "                    [--values A,B] [--late-ms N] [--fault KIND[@N][=VALUE]]...\n"
     "  --port NAME    port map name to link (default com1)\n"
     "  --values A,B   the two 16-bit values a ping returns\n"
     "  --late-ms N    how late a late reply comes (default 1500)\n"
@@ -49,11 +50,12 @@ int main(int argc, char** argv)
     std::string error;
     const auto line = SimCommandLine::Parse(std::vector<std::string>(argv + 1, argv + argc), own, error);
     if (!line) {
-        std::fprintf(stderr, "faderbox-sim: %s\n%s", error.c_str(), kUsage);
+        std::fprintf(stderr, "faderbox-sim: %s\n", error.c_str());
+        SimCommandLine::PrintUsage(stderr, kUsage);
         return 2;
     }
     if (line->help) {
-        std::fputs(kUsage, stdout);
+        SimCommandLine::PrintUsage(stdout, kUsage);
         return 0;
     }
 
@@ -63,10 +65,11 @@ int main(int argc, char** argv)
     for (const FaultRequest& fault : line->faults) {
         const auto kind = kKinds.find(fault.kind);
         if (kind == kKinds.end()) {
-            std::fprintf(stderr, "faderbox-sim: unknown fault %s\n%s", fault.kind.c_str(), kUsage);
+            std::fprintf(stderr, "faderbox-sim: unknown fault %s\n", fault.kind.c_str());
+            SimCommandLine::PrintUsage(stderr, kUsage);
             return 2;
         }
         console.InjectFault({kind->second, fault.request, fault.value});
     }
-    return ServeUntilSignal(console, line->port, "Mixing console", line->lateDelay);
+    return ServeUntilSignal(console, *line, "faderbox-sim", "Mixing console");
 }

@@ -73,6 +73,10 @@ std::optional<FourWireSimOptions> FourWireSimOptions::Parse(const std::vector<st
             options.help = true;
             continue;
         }
+        if (arg == "--background") {
+            options.background = true;
+            continue;
+        }
         if (arg != "--port" && arg != "--socket" && arg != "--version" && arg != "--fault" && arg != "--answer-delay"
             && arg != "--hold-drop") {
             error = "unknown option " + arg;
@@ -133,8 +137,8 @@ std::string FourWireSimOptions::DefaultSocketPath()
 
 const char* FourWireSimOptions::Usage()
 {
-    return "Usage: fourwire-sim [--port NAME] [--socket PATH] [--version N] [--answer-delay MS]\n"
-           "                    [--hold-drop LINE:MS] [--fault KIND[*TIMES][+SKIP]]...\n"
+    return "Usage: fourwire-sim [--port NAME] [--background] [--socket PATH] [--version N]\n"
+           "                    [--answer-delay MS] [--hold-drop LINE:MS] [--fault KIND[*TIMES][+SKIP]]...\n"
            "\n"
            "Simulates an ADSP-21xx target on the four-wire parallel-port link: the bit\n"
            "handshake, the start-up handshake, commands 1 and 3 to 8, 64K words of data\n"
@@ -150,8 +154,9 @@ const char* FourWireSimOptions::Usage()
            "\n"
            "A server started by the session bus gets the bus's environment, so set\n"
            "XDG_CONFIG_HOME before the bus starts. For example:\n"
-           "  fourwire-sim &\n"
+           "  sim=$(fourwire-sim --background)\n"
            "  varnix-call varnix.fourwire21xx PowerOn 'ReadDM(0x20, 3, 0, 0)'\n"
+           "  kill \"$sim\"\n"
            "\n"
            "  --port NAME     port map name to link (default lpt1)\n"
            "  --socket PATH   socket to serve (default DIR/fourwire-sim-<pid>.sock, DIR\n"
@@ -174,7 +179,14 @@ const char* FourWireSimOptions::Usage()
            "                    clock-first  at start-up lower the clock before the data\n"
            "                  *TIMES: how often it strikes (default 1, 0 = always);\n"
            "                  +SKIP (stall only): whole bytes that go through first\n"
+           "  --background    return to the shell only once the port is linked and\n"
+           "                  served; prints the simulator's process number (stop it\n"
+           "                  with kill)\n"
            "  --help          this text\n"
+           "\n"
+           "The link is made only where the port has none, or one to this same socket, or\n"
+           "a stale one to a /dev/pts/N that no longer exists; a link to anything else is\n"
+           "left alone and the program does not start. The dosdevices folder stays.\n"
            "\n"
            "Socket conversation (one request at a time): on connecting the server sends\n"
            "'K', or 'B' when another client holds the port; 'W' v sets the data register\n"

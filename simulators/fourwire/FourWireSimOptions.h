@@ -17,6 +17,7 @@ struct FourWireSimOptions {
     std::vector<FourWireFault> faults;
     std::uint32_t answerDelayMs = 0;
     FourWireTarget::HoldDrop holdDrop;
+    bool background = false;
     bool help = false;
 
     // Options from argv[1] on; nullopt with `error` set when they do not parse.

@@ -5,28 +5,16 @@
 #include "simulators/fourwire/FourWireSocketServer.h"
 #include "simulators/fourwire/FourWireTarget.h"
 
+#include "simulators/ptyline/PortClaim.h"
+#include "simulators/ptyline/SimBackground.h"
+
 #include "platform/Clock.h"
-#include "platform/PortMap.h"
 
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <sys/signalfd.h>
-#include <system_error>
 #include <unistd.h>
-
-namespace {
-
-// Removes the port map link only while it still points at this program's socket.
-void UnlinkIfOurs(const std::string& port, const std::string& socketPath)
-{
-    std::error_code error;
-    const auto target = std::filesystem::read_symlink(PortMap::LinkPath(port), error);
-    if (!error && target == socketPath)
-        PortMap::Unlink(port);
-}
-
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -40,6 +28,9 @@ int main(int argc, char** argv)
         std::fputs(FourWireSimOptions::Usage(), stdout);
         return 0;
     }
+    SimBackground background;
+    if (options->background)
+        background.Detach("fourwire-sim");
 
     sigset_t signals;
     sigemptyset(&signals);
@@ -62,16 +53,18 @@ int main(int argc, char** argv)
         return 1;
     }
     const std::string servedPath = std::filesystem::absolute(socketPath).string();
-    if (!PortMap::Link(options->port, servedPath)) {
-        std::fprintf(stderr, "fourwire-sim: cannot link %s to %s\n", options->port.c_str(), servedPath.c_str());
+    PortClaim claim;
+    if (!claim.Claim(options->port, servedPath, error)) {
+        std::fprintf(stderr, "fourwire-sim: %s\n", error.c_str());
         return 1;
     }
     std::printf("Four-wire target on %s, linked as %s\n", servedPath.c_str(), options->port.c_str());
     std::fflush(stdout);
+    background.Ready();
 
     server.Serve(stopFd);
 
-    UnlinkIfOurs(options->port, servedPath);
+    claim.Release();
     close(stopFd);
     return 0;
 }

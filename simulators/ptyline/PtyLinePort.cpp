@@ -1,10 +1,5 @@
 #include "simulators/ptyline/PtyLinePort.h"
 
-#include "platform/PortMap.h"
-
-#include <filesystem>
-#include <system_error>
-
 PtyLinePort::PtyLinePort(ByteDevice& device, std::uint32_t baud) : server_(device, pty_.masterFd(), baud) {}
 
 PtyLinePort::~PtyLinePort()
@@ -14,10 +9,14 @@ PtyLinePort::~PtyLinePort()
 
 bool PtyLinePort::Start(std::string_view portName)
 {
-    if (!pty_.ok() || server_.Running() || !PortMap::Link(portName, pty_.slavePath()))
+    if (!pty_.ok() || server_.Running()) {
+        startError_ = "cannot open a pseudo-terminal";
         return false;
-    port_ = portName;
+    }
+    if (!claim_.Claim(portName, pty_.slavePath(), startError_))
+        return false;
     if (!server_.Start()) {
+        startError_ = "cannot start serving the pseudo-terminal";
         Stop();
         return false;
     }
@@ -27,13 +26,7 @@ bool PtyLinePort::Start(std::string_view portName)
 void PtyLinePort::Stop()
 {
     server_.Stop();
-    if (port_.empty())
-        return;
-    std::error_code error;
-    const std::filesystem::path target = std::filesystem::read_symlink(PortMap::LinkPath(port_), error);
-    if (!error && target == pty_.slavePath())
-        PortMap::Unlink(port_);
-    port_.clear();
+    claim_.Release();
 }
 
 void PtyLinePort::VanishLine()

@@ -3,6 +3,7 @@
 #include "simulators/ptyline/PtyLineServer.h"
 
 #include "platform/PtyPair.h"
+#include "simulators/ptyline/PortClaim.h"
 
 #include <cstdint>
 #include <string>
@@ -19,8 +20,11 @@ public:
     PtyLinePort& operator=(const PtyLinePort&) = delete;
 
     // Links the pseudo-terminal as `portName` ("com1") and starts serving;
-    // false when the terminal, the link or the serving thread failed.
+    // false, with StartError() saying why, when the terminal, the link or the serving
+    // thread failed. A link to something else that still exists is left alone and fails
+    // the start (see PortClaim).
     bool Start(std::string_view portName);
+    const std::string& StartError() const { return startError_; }
     // Stops serving and removes the link if it still points at this line, so
     // that a device started later under the same name keeps its link.
     void Stop();
@@ -34,5 +38,6 @@ public:
 private:
     PtyPair pty_;
     PtyLineServer server_;
-    std::string port_;
+    PortClaim claim_;
+    std::string startError_;
 };

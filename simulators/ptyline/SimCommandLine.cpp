@@ -17,6 +17,25 @@ std::optional<std::uint32_t> SimCommandLine::ParseNumber(const std::string& text
     return static_cast<std::uint32_t>(value);
 }
 
+const char* SimCommandLine::CommonUsage()
+{
+    return "  --background    return to the shell only once the port is linked and served;\n"
+           "                  prints the simulator's process number (stop it with kill)\n"
+           "  --help          this text\n"
+           "The port's link in $XDG_CONFIG_HOME/dosdevices is made only where there is none,\n"
+           "where it is stale (a /dev/pts/N that no longer exists) or already this line's; a\n"
+           "link to anything else is left alone and the simulator does not start (a link to\n"
+           "a live /dev/pts/N, a simulator that is ending, gets two seconds to go). At the end\n"
+           "(SIGINT, SIGTERM, SIGHUP) the link is removed if it is still this line's; the\n"
+           "dosdevices folder stays.\n";
+}
+
+void SimCommandLine::PrintUsage(std::FILE* to, const char* ownUsage)
+{
+    std::fputs(ownUsage, to);
+    std::fputs(CommonUsage(), to);
+}
+
 std::optional<SimCommandLine> SimCommandLine::Parse(const std::vector<std::string>& args, const OwnOption& own,
                                                     std::string& error)
 {
@@ -27,11 +46,17 @@ std::optional<SimCommandLine> SimCommandLine::Parse(const std::vector<std::strin
             line.help = true;
             continue;
         }
-        if (i + 1 >= args.size()) {
-            error = option.rfind("--", 0) == 0 ? option + " needs a value" : "unknown argument " + option;
+        if (option == "--background") {
+            line.background = true;
+            continue;
+        }
+        const bool common = option == "--port" || option == "--late-ms" || option == "--fault";
+        if (common && i + 1 >= args.size()) {
+            error = option + " needs a value";
             return std::nullopt;
         }
-        const std::string& value = args[++i];
+        // The program's own handler names an unknown option, with or without a value.
+        const std::string value = i + 1 < args.size() ? args[++i] : std::string();
         if (option == "--port") {
             if (value.empty()) {
                 error = "--port needs a name";

@@ -3,6 +3,7 @@
 #include "simulators/ptyline/FaultRequest.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -13,6 +14,7 @@
 //   --port NAME       the port map name to link (default com1)
 //   --late-ms N       how late a late reply comes (default 1500)
 //   --fault FAULT     a fault to inject, KIND[@N][=VALUE]; may be repeated
+//   --background      return to the shell once the port is linked (SimBackground)
 //   --help
 // A program's own options take one value each and go to its handler.
 struct SimCommandLine {
@@ -24,7 +26,13 @@ struct SimCommandLine {
     std::string port = "com1";
     std::chrono::milliseconds lateDelay{1500};
     std::vector<FaultRequest> faults;
+    bool background = false;
     bool help = false;
+
+    // The lines of the usage text that describe --background, --help and the port map rule.
+    static const char* CommonUsage();
+    // A program's own usage text followed by CommonUsage().
+    static void PrintUsage(std::FILE* to, const char* ownUsage);
 
     // Options from argv[1] on; nullopt with `error` set when they do not parse.
     static std::optional<SimCommandLine> Parse(const std::vector<std::string>& args, const OwnOption& own,

@@ -1,13 +1,17 @@
 #include "simulators/ptyline/SimProgram.h"
 
 #include "simulators/ptyline/PtyLinePort.h"
+#include "simulators/ptyline/SimBackground.h"
 
 #include <csignal>
 #include <cstdio>
 
-int ServeUntilSignal(ByteDevice& device, const std::string& port, const std::string& what,
-                     std::chrono::milliseconds lateDelay)
+int ServeUntilSignal(ByteDevice& device, const SimCommandLine& line, const char* program, const std::string& what)
 {
+    SimBackground background;
+    if (line.background)
+        background.Detach(program);
+
     // The serving thread inherits the blocked signals, so only sigwait below sees them.
     sigset_t signals;
     sigemptyset(&signals);
@@ -15,18 +19,19 @@ int ServeUntilSignal(ByteDevice& device, const std::string& port, const std::str
         sigaddset(&signals, s);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    PtyLinePort line(device);
-    line.Server().SetLateDelay(lateDelay);
-    if (!line.Start(port)) {
-        std::fprintf(stderr, "cannot open a pseudo-terminal linked as %s\n", port.c_str());
+    PtyLinePort port(device);
+    port.Server().SetLateDelay(line.lateDelay);
+    if (!port.Start(line.port)) {
+        std::fprintf(stderr, "%s: %s\n", program, port.StartError().c_str());
         return 1;
     }
-    std::printf("%s on %s, linked as %s\n", what.c_str(), line.SlavePath().c_str(), port.c_str());
+    std::printf("%s on %s, linked as %s\n", what.c_str(), port.SlavePath().c_str(), line.port.c_str());
     std::fflush(stdout);
+    background.Ready();
 
     int signal = 0;
     while (sigwait(&signals, &signal) != 0) {
     }
-    line.Stop();
+    port.Stop();
     return 0;
 }

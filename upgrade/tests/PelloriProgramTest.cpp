@@ -52,8 +52,8 @@ TEST_F(PelloriProgramTest, HelpListsTheExitStatuses)
     EXPECT_NE(outcome.out.find("  --port NAME      a board's port in the port map"), std::string::npos);
     EXPECT_NE(outcome.out.find("  3  verification failed"), std::string::npos);
     EXPECT_NE(outcome.out.find("a progress line at least every 5\npercent"), std::string::npos);
-    EXPECT_NE(outcome.out.find("ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);
-    EXPECT_NE(outcome.out.find("    com1 -> "), std::string::npos);
+    EXPECT_NE(outcome.out.find("ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);
+    EXPECT_NE(outcome.out.find("    com1"), std::string::npos);
 }
 
 TEST_F(PelloriProgramTest, VersionNamesTheRelease)

@@ -197,7 +197,7 @@ TEST_F(ProgressTransportTest, TheCommandLineClientAnswersHelpAndVersion)
     const CallOutcome help = RunVarnixCall({QStringLiteral("--help")});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.startsWith("usage: varnix-call [--timeout SECONDS] [--progress] PROGID STEP...\n"));
-    EXPECT_TRUE(help.out.contains("ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1"));
+    EXPECT_TRUE(help.out.contains("ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1"));
     const CallOutcome wrong = RunVarnixCall({QStringLiteral("--nonsense"), QStringLiteral("varnix.testobject")});
     EXPECT_EQ(wrong.status, 3);
 }

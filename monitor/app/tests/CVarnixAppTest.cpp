@@ -153,7 +153,9 @@ TEST_F(CVarnixAppTest, WithoutADisplayAStartByHandRegistersAndSaysWhyNoWindowCom
     EXPECT_EQ(app.ExitCode(), 1);
     EXPECT_TRUE(AllRegistered(kServer.toStdString()));
     ASSERT_EQ(messages_.messages().size(), 1u);
-    EXPECT_EQ(messages_.messages()[0].text, "There is no display to show the window on.");
+    EXPECT_EQ(messages_.messages()[0].text,
+              "There is no display to show the window on. To register the classes without a window, run: "
+              "varnix -Register");
 }
 
 TEST_F(CVarnixAppTest, UnregserverRemovesEverythingAndSaysSo)

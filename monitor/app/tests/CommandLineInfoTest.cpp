@@ -56,13 +56,18 @@ TEST(CommandLineInfoTest, AbsolutePathIsADocumentNotASwitch)
     EXPECT_FALSE(Parse({"/Embeddings"}).embedding);
 }
 
-TEST(CommandLineInfoTest, PrintAndShellSwitchesAndUnknownDashSwitchesAreIgnored)
+TEST(CommandLineInfoTest, PrintAndShellSwitchesAreIgnoredAndAnUnknownSwitchIsKeptToBeRefused)
 {
-    for (const char* ignored : {"/p", "-pt", "/dde", "-Whatever"}) {
+    for (const char* ignored : {"/p", "-pt", "/dde"}) {
         const CommandLineInfo info = Parse({ignored});
         EXPECT_TRUE(info.fileName.isEmpty()) << ignored;
+        EXPECT_TRUE(info.unknownSwitch.isEmpty()) << ignored;
         EXPECT_FALSE(info.RunForClient() || info.unregister) << ignored;
     }
+    const CommandLineInfo info = Parse({"-Embedding", "-Regsrv", "--bogus"});
+    EXPECT_EQ(info.unknownSwitch, QStringLiteral("-Regsrv"));
+    EXPECT_TRUE(info.fileName.isEmpty());
+    EXPECT_TRUE(Parse({"/Regsrv"}).unknownSwitch.isEmpty());  // a path, not a switch
 }
 
 TEST(CommandLineInfoTest, ALoneSlashOrDashIsAFileName)
@@ -91,8 +96,11 @@ TEST(CommandLineInfoTest, RegisterHelpAndVersionSwitches)
 TEST(CommandLineInfoTest, UsageNamesTheSwitchesTheFilesAndThePortMap)
 {
     const std::string usage = CommandLineInfo::Usage();
-    EXPECT_EQ(usage.rfind("Usage: varnix [-Register | -Unregister | -Embedding] [FILE]\n", 0), 0u);
+    EXPECT_EQ(usage.rfind("Usage: varnix [-Register | -Unregister | -Embedding | -Automation] [FILE]\n", 0), 0u);
+    for (const char* each : {"-Register", "-Regserver", "-Unregister", "-Unregserver", "-Embedding", "-Automation",
+                             "-p, -pt, -dde", "--help, -h, -?", "--version"})
+        EXPECT_NE(usage.find("\n  " + std::string(each) + " "), std::string::npos) << each;
     EXPECT_NE(usage.find("$XDG_CONFIG_HOME/automation/classes-root.ini"), std::string::npos);
-    EXPECT_NE(usage.find("ln -s /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);
-    EXPECT_NE(usage.find("    com1 -> "), std::string::npos);
+    EXPECT_NE(usage.find("ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);
+    EXPECT_NE(usage.find("    com1"), std::string::npos);
 }

@@ -407,9 +407,19 @@ TEST_F(VarnixProgramTest, WithoutADisplayAStartByHandRegistersAndEnds)
     ASSERT_TRUE(QDir(Homes().ServicesFolder()).removeRecursively());
     const Run run = Start({}, false);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.errors, QByteArray("Varnix: There is no display to show the window on.\n"));
+    EXPECT_EQ(run.errors, QByteArray("Varnix: There is no display to show the window on. To register the classes "
+                                     "without a window, run: varnix -Register\n"));
     EXPECT_EQ(QDir(Homes().ServicesFolder()).entryList(QDir::Files).size(),
               static_cast<qsizetype>(VarnixClassTable::Rows().size()));
+}
+
+TEST_F(VarnixProgramTest, AnUnknownSwitchIsRefusedBeforeAnythingIsDone)
+{
+    ASSERT_TRUE(QDir(Homes().ServicesFolder()).removeRecursively());
+    const Run run = Start({QStringLiteral("-Regsrv")}, false);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.errors, QByteArray("varnix: unknown switch \"-Regsrv\" (varnix --help lists the switches)\n"));
+    EXPECT_FALSE(QDir(Homes().ServicesFolder()).exists());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "platform/tests/FakeClock.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
+#include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,7 @@ protected:
                 static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address), count};
     }
 
+    ScopedConfigHome home{"com1"};
     Ez2181Simulator board;
     FakeClock clock;
     SimulatedDeviceLine* line = nullptr;

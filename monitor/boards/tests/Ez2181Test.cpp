@@ -3,6 +3,7 @@
 #include "monitor/core/tests/SRecordFiles.h"
 
 #include "automation/core/ApplicationLock.h"
+#include "automation/core/DispatchException.h"
 #include "platform/PortMap.h"
 #include "platform/tests/FakeClock.h"
 #include "platform/tests/FakeCommDevice.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 
@@ -55,7 +57,7 @@ protected:
         EXPECT_EQ(ez->GetErrorString(), text);
     }
 
-    ScopedConfigHome home;
+    ScopedConfigHome home{"com1"};
     Ez2181Simulator board;
     FakeClock clock;
     SimulatedDeviceLine* line = nullptr;
@@ -403,8 +405,10 @@ TEST_F(Ez2181Test, ErrorMethodTwoFailsTheCallWithTheTextThroughDispatch)
     EXPECT_EQ(reset.result, Variant::I4(0));
 }
 
-TEST(Ez2181MissingPort, CreationSucceedsAndTheFirstTransferFails)
+TEST(Ez2181MissingPort, CreationSucceedsAndTheFirstTransferFailsSayingWhyThePortDidNotOpen)
 {
+    ScopedConfigHome home;
+    ASSERT_TRUE(PortMap::Link("com1", "/dev/no-such-board"));
     FakeClock clock(100);
     auto device = std::make_unique<FakeCommDevice>();
     device->FailOpen("No such file or directory");
@@ -413,11 +417,32 @@ TEST(Ez2181MissingPort, CreationSucceedsAndTheFirstTransferFails)
     EXPECT_EQ(ez.SetBaud(115200), Variant::I4(0));
     EXPECT_EQ(ez.Reset(0), Variant::Null());
     EXPECT_EQ(ez.GetErrorCode(), 0);
-    EXPECT_EQ(ez.GetErrorString(), "Can't write to serial port");
+    const std::string unopened =
+        "Can't write to serial port (COM1 (" + PortMap::LinkPath("com1") + "): No such file or directory)";
+    EXPECT_EQ(ez.GetErrorString(), unopened);
     EXPECT_EQ(ez.ReadFlashBlock(0, 16), Variant::Null());
-    EXPECT_EQ(ez.GetErrorString(), "Can't write to serial port");
+    EXPECT_EQ(ez.GetErrorString(), unopened);
     EXPECT_EQ(ez.PowerOn(), Variant::Null());
     EXPECT_EQ(ez.GetErrorString(), "ERROR: Device Timeout");
+}
+
+// With a port-map folder that has no com1 link nothing is opened at all: not the
+// built-in port, not anything else.
+TEST(Ez2181MissingPort, ANameNotInThePortMapOpensNothingAndTheErrorSaysHowToLinkIt)
+{
+    ScopedConfigHome home;  // an empty port map
+    FakeClock clock(100);
+    auto device = std::make_unique<FakeCommDevice>();
+    const FakeCommDevice& seen = *device;
+    Ez2181 ez(std::move(device), clock);
+    ez.SetErrorMethod(2);
+    EXPECT_THROW(ez.Reset(0), DispatchException);
+    EXPECT_EQ(ez.GetErrorString(), "Can't write to serial port (" + PortMap::NotMappedText("COM1") + ")");
+    EXPECT_NE(ez.GetErrorString().find("COM1 is not in the port map: " + PortMap::FolderPath()), std::string::npos);
+    EXPECT_NE(ez.GetErrorString().find("ln -sfn /dev/ttyUSB0 " + PortMap::LinkPath("com1")), std::string::npos);
+    EXPECT_EQ(seen.openedPath(), "");
+    EXPECT_FALSE(seen.IsOpen());
+    EXPECT_TRUE(seen.written().empty());
 }
 
 }  // namespace

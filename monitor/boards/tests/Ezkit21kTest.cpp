@@ -2,6 +2,7 @@
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "monitor/core/tests/IntelHexFiles.h"
 #include "simulators/ezkit21k/Ezkit21kSimulator.h"
+#include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,7 @@ protected:
     }
     std::size_t Packets() const { return sim.ReceivedPackets().size(); }
 
+    ScopedConfigHome home{"com1"};
     Ezkit21kSimulator sim;
     SimulatedDeviceLine* line = nullptr;
     std::unique_ptr<Ezkit21k> board;

@@ -2,6 +2,7 @@
 #include "monitor/boards/FaderboxPort.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "simulators/faderbox/FaderboxSimulator.h"
+#include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,7 @@ protected:
         EXPECT_EQ(box->GetErrorString(), text);
     }
 
+    ScopedConfigHome home{"com1"};
     FaderboxSimulator console;
     SimulatedDeviceLine* line = nullptr;
     std::unique_ptr<Faderbox> box;
@@ -101,6 +103,7 @@ TEST_F(FaderboxTest, WrongFirstOrThirdByteIsAnError)
 
 TEST(FaderboxPortTest, EveryFailureOfThePingComesBackAsAResult)
 {
+    ScopedConfigHome home{"com1"};
     FaderboxSimulator console;
     FaderboxPort port(std::make_unique<SimulatedDeviceLine>(console));
     port.Open();

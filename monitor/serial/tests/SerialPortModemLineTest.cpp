@@ -1,4 +1,5 @@
 #include "monitor/serial/SerialPort.h"
+#include "platform/PortMap.h"
 #include "platform/tests/FakeCommDevice.h"
 #include "platform/tests/ScopedConfigHome.h"
 
@@ -18,6 +19,7 @@ protected:
     SerialPortModemLineTest()
         : device(new FakeCommDevice), port(0, std::unique_ptr<CommDevice>(device))
     {
+        PortMap::Link("com1", "/dev/pts/97");  // the fake device stands behind it
     }
 
     void OpenInToggleMode()
@@ -27,6 +29,7 @@ protected:
         device->ClearEvents();
     }
 
+    ScopedConfigHome home;
     FakeCommDevice* device;  // owned by the port
     SerialPort port;
 };
@@ -64,10 +67,10 @@ TEST_F(SerialPortModemLineTest, OpenAppliesTheLineAndTheTimeOuts)
 
 TEST_F(SerialPortModemLineTest, TheSelectedPortIsOpenedThroughThePortMap)
 {
-    ScopedConfigHome home;  // no links: the default device
+    ASSERT_TRUE(PortMap::Link("com2", "/dev/pts/98"));
     port.SetPort(2);
     ASSERT_TRUE(port.Open());
-    EXPECT_EQ(device->openedPath(), "/dev/ttyS1");
+    EXPECT_EQ(device->openedPath(), PortMap::LinkPath("com2"));
 }
 
 TEST_F(SerialPortModemLineTest, UnreadableSettingsLeaveThePortOpenButFailTheOpen)

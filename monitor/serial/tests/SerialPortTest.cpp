@@ -2,6 +2,7 @@
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
 #include "platform/TermiosCommDevice.h"
+#include "platform/tests/FakeCommDevice.h"
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
@@ -114,6 +115,7 @@ TEST_F(SerialPortTest, OpenOnAMissingPortFailsAndTransfersThrow)
     EXPECT_FALSE(port.Open());
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(port.LastError(), "No such file or directory");
+    EXPECT_EQ(port.OpenFailure(), "COM4 (" + PortMap::LinkPath("com4") + "): No such file or directory");
     EXPECT_EQ(CodeThrownBy([&] { port.ReadByte(); }), 1);
     EXPECT_EQ(CodeThrownBy([&] { port.WriteByte(0x41); }), 2);
     std::uint8_t byte = 0x77;
@@ -121,6 +123,26 @@ TEST_F(SerialPortTest, OpenOnAMissingPortFailsAndTransfersThrow)
     EXPECT_EQ(byte, 0x77);
     EXPECT_EQ(port.GetBaudRate(), 0u);
     EXPECT_FALSE(port.SetBaudRate(38400));
+}
+
+// The folder of links exists (COM1 is linked): COM3, which has no link, must not fall
+// back to the machine's own /dev/ttyS2.
+TEST_F(SerialPortTest, ANameWithoutALinkIsNotOpenedAtAll)
+{
+    auto device = std::make_unique<FakeCommDevice>();
+    const FakeCommDevice& seen = *device;
+    SerialPort port(0, std::move(device));
+    port.SetPort(3);
+    EXPECT_FALSE(port.Open());
+    EXPECT_EQ(seen.openedPath(), "");
+    EXPECT_EQ(port.OpenFailure(), PortMap::NotMappedText("COM3"));
+    EXPECT_EQ(CodeThrownBy([&] { port.WriteByte(0x41); }), 2);
+    EXPECT_TRUE(seen.written().empty());
+
+    ASSERT_TRUE(PortMap::Link("com3", line.slavePath()));
+    EXPECT_TRUE(port.Open());
+    EXPECT_EQ(seen.openedPath(), PortMap::LinkPath("com3"));
+    EXPECT_EQ(port.OpenFailure(), "");
 }
 
 TEST_F(SerialPortTest, ADeviceWithoutLineSettingsStaysOpenButOpenFails)

@@ -71,6 +71,7 @@ struct SportOnFake {
         sport->SetPortOpen(true);
         fake->ClearEvents();
     }
+    ScopedConfigHome home{"com1"};
     FakeCommDevice* fake;
     std::unique_ptr<Sport> sport;
 };

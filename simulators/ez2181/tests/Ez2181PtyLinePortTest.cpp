@@ -61,17 +61,21 @@ TEST_F(Ez2181PtyLinePortTest, ServesTheBoardUnderThePortName)
     EXPECT_TRUE(LinkTarget().empty());
 }
 
-TEST_F(Ez2181PtyLinePortTest, StopLeavesALinkThatAnotherBoardTookOver)
+TEST_F(Ez2181PtyLinePortTest, ALiveLinkIsNotTakenOverAndStopLeavesALinkItDidNotMake)
 {
     Ez2181Simulator board;
     PtyLinePort first(board);
     PtyLinePort second(board);
     ASSERT_TRUE(first.Start("com5"));
-    ASSERT_TRUE(second.Start("com5"));
+    EXPECT_FALSE(second.Start("com5"));
+    EXPECT_NE(second.StartError().find("com5 is already linked to " + first.SlavePath()), std::string::npos)
+        << second.StartError();
+    EXPECT_EQ(LinkTarget(), first.SlavePath());
+
+    // Relinked by hand meanwhile: the first board's end leaves the new link.
+    ASSERT_TRUE(PortMap::Link("com5", second.SlavePath()));
     first.Stop();
     EXPECT_EQ(LinkTarget(), second.SlavePath());
-    second.Stop();
-    EXPECT_TRUE(LinkTarget().empty());
 }
 
 TEST_F(Ez2181PtyLinePortTest, VanishedLineHangsUpOnThePc)

@@ -55,7 +55,7 @@ TEST(Ez2181SimOptions, BaudAndPowerUp)
     EXPECT_EQ(ErrorOf({"--baud", "fast"}), "--baud needs a number above 0, not \"fast\"");
     EXPECT_EQ(ErrorOf({"--baud", "0"}), "--baud needs a number above 0, not \"0\"");
     EXPECT_EQ(ErrorOf({"--baud"}), "--baud needs a value");
-    EXPECT_EQ(ErrorOf({"--louder"}), "unexpected \"--louder\"");
+    EXPECT_EQ(ErrorOf({"--louder"}), "unknown option \"--louder\"");
 }
 
 TEST(Ez2181SimOptions, FaultsWithFrameAndValue)

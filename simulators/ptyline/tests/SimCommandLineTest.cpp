@@ -29,6 +29,7 @@ TEST(SimCommandLineTest, Defaults)
     EXPECT_EQ(line->lateDelay, std::chrono::milliseconds(1500));
     EXPECT_TRUE(line->faults.empty());
     EXPECT_FALSE(line->help);
+    EXPECT_FALSE(line->background);
 }
 
 TEST(SimCommandLineTest, CommonAndOwnOptions)
@@ -61,7 +62,21 @@ TEST(SimCommandLineTest, ErrorsNameTheOption)
     EXPECT_FALSE(Parse({"--other", "1"}, error));
     EXPECT_EQ(error, "unknown option --other");
     EXPECT_FALSE(Parse({"stray"}, error));
-    EXPECT_EQ(error, "unknown argument stray");
+    EXPECT_EQ(error, "unknown option stray");
+    // An unknown option at the end is unknown, not an option short of its value.
+    EXPECT_FALSE(Parse({"--bogus"}, error));
+    EXPECT_EQ(error, "unknown option --bogus");
+    EXPECT_FALSE(Parse({"--port", "com2", "--backgroundd"}, error));
+    EXPECT_EQ(error, "unknown option --backgroundd");
+}
+
+TEST(SimCommandLineTest, BackgroundTakesNoValue)
+{
+    std::string error;
+    const auto line = Parse({"--background", "--port", "com3"}, error);
+    ASSERT_TRUE(line) << error;
+    EXPECT_TRUE(line->background);
+    EXPECT_EQ(line->port, "com3");
 }
 
 TEST(SimCommandLineTest, NumbersUpToTheirLimit)
