@@ -2,6 +2,7 @@
 
 #include "automation/core/DispatchException.h"
 #include "monitor/serial/SerialPort.h"
+#include "platform/PortMap.h"
 
 const DispatchMap& AutoBase::Map()
 {
@@ -65,10 +66,17 @@ void AutoBase::SetError(Variant& result, std::int32_t code, const std::string& t
 
 void AutoBase::SelectPort(SerialPort& line, const std::string& name)
 {
-    if (line.SelectPort(name)) return;
     Variant ignored;
-    SetError(ignored, 0, "Port must be a serial port of the port map, com1 to com" +
-                             std::to_string(SerialPort::kHighestPortNumber) + ", not \"" + name + "\"");
+    if (!SerialPort::IsPortName(name)) {
+        SetError(ignored, 0, "Port must be a serial port of the port map, com1 to com" +
+                                 std::to_string(SerialPort::kHighestPortNumber) + ", not \"" + name + "\"");
+        return;
+    }
+    if (const std::string notMapped = PortMap::NotMappedText(name); !notMapped.empty()) {
+        SetError(ignored, 0, notMapped);
+        return;
+    }
+    line.SelectPort(name);
 }
 
 void AutoBase::RecordSerialError(Variant& result, const SerialPortException& failure)

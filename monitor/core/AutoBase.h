@@ -53,8 +53,8 @@ protected:
 
     // The Port property of the serial boards: moves `line` to the port-map port
     // `name` ("com2"), whose line opens at the next call. A name that is not a
-    // serial port of the port map is recorded as a failure with code 0 and changes
-    // nothing.
+    // serial port of the port map (no comN, or no link for it in the map's folder)
+    // is recorded as a failure with code 0 and changes nothing.
     void SelectPort(SerialPort& line, const std::string& name);
 
     // Records a serial failure with code 0 and the text of its exception code.

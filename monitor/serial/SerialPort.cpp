@@ -73,10 +73,16 @@ std::string SerialPort::PortMapName() const
     return name;
 }
 
-bool SerialPort::SelectPort(std::string_view name)
+bool SerialPort::IsPortName(std::string_view name)
 {
     const int number = ComPortNumber(name);
-    if (number < 1 || number > kHighestPortNumber) return false;
+    return number >= 1 && number <= kHighestPortNumber;
+}
+
+bool SerialPort::SelectPort(std::string_view name)
+{
+    if (!IsPortName(name)) return false;
+    const int number = ComPortNumber(name);
     Close();
     portNumber_ = static_cast<std::int16_t>(number);
     portName_ = "COM" + std::to_string(number);

@@ -36,6 +36,8 @@ public:
     // settings this port had (the rate set last, also while it was closed). False,
     // changing nothing, for any other name.
     bool SelectPort(std::string_view name);
+    // True for "com1" to "com255" in any case, the names SelectPort takes.
+    static bool IsPortName(std::string_view name);
     static constexpr int kHighestPortNumber = 255;
     std::int16_t GetPort() const { return portNumber_; }
     const std::string& GetPortName() const { return portName_; }

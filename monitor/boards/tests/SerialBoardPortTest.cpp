@@ -157,6 +157,13 @@ TEST_F(SerialBoardPortTest, ANameThatIsNoSerialPortIsAClearErrorAndChangesNothin
         EXPECT_EQ(board.GetPort(), "com1");
         EXPECT_FALSE(Free(com1)) << name;
     }
+    // Well formed, but the port map's folder has no link for it.
+    board.SetPort("com7");
+    EXPECT_EQ(board.GetErrorString().rfind("COM7 is not in the port map: ", 0), 0u) << board.GetErrorString();
+    EXPECT_EQ(board.GetPort(), "com1");
+    EXPECT_FALSE(Free(com1));
+
+    ASSERT_TRUE(PortMap::Link("com255", com2.slavePath()));
     board.SetPort("com255");
     EXPECT_EQ(board.GetPort(), "com255");
 
