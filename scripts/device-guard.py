@@ -6,8 +6,9 @@
 Tests, benchmarks and demos talk only to their own pseudo-terminals and sockets. The
 machine's serial and parallel ports (/dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*, /dev/parport*,
 or the paths given with --watch) may be a console or a real board, so an open of one of
-them during the run is a fault, even if the command itself succeeded. The watch uses
-inotify, which sees opens by every process, so it cannot tell who opened the device.
+them during the run is a fault, even if the command itself succeeded. The watch sees opens
+by every process: as root it uses fanotify and names the process that opened the device;
+otherwise inotify, which cannot tell who did.
 """
 import ctypes
 import ctypes.util
@@ -17,10 +18,15 @@ import select
 import struct
 import subprocess
 import sys
+import threading
 
-IN_OPEN = 0x20
-IN_NONBLOCK = os.O_NONBLOCK
-EVENT_HEADER = struct.Struct("iIII")
+OPEN = 0x20  # IN_OPEN and FAN_OPEN alike
+INOTIFY_EVENT = struct.Struct("iIII")
+FANOTIFY_EVENT = struct.Struct("IBBHQii")
+AT_FDCWD = -100
+
+libc = ctypes.CDLL(ctypes.util.find_library("c"), use_errno=True)
+libc.fanotify_mark.argtypes = [ctypes.c_int, ctypes.c_uint, ctypes.c_uint64, ctypes.c_int, ctypes.c_char_p]
 
 
 def ports_of_the_machine():
@@ -28,6 +34,73 @@ def ports_of_the_machine():
     for pattern in ("/dev/ttyS*", "/dev/ttyUSB*", "/dev/ttyACM*", "/dev/parport*"):
         paths.extend(sorted(glob.glob(pattern)))
     return paths
+
+
+def command_line_of(pid):
+    try:
+        with open(f"/proc/{pid}/cmdline", "rb") as file:
+            return file.read().replace(b"\0", b" ").decode(errors="replace").strip() or f"pid {pid}"
+    except OSError:
+        return f"pid {pid} (already gone)"
+
+
+class Watch:
+    """Opens of the watched paths, as (path, who) pairs, collected while the command runs."""
+
+    def __init__(self, paths):
+        self.opened = []
+        self.names = {}
+        self.fd = libc.fanotify_init(0, os.O_RDONLY | os.O_CLOEXEC)
+        self.fanotify = self.fd >= 0
+        if self.fanotify:
+            for path in paths:
+                libc.fanotify_mark(self.fd, 1, OPEN, AT_FDCWD, os.fsencode(path))  # FAN_MARK_ADD
+        else:
+            self.fd = libc.inotify_init1(os.O_CLOEXEC)
+            if self.fd < 0:
+                raise OSError("neither fanotify nor inotify is available")
+            for path in paths:
+                wd = libc.inotify_add_watch(self.fd, os.fsencode(path), OPEN)
+                if wd >= 0:
+                    self.names[wd] = path
+        self.stop_read, self.stop_write = os.pipe()
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+
+    def _read(self):
+        while True:
+            ready = select.select([self.fd, self.stop_read], [], [])[0]
+            if self.fd in ready:
+                self._take(os.read(self.fd, 65536))
+            elif self.stop_read in ready:
+                return
+
+    def _take(self, data):
+        offset = 0
+        if self.fanotify:
+            while offset + FANOTIFY_EVENT.size <= len(data):
+                length, _vers, _reserved, _header, mask, event_fd, pid = FANOTIFY_EVENT.unpack_from(data, offset)
+                offset += length
+                if event_fd >= 0:
+                    path = os.readlink(f"/proc/self/fd/{event_fd}")
+                    os.close(event_fd)
+                    if mask & OPEN:
+                        self.opened.append((path, command_line_of(pid)))
+            return
+        while offset + INOTIFY_EVENT.size <= len(data):
+            wd, mask, _cookie, length = INOTIFY_EVENT.unpack_from(data, offset)
+            offset += INOTIFY_EVENT.size + length
+            if mask & OPEN and wd in self.names:
+                self.opened.append((self.names[wd], "a process inotify cannot name"))
+
+    def close(self):
+        # What the kernel queued before the command ended is read before the reader stops.
+        while select.select([self.fd], [], [], 0.2)[0]:
+            pass
+        os.write(self.stop_write, b"x")
+        self.reader.join()
+        os.close(self.fd)
+        return self.opened
 
 
 def main(argv):
@@ -43,38 +116,14 @@ def main(argv):
     if not command:
         print(__doc__.strip(), file=sys.stderr)
         return 2
-    watched = watched or ports_of_the_machine()
 
-    libc = ctypes.CDLL(ctypes.util.find_library("c"), use_errno=True)
-    fd = libc.inotify_init1(IN_NONBLOCK)
-    if fd < 0:
-        print("device-guard: inotify is not available", file=sys.stderr)
-        return 2
-    names = {}
-    for path in watched:
-        wd = libc.inotify_add_watch(fd, os.fsencode(path), IN_OPEN)
-        if wd >= 0:
-            names[wd] = path
-
+    watch = Watch(watched or ports_of_the_machine())
     status = subprocess.call(command)
+    opened = watch.close()
 
-    opened = {}
-    while select.select([fd], [], [], 0)[0]:
-        try:
-            data = os.read(fd, 65536)
-        except BlockingIOError:
-            break
-        offset = 0
-        while offset + EVENT_HEADER.size <= len(data):
-            wd, mask, _cookie, length = EVENT_HEADER.unpack_from(data, offset)
-            offset += EVENT_HEADER.size + length
-            if mask & IN_OPEN and wd in names:
-                opened[names[wd]] = opened.get(names[wd], 0) + 1
-    os.close(fd)
-
-    for path, count in sorted(opened.items()):
-        print(f"device-guard: {path} was opened {count} time(s) during the run; tests, benchmarks "
-              "and demos may open only their own pseudo-terminals and sockets", file=sys.stderr)
+    for path, who in opened:
+        print(f"device-guard: {path} was opened during the run by {who}; tests, benchmarks and demos "
+              "may open only their own pseudo-terminals and sockets", file=sys.stderr)
     if opened and status == 0:
         return 1
     return status

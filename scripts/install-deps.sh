@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev
   dbus dbus-daemon dbus-bin python3 python3-dbus
   srecord ser2net
+  librsvg2-bin desktop-file-utils appstream
   clang libclang-rt-14-dev
 )
 

@@ -5,8 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -109,6 +111,20 @@ TEST_F(InstallTest, EveryFileLandsWhereADesktopLooksForIt)
         const QString icon = QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(QLatin1String(name));
         EXPECT_TRUE(QFile::exists(Installed(entry))) << entry.toStdString();
         EXPECT_TRUE(Slurp(Installed(icon)).contains(QStringLiteral("<svg"))) << icon.toStdString();
+        const QString metainfo = QStringLiteral("share/metainfo/org.varnix.%1.metainfo.xml").arg(QLatin1String(name));
+        EXPECT_TRUE(Slurp(Installed(metainfo)).contains(QStringLiteral("<launchable type=\"desktop-id\">%1.desktop<").arg(QLatin1String(name))))
+            << metainfo.toStdString();
+#ifdef PNG_ICON_SIZES
+        for (const QString& size : QStringLiteral(PNG_ICON_SIZES).split(QLatin1Char(' '))) {
+            const QString png = QStringLiteral("share/icons/hicolor/%1x%1/apps/%2.png").arg(size, QLatin1String(name));
+            const QImage picture(Installed(png));
+            EXPECT_EQ(picture.size(), QSize(size.toInt(), size.toInt())) << png.toStdString();
+        }
+#endif
+    }
+    for (const QString& program : kPrograms + kSimulators) {
+        const QString page = QStringLiteral("share/man/man1/%1.1").arg(program);
+        EXPECT_TRUE(Slurp(Installed(page)).startsWith(QStringLiteral(".TH "))) << page.toStdString();
     }
     for (const char* page : {"automation-over-dbus.md", "python-scripting.md", "pellori.md", "desktop.md",
                              "getting-started.md", "README.md", "samples/demo.bnm", "samples/demo.hex"})
@@ -146,6 +162,29 @@ TEST_F(InstallTest, MenuEntriesStartTheInstalledProgramsWithTheirIcons)
         const Outcome version = Start(exec, {QStringLiteral("--version")});
         EXPECT_EQ(version.status, 0) << version.err.toStdString();
         EXPECT_EQ(version.out.toStdString(), ProgramInfo::VersionText(name));
+    }
+}
+
+// desktop-file-validate (desktop-file-utils) and appstreamcli (appstream)
+// check what a desktop and a software centre read, where they are installed.
+TEST_F(InstallTest, MenuEntriesAndMetadataPassTheirValidators)
+{
+    const QString desktopValidator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    const QString appstream = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
+    if (desktopValidator.isEmpty() && appstream.isEmpty()) GTEST_SKIP() << "neither desktop-file-validate nor appstreamcli is installed";
+    for (const char* name : {"varnix", "pellori", "dspq47"}) {
+        SCOPED_TRACE(name);
+        if (!desktopValidator.isEmpty()) {
+            const Outcome entry = Run(desktopValidator, {Installed(QStringLiteral("share/applications/%1.desktop").arg(QLatin1String(name)))});
+            EXPECT_EQ(entry.status, 0) << entry.out.toStdString() << entry.err.toStdString();
+            EXPECT_EQ(entry.out + entry.err, QString()) << "warnings or hints";
+        }
+        if (!appstream.isEmpty()) {
+            const Outcome metainfo = Run(appstream, {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--pedantic"),
+                                                     Installed(QStringLiteral("share/metainfo/org.varnix.%1.metainfo.xml").arg(QLatin1String(name)))});
+            EXPECT_EQ(metainfo.status, 0) << metainfo.out.toStdString() << metainfo.err.toStdString();
+            EXPECT_FALSE(metainfo.out.contains(QStringLiteral("P: "))) << "pedantic hints: " << metainfo.out.toStdString();
+        }
     }
 }
 

@@ -11,7 +11,8 @@
 //   control.ini  what a member does, read at each call:
 //                <Member>/error=TEXT   fail with a dispatch exception of that text
 //                <Member>/hang=true    never answer (the test kills the server)
-//                <Member>/waitFor=PATH answer once the file PATH exists
+//                <Member>/waitFor=PATH answer once the file PATH exists (or its
+//                                      folder is gone: the test is over)
 //                Create/hang, Create/waitFor   the same for creating the object
 //   server.pid   the serving process, written when it starts
 class FakeBoardControl {

@@ -10,9 +10,13 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <thread>
 
 
 namespace {
@@ -55,6 +59,22 @@ protected:
 private:
     int held_ = 0;
 };
+
+// A server the bus starts late, on a busy machine, may reach a held call after
+// its test is over: the call then ends instead of waiting for ever for a file
+// in a folder that is gone, which would keep the test's output open.
+TEST_F(PelloriDlgTest, TheFakeServersHeldCallEndsWhenItsTestsFolderIsGone)
+{
+    auto release = std::make_unique<QTemporaryDir>();
+    FakeBoardControl::Set("SetBaud", "waitFor", (release->path() + QStringLiteral("/release")).toStdString());
+    release.reset();
+    const auto ended = std::make_shared<std::atomic<bool>>(false);
+    std::thread([ended] {
+        FakeBoardControl::Act("SetBaud");
+        *ended = true;
+    }).detach();
+    EXPECT_TRUE(WaitFor([&] { return ended->load(); }));
+}
 
 TEST_F(PelloriDlgTest, StartUpAsksForExceptionsThenSets9600ThenSelects9600)
 {

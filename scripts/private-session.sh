@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs a command the way the tests expect to be run: private XDG folders in a
+# scratch folder (so that nothing touches the user's own settings, services or
+# port map), Qt without a display, and a session bus of its own.
+#
+#   scripts/private-session.sh COMMAND [ARG...]
+set -euo pipefail
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
+export XDG_RUNTIME_DIR="$scratch/runtime" XDG_CACHE_HOME="$scratch/cache"
+# The bus reads its service folder when it starts: it must be there already. The
+# port map is there and empty, so that only the ports a test links lead anywhere.
+mkdir -p "$XDG_CONFIG_HOME/dosdevices" "$XDG_DATA_HOME/dbus-1/services" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
+chmod 700 "$XDG_RUNTIME_DIR"
+export QT_QPA_PLATFORM=offscreen
+
+dbus-run-session -- "$@"
