@@ -5,7 +5,11 @@
 #include "configurator/UnitTransfer.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzReplyLine.h"
+#include "platform/PortMap.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 namespace {
@@ -17,6 +21,17 @@ public:
 };
 
 }  // namespace
+
+// The exchange opens Com1 through the port map: a map of its own, whose com1 leads the
+// stand-in line somewhere, so that no port name can reach a real port.
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    static std::string folder = (std::filesystem::temp_directory_path() / "q47-receive-fuzz-XXXXXX").string();
+    FUZZ_CHECK(::mkdtemp(folder.data()) != nullptr);
+    ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    FUZZ_CHECK(PortMap::Link("com1", folder + "/stand-in"));
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
