@@ -37,11 +37,16 @@ def ports_of_the_machine():
 
 
 def command_line_of(pid):
-    try:
-        with open(f"/proc/{pid}/cmdline", "rb") as file:
-            return file.read().replace(b"\0", b" ").decode(errors="replace").strip() or f"pid {pid}"
-    except OSError:
-        return f"pid {pid} (already gone)"
+    """The command line of a process, or its name once it has ended and only that is left."""
+    for name, separator in (("cmdline", b"\0"), ("comm", b"\n")):
+        try:
+            with open(f"/proc/{pid}/{name}", "rb") as file:
+                text = file.read().replace(separator, b" ").decode(errors="replace").strip()
+        except OSError:
+            text = ""
+        if text:
+            return f"{text} (pid {pid})"
+    return f"pid {pid}, already gone"
 
 
 class Watch:
@@ -117,7 +122,11 @@ def main(argv):
         print(__doc__.strip(), file=sys.stderr)
         return 2
 
-    watch = Watch(watched or ports_of_the_machine())
+    try:
+        watch = Watch(watched or ports_of_the_machine())
+    except OSError as error:
+        print(f"device-guard: {error}; the run is not watched", file=sys.stderr)
+        return subprocess.call(command)
     status = subprocess.call(command)
     opened = watch.close()
 
