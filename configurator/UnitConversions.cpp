@@ -74,10 +74,8 @@ std::string UnitConversions::RelayText(int relayNumber)
 {
     if (relayNumber == 0)
         return {};
-    std::string digits = std::to_string(relayNumber);
-    if (relayNumber > 0 && relayNumber < 10)
-        digits.insert(0, "0");
-    return "R" + digits;
+    const char* padding = (relayNumber > 0 && relayNumber < 10) ? "R0" : "R";
+    return padding + std::to_string(relayNumber);
 }
 
 int UnitConversions::RelayGroup(std::string_view groupText)
