@@ -68,10 +68,11 @@ const DispatchMap& Ez2181::Map()
 // "Invalid Checksum" with code 0.
 Variant Ez2181::Fail(const LinkResult& failure, bool memoryRead)
 {
+    ThrowIfNotInPortMap(link_);
     Variant result;
     switch (failure.kind) {
     case LinkResult::SerialFailure:
-        SetError(result, 0, SerialErrorText(failure.code, link_.OpenFailure()));
+        RecordSerialFailure(result, failure.code, link_);
         break;
     case LinkResult::NoResponse:
         SetError(result, 0, BoardTexts::kNoResponse);

@@ -46,6 +46,7 @@ const DispatchMap& Ezkit21k::Map()
 
 Variant Ezkit21k::Fail(const LinkResult& failure)
 {
+    ThrowIfNotInPortMap(link_);
     Variant result;
     switch (failure.kind) {
     case LinkResult::InvalidHeader:
@@ -55,7 +56,7 @@ Variant Ezkit21k::Fail(const LinkResult& failure)
         SetError(result, 0, "Unexpected packet length");
         break;
     case LinkResult::SerialFailure:
-        SetError(result, 0, SerialErrorText(failure.code, link_.OpenFailure()));
+        RecordSerialFailure(result, failure.code, link_);
         break;
     case LinkResult::InvalidLockoutValue:
         SetError(result, failure.code, "Invalid Lockout Value:");

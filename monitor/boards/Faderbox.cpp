@@ -31,10 +31,11 @@ Variant Faderbox::SetBaud(std::int32_t rate)
 // The one table of this console's link failures.
 Variant Faderbox::Fail(const LinkResult& failure)
 {
+    ThrowIfNotInPortMap(port_);
     Variant result;
     switch (failure.kind) {
     case LinkResult::SerialFailure:
-        SetError(result, 0, SerialErrorText(failure.code, port_.OpenFailure()));
+        RecordSerialFailure(result, failure.code, port_);
         break;
     case LinkResult::WrongStart:
         SetError(result, 0, "Ping reply does not start with 0xA5");

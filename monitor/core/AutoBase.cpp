@@ -79,6 +79,19 @@ void AutoBase::SelectPort(SerialPort& line, const std::string& name)
     line.SelectPort(name);
 }
 
+void AutoBase::RecordSerialFailure(Variant& result, std::int32_t exceptionCode, const SerialPort& line)
+{
+    SetError(result, 0, SerialErrorText(exceptionCode, line.OpenFailure()));
+}
+
+void AutoBase::ThrowIfNotInPortMap(const SerialPort& line)
+{
+    if (line.IsOpen() || !line.NotInPortMap()) return;
+    errorCode_ = 0;
+    errorString_ = line.OpenFailure();
+    throw DispatchException(0, errorString_, {}, 0);
+}
+
 void AutoBase::RecordSerialError(Variant& result, const SerialPortException& failure)
 {
     SetError(result, 0, SerialErrorText(failure.code()));

@@ -59,6 +59,12 @@ protected:
 
     // Records a serial failure with code 0 and the text of its exception code.
     void RecordSerialError(Variant& result, const SerialPortException& failure);
+    // The same for a failed transfer on `line`, with why the line did not open.
+    void RecordSerialFailure(Variant& result, std::int32_t exceptionCode, const SerialPort& line);
+    // A line whose port is not in the port map is the caller's setup, not the board's
+    // answer, and with error method 0 its null answer would pass unseen: the call fails
+    // with the port map's text ("COM1 is not in the port map: ..."), whatever the method.
+    void ThrowIfNotInPortMap(const SerialPort& line);
 
     // Runs the serial traffic of a member: returns body(), or, when it
     // throws a SerialPortException, the recorded error result. Nothing else

@@ -109,6 +109,7 @@ bool SerialPort::Open()
 bool SerialPort::OpenDevice()
 {
     const std::string path = PortMap::DevicePath(portName_);
+    notInPortMap_ = path.empty();
     if (path.empty()) {
         openFailure_ = PortMap::NotMappedText(portName_);
         return false;

@@ -85,6 +85,8 @@ public:
     // map ..." or "COM1 (<device>): <reason>"; empty while the port is open or was never
     // asked to open.
     const std::string& OpenFailure() const { return openFailure_; }
+    // The last open found no link for the port's name in the port map's folder.
+    bool NotInPortMap() const { return notInPortMap_; }
 
     // Longest wait for the transmitter after a block in toggle mode: the time `count` bytes
     // need at `baudRate` (10 bits a byte) and a margin.
@@ -112,6 +114,7 @@ private:
     // Opened by Open() and not closed by Close(): a lost line is opened again.
     bool wantedOpen_ = false;
     std::string openFailure_;
+    bool notInPortMap_ = false;
     bool inToggledBlock_ = false;  // WriteBytes in toggle mode is under way
     bool lineLost_ = false;        // a write failed there; dropped when the block ends
     CommSettings settings_;  // the settings for a line that opens again by itself

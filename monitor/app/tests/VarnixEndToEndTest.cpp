@@ -33,4 +33,17 @@ TEST_F(VarnixEndToEndTest, AScriptProgramsAndVerifiesTheSimulatedBoardsFlash)
     EXPECT_TRUE(NameGone(*BusNames::ClassBusName(Ez2181::kClassId)));
 }
 
+// The first thing a newcomer types, before a simulator has linked com1.
+TEST_F(VarnixEndToEndTest, ACallOnAPortNotInThePortMapFailsAndSaysHowToLinkIt)
+{
+    PortMap::Unlink("com1");
+    QProcess call;
+    call.start(QStringLiteral(VARNIX_CALL_PATH), {QStringLiteral("varnix.ez2181"), QStringLiteral("Reset(0)")});
+    ASSERT_TRUE(call.waitForFinished(120000));
+    const std::string errors = call.readAllStandardError().toStdString();
+    EXPECT_EQ(call.exitCode(), 1) << errors;
+    EXPECT_NE(errors.find("COM1 is not in the port map: "), std::string::npos) << errors;
+    EXPECT_NE(errors.find("ln -sfn /dev/ttyUSB0 " + PortMap::LinkPath("com1")), std::string::npos) << errors;
+}
+
 }  // namespace

@@ -435,9 +435,11 @@ TEST(Ez2181MissingPort, ANameNotInThePortMapOpensNothingAndTheErrorSaysHowToLink
     auto device = std::make_unique<FakeCommDevice>();
     const FakeCommDevice& seen = *device;
     Ez2181 ez(std::move(device), clock);
-    ez.SetErrorMethod(2);
+    // Whatever the error method: with 0 a null answer would hide the mistake.
     EXPECT_THROW(ez.Reset(0), DispatchException);
-    EXPECT_EQ(ez.GetErrorString(), "Can't write to serial port (" + PortMap::NotMappedText("COM1") + ")");
+    ez.SetErrorMethod(1);
+    EXPECT_THROW(ez.PowerOn(), DispatchException);
+    EXPECT_EQ(ez.GetErrorString(), PortMap::NotMappedText("COM1"));
     EXPECT_NE(ez.GetErrorString().find("COM1 is not in the port map: " + PortMap::FolderPath()), std::string::npos);
     EXPECT_NE(ez.GetErrorString().find("ln -sfn /dev/ttyUSB0 " + PortMap::LinkPath("com1")), std::string::npos);
     EXPECT_EQ(seen.openedPath(), "");
