@@ -5,11 +5,8 @@
 #include "configurator/UnitTransfer.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzReplyLine.h"
-#include "platform/PortMap.h"
+#include "platform/tests/ScopedConfigHome.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <vector>
 
 namespace {
@@ -26,10 +23,7 @@ public:
 // stand-in line somewhere, so that no port name can reach a real port.
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    static std::string folder = (std::filesystem::temp_directory_path() / "q47-receive-fuzz-XXXXXX").string();
-    FUZZ_CHECK(::mkdtemp(folder.data()) != nullptr);
-    ::setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
-    FUZZ_CHECK(PortMap::Link("com1", folder + "/stand-in"));
+    static ScopedConfigHome home{"com1"};
     return 0;
 }
 
