@@ -35,7 +35,7 @@ public:
                     "-execution-start-address=0"});
     }
 
-private:
+    // Runs `command` (its first word found on the PATH); true when it ended with status 0.
     static bool Run(std::vector<std::string> command)
     {
         std::vector<char*> argv;

@@ -1,6 +1,7 @@
 // Loads a 1 MiB S-record file into a flash image and, in the same run, times
 // srec_cat converting the same file to binary. Prints both and their ratio.
 
+#include "bench/BenchImage.h"
 #include "bench/BenchResult.h"
 
 #include "monitor/core/SRecordImage.h"
@@ -11,12 +12,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -24,19 +21,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::uintmax_t kFileSize = 1u << 20;
 constexpr int kRounds = 15;
-
-bool Run(std::vector<std::string> command)
-{
-    std::vector<char*> argv;
-    for (std::string& argument : command)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return false;
-    int status = 0;
-    return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 // Writes pseudo-random data through srec_cat as S0/S2/S8 records (32 data
 // bytes a record, 77 characters a line) so that the file comes to 1 MiB.
@@ -51,7 +35,7 @@ bool MakeInput(const std::string& folder, const std::string& srecordPath)
     }
     const std::string binaryPath = folder + "/input.bin";
     std::ofstream(binaryPath, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
-    return Run({"srec_cat", binaryPath, "-binary", "-o", srecordPath, "-motorola",
+    return BenchImage::Run({"srec_cat", binaryPath, "-binary", "-o", srecordPath, "-motorola",
                 "-address-length=3", "-disable=data-count", "-execution-start-address=0"});
 }
 
@@ -93,7 +77,7 @@ int main()
         loadTimes.push_back(MillisecondsSince(start));
 
         start = Clock::now();
-        if (!Run({"srec_cat", srecordPath, "-motorola", "-o", folder + "/output.bin", "-binary"}))
+        if (!BenchImage::Run({"srec_cat", srecordPath, "-motorola", "-o", folder + "/output.bin", "-binary"}))
             ++failures;
         srecCatTimes.push_back(MillisecondsSince(start));
     }

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTest>
 #include <QRadioButton>
 #include <QWidget>
 
@@ -72,7 +73,8 @@ TEST_F(DataExchangeTest, OnlyWhatTheUserCanMendIsRefused)
     Putting().Integer(fromFile, time, 0, 60000);
     greyed->setText(QStringLiteral("70000"));
     greyed->setEnabled(false);
-    typed->setText(QStringLiteral("70000"));
+    QTest::keyClicks(typed, QStringLiteral("70000"));  // what the user typed
+    ASSERT_EQ(typed->text(), QStringLiteral("70000"));
 
     DataExchange exchange(DataExchange::Direction::FromControls, ui, &owner, DataExchange::Refusals::Quiet);
     exchange.Integer(fromFile, time, 0, 60000);

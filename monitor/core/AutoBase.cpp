@@ -29,13 +29,6 @@ const char* AutoBase::SerialErrorText(std::int32_t exceptionCode)
     }
 }
 
-std::string AutoBase::SerialErrorText(std::int32_t exceptionCode, const std::string& openFailure)
-{
-    std::string text = SerialErrorText(exceptionCode);
-    if (!openFailure.empty()) text += " (" + openFailure + ")";
-    return text;
-}
-
 void AutoBase::SetError(Variant& result, std::int32_t code, const char* text)
 {
     SetError(result, code, std::string(text ? text : "General Error"));
@@ -81,7 +74,10 @@ void AutoBase::SelectPort(SerialPort& line, const std::string& name)
 
 void AutoBase::RecordSerialFailure(Variant& result, std::int32_t exceptionCode, const SerialPort& line)
 {
-    SetError(result, 0, SerialErrorText(exceptionCode, line.OpenFailure()));
+    // "Can't write to serial port (COM1 (<device>): Permission denied ...)"
+    std::string text = SerialErrorText(exceptionCode);
+    if (!line.OpenFailure().empty()) text += " (" + line.OpenFailure() + ")";
+    SetError(result, 0, text);
 }
 
 void AutoBase::ThrowIfNotInPortMap(const SerialPort& line)

@@ -35,9 +35,6 @@ public:
 
     // Text recorded for a SerialPortException with this code.
     static const char* SerialErrorText(std::int32_t exceptionCode);
-    // The same, followed by why the port did not open when that is the cause
-    // ("Can't write to serial port (COM1 is not in the port map ...)").
-    static std::string SerialErrorText(std::int32_t exceptionCode, const std::string& openFailure);
 
 protected:
     AutoBase() = default;
@@ -59,7 +56,8 @@ protected:
 
     // Records a serial failure with code 0 and the text of its exception code.
     void RecordSerialError(Variant& result, const SerialPortException& failure);
-    // The same for a failed transfer on `line`, with why the line did not open.
+    // The same for a failed transfer on `line`, followed by why the line did not open
+    // when that is the cause.
     void RecordSerialFailure(Variant& result, std::int32_t exceptionCode, const SerialPort& line);
     // A line whose port is not in the port map is the caller's setup, not the board's
     // answer, and with error method 0 its null answer would pass unseen: the call fails
