@@ -47,6 +47,8 @@ public:
     void SetCallRunner(CallRunner runner);
     // How long creation waits for the server to start and answer.
     void SetCreateTimeout(std::chrono::milliseconds timeout) { dispatch_.SetCreateTimeout(timeout); }
+    // How long a call may go without its answer or a progress report.
+    void SetCallTimeout(std::chrono::milliseconds timeout) { dispatch_.SetCallTimeout(timeout); }
     // Progress of ProgFlash and VerifyFlash, in bytes, in the thread that set it
     // (see DispatchDriver::SetProgressHandler).
     void SetProgressHandler(ProgressReceiver::Handler handler) { dispatch_.SetProgressHandler(std::move(handler)); }

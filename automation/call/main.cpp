@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,8 @@ std::string Help()
            "line of its own, a property put (Name=value) prints nothing. Values: 12, 0x1F,\n"
            "1.5, \"text\", [1, 2, 3], true, null, i2:5, ... (docs/automation-over-dbus.md).\n"
            "\n"
-           "  --timeout SECONDS  wait that long for each call (default 300)\n"
+           "  --timeout SECONDS  fail a call whose server sent neither its answer nor\n"
+           "                     progress for that long (default 60)\n"
            "  --progress         show the progress of long calls (flash programming) on\n"
            "                     standard error; shown anyway when that is a terminal\n"
            "  --help, --version  show this text, or the release\n"
@@ -76,7 +78,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     std::vector<std::string> words(argv + 1, argv + argc);
     std::size_t next = 0;
-    auto timeout = DispatchDriver::kDefaultCallTimeout;
+    std::optional<std::chrono::milliseconds> timeout;
     bool progress = ::isatty(STDERR_FILENO) == 1;
     for (; next < words.size() && words[next].rfind("--", 0) == 0; ++next) {
         if (words[next] == "--help") {
@@ -112,15 +114,16 @@ int main(int argc, char** argv)
     }
 
     DispatchDriver driver;
-    driver.SetCallTimeout(timeout);
+    if (timeout) driver.SetCallTimeout(*timeout);
     std::string current = progId;
     ProgressLine progressLine;
-    if (progress) {
-        driver.SetProgressHandler([&](std::uint64_t done, std::uint64_t total) {
-            if (const auto line = progressLine.Next(done, total))
-                std::fprintf(stderr, "varnix-call: %s: %s\n", current.c_str(), line->c_str());
-        });
-    }
+    // The reports are watched even when not shown: they tell a long call from
+    // a server that stopped answering.
+    driver.SetProgressHandler([&](std::uint64_t done, std::uint64_t total) {
+        if (!progress) return;
+        if (const auto line = progressLine.Next(done, total))
+            std::fprintf(stderr, "varnix-call: %s: %s\n", current.c_str(), line->c_str());
+    });
     try {
         driver.Create(progId);
         for (auto& step : steps) {

@@ -10,12 +10,21 @@
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
 constexpr int kCreateAttempts = 4;
+
+// The transport's own limit on a call whose silence the driver watches itself:
+// libdbus reads this value as "no limit".
+constexpr int kNoTransportLimit = 0x7fffffff;
 
 int Milliseconds(std::chrono::milliseconds timeout)
 {
@@ -78,7 +87,11 @@ void DispatchDriver::WatchProgress(bool wanted)
 {
     if (wanted) ConnectProgress(true);
     // A server without progress answers with an error: nothing to do then.
-    Send(ObjectCall(QStringLiteral("WatchProgress"), {QVariant::fromValue(wanted)}), callTimeout_);
+    const QDBusMessage call = ObjectCall(QStringLiteral("WatchProgress"), {QVariant::fromValue(wanted)});
+    if (serverSilent_)
+        bus_.send(call);
+    else
+        Send(call, kHousekeepingTimeout);
     if (!wanted) ConnectProgress(false);
 }
 
@@ -96,9 +109,14 @@ void DispatchDriver::Release()
 {
     if (!IsCreated()) return;
     if (progress_) ConnectProgress(false);
-    Send(ObjectCall(QStringLiteral("Release"), {}), callTimeout_);
+    const QDBusMessage release = ObjectCall(QStringLiteral("Release"), {});
+    if (serverSilent_)
+        bus_.send(release);
+    else
+        Send(release, kHousekeepingTimeout);
     server_.clear();
     objectPath_.clear();
+    serverSilent_ = false;
 }
 
 Variant DispatchDriver::Invoke(std::int32_t dispid, InvokeKind kind, std::vector<Variant> args)
@@ -110,11 +128,16 @@ Variant DispatchDriver::Invoke(std::int32_t dispid, InvokeKind kind, std::vector
         if (!VariantWire::IsSendable(arg)) throw AutomationError(DISP_E_BADVARTYPE);
         wireArgs.append(WireVariant{std::move(arg), true});
     }
-    const QDBusMessage reply = Send(
-        ObjectCall(QStringLiteral("Invoke"), {QVariant::fromValue(dispid), QVariant::fromValue(static_cast<uint>(kind)),
-                                              QVariant::fromValue(wireArgs)}),
-        callTimeout_, true);
-    if (reply.type() == QDBusMessage::ErrorMessage) throw AutomationError(StatusOfCallFailure(reply));
+    const QDBusMessage call = ObjectCall(
+        QStringLiteral("Invoke"),
+        {QVariant::fromValue(dispid), QVariant::fromValue(static_cast<uint>(kind)), QVariant::fromValue(wireArgs)});
+    const QDBusMessage reply = progress_ ? SendWatchingProgress(call, CallTimeout()) : Send(call, CallTimeout());
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        const HRESULT status = StatusOfCallFailure(reply);
+        serverSilent_ = status == RPC_E_TIMEOUT;
+        throw AutomationError(status);
+    }
+    serverSilent_ = false;
     if (reply.signature() != QLatin1String("i(qv)(qiayayayu)u")) throw AutomationError(RPC_E_SERVERFAULT);
 
     const QList<QVariant> out = reply.arguments();
@@ -146,7 +169,7 @@ void DispatchDriver::Put(std::int32_t dispid, Variant value)
 std::int32_t DispatchDriver::DispIdOfName(const std::string& name)
 {
     RequireObject();
-    const QDBusMessage reply = Send(ObjectCall(QStringLiteral("GetIDsOfNames"), {QString::fromStdString(name)}), callTimeout_);
+    const QDBusMessage reply = Send(ObjectCall(QStringLiteral("GetIDsOfNames"), {QString::fromStdString(name)}), CallTimeout());
     if (reply.type() == QDBusMessage::ErrorMessage) throw AutomationError(StatusOfCallFailure(reply));
     if (reply.signature() != QLatin1String("ii")) throw AutomationError(RPC_E_SERVERFAULT);
     const HRESULT hr = reply.arguments().at(0).toInt();
@@ -173,17 +196,50 @@ QDBusMessage DispatchDriver::ObjectCall(const QString& method, const QList<QVari
     return call;
 }
 
-QDBusMessage DispatchDriver::Send(const QDBusMessage& call, std::chrono::milliseconds timeout, bool mayReportProgress)
+std::chrono::milliseconds DispatchDriver::CallTimeout() const
 {
-    // Progress is delivered by the event loop of the receiver's thread: when
-    // that is this thread, the wait of a call that may report it must run it.
-    const bool deliverHere = mayReportProgress && progress_ && progress_->thread() == QThread::currentThread();
-    QDBusMessage reply = bus_.call(call, deliverHere ? QDBus::BlockWithGui : QDBus::Block, Milliseconds(timeout));
+    if (callTimeout_) return *callTimeout_;
+    return progress_ ? kSilenceLimit : kDefaultCallTimeout;
+}
+
+QDBusMessage DispatchDriver::Send(const QDBusMessage& call, std::chrono::milliseconds timeout)
+{
+    return bus_.call(call, QDBus::Block, Milliseconds(timeout));
+}
+
+QDBusMessage DispatchDriver::SendWatchingProgress(const QDBusMessage& call, std::chrono::milliseconds silenceLimit)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    QDBusPendingCallWatcher watcher(bus_.asyncCall(call, kNoTransportLimit));
+    // The loop runs this thread's events but no user input: the progress
+    // reports when the receiver lives here, and the reply's arrival.
+    QEventLoop loop;
+    QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+    QTimer silence;
+    silence.setSingleShot(true);
+    bool silent = false;
+    const auto armSilence = [&] {
+        const Clock::time_point lastSign = std::max(start, progress_->LastHeard());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(lastSign + silenceLimit - Clock::now());
+        if (left.count() <= 0) {
+            silent = true;
+            loop.quit();
+            return;
+        }
+        silence.start(Milliseconds(left));
+    };
+    QObject::connect(&silence, &QTimer::timeout, &loop, armSilence);
+    armSilence();
+    if (!silent && !watcher.isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
     // The server sends every report before its reply, but each report is queued
-    // for this thread and the wait may end on the reply before running the last
-    // ones: deliver what is left, so that the handler has them all on return.
-    if (deliverHere) QCoreApplication::sendPostedEvents(progress_.get());
-    return reply;
+    // for the receiver's thread and the wait may end on the reply before running
+    // the last ones: when that is this thread, deliver what is left, so that the
+    // handler has them all on return.
+    if (progress_->thread() == QThread::currentThread()) QCoreApplication::sendPostedEvents(progress_.get());
+    if (!watcher.isFinished())
+        return call.createErrorReply(DBusErrorNames::kTimedOut, QStringLiteral("the server stopped answering"));
+    return watcher.reply();
 }
 
 HRESULT DispatchDriver::StatusOfCallFailure(const QDBusMessage& reply)

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,12 @@
 // by ProgID over the session bus (the bus starts the server when needed),
 // calls it, and releases it (also when the driver is destroyed).
 //
-// Every call blocks until the server answers. Failures are thrown as
+// Every call blocks until the server answers, or until it has been silent
+// too long: a call of a driver that watches progress fails when neither its
+// reply nor a progress report has come for kSilenceLimit; any other call
+// fails after kDefaultCallTimeout (SetCallTimeout sets either bound). The
+// call then fails with RPC_E_TIMEOUT ("the server stopped answering") while
+// the server is still on the bus. Failures are thrown as
 // RemoteMemberError (the object raised a dispatch exception; its text is the
 // exception's description) or AutomationError (any other failure, with its
 // status: "class not registered", "server execution failed", "the server has
@@ -27,8 +33,14 @@
 // a failed call; a later call is tried normally.
 class DispatchDriver {
 public:
-    // Board calls can take 30 s, and calls of all clients are served in turn.
+    // Board calls can take 30 s, and calls of all clients are served in turn;
+    // without progress reports a long flash transfer shows no sign of life.
     static constexpr std::chrono::milliseconds kDefaultCallTimeout = std::chrono::minutes(5);
+    // Long calls report progress at least every few seconds; this much silence
+    // means the server no longer answers.
+    static constexpr std::chrono::milliseconds kSilenceLimit = std::chrono::seconds(60);
+    // Creation, the progress subscription and the release: short calls.
+    static constexpr std::chrono::milliseconds kHousekeepingTimeout = std::chrono::seconds(10);
     static constexpr std::chrono::milliseconds kDefaultCreateTimeout = std::chrono::seconds(60);
 
     explicit DispatchDriver(QDBusConnection bus = QDBusConnection::sessionBus(), ClassesRoot classes = ClassesRoot());
@@ -37,13 +49,16 @@ public:
     DispatchDriver& operator=(const DispatchDriver&) = delete;
 
     void SetCallTimeout(std::chrono::milliseconds timeout) { callTimeout_ = timeout; }
+    // The bound the next Invoke runs under (see above).
+    std::chrono::milliseconds CallTimeout() const;
     void SetCreateTimeout(std::chrono::milliseconds timeout) { createTimeout_ = timeout; }
 
     // Asks the server for the progress of long calls (flash programming) and
     // hands each report to `handler`, in the thread that set it; an empty
-    // handler stops the reports. An Invoke made in that thread then waits with
-    // an event loop that runs no user input; a call made in another thread
-    // waits as before, and that thread's own loop delivers the reports. A
+    // handler stops the reports. An Invoke then waits with an event loop of
+    // its own thread that runs no user input: made in the handler's thread, it
+    // delivers the reports itself; made in another thread, that thread's own
+    // loop delivers them. Every report restarts the call's silence bound. A
     // server that offers no progress simply sends none.
     void SetProgressHandler(ProgressReceiver::Handler handler);
 
@@ -71,7 +86,9 @@ public:
 
 private:
     QDBusMessage ObjectCall(const QString& method, const QList<QVariant>& args);
-    QDBusMessage Send(const QDBusMessage& call, std::chrono::milliseconds timeout, bool mayReportProgress = false);
+    QDBusMessage Send(const QDBusMessage& call, std::chrono::milliseconds timeout);
+    // Waits for the reply as long as the server shows signs of life.
+    QDBusMessage SendWatchingProgress(const QDBusMessage& call, std::chrono::milliseconds silenceLimit);
     HRESULT StatusOfCallFailure(const QDBusMessage& reply);
     void RequireObject() const;
     // Subscribes the object held to the progress reports, or ends that.
@@ -80,9 +97,12 @@ private:
 
     QDBusConnection bus_;
     ClassesRoot classes_;
-    std::chrono::milliseconds callTimeout_ = kDefaultCallTimeout;
+    std::optional<std::chrono::milliseconds> callTimeout_;
     std::chrono::milliseconds createTimeout_ = kDefaultCreateTimeout;
     QString server_;
     QString objectPath_;
     std::unique_ptr<ProgressReceiver> progress_;
+    // A call of this object ran out of time: the server may never answer again,
+    // so its release is sent without waiting for the answer.
+    bool serverSilent_ = false;
 };

@@ -20,6 +20,8 @@ PROPERTY_PUT = 4
 # Board calls can take 30 s, and the calls of all clients are served in turn.
 DEFAULT_CALL_TIMEOUT = 300.0
 DEFAULT_CREATE_TIMEOUT = 60.0
+# The release, a short call: a server that stopped answering is not waited for long.
+RELEASE_TIMEOUT = 10.0
 
 _CREATE_ATTEMPTS = 4
 _INVOKE_REPLY = "i(qv)(qiayayayu)u"
@@ -106,7 +108,7 @@ class DispatchDriver:
         if not self.is_created:
             return
         try:
-            self._send(self._object_call("Release"))
+            self.bus.send_message_with_reply_and_block(self._object_call("Release"), min(self.call_timeout, RELEASE_TIMEOUT))
         except (dbus.exceptions.DBusException, AutomationError):
             pass
         finally:

@@ -86,7 +86,8 @@ _TEXTS = {
     RPC_E_SERVER_DIED_DNE: "the server ended before the call ran",
     RPC_E_SERVERFAULT: "the server failed while running the call",
     RPC_E_DISCONNECTED: "the server has disconnected",
-    RPC_E_TIMEOUT: "the call timed out",
+    RPC_E_TIMEOUT: "the server stopped answering; its messages are where docs/getting-started.md says "
+                   "(\"Where the server's messages go\")",
 }
 
 
@@ -100,7 +101,7 @@ def failed(hresult):
 
 
 def text(hresult):
-    """A short lower-case text: "class not registered", "the call timed out"...;
+    """A short lower-case text: "class not registered", "the server has disconnected"...;
     a code without a text of its own reads "unknown error 0x8000ABCD"."""
     code = normalize(hresult)
     return _TEXTS.get(code, "unknown error 0x%08X" % code)

@@ -21,8 +21,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <csignal>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <optional>
@@ -188,6 +190,57 @@ TEST_F(PelloriVarnixTest, BatchModeProgramsAndVerifiesAndReportsAMismatch)
     ASSERT_TRUE(options);
     EXPECT_EQ(BatchRun(driver, out, err).Run(*options), BatchRun::kVerifyFailed);
     EXPECT_EQ(err.str().rfind("!! ERROR VERIFYING !!\n", 0), 0u);
+}
+
+// Output that stops the server process (SIGSTOP) at the first progress line
+// written to it: the server then neither answers nor reports progress.
+class StopServerAtProgress : public std::stringbuf {
+public:
+    explicit StopServerAtProgress(std::function<void()> stop) : stop_(std::move(stop)) {}
+
+protected:
+    int sync() override
+    {
+        if (!stopped_ && str().find("% (") != std::string::npos) {
+            stopped_ = true;
+            stop_();
+        }
+        return 0;
+    }
+
+private:
+    std::function<void()> stop_;
+    bool stopped_ = false;
+};
+
+TEST_F(PelloriVarnixTest, BatchModeEndsWhenTheServerStopsAnsweringDuringProgFlash)
+{
+    std::string error;
+    const auto options = BatchOptions::Parse({"--batch", "--program", goodFile_}, error);
+    ASSERT_TRUE(options);
+    QDBusConnection connection = Connect();
+    Ez2181Driver driver(connection);
+    driver.SetCallTimeout(std::chrono::seconds(2));
+    pid_t server = 0;
+    StopServerAtProgress outBuffer([&] {
+        server = static_cast<pid_t>(ServerPid(driver.ServerName()));
+        ASSERT_NE(server, 0);
+        ::kill(server, SIGSTOP);
+    });
+    std::ostream out(&outBuffer);
+    std::ostringstream err;
+
+    EXPECT_EQ(BatchRun(driver, out, err).Run(*options), BatchRun::kProgrammingFailed);
+    ASSERT_NE(server, 0) << "no progress was reported";
+    EXPECT_EQ(err.str().rfind("!! ERROR PROGRAMMING !!\nthe server stopped answering; its messages are where "
+                              "docs/getting-started.md says",
+                              0),
+              0u)
+        << err.str();
+    // Once the server stopped answering, nothing more waits for it.
+    driver.Release();
+    ::kill(server, SIGKILL);
+    ::kill(server, SIGCONT);
 }
 
 // The lines of a batch run's output; a progress line is kept as its percent.

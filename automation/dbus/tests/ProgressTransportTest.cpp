@@ -1,5 +1,6 @@
 // Progress of long calls over the bus: sent to the caller that asked for it,
 // and to no one else.
+#include "automation/dbus/AutomationError.h"
 #include "automation/dbus/BusNames.h"
 #include "automation/dbus/DBusErrorNames.h"
 #include "automation/dbus/DispatchDriver.h"
@@ -72,6 +73,30 @@ TEST_F(ProgressTransportTest, AFewUnitsGiveEveryStepAndNothingToDoGivesCompletio
     reports.clear();
     driver.Call(TestObject::kCountTo, {Variant::I4(0)});
     EXPECT_EQ(reports, (Reports{{0, 0}}));
+}
+
+TEST_F(ProgressTransportTest, ACallWithNeitherReplyNorProgressWithinItsBoundStoppedAnswering)
+{
+    DispatchDriver driver(client_);
+    driver.SetProgressHandler([](std::uint64_t, std::uint64_t) {});
+    driver.Create(TestObject::kProgId);
+    driver.SetCallTimeout(std::chrono::milliseconds(300));
+    try {
+        driver.Call(TestObject::kWaitAtGate, {Variant::I4(20000)});
+        ADD_FAILURE() << "the call returned";
+    } catch (const AutomationError& failure) {
+        EXPECT_EQ(failure.status(), RPC_E_TIMEOUT);
+        EXPECT_EQ(std::string(failure.what()).rfind("the server stopped answering; its messages are where "
+                                                    "docs/getting-started.md says", 0),
+                  0u)
+            << failure.what();
+    }
+    // Once the server answers again, so does the object, which the driver kept.
+    DispatchDriver opener(client_);
+    opener.Create(TestObject::kProgId);
+    opener.Call(TestObject::kOpenGate);
+    driver.SetCallTimeout(std::chrono::seconds(30));
+    EXPECT_EQ(driver.Call(TestObject::kAdd, {Variant::I4(1), Variant::I4(2)}), Variant::I4(3));
 }
 
 TEST_F(ProgressTransportTest, NothingIsSentToAClientThatDidNotAsk)
