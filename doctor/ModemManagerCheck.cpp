@@ -27,8 +27,9 @@ void ModemManagerCheck::Run(const CheckContext& context, Report& report)
         report.Add("modemmanager", "ModemManager", "not running");
         return;
     }
+    // ModemManager's own rules name devices it ignores too: only the administrator's count.
     const std::string rule = UdevRules::FirstFileWith(context.image, "ID_MM_DEVICE_IGNORE");
-    if (!rule.empty()) {
+    if (rule.starts_with("/etc/udev/rules.d/")) {
         Finding& finding = report.Add("modemmanager", "ModemManager",
                                       "running (process " + pid + "); " + rule + " tells it which ports to leave alone");
         finding.AddFact("process", pid);
