@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job on a simulated device: installs what is missing, builds the
 # programs, registers the varnix server in private folders, starts the
-# simulated ADSP-2181 EZ-KIT board as com1, and lets pellori's batch mode
+# simulated ADSP-2181 EZ-KIT board as com1, runs varnix-doctor, and lets pellori's batch mode
 # program and verify a sample .bnm file into the board's flash through varnix.
 #
 #   scripts/demo.sh
@@ -16,9 +16,9 @@ if [ "${1:-}" != "--on-private-bus" ]; then
     scripts/install-deps.sh
 
     build=build-demo
-    echo "== Building varnix, pellori and the simulated board in $build"
+    echo "== Building varnix, pellori, varnix-doctor and the simulated board in $build"
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNIX_SANITIZE=OFF > /dev/null
-    cmake --build "$build" --target varnix pellori ez2181-sim
+    cmake --build "$build" --target varnix pellori varnix-doctor ez2181-sim
 
     scratch=$(mktemp -d)
     trap 'rm -rf "$scratch"' EXIT
@@ -78,6 +78,15 @@ for _ in $(seq 300); do
     sleep 0.1
 done
 cat "$scratch/sim.out"
+
+# What a user runs first on a new machine: the bus, the registration and a real
+# start of the server, the port map with the board's line, and what could grab it.
+echo "== varnix-doctor"
+status=0
+"$build/doctor/varnix-doctor" || status=$?
+if [ $status -ne 0 ]; then
+    echo "== varnix-doctor found a problem on this machine (exit status $status); the simulated board does not need what it names, so the demo goes on"
+fi
 
 echo "== pellori --batch --baud $baud --power-on --program $sample --verify $sample"
 status=0

@@ -96,7 +96,7 @@ protected:
 };
 
 const QStringList kPrograms = {QStringLiteral("varnix"), QStringLiteral("pellori"), QStringLiteral("dspq47"),
-                               QStringLiteral("dspq47-cli"), QStringLiteral("varnix-call")};
+                               QStringLiteral("dspq47-cli"), QStringLiteral("varnix-call"), QStringLiteral("varnix-doctor")};
 const QStringList kSimulators = {QStringLiteral("ez2181-sim"), QStringLiteral("ezkit21k-sim"), QStringLiteral("faderbox-sim"),
                                  QStringLiteral("fourwire-sim"), QStringLiteral("dspq47-sim")};
 
@@ -130,6 +130,13 @@ TEST_F(InstallTest, EveryFileLandsWhereADesktopLooksForIt)
                              "getting-started.md", "README.md", "samples/demo.bnm", "samples/demo.hex"})
         EXPECT_TRUE(QFile::exists(Installed(QStringLiteral("share/doc/varnix-tools/") + QLatin1String(page)))) << page;
     EXPECT_FALSE(QDir(Installed(QStringLiteral("share/doc/varnix-tools/tests"))).exists());
+    EXPECT_TRUE(Slurp(Installed(QStringLiteral("share/doc/varnix-tools/examples/60-varnix-serial.rules")))
+                    .contains(QStringLiteral("ENV{ID_MM_DEVICE_IGNORE}=\"1\"")));
+    for (const QString& program : kPrograms + kSimulators) {
+        if (program == QStringLiteral("varnix") || program == QStringLiteral("dspq47")) continue;  // windows, no options to type
+        const QString completion = QStringLiteral("share/bash-completion/completions/") + program;
+        EXPECT_TRUE(Slurp(Installed(completion)).contains(QStringLiteral("complete -F _varnix_tools"))) << completion.toStdString();
+    }
 }
 
 TEST_F(InstallTest, EveryPictureThePagesShowIsInstalled)
