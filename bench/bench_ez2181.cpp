@@ -6,6 +6,10 @@
 // (c), when Debian's ser2net is installed: as (b), with COM1 linked to
 // rfc2217://127.0.0.1:PORT, where ser2net serves the board's pseudo-terminal; the goal is
 // at most 1.10.
+// (d) as (b), with the board behind the model of a USB serial adapter on the PC's side
+// (UsbAdapter): once at an FTDI chip's default 16 ms latency, once at the 1 ms of the
+// driver's low-latency mode; the goal at 1 ms is at most 1.05, the 16 ms row shows what
+// low-latency mode is worth.
 //
 // usage: bench_ez2181 [KIB]   (image kibibytes, default 256)
 
@@ -23,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,13 +50,15 @@ struct Outcome {
 // `ser2netFolder` empty: COM1 is the pseudo-terminal; else ser2net, with its files
 // there, serves the pseudo-terminal and COM1 is the network port.
 Outcome ProgramAndVerify(std::uint32_t baud, const std::string& file, const std::vector<std::uint8_t>& image,
-                         const std::string& ser2netFolder = {})
+                         const std::string& ser2netFolder = {},
+                         std::optional<UsbAdapter::Settings> adapter = std::nullopt)
 {
     Outcome outcome;
     PtyPair pty;
     Ez2181Simulator board;
     board.SetRecording(false);
     PtyLineServer runner(board, pty.masterFd(), baud);
+    runner.SetAdapter(adapter);
     Ser2netServer ser2net(pty.slavePath(), ser2netFolder);
     if (!ser2netFolder.empty() && !ser2net.Start()) {
         std::printf("cannot start ser2net (see %s/ser2net.log)\n", ser2netFolder.c_str());
@@ -81,6 +88,24 @@ Outcome ProgramAndVerify(std::uint32_t baud, const std::string& file, const std:
     }
     outcome.ok = true;
     return outcome;
+}
+
+// (d): one row through the adapter model; false when the transfer failed.
+bool ThroughAdapter(const char* name, std::chrono::milliseconds latency, std::uint32_t baud, const std::string& file,
+                    const std::vector<std::uint8_t>& image)
+{
+    const Outcome outcome = ProgramAndVerify(baud, file, image, {}, UsbAdapter::Settings{latency, 62});
+    if (!outcome.ok)
+        return false;
+    const double elapsed = outcome.programSeconds + outcome.verifySeconds;
+    const double wireMinimum = static_cast<double>(outcome.lineBytes) * 10.0 / baud;
+    std::printf("%u baud behind a USB adapter of %lld ms latency: %.3f s (program %.3f s, verify %.3f s), "
+                "wire minimum %.3f s, ratio %.4f%s\n",
+                baud, static_cast<long long>(latency.count()), elapsed, outcome.programSeconds,
+                outcome.verifySeconds, wireMinimum, elapsed / wireMinimum,
+                latency.count() <= 1 ? " (goal <= 1.05)" : " (reported)");
+    PrintResult(name, elapsed, "s", "wire-minimum", wireMinimum);
+    return true;
 }
 
 }  // namespace
@@ -126,11 +151,18 @@ int main(int argc, char** argv)
                 PrintResult("ez2181_flash_38400", elapsed, "s", "wire-minimum", wireMinimum);
                 status = 0;
             }
+            if (paced.ok) {
+                const bool adapters =
+                    ThroughAdapter("ez2181_flash_38400_usb16ms", std::chrono::milliseconds(16), baud, file, image)
+                    && ThroughAdapter("ez2181_flash_38400_usb1ms", std::chrono::milliseconds(1), baud, file, image);
+                status = adapters ? 0 : 1;
+            }
             if (paced.ok && Ser2netServer::Program().empty()) {
                 std::printf("ser2net is not installed: no figure through it\n");
             } else if (paced.ok) {
                 const Outcome networked = ProgramAndVerify(baud, file, image, folder);
-                status = networked.ok ? 0 : 1;
+                if (!networked.ok)
+                    status = 1;
                 if (networked.ok) {
                     const double elapsed = networked.programSeconds + networked.verifySeconds;
                     const double wireMinimum = static_cast<double>(networked.lineBytes) * 10.0 / baud;

@@ -3,9 +3,11 @@
 #include "platform/Clock.h"
 #include "platform/ReadWait.h"
 #include "platform/SerialAccess.h"
+#include "platform/UsbLatencyTimer.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -33,6 +35,11 @@ constexpr RateEntry kRates[] = {
 
 // Milliseconds left until `deadline`, as poll() takes them.
 }  // namespace
+
+TermiosCommDevice::TermiosCommDevice(LowLatencyMode::Driver& driver, std::string sysfsRoot)
+    : lowLatency_(driver), sysfsRoot_(std::move(sysfsRoot))
+{
+}
 
 TermiosCommDevice::~TermiosCommDevice()
 {
@@ -96,12 +103,18 @@ bool TermiosCommDevice::Open(const std::string& path)
     dsrOutFlow_ = false;
     dtrControl_ = 1;
     fd_ = fd;
+
+    lowLatency_.Request(fd);
+    latencyWarning_ = UsbLatencyTimer::Warning(path, sysfsRoot_);
+    if (!latencyWarning_.empty())
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, latencyWarning_.c_str());
     return true;
 }
 
 void TermiosCommDevice::Close()
 {
     if (fd_ < 0) return;
+    lowLatency_.Restore(fd_);
     // The exclusive flag belongs to the tty, not to this descriptor: it would outlive
     // the close while anyone else holds the line open.
     ::ioctl(fd_, TIOCNXCL);

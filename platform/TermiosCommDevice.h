@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CommDevice.h"
+#include "platform/LowLatencyMode.h"
 
 #include <termios.h>
 
@@ -13,9 +14,15 @@
 // makes output wait for CTS. It is set only while CTS output flow is asked for; RTS
 // handshake alone cannot be had and keeps RTS asserted. A line that comes with the flag
 // set reads as CTS output flow on and RTS handshake until its settings are written.
+//
+// Open asks the driver for low-latency mode (LowLatencyMode) and Close puts its flags
+// back. Where the line is a USB adapter whose latency timer still stays above 2 ms after
+// that, Open says so once on standard error, with the fix (UsbLatencyTimer).
 class TermiosCommDevice : public CommDevice {
 public:
     TermiosCommDevice() = default;
+    // For tests: a stand-in for the driver's serial requests and a sysfs of their own.
+    TermiosCommDevice(LowLatencyMode::Driver& driver, std::string sysfsRoot);
     ~TermiosCommDevice() override;
     TermiosCommDevice(const TermiosCommDevice&) = delete;
     TermiosCommDevice& operator=(const TermiosCommDevice&) = delete;
@@ -38,6 +45,8 @@ public:
     bool WaitTransmitterEmpty(std::uint32_t timeoutMs) override;
 
     std::string LastError() const override { return lastError_; }
+    // The latency warning of the last Open; empty when there was none.
+    const std::string& LatencyWarning() const { return latencyWarning_; }
 
     // The termios speed constant for a rate in baud, or B0 for a rate without one.
     static speed_t SpeedFor(std::uint32_t baudRate);
@@ -50,6 +59,9 @@ private:
     bool OutputQueueEmpty(std::uint64_t deadline);  // a Clock::Steady() time
 
     int fd_ = -1;
+    LowLatencyMode lowLatency_;
+    std::string sysfsRoot_ = "/sys";
+    std::string latencyWarning_;
     std::uint32_t intervalMs_ = 0;
     std::uint32_t totalMs_ = 0;
     // What a tty has no field for, kept so that it reads back as written.

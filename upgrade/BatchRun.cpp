@@ -2,7 +2,9 @@
 
 #include "automation/dbus/AutomationError.h"
 #include "automation/dbus/RemoteMemberError.h"
+#include "platform/PortMap.h"
 #include "platform/SerialAccess.h"
+#include "platform/UsbLatencyTimer.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/StatusTexts.h"
 
@@ -49,6 +51,7 @@ int BatchRun::RunSteps(const BatchOptions& options)
     if (!Step([&] { driver_.SetBaud(options.baud); }, "pellori: cannot set the line rate: "))
         return kBaudFailed;
     out_ << "Baud rate " << options.baud << '\n' << std::flush;
+    ReportAdapterLatency();
 
     if (options.powerOn) {
         Say(StatusTexts::kPowerOnWaiting);
@@ -85,11 +88,19 @@ bool BatchRun::Step(const std::function<void()>& call, const std::string& failur
     // The whole text: the terminal has no 99-character box.
     err_ << TerminalText(failureHeading + text) << '\n';
     // The server opens the port as this same user: a line it may not open shows here.
-    const std::string port = port_.empty() ? "com1" : port_;
-    if (const std::string problem = SerialAccess::PortProblem(port); !problem.empty())
+    if (const std::string problem = SerialAccess::PortProblem(PortMapName()); !problem.empty())
         err_ << "pellori: " << (port_.empty() ? "COM1" : port_) << ": " << problem << '\n';
     err_ << std::flush;
     return false;
+}
+
+// The server has opened the line by now and asked its driver for low-latency mode:
+// what the timer reads now is what the transfers will meet.
+void BatchRun::ReportAdapterLatency()
+{
+    const std::string device = PortMap::DevicePath(PortMapName());
+    if (const std::string warning = UsbLatencyTimer::Warning(device, sysfsRoot_); !warning.empty())
+        out_ << "pellori: " << (port_.empty() ? "COM1" : port_) << ": " << warning << '\n' << std::flush;
 }
 
 void BatchRun::Say(const std::string& statusText)

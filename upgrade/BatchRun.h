@@ -16,6 +16,8 @@ class Ez2181Driver;
 // error. While flash is programmed or verified, a progress line follows the
 // status text at least every 5 percent ("45% (117760 of 262144 bytes)").
 // Stops at the first failure; its exit status says which step failed.
+// Once the line is set up, a USB adapter whose latency timer stays above 2 ms is
+// reported on standard output with the fix (UsbLatencyTimer).
 class BatchRun {
 public:
     enum ExitStatus : int {
@@ -33,6 +35,8 @@ public:
     BatchRun(Ez2181Driver& driver, std::ostream& out, std::ostream& err, std::string port = {});
 
     int Run(const BatchOptions& options);
+    // For tests: where the adapters' sysfs files are ("/sys").
+    void SetSysfsRoot(std::string root) { sysfsRoot_ = std::move(root); }
     // The text of the failure that ended the run; empty after a success.
     const std::string& FailureText() const { return failure_; }
 
@@ -44,11 +48,15 @@ private:
     // Runs one call; prints the failure heading and text and returns false if it fails.
     bool Step(const std::function<void()>& call, const std::string& failureHeading);
     void Say(const std::string& statusText);
+    // The board's port in the port map: the one given, else com1.
+    std::string PortMapName() const { return port_.empty() ? "com1" : port_; }
+    void ReportAdapterLatency();
 
     Ez2181Driver& driver_;
     std::ostream& out_;
     std::ostream& err_;
     std::string port_;
     std::string failure_;
+    std::string sysfsRoot_ = "/sys";
     ProgressLine progress_;
 };

@@ -73,6 +73,15 @@ public:
     {
         ok_ = pty_.ok() && PortMap::Link("com1", pty_.slavePath()) && server_.Start();
     }
+    // A line reached through a lasting name instead, as udev's /dev/serial/by-path/ names
+    // lead to whichever /dev/ttyUSBn an adapter got: `lastingName` is made to point here.
+    ServedLine(ByteDevice& device, const std::filesystem::path& lastingName) : server_(device, pty_.masterFd())
+    {
+        std::error_code error;
+        std::filesystem::remove(lastingName, error);
+        std::filesystem::create_symlink(pty_.slavePath(), lastingName, error);
+        ok_ = pty_.ok() && !error && server_.Start();
+    }
     ~ServedLine() { server_.Stop(); }
 
     bool ok() const { return ok_; }
@@ -142,6 +151,38 @@ TEST_F(LineReleaseTest, Ez2181LineVanishingMidTransferThenANewLine)
     EXPECT_EQ(ez.ProgFlash(image), Variant::I4(0)) << ez.GetErrorString();
     EXPECT_EQ(secondBoard.FlashBytes(0x100, page.size()), page);
     EXPECT_FALSE(PortFree(second.SlavePath()));
+}
+
+TEST_F(LineReleaseTest, Ez2181BehindAByPathNameFollowsTheAdapterToItsNewNode)
+{
+    const std::vector<std::uint8_t> page = PatternBytes(256, 12);
+    const std::string image = MakeSRecordFile(folder, "page.bnm", {{0x100, page}});
+    const std::filesystem::path byPath = folder.Path("serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0");
+    std::filesystem::create_directories(byPath.parent_path());
+    ASSERT_TRUE(PortMap::Link("com1", byPath.string()));
+
+    Ez2181Simulator firstBoard;
+    auto first = std::make_unique<ServedLine>(firstBoard, byPath);
+    ASSERT_TRUE(first->ok());
+    Ez2181 ez;
+    EXPECT_EQ(ez.ProgFlash(image), Variant::I4(0)) << ez.GetErrorString();
+    EXPECT_EQ(firstBoard.FlashBytes(0x100, page.size()), page);
+
+    // Unplugged, and plugged in again as another node, which the by-path name now names.
+    first->Vanish();
+    Ez2181Simulator secondBoard;
+    ServedLine second(secondBoard, byPath);
+    ASSERT_TRUE(second.ok());
+    ASSERT_NE(second.SlavePath(), first->SlavePath());
+
+    // The call that finds the old line gone fails and lets it go; the next one opens
+    // the port again through the port map's link and the by-path name.
+    EXPECT_EQ(ez.ProgFlash(image), Variant::Null());
+    EXPECT_EQ(ez.GetErrorString(), "Can't write to serial port");
+    EXPECT_EQ(ez.ProgFlash(image), Variant::I4(0)) << ez.GetErrorString();
+    EXPECT_EQ(secondBoard.FlashBytes(0x100, page.size()), page);
+    EXPECT_FALSE(PortFree(second.SlavePath()));
+    EXPECT_EQ(std::filesystem::read_symlink(PortMap::LinkPath("com1")), byPath);
 }
 
 TEST_F(LineReleaseTest, Ezkit21kLineVanishingMidReadThenANewLine)

@@ -34,6 +34,10 @@ TEST(ProgramInfoTest, PortMapHelpShowsTheFolderTheUsbExampleAndEachPort)
     EXPECT_NE(help.find("  " + home.path() + "/dosdevices ($XDG_CONFIG_HOME/dosdevices"), std::string::npos) << help;
     EXPECT_NE(help.find("      ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1\n"), std::string::npos);
     EXPECT_NE(help.find("sudo usermod -aG dialout $USER"), std::string::npos);
+    EXPECT_NE(help.find("  without serial numbers share one by-id name, so only one of them shows: link\n"
+                        "  those by their by-path names.\n"),
+              std::string::npos)
+        << help;
     EXPECT_NE(help.find("  Now (the folder exists, so only its links count):\n"), std::string::npos) << help;
     EXPECT_NE(help.find("    com2 -> /dev/ttyUSB97 (link): no such device\n"), std::string::npos);
     EXPECT_NE(help.find("    com1: not in the port map\n"), std::string::npos);

@@ -14,9 +14,10 @@
 namespace {
 
 const char kUsage[] =
-    "usage: dspq47-sim [--port NAME] [--background] [--pace] [--fault FAULT]\n"
+    "usage: dspq47-sim [--port NAME] [--background] [--pace] [--baud RATE]\n"
+    "                  [--adapter KIND] [--latency MS] [--fault FAULT]\n"
     "  --port NAME     port map name to link (default com1)\n"
-    "  --pace          answer at the pace of a 4800 baud line\n"
+    "  --pace          answer at the pace of a 4800 baud line (the same as --baud 4800)\n"
     "  --fault FAULT   silence | wrong-ack[=BYTE] | stop-in-row=ROW |\n"
     "                  stop-after-rows | bad-checksum\n";
 
@@ -25,7 +26,7 @@ const char kUsage[] =
 int main(int argc, char** argv)
 {
     std::string port = "com1";
-    bool paced = false;
+    SimLineOptions lineOptions;
     bool inBackground = false;
     Q47Fault fault;
     for (int i = 1; i < argc; ++i) {
@@ -35,14 +36,22 @@ int main(int argc, char** argv)
             SimCommandLine::PrintUsage(stdout, kUsage);
             return 0;
         }
+        std::string error;
         if (arg == "--pace") {
-            paced = true;
+            lineOptions.Take("--baud", std::to_string(Q47Unit::kBaud), error);
         } else if (arg == "--background") {
             inBackground = true;
-        } else if ((arg == "--port" || arg == "--fault") && !hasValue) {
+        } else if ((arg == "--port" || arg == "--fault" || SimLineOptions::IsLineOption(argv[i])) && !hasValue) {
             std::fprintf(stderr, "dspq47-sim: %s needs a value\n", argv[i]);
             SimCommandLine::PrintUsage(stderr, kUsage);
             return 2;
+        } else if (SimLineOptions::IsLineOption(argv[i])) {
+            if (!lineOptions.Take(argv[i], argv[i + 1], error)) {
+                std::fprintf(stderr, "dspq47-sim: %s\n", error.c_str());
+                SimCommandLine::PrintUsage(stderr, kUsage);
+                return 2;
+            }
+            ++i;
         } else if (arg == "--port") {
             port = argv[++i];
         } else if (arg == "--fault") {
@@ -73,13 +82,14 @@ int main(int argc, char** argv)
 
     Q47Unit unit;
     unit.SetFault(fault);
-    PtyLinePort line(unit, paced ? Q47Unit::kBaud : 0);
+    PtyLinePort line(unit);
+    lineOptions.ApplyTo(line.Server());
     if (!line.Start(port)) {
         std::fprintf(stderr, "dspq47-sim: %s\n", line.StartError().c_str());
         return 1;
     }
     std::printf("DSP-Q47 unit on %s, linked as %s%s\n", line.SlavePath().c_str(), port.c_str(),
-                paced ? ", paced at 4800 baud" : "");
+                lineOptions.Description().c_str());
     std::fflush(stdout);
     background.Ready();
 

@@ -77,7 +77,8 @@ std::optional<Ez2181SimOptions> Ez2181SimOptions::Parse(const std::vector<std::s
             options.strictRate = true;
         } else if (arg == "--power-up") {
             options.powerUp = true;
-        } else if (arg == "--baud" || arg == "--power-up-every" || arg == "--fault" || arg == "--port") {
+        } else if (SimLineOptions::IsLineOption(arg) || arg == "--power-up-every" || arg == "--fault"
+                   || arg == "--port") {
             if (!hasValue) {
                 error = arg + " needs a value";
                 return std::nullopt;
@@ -93,16 +94,16 @@ std::optional<Ez2181SimOptions> Ez2181SimOptions::Parse(const std::vector<std::s
                     return std::nullopt;
                 }
                 options.faults.push_back(*fault);
+            } else if (SimLineOptions::IsLineOption(arg)) {
+                if (!options.line.Take(arg, value, error))
+                    return std::nullopt;
             } else {
                 const auto number = Number(value, std::numeric_limits<std::uint32_t>::max());
                 if (!number || *number == 0) {
                     error = arg + " needs a number above 0, not \"" + value + "\"";
                     return std::nullopt;
                 }
-                if (arg == "--baud")
-                    options.baud = static_cast<std::uint32_t>(*number);
-                else
-                    options.powerUpEveryMs = static_cast<unsigned>(*number);
+                options.powerUpEveryMs = static_cast<unsigned>(*number);
             }
         } else if (!arg.empty() && arg[0] != '-' && !portGiven) {
             options.port = arg;
@@ -117,7 +118,7 @@ std::optional<Ez2181SimOptions> Ez2181SimOptions::Parse(const std::vector<std::s
     }
     if (options.powerUpEveryMs != 0)
         options.powerUp = true;
-    if (options.strictRate && options.baud == 0) {
+    if (options.strictRate && options.line.baud == 0) {
         error = "--strict-rate needs --baud";
         return std::nullopt;
     }
@@ -128,17 +129,16 @@ std::optional<Ez2181SimOptions> Ez2181SimOptions::Parse(const std::vector<std::s
     return options;
 }
 
-const char* Ez2181SimOptions::Usage()
+std::string Ez2181SimOptions::Usage()
 {
-    return "usage: ez2181-sim [options] [PORT]\n"
+    return std::string("usage: ez2181-sim [options] [PORT]\n"
            "A simulated ADSP-2181 EZ-KIT board: its monitor serves a pseudo-terminal that is\n"
            "linked into the port map as PORT (default com1) until SIGINT or SIGTERM, which\n"
            "remove the link again. SIGUSR1 power-cycles the board: memories are lost, flash\n"
            "is kept and the power-on frame FA 00 03 07 02 F8 is sent.\n"
            "\n"
-           "  --port NAME          the same as PORT\n"
-           "  --baud RATE          pace both directions of the line at RATE baud, 10 bits a\n"
-           "                       byte (default: unpaced)\n"
+           "  --port NAME          the same as PORT\n")
+           + std::string(SimLineOptions::Usage()) +
            "  --strict-rate        with --baud: bytes cross only while the PC's side of the\n"
            "                       line is set to that same rate; otherwise they are lost\n"
            "  --power-up           power-cycle the board when serving starts\n"

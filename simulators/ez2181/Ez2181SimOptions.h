@@ -1,6 +1,7 @@
 #pragma once
 
 #include "simulators/ez2181/Ez2181Fault.h"
+#include "simulators/ptyline/SimLineOptions.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,7 +12,7 @@
 // The command line of the ez2181-sim program.
 struct Ez2181SimOptions {
     std::string port = "com1";
-    std::uint32_t baud = 0;
+    SimLineOptions line;  // --baud, --adapter, --latency
     bool strictRate = false;
     bool powerUp = false;
     unsigned powerUpEveryMs = 0;
@@ -24,5 +25,5 @@ struct Ez2181SimOptions {
     static std::optional<Ez2181SimOptions> Parse(const std::vector<std::string>& args, std::string& error);
     // "KIND[@FRAME][=VALUE]", KIND one of sync, address, length, status, check, drop, silence.
     static std::optional<Ez2181Fault> ParseFault(std::string_view text);
-    static const char* Usage();
+    static std::string Usage();
 };

@@ -33,11 +33,11 @@ int main(int argc, char** argv)
     std::string error;
     const auto options = Ez2181SimOptions::Parse(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
-        std::fprintf(stderr, "ez2181-sim: %s\n%s", error.c_str(), Ez2181SimOptions::Usage());
+        std::fprintf(stderr, "ez2181-sim: %s\n%s", error.c_str(), Ez2181SimOptions::Usage().c_str());
         return 2;
     }
     if (options->help) {
-        std::fputs(Ez2181SimOptions::Usage(), stdout);
+        std::fputs(Ez2181SimOptions::Usage().c_str(), stdout);
         return 0;
     }
     SimBackground background;
@@ -56,7 +56,8 @@ int main(int argc, char** argv)
     board.SetRecording(false);
     for (const Ez2181Fault& fault : options->faults)
         board.InjectFault(fault);
-    PtyLinePort port(board, options->baud);
+    PtyLinePort port(board);
+    options->line.ApplyTo(port.Server());
     port.Server().SetRequireMatchingRate(options->strictRate);
     if (options->verbose)
         board.SetFrameListener([&requests](const Ez2181Frame& frame) { Trace(++requests, frame); });
@@ -64,10 +65,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "ez2181-sim: %s\n", port.StartError().c_str());
         return 1;
     }
-    std::printf("EZ-KIT 2181 board on %s, linked as %s", port.SlavePath().c_str(), options->port.c_str());
-    if (options->baud != 0)
-        std::printf(", paced at %u baud", options->baud);
-    std::printf("\n");
+    std::printf("EZ-KIT 2181 board on %s, linked as %s%s\n", port.SlavePath().c_str(), options->port.c_str(),
+                options->line.Description().c_str());
     std::fflush(stdout);
     background.Ready();
 

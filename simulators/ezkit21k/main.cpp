@@ -11,7 +11,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: ezkit21k-sim [--port NAME] [--background]\n"
+    "usage: ezkit21k-sim [--port NAME] [--background] [--baud RATE] [--adapter KIND]\n"
+    "                    [--latency MS]\n"
     "                    [--lockout BITS] [--late-ms N] [--fault KIND[@N][=VALUE]]...\n"
     "  --port NAME     port map name to link (default com1)\n"
     "  --lockout BITS  lockout bits already set in the flash (0 to 3)\n"

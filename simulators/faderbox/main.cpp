@@ -11,7 +11,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: faderbox-sim [--port NAME] [--background]\n"
+    "usage: faderbox-sim [--port NAME] [--background] [--baud RATE] [--adapter KIND]\n"
+    "                    [--latency MS]\n"
     "                    [--values A,B] [--late-ms N] [--fault KIND[@N][=VALUE]]...\n"
     "  --port NAME    port map name to link (default com1)\n"
     "  --values A,B   the two 16-bit values a ping returns\n"

@@ -131,6 +131,8 @@ struct PtyLineServer::ServeState {
     Clock::time_point now{};
     // Output in the order produced; a late piece holds back everything after it.
     PacedLine toPc;
+    // The adapter on the PC's side, if the line has one: what the line delivers gathers there.
+    std::optional<UsbAdapter> adapter;
     // When the PC's last byte would have arrived over the paced line.
     Clock::time_point fromPcFreeAt{};
     Clock::time_point hangUpUntil{};
@@ -144,6 +146,8 @@ void PtyLineServer::Serve()
     // timer slack of 50 us would add a fifth of that to every wait.
     ::prctl(PR_SET_TIMERSLACK, 1UL);
     ServeState state;
+    if (adapter_)
+        state.adapter.emplace(*adapter_, Clock::now());
     while (!stop_ && !lineLost_) {
         state.now = Clock::now();
         TakeOutput(state);
@@ -183,26 +187,40 @@ void PtyLineServer::TakeOutput(ServeState& state)
 
 void PtyLineServer::WriteDue(ServeState& state)
 {
-    const std::vector<std::uint8_t> due = state.toPc.Due(state.now);
+    std::vector<std::uint8_t> due = state.toPc.Due(state.now);
+    if (state.adapter) {
+        state.adapter->Hold(due, state.now);
+        state.toPc.Drop(due.size());
+        due = state.adapter->Release(state.now);
+    }
     if (due.empty())
         return;
     if (RatesDiffer()) {
-        state.toPc.Drop(due.size());
+        DropWritten(state, due.size());
         bytesGarbled_ += due.size();
         return;
     }
     const ssize_t n = ::write(masterFd_, due.data(), due.size());
     if (n > 0) {
-        state.toPc.Drop(static_cast<std::size_t>(n));
+        DropWritten(state, static_cast<std::size_t>(n));
         bytesSent_ += static_cast<std::uint64_t>(n);
         state.waitWritable = static_cast<std::size_t>(n) < due.size();
     } else if (n < 0 && errno == EAGAIN) {
         state.waitWritable = true;
     } else if (n < 0 && errno == EIO) {
-        state.toPc.Drop(due.size());  // nobody listens: the bytes are lost, as on a real line
+        DropWritten(state, due.size());  // nobody listens: the bytes are lost, as on a real line
     } else if (n < 0 && errno != EINTR) {
         lineLost_ = true;
     }
+}
+
+// Bytes that left for the PC (or were lost on the way) leave the queue they came from.
+void PtyLineServer::DropWritten(ServeState& state, std::size_t count)
+{
+    if (state.adapter)
+        state.adapter->Drop(count);
+    else
+        state.toPc.Drop(count);
 }
 
 // Waits for the line, the waker or the next thing due; the line's events, 0 when
@@ -210,8 +228,11 @@ void PtyLineServer::WriteDue(ServeState& state)
 short PtyLineServer::WaitForLine(ServeState& state)
 {
     std::optional<Clock::time_point> wakeAt;
-    if (!state.waitWritable)
+    if (!state.waitWritable) {
         Consider(wakeAt, state.toPc.NextDue());
+        if (state.adapter)
+            Consider(wakeAt, state.adapter->NextRelease());
+    }
     if (device_.InFrame())
         Consider(wakeAt, state.fromPcFreeAt + device_.FrameTimeout());
     const bool watchLine = state.now >= state.hangUpUntil;
@@ -246,7 +267,9 @@ void PtyLineServer::ReadFromPc(ServeState& state)
         bytesGarbled_ += static_cast<std::uint64_t>(n);
     } else if (n > 0) {
         const std::span<const std::uint8_t> bytes(state.buffer.data(), static_cast<std::size_t>(n));
-        state.fromPcFreeAt = std::max(state.fromPcFreeAt, Clock::now()) + n * PacedLine::ByteTime(baud_);
+        const Clock::time_point now = Clock::now();
+        const Clock::time_point onLine = state.adapter ? state.adapter->NextFrame(now) : now;
+        state.fromPcFreeAt = std::max(state.fromPcFreeAt, onLine) + n * PacedLine::ByteTime(baud_);
         device_.Receive(bytes);
         bytesReceived_ += static_cast<std::uint64_t>(n);
     } else if (n < 0 && errno == EIO) {

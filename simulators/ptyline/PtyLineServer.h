@@ -1,11 +1,13 @@
 #pragma once
 
 #include "simulators/ptyline/ByteDevice.h"
+#include "simulators/ptyline/UsbAdapter.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <thread>
 
 // Serves a simulated device on the master side of a pseudo-terminal on a
@@ -27,6 +29,11 @@
 // line only while the PC's side of the pseudo-terminal is set to that same
 // rate, as a device listening at one rate hears nothing sensible from a PC at
 // another; bytes sent or received at a wrong rate are lost.
+//
+// USB adapter (off by default): with an adapter model set, the PC's side of the line
+// behaves like a USB serial adapter's (UsbAdapter): the device's bytes reach the PC only
+// when a chunk has gathered or the adapter's latency has run out, and the PC's bytes
+// start on the line at the next USB frame. Pacing still applies on the line itself.
 //
 // A request the device has half received when the line has been quiet for
 // the device's frame time-out is given up (ByteDevice::AbandonPartialFrame).
@@ -50,6 +57,8 @@ public:
     void SetBaud(std::uint32_t baud) { baud_ = baud; }
     std::uint32_t Baud() const { return baud_; }
     void SetRequireMatchingRate(bool on) { requireMatchingRate_ = on; }
+    // Takes effect at the next Start(); nullopt for a line without an adapter.
+    void SetAdapter(std::optional<UsbAdapter::Settings> adapter) { adapter_ = adapter; }
 
     // Bytes that crossed the line in each direction since Start().
     std::uint64_t BytesReceived() const { return bytesReceived_; }
@@ -69,6 +78,7 @@ private:
     void WriteDue(ServeState& state);
     short WaitForLine(ServeState& state);
     void ReadFromPc(ServeState& state);
+    void DropWritten(ServeState& state, std::size_t count);
     bool RatesDiffer() const;
 
     ByteDevice& device_;
@@ -80,6 +90,7 @@ private:
     std::atomic<std::int64_t> lateDelayMs_{kDefaultLateDelay.count()};
     std::atomic<std::uint32_t> baud_;
     std::atomic<bool> requireMatchingRate_{false};
+    std::optional<UsbAdapter::Settings> adapter_;
     std::atomic<std::uint64_t> bytesReceived_{0};
     std::atomic<std::uint64_t> bytesSent_{0};
     std::atomic<std::uint64_t> bytesGarbled_{0};

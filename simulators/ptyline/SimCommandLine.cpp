@@ -33,6 +33,7 @@ const char* SimCommandLine::CommonUsage()
 void SimCommandLine::PrintUsage(std::FILE* to, const char* ownUsage)
 {
     std::fputs(ownUsage, to);
+    std::fputs(SimLineOptions::Usage(), to);
     std::fputs(CommonUsage(), to);
 }
 
@@ -50,7 +51,8 @@ std::optional<SimCommandLine> SimCommandLine::Parse(const std::vector<std::strin
             line.background = true;
             continue;
         }
-        const bool common = option == "--port" || option == "--late-ms" || option == "--fault";
+        const bool common = option == "--port" || option == "--late-ms" || option == "--fault"
+                            || SimLineOptions::IsLineOption(option);
         if (common && i + 1 >= args.size()) {
             error = option + " needs a value";
             return std::nullopt;
@@ -77,6 +79,9 @@ std::optional<SimCommandLine> SimCommandLine::Parse(const std::vector<std::strin
                 return std::nullopt;
             }
             line.faults.push_back(*fault);
+        } else if (SimLineOptions::IsLineOption(option)) {
+            if (!line.lineOptions.Take(option, value, error))
+                return std::nullopt;
         } else if (!own(option, value, error)) {
             return std::nullopt;
         }

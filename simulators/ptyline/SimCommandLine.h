@@ -1,6 +1,7 @@
 #pragma once
 
 #include "simulators/ptyline/FaultRequest.h"
+#include "simulators/ptyline/SimLineOptions.h"
 
 #include <chrono>
 #include <cstdio>
@@ -14,6 +15,7 @@
 //   --port NAME       the port map name to link (default com1)
 //   --late-ms N       how late a late reply comes (default 1500)
 //   --fault FAULT     a fault to inject, KIND[@N][=VALUE]; may be repeated
+//   --baud, --adapter, --latency   the line's pace and USB adapter (SimLineOptions)
 //   --background      return to the shell once the port is linked (SimBackground)
 //   --help
 // A program's own options take one value each and go to its handler.
@@ -26,12 +28,13 @@ struct SimCommandLine {
     std::string port = "com1";
     std::chrono::milliseconds lateDelay{1500};
     std::vector<FaultRequest> faults;
+    SimLineOptions lineOptions;
     bool background = false;
     bool help = false;
 
     // The lines of the usage text that describe --background, --help and the port map rule.
     static const char* CommonUsage();
-    // A program's own usage text followed by CommonUsage().
+    // A program's own usage text followed by the line options' and CommonUsage().
     static void PrintUsage(std::FILE* to, const char* ownUsage);
 
     // Options from argv[1] on; nullopt with `error` set when they do not parse.

@@ -21,11 +21,13 @@ int ServeUntilSignal(ByteDevice& device, const SimCommandLine& line, const char*
 
     PtyLinePort port(device);
     port.Server().SetLateDelay(line.lateDelay);
+    line.lineOptions.ApplyTo(port.Server());
     if (!port.Start(line.port)) {
         std::fprintf(stderr, "%s: %s\n", program, port.StartError().c_str());
         return 1;
     }
-    std::printf("%s on %s, linked as %s\n", what.c_str(), port.SlavePath().c_str(), line.port.c_str());
+    std::printf("%s on %s, linked as %s%s\n", what.c_str(), port.SlavePath().c_str(), line.port.c_str(),
+                line.lineOptions.Description().c_str());
     std::fflush(stdout);
     background.Ready();
 

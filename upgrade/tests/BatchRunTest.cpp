@@ -7,10 +7,15 @@
 #include "upgrade/tests/FakeBoardControl.h"
 #include "upgrade/tests/PelloriBus.h"
 
+#include "platform/PortMap.h"
+#include "platform/UsbLatencyTimer.h"
+
 #include <QDir>
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -28,11 +33,14 @@ protected:
         if (!options) return -1;
         QDBusConnection connection = Connect();
         Ez2181Driver driver(connection);
-        return BatchRun(driver, out_, err_).Run(*options);
+        BatchRun run(driver, out_, err_);
+        run.SetSysfsRoot(sysfsRoot_);
+        return run.Run(*options);
     }
 
     std::ostringstream out_;
     std::ostringstream err_;
+    std::string sysfsRoot_ = "/nonexistent-sysfs";
 };
 
 TEST_F(BatchRunTest, EveryStepInOrderPrintsTheStatusTextsAndSucceeds)
@@ -48,6 +56,30 @@ TEST_F(BatchRunTest, EveryStepInOrderPrintsTheStatusTextsAndSucceeds)
                           "PROGRAMMING...\nPlease Wait...\nSuccessfully Programmed!\n"
                           "VERIFYING...\nPlease wait...\nVerify Successfull!\n");
     EXPECT_EQ(err_.str(), "");
+}
+
+// The adapter's node and its sysfs timer are files of the test's own.
+TEST_F(BatchRunTest, ASlowAdapterTimerIsReportedWithTheFix)
+{
+    RegisterFakeServer();
+    StartBus();
+    const std::string node = TempPath("ttyUSB3");
+    std::ofstream(node).put('\0');
+    ASSERT_TRUE(PortMap::Link("com1", node));
+    sysfsRoot_ = TempPath("sys");
+    std::filesystem::create_directories(sysfsRoot_ + "/class/tty/ttyUSB3/device");
+    std::ofstream(sysfsRoot_ + "/class/tty/ttyUSB3/device/latency_timer") << "16\n";
+
+    EXPECT_EQ(Run({"--batch", "--baud", "38400"}), BatchRun::kSuccess);
+    EXPECT_EQ(out_.str(), "Baud rate 38400\npellori: COM1: "
+                              + UsbLatencyTimer::Warning(PortMap::LinkPath("com1"), sysfsRoot_) + "\n");
+    EXPECT_NE(out_.str().find("latency timer is 16 ms"), std::string::npos);
+
+    // At 1 ms, as after the driver took low-latency mode, there is nothing to say.
+    std::ofstream(sysfsRoot_ + "/class/tty/ttyUSB3/device/latency_timer") << "1\n";
+    out_.str("");
+    EXPECT_EQ(Run({"--batch", "--baud", "38400"}), BatchRun::kSuccess);
+    EXPECT_EQ(out_.str(), "Baud rate 38400\n");
 }
 
 TEST_F(BatchRunTest, RelativeFilesAreGivenToTheServerAsFullPaths)

@@ -24,7 +24,7 @@ TEST(Ez2181SimOptions, DefaultsServeCom1Unpaced)
     const auto options = Parse({});
     ASSERT_TRUE(options);
     EXPECT_EQ(options->port, "com1");
-    EXPECT_EQ(options->baud, 0u);
+    EXPECT_EQ(options->line.baud, 0u);
     EXPECT_FALSE(options->powerUp);
     EXPECT_EQ(options->powerUpEveryMs, 0u);
     EXPECT_TRUE(options->faults.empty());
@@ -45,7 +45,7 @@ TEST(Ez2181SimOptions, BaudAndPowerUp)
 {
     const auto options = Parse({"--baud", "38400", "--power-up-every", "500"});
     ASSERT_TRUE(options);
-    EXPECT_EQ(options->baud, 38400u);
+    EXPECT_EQ(options->line.baud, 38400u);
     EXPECT_EQ(options->powerUpEveryMs, 500u);
     EXPECT_TRUE(options->powerUp);
     EXPECT_TRUE(Parse({"--power-up"})->powerUp);

@@ -34,12 +34,34 @@ private:
     std::vector<Output> output_;
 };
 
-class PtyLineServerTest : public ::testing::Test {
+// Answers a byte n with n bytes.
+class ChattyDevice : public ByteDevice {
+public:
+    void Receive(std::span<const std::uint8_t> bytes) override
+    {
+        std::lock_guard lock(mutex_);
+        for (std::uint8_t b : bytes)
+            output_.insert(output_.end(), b, 0x55);
+    }
+    std::vector<Output> TakeOutput() override
+    {
+        std::lock_guard lock(mutex_);
+        return TakeAsOnePiece(output_);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::uint8_t> output_;
+};
+
+// A device served on a pseudo-terminal whose other end, raw, is the test's.
+template <class Device>
+class ServedPtyTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(pty.ok());
-        slave = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        slave = ::open(pty.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
         ASSERT_GE(slave, 0);
         termios t{};
         ::tcgetattr(slave, &t);
@@ -51,6 +73,15 @@ protected:
         server.Stop();
         ::close(slave);
     }
+
+    PtyPair pty;
+    Device device;
+    PtyLineServer server{device, pty.masterFd()};
+    int slave = -1;
+};
+
+class PtyLineServerTest : public ServedPtyTest<CountingDevice> {
+protected:
 
     std::vector<std::uint8_t> Read(std::size_t count)
     {
@@ -65,11 +96,6 @@ protected:
         }
         return bytes;
     }
-
-    PtyPair pty;
-    CountingDevice device;
-    PtyLineServer server{device, pty.masterFd()};
-    int slave = -1;
 };
 
 TEST_F(PtyLineServerTest, BytesReachTheDeviceAndItsAnswersComeBack)
@@ -110,6 +136,61 @@ TEST(PtyLineServerStartTest, RefusesAnInvalidDescriptor)
     CountingDevice device;
     PtyLineServer server(device, -1);
     EXPECT_FALSE(server.Start());
+}
+
+class AdapterLineTest : public ServedPtyTest<ChattyDevice> {
+protected:
+    // Sends `request` and collects what comes back within `wait`: how many bytes, and
+    // how many of them came before `early`.
+    struct Reply {
+        std::size_t bytes = 0;
+        std::size_t beforeEarly = 0;
+    };
+    Reply Exchange(std::uint8_t request, std::chrono::milliseconds early, std::chrono::milliseconds wait)
+    {
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point start = Clock::now();
+        EXPECT_EQ(::write(slave, &request, 1), 1);
+        Reply reply;
+        while (Clock::now() - start < wait) {
+            pollfd p{slave, POLLIN, 0};
+            if (::poll(&p, 1, 10) <= 0)
+                continue;
+            std::uint8_t buffer[256];
+            const ssize_t n = ::read(slave, buffer, sizeof buffer);
+            if (n <= 0)
+                continue;
+            reply.bytes += static_cast<std::size_t>(n);
+            if (Clock::now() - start < early)
+                reply.beforeEarly += static_cast<std::size_t>(n);
+        }
+        return reply;
+    }
+};
+
+// The adapter's timer is set far beyond anything a loaded machine adds, so that what
+// is held and what is not cannot be mistaken for one another.
+TEST_F(AdapterLineTest, AShortReplyWaitsForTheLatencyAFullChunkDoesNot)
+{
+    server.SetAdapter(UsbAdapter::Settings{std::chrono::milliseconds(250), 62});
+    ASSERT_TRUE(server.Start());
+
+    // Five bytes: held until the timer runs out, then all of them.
+    Reply reply = Exchange(5, std::chrono::milliseconds(250), std::chrono::milliseconds(1500));
+    EXPECT_EQ(reply.beforeEarly, 0u);
+    EXPECT_EQ(reply.bytes, 5u);
+
+    // 130 bytes: two chunks at once, the 6 over only after the timer.
+    reply = Exchange(130, std::chrono::milliseconds(250), std::chrono::milliseconds(1500));
+    EXPECT_EQ(reply.beforeEarly, 124u);
+    EXPECT_EQ(reply.bytes, 130u);
+}
+
+TEST_F(AdapterLineTest, WithoutAnAdapterAShortReplyIsNotHeld)
+{
+    ASSERT_TRUE(server.Start());
+    const Reply reply = Exchange(5, std::chrono::milliseconds(250), std::chrono::milliseconds(300));
+    EXPECT_EQ(reply.beforeEarly, 5u);
 }
 
 }  // namespace

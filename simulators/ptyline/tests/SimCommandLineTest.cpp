@@ -79,6 +79,59 @@ TEST(SimCommandLineTest, BackgroundTakesNoValue)
     EXPECT_EQ(line->port, "com3");
 }
 
+TEST(SimCommandLineTest, LineRateAndAdapter)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::uint32_t baud;
+        std::optional<std::chrono::milliseconds> latency;  // nullopt: no adapter
+        std::size_t chunk;
+        const char* description;
+    };
+    using std::chrono::milliseconds;
+    const Case cases[] = {
+        {{}, 0, std::nullopt, 0, ""},
+        {{"--baud", "115200"}, 115200, std::nullopt, 0, ", paced at 115200 baud"},
+        {{"--adapter", "ftdi"}, 0, milliseconds(16), 62,
+         ", behind a USB adapter of 16 ms latency and 62-byte chunks"},
+        {{"--latency", "1", "--adapter", "cp210x"}, 0, milliseconds(1), 64,
+         ", behind a USB adapter of 1 ms latency and 64-byte chunks"},
+        {{"--adapter", "cp210x", "--latency", "1"}, 0, milliseconds(1), 64,
+         ", behind a USB adapter of 1 ms latency and 64-byte chunks"},
+        {{"--baud", "38400", "--latency", "4"}, 38400, milliseconds(4), 62,
+         ", paced at 38400 baud, behind a USB adapter of 4 ms latency and 62-byte chunks"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto line = Parse(c.args, error);
+        ASSERT_TRUE(line) << error;
+        const SimLineOptions& options = line->lineOptions;
+        EXPECT_EQ(options.baud, c.baud);
+        ASSERT_EQ(options.adapter.has_value(), c.latency.has_value()) << c.description;
+        if (c.latency) {
+            EXPECT_EQ(options.adapter->latency, *c.latency) << c.description;
+            EXPECT_EQ(options.adapter->chunkBytes, c.chunk) << c.description;
+        }
+        EXPECT_EQ(options.Description(), c.description);
+    }
+}
+
+TEST(SimCommandLineTest, LineOptionErrors)
+{
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--baud"}, "--baud needs a value"},
+        {{"--baud", "0"}, "--baud needs a number above 0, not \"0\""},
+        {{"--adapter", "ch340"}, "unknown adapter \"ch340\" (ftdi, ftdi-low-latency or cp210x)"},
+        {{"--latency", "256"}, "--latency takes milliseconds from 0 to 255, not \"256\""},
+        {{"--latency"}, "--latency needs a value"},
+    };
+    for (const auto& [args, text] : cases) {
+        std::string error;
+        EXPECT_FALSE(Parse(args, error));
+        EXPECT_EQ(error, text);
+    }
+}
+
 TEST(SimCommandLineTest, NumbersUpToTheirLimit)
 {
     EXPECT_EQ(SimCommandLine::ParseNumber("65535", 0xFFFF), 65535u);
