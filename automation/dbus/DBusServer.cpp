@@ -233,6 +233,12 @@ void DBusServer::StartInvoke(const QDBusMessage& message, quint64 number, Object
     if (refusal.hr == S_OK && (flags & ~kKnownInvokeFlags) != 0) refusal.hr = E_INVALIDARG;
     if (refusal.hr != S_OK) return ReplyToInvoke(message, std::move(refusal));
 
+    // A quick member only touches the object's own state: it runs here at
+    // once, which spares the call two hand-overs between threads.
+    const DispatchMap::Member* member = object.target->GetDispatchMap().FindMember(dispid);
+    if (member && member->quick)
+        return ReplyToInvoke(message, object.target->Invoke(dispid, static_cast<InvokeKind>(flags), std::move(args)));
+
     // Progress goes to the caller alone, and only for this call; the signals
     // are sent from this thread, before the reply, as the worker made them.
     std::optional<ProgressAnnouncer> announcer;
@@ -248,21 +254,30 @@ void DBusServer::StartInvoke(const QDBusMessage& message, quint64 number, Object
             target->SetProgressHook([&announcer](std::uint64_t done, std::uint64_t total) { announcer->Announce(done, total); });
         InvokeResult outcome = target->Invoke(dispid, static_cast<InvokeKind>(flags), std::move(args));
         target->SetProgressHook(nullptr);
-        // The object goes back with the result, so that its last reference,
-        // and so its destruction, is never on this worker.
+        // Progress reports leave from the server's thread, and the reply must
+        // follow them; without any, the reply leaves from here at once (the bus
+        // connection sends from any thread), which spares the caller a wait
+        // for the server's thread.
+        std::optional<InvokeResult> unanswered;
+        if (announcer)
+            unanswered = std::move(outcome);
+        else
+            ReplyToInvoke(message, std::move(outcome));
+        // The object goes back as well, so that its last reference, and so its
+        // destruction, is never on this worker.
         QMetaObject::invokeMethod(
             this,
-            [this, message, number, outcome = std::move(outcome), target = std::move(target)]() mutable {
-                FinishInvoke(message, number, std::move(outcome));
+            [this, message, number, unanswered = std::move(unanswered), target = std::move(target)]() mutable {
+                FinishInvoke(message, number, std::move(unanswered));
                 target.reset();
             },
             Qt::QueuedConnection);
     });
 }
 
-void DBusServer::FinishInvoke(const QDBusMessage& message, quint64 number, InvokeResult outcome)
+void DBusServer::FinishInvoke(const QDBusMessage& message, quint64 number, std::optional<InvokeResult> unanswered)
 {
-    ReplyToInvoke(message, std::move(outcome));
+    if (unanswered) ReplyToInvoke(message, std::move(*unanswered));
     // Gone when its client left the bus during the call.
     const auto found = objects_.find(number);
     if (found == objects_.end()) return;
