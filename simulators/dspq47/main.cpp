@@ -5,6 +5,7 @@
 #include "simulators/ptyline/PtyLinePort.h"
 #include "simulators/ptyline/SimBackground.h"
 #include "simulators/ptyline/SimCommandLine.h"
+#include "platform/ProgramInfo.h"
 
 #include <csignal>
 #include <cstdio>
@@ -40,22 +41,20 @@ int main(int argc, char** argv)
         } else if (arg == "--background") {
             inBackground = true;
         } else if ((arg == "--port" || arg == "--fault") && !hasValue) {
-            std::fprintf(stderr, "dspq47-sim: %s needs a value\n", argv[i]);
-            SimCommandLine::PrintUsage(stderr, kUsage);
+            std::fputs(ProgramInfo::UsageMistake("dspq47-sim", std::string(arg) + " needs a value").c_str(), stderr);
             return 2;
         } else if (arg == "--port") {
             port = argv[++i];
         } else if (arg == "--fault") {
             const auto parsed = Q47Fault::Parse(argv[++i]);
             if (!parsed) {
-                std::fprintf(stderr, "dspq47-sim: unknown fault \"%s\"\n", argv[i]);
-                SimCommandLine::PrintUsage(stderr, kUsage);
+                const std::string mistake = "unknown fault \"" + std::string(argv[i]) + "\"";
+                std::fputs(ProgramInfo::UsageMistake("dspq47-sim", mistake).c_str(), stderr);
                 return 2;
             }
             fault = *parsed;
         } else {
-            std::fprintf(stderr, "dspq47-sim: unknown option %s\n", argv[i]);
-            SimCommandLine::PrintUsage(stderr, kUsage);
+            std::fputs(ProgramInfo::UsageMistake("dspq47-sim", "unknown option " + std::string(arg)).c_str(), stderr);
             return 2;
         }
     }
