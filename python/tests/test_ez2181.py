@@ -146,7 +146,7 @@ class Ez2181Test(unittest.TestCase):
                 board = self.dispatch()
                 call = getattr(board, member)
                 arguments = (0,) if member == "Reset" else ()
-                self.assertIsNone(call(*arguments))
+                self.assertIs(call(*arguments), varnix.Null)
                 self.assertEqual((board.ErrorString, board.ErrorCode), (text, 0))
                 board.ErrorMethod = 1
                 result = call(*arguments)

@@ -79,8 +79,8 @@ class TransportTest(unittest.TestCase):
                          "the session bus's standard error (docs/getting-started.md)")
 
     def test_without_a_session_bus_the_text_says_so_and_where_to_read_on(self):
-        script = "import varnix\ntry:\n    varnix.Dispatch('Varnix.Ez2181')\nexcept varnix.AutomationError as e:\n    print(e)\n"
-        environment = dict(os.environ, DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/bus")
+        script = "import varnix\ntry:\n    varnix.Dispatch('Varnix.TestObject')\nexcept varnix.AutomationError as e:\n    print(e)\n"
+        environment = self.session.environment(DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/bus")
         done = subprocess.run([sys.executable, "-c", script], env=environment, capture_output=True, text=True,
                               timeout=60)
         self.assertEqual(done.stdout, "the session bus cannot be reached: start one as docs/getting-started.md "

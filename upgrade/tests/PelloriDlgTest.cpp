@@ -276,10 +276,12 @@ TEST_F(PelloriDlgTest, ServerThatCannotStartLeavesNoObjectAndNoSuccessText)
     EXPECT_EQ(prompts_.messages[0].text.toStdString(),
               CPelloriDlg::CutErrorText(AutomationError::Text(CO_E_SERVER_EXEC_FAILURE)));
     EXPECT_FALSE(driver_->IsCreated());
+    const std::string text = CPelloriDlg::CutErrorText(AutomationError::Text(CO_E_SERVER_EXEC_FAILURE));
+    EXPECT_EQ(text.rfind("server execution failed: run varnix -Register again", 0), 0u);
     Click(CPelloriDlg::kPowerOn);
-    EXPECT_EQ(dialog_->StatusText(), "server execution failed");
+    EXPECT_EQ(dialog_->StatusText(), text);
     Click(CPelloriDlg::kProgram);
-    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\nserver execution failed");
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\n" + text);
 }
 
 TEST_F(PelloriDlgTest, ServerErrorAtStartUpShowsAStopBoxWithTheWholeTextAndSkipsTheRest)

@@ -112,7 +112,8 @@ TEST_F(PelloriProgramTest, BatchRunWithoutServerIsStatus5)
     StartBus();
     const Outcome outcome = RunPellori({QStringLiteral("--batch")});
     EXPECT_EQ(outcome.status, BatchRun::kNoServerObject);
-    EXPECT_EQ(outcome.err, "pellori: no server object: class not registered\n");
+    EXPECT_EQ(outcome.err,
+              "pellori: no server object: class not registered: run varnix -Register to register the server\n");
 }
 
 TEST_F(PelloriProgramTest, StartedForAClientItServesOneObjectAndEndsWhenItIsReleased)
