@@ -38,14 +38,17 @@ void SayWhyThePortDidNotOpen(const UnitTransfer& transfer, std::ostream& err)
     if (!transfer.OpenFailure().empty()) err << "dspq47-cli: " << transfer.OpenFailure() << '\n';
 }
 
-}  // namespace
-
-void CommandLine::PrintUsage(std::ostream& err)
+// What is wrong with args[i], which the command line did not take.
+std::string MistakeIn(const std::vector<std::string>& args, std::size_t i, bool haveAction)
 {
-    err << "usage: dspq47-cli [--port com1|com2] --send FILE\n"
-           "       dspq47-cli [--port com1|com2] --receive FILE\n"
-           "       dspq47-cli --defaults FILE\n";
+    const std::string& arg = args[i];
+    const bool isAction = arg == "--send" || arg == "--receive" || arg == "--defaults";
+    if ((isAction || arg == "--port") && i + 1 >= args.size()) return arg + " needs a value";
+    if (isAction && haveAction) return "give one of --send, --receive and --defaults";
+    return "unknown option \"" + arg + "\"";
 }
+
+}  // namespace
 
 std::string CommandLine::Help()
 {
@@ -97,7 +100,7 @@ int CommandLine::Run(const std::vector<std::string>& args, std::ostream& out, st
         if (arg == "--port" && hasValue) {
             const std::optional<int> selection = PortSelection(args[++i]);
             if (!selection) {
-                err << "dspq47-cli: unknown port \"" << args[i] << "\"\n";
+                err << ProgramInfo::UsageMistake("dspq47-cli", "unknown port \"" + args[i] + "\"");
                 return kUsage;
             }
             portSelection = *selection;
@@ -106,7 +109,7 @@ int CommandLine::Run(const std::vector<std::string>& args, std::ostream& out, st
             action = arg == "--send" ? Action::Send : arg == "--receive" ? Action::Receive : Action::Defaults;
             path = args[++i];
         } else {
-            PrintUsage(err);
+            err << ProgramInfo::UsageMistake("dspq47-cli", MistakeIn(args, i, action != Action::None));
             return kUsage;
         }
     }
@@ -114,7 +117,7 @@ int CommandLine::Run(const std::vector<std::string>& args, std::ostream& out, st
     UnitConfig config;
     switch (action) {
     case Action::None:
-        PrintUsage(err);
+        err << ProgramInfo::UsageMistake("dspq47-cli", "nothing to do: give --send FILE, --receive FILE or --defaults FILE");
         return kUsage;
     case Action::Defaults:
         if (!WriteConfigFile(config, path)) {

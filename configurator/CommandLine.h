@@ -18,7 +18,6 @@ public:
     static constexpr int kUsage = 2;
 
     static int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-    static void PrintUsage(std::ostream& err);
     // The --help texts of dspq47-cli and of the dspq47 dialog program, with the port map.
     static std::string Help();
     static std::string DialogHelp();

@@ -9,7 +9,10 @@
 // reads rfc2217://HOST:PORT; the tty it leads to otherwise.
 class PortCommDevice : public CommDevice {
 public:
-    // The rfc2217:// text of `path` or of the link at `path`; empty for any other path.
+    // The rfc2217:// text (scheme in any case) of `path` or of the link at `path`,
+    // without the blanks around it (a link made with a stray blank or line end still
+    // leads to its port); empty for any other path. Open and the port listings of
+    // --help both go by this one rule.
     static std::string NetworkAddress(const std::string& path);
 
     bool Open(const std::string& path) override;

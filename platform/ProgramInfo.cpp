@@ -36,12 +36,20 @@ std::string ProgramInfo::VersionText(const std::string& program)
     return program + " " + Version() + "\n";
 }
 
+std::string ProgramInfo::UsageMistake(const std::string& program, const std::string& mistake)
+{
+    return program + ": " + mistake + "\nTry '" + program + " --help' for more information.\n";
+}
+
 std::string ProgramInfo::PortState(const std::string& portName)
 {
     const std::string device = PortMap::DevicePath(portName);
     if (device.empty()) return portName + ": not in the port map";
-    if (const std::string address = PortCommDevice::NetworkAddress(device); !address.empty())
+    if (const std::string address = PortCommDevice::NetworkAddress(device); !address.empty()) {
+        if (!Rfc2217CommDevice::IsAddress(address))
+            return portName + " -> " + Rfc2217CommDevice::NotAnAddressText(address);
         return portName + " -> " + address + " (network port, RFC 2217)";
+    }
     const bool linked = device == PortMap::LinkPath(portName);
     std::error_code error;
     std::string shown = device;
@@ -60,7 +68,7 @@ std::string ProgramInfo::PortMapHelp()
     const std::string rule = PortMap::FolderExists()
         ? "the folder exists, so only its links count"
         : "there is no folder, so the defaults apply";
-    return "Ports: the port names COM1..COM9 and LPT1 (any case) are symbolic links in\n"
+    return "Ports: the port names COM1 to COM255 and LPT1 (any case) are symbolic links in\n"
            "  " + folder + " ($XDG_CONFIG_HOME/dosdevices, ~/.config/dosdevices by default),\n"
            "  named after the port in lower case and pointing at the device. Once that\n"
            "  folder exists it is the whole map: a name without a link there is \"not in\n"

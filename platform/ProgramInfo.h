@@ -10,6 +10,10 @@ public:
     static const char* Version();
     // "<program> <release>\n", the answer to --version.
     static std::string VersionText(const std::string& program);
+    // What a program prints for a mistake on its command line: the mistake and one line
+    // that points to the help ("pellori: --baud needs a value\nTry 'pellori --help' for
+    // more information.\n"), not the whole help, which would push the mistake off screen.
+    static std::string UsageMistake(const std::string& program, const std::string& mistake);
 
     // The port map: where COM1.., LPT1 lead, how to point COM1 at a USB
     // adapter, and what com1, com2 and lpt1 lead to now, with any access

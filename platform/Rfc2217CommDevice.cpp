@@ -5,6 +5,7 @@
 #include "platform/TermiosCommDevice.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/sockios.h>
@@ -50,6 +51,26 @@ Rfc2217CommDevice::~Rfc2217CommDevice()
     Close();
 }
 
+bool Rfc2217CommDevice::NamesNetworkPort(std::string_view text)
+{
+    if (text.size() < kScheme.size()) return false;
+    for (std::size_t i = 0; i < kScheme.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != kScheme[i]) return false;
+    return true;
+}
+
+bool Rfc2217CommDevice::IsAddress(std::string_view text)
+{
+    std::string host;
+    std::string port;
+    return SplitAddress(text, host, port);
+}
+
+std::string Rfc2217CommDevice::NotAnAddressText(std::string_view text)
+{
+    return "\"" + std::string(text) + "\" is not a network port: it must read rfc2217://HOST:PORT";
+}
+
 bool Rfc2217CommDevice::SplitAddress(std::string_view text, std::string& host, std::string& port)
 {
     if (!NamesNetworkPort(text)) return false;
@@ -93,8 +114,7 @@ bool Rfc2217CommDevice::Open(const std::string& address)
     Close();
     std::string host;
     std::string port;
-    if (!SplitAddress(address, host, port))
-        return Fail("\"" + address + "\" is not a network port: it must read rfc2217://HOST:PORT");
+    if (!SplitAddress(address, host, port)) return Fail(NotAnAddressText(address));
     peer_ = (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + port;
     if (!Connect(host, port)) return false;
     if (!Negotiate() || !AskForSettings()) {

@@ -48,9 +48,13 @@ public:
     Rfc2217CommDevice(const Rfc2217CommDevice&) = delete;
     Rfc2217CommDevice& operator=(const Rfc2217CommDevice&) = delete;
 
-    // True for a text that names a network port: it begins with rfc2217://. Open takes
-    // rfc2217://HOST:PORT, where HOST may be a name, an IPv4 address or [an IPv6 one].
-    static bool NamesNetworkPort(std::string_view text) { return text.substr(0, kScheme.size()) == kScheme; }
+    // True for a text that names a network port: it begins with rfc2217:// in any case
+    // (a scheme is case-insensitive). Open takes rfc2217://HOST:PORT, where HOST may be a
+    // name, an IPv4 address or [an IPv6 one].
+    static bool NamesNetworkPort(std::string_view text);
+    // True for a text Open takes as an address; else Open fails with NotAnAddressText.
+    static bool IsAddress(std::string_view text);
+    static std::string NotAnAddressText(std::string_view text);
 
     bool Open(const std::string& address) override;
     void Close() override;

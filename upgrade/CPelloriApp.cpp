@@ -1,5 +1,7 @@
 #include "upgrade/CPelloriApp.h"
 
+#include "automation/dbus/AutomationError.h"
+
 #include "automation/core/ApplicationLock.h"
 #include "automation/core/ClassFactory.h"
 #include "automation/dbus/ClassesRoot.h"
@@ -65,7 +67,7 @@ int CPelloriApp::RunBatch(const std::vector<std::string>& args)
     std::string error;
     const auto options = BatchOptions::Parse(args, error);
     if (!options) {
-        std::cerr << "pellori: " << error << '\n' << BatchOptions::Usage();
+        std::cerr << ProgramInfo::UsageMistake("pellori", error);
         return BatchRun::kUsage;
     }
     if (options->help) {
@@ -81,7 +83,7 @@ int CPelloriApp::RunBatch(const std::vector<std::string>& args)
     char* argv[] = {name, nullptr};
     QCoreApplication application(argc, argv);
     if (!QDBusConnection::sessionBus().isConnected()) {
-        std::cerr << "pellori: the session bus cannot be reached\n";
+        std::cerr << "pellori: " << AutomationError::Text(CO_E_NOTINITIALIZED) << '\n';
         return BatchRun::kNoSessionBus;
     }
     if (!options->ports.empty()) return GangRun(std::cout, std::cerr).Run(*options);

@@ -1,5 +1,7 @@
 #include "upgrade/GangRun.h"
 
+#include "automation/dbus/AutomationError.h"
+
 #include "upgrade/BatchRun.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/PrefixedLines.h"
@@ -59,7 +61,7 @@ int GangRun::Run(const BatchOptions& options)
 GangRun::Outcome GangRun::RunBoard(const BatchOptions& options, const std::string& port, int index)
 {
     const auto start = std::chrono::steady_clock::now();
-    Outcome outcome{port, BatchRun::kNoSessionBus, "the session bus cannot be reached"};
+    Outcome outcome{port, BatchRun::kNoSessionBus, AutomationError::Text(CO_E_NOTINITIALIZED)};
     // A connection of this thread's own: a connection is used by one thread only.
     const QString name = QStringLiteral("pellori-board-%1").arg(index);
     {

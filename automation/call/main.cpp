@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include <chrono>
+#include <optional>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -27,9 +28,9 @@ constexpr int kExitUsage = 3;
 constexpr const char* kSynopsis = "usage: varnix-call [--timeout SECONDS] [--progress] PROGID STEP...\n"
                                   "  STEP is Name, Name(arg, ...) or Name=value\n";
 
-int Usage()
+int Usage(const std::string& mistake)
 {
-    std::fputs(kSynopsis, stderr);
+    std::fputs(ProgramInfo::UsageMistake("varnix-call", mistake).c_str(), stderr);
     return kExitUsage;
 }
 
@@ -49,9 +50,13 @@ std::string Help()
            "                     standard error; shown anyway when that is a terminal\n"
            "  --help, --version  show this text, or the release\n"
            "\n"
-           "Exit status: 0 success, 1 a member raised a dispatch exception (use\n"
-           "ErrorMethod=2 to make board failures do so), 2 any other automation failure,\n"
-           "3 a mistake on the command line. Example:\n"
+           "A call that returns an error result (VT_ERROR, or null with the object's\n"
+           "ErrorString set) stops the run: its ErrorString and ErrorCode go to standard\n"
+           "error.\n"
+           "\n"
+           "Exit status: 0 success, 1 a member raised a dispatch exception or returned an\n"
+           "error result, 2 any other automation failure, 3 a mistake on the command line.\n"
+           "Example:\n"
            "  varnix-call varnix.ez2181 ErrorMethod=2 'SetBaud(38400)' 'ProgFlash(/tmp/dsp.bnm)'\n"
            "\n" +
            ProgramInfo::PortMapHelp();
@@ -62,6 +67,27 @@ void PrintLine(const std::string& text)
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+// The failure an object recorded when a call returned an error result (VT_ERROR, or
+// VT_NULL with an ErrorString set): "text (code N)". Nothing for any other result, or
+// for an object without the error properties.
+std::optional<std::string> RecordedFailure(DispatchDriver& driver, const Variant& result)
+{
+    if (result.vt() != VT_ERROR && result.vt() != VT_NULL) return std::nullopt;
+    std::int32_t textId = 0;
+    std::int32_t codeId = 0;
+    try {
+        textId = driver.DispIdOfName("ErrorString");
+        codeId = driver.DispIdOfName("ErrorCode");
+    } catch (const AutomationError& e) {
+        if (e.status() == DISP_E_UNKNOWNNAME) return std::nullopt;
+        throw;
+    }
+    const Variant text = driver.Get(textId);
+    if (text.vt() != VT_BSTR || (text.bstr().empty() && result.vt() == VT_NULL)) return std::nullopt;
+    const Variant code = driver.Get(codeId);
+    return text.bstr() + " (code " + (code.vt() == VT_I4 ? std::to_string(code.i4()) : CallScript::Format(code)) + ")";
 }
 
 std::string StatusText(const AutomationError& e)
@@ -93,23 +119,22 @@ int main(int argc, char** argv)
             progress = true;
             continue;
         }
-        if (words[next] != "--timeout" || next + 1 >= words.size()) return Usage();
+        if (words[next] != "--timeout") return Usage("unknown option " + words[next]);
+        if (next + 1 >= words.size()) return Usage("--timeout needs a number of seconds");
         char* end = nullptr;
         const long seconds = std::strtol(words[++next].c_str(), &end, 10);
-        if (*end != '\0' || seconds <= 0) return Usage();
+        if (*end != '\0' || seconds <= 0)
+            return Usage("--timeout takes a whole number of seconds above 0, not \"" + words[next] + "\"");
         timeout = std::chrono::seconds(seconds);
     }
-    if (next >= words.size()) return Usage();
+    if (next >= words.size()) return Usage("no PROGID given (varnix.ez2181, varnix.sport, ...)");
     const std::string progId = words[next++];
 
     std::vector<CallScript::Step> steps;
     for (; next < words.size(); ++next) {
         std::string error;
         auto step = CallScript::ParseStep(words[next], error);
-        if (!step) {
-            std::fprintf(stderr, "varnix-call: %s\n", error.c_str());
-            return kExitUsage;
-        }
+        if (!step) return Usage(error);
         steps.push_back(std::move(*step));
     }
 
@@ -131,7 +156,12 @@ int main(int argc, char** argv)
             if (step.kind == CallScript::Step::Kind::Put) {
                 driver.PutByName(step.member, std::move(step.args.front()));
             } else {
-                PrintLine(CallScript::Format(driver.CallByName(step.member, std::move(step.args))));
+                const Variant result = driver.CallByName(step.member, std::move(step.args));
+                if (const auto failure = RecordedFailure(driver, result)) {
+                    std::fprintf(stderr, "varnix-call: %s: %s\n", current.c_str(), failure->c_str());
+                    return kExitDispatchError;
+                }
+                PrintLine(CallScript::Format(result));
             }
         }
     } catch (const RemoteMemberError& e) {

@@ -63,6 +63,7 @@ InvokeResult Dispatchable::Invoke(std::int32_t dispid, InvokeKind kind, std::vec
         const DispatchMap::Member* member = GetDispatchMap().FindMember(dispid);
         if (!member)
             return Failure(DISP_E_MEMBERNOTFOUND);
+        BeginCall();
         const bool put = HasFlag(kind, InvokeKind::PropertyPut);
         const bool get = HasFlag(kind, InvokeKind::Method) || HasFlag(kind, InvokeKind::PropertyGet);
         if (!put && !get)

@@ -44,6 +44,10 @@ public:
     void SetProgressHook(ProgressHook hook) { progressHook_ = std::move(hook); }
 
 protected:
+    // Called by Invoke before each member runs, so that an object can tell one
+    // client call from the next (a serial board tries a failed open once a call).
+    virtual void BeginCall() {}
+
     // Passes progress to the hook, if one is set.
     void ReportProgress(std::uint64_t done, std::uint64_t total) const
     {

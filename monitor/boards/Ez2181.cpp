@@ -68,7 +68,6 @@ const DispatchMap& Ez2181::Map()
 // "Invalid Checksum" with code 0.
 Variant Ez2181::Fail(const LinkResult& failure, bool memoryRead)
 {
-    ThrowIfNotInPortMap(link_);
     Variant result;
     switch (failure.kind) {
     case LinkResult::SerialFailure:

@@ -54,6 +54,7 @@ public:
     const Ez2181Link& Link() const { return link_; }
 
 private:
+    void BeginCall() override { link_.BeginCall(); }
     void OpenLine();
     // Records a failure of the link and returns the error result; `memoryRead`
     // for a failure of ReadSpace.

@@ -269,9 +269,12 @@ LinkResult Ez2181Link::WaitForHello()
     return LinkResult::CatchSerialFailure([&] { return AwaitPowerOnFrame(); });
 }
 
+// A line that cannot be opened fails at once, as a request's first byte would: waiting
+// for a frame that cannot come would hide the cause behind a time-out.
 LinkResult Ez2181Link::AwaitPowerOnFrame()
 {
     PurgeInput();
+    if (!IsOpen()) throw SerialPortException(SerialPortException::WriteFailed);
     ResetSums();
     std::size_t position = 0;
     const std::uint64_t start = clock_.NowMs();

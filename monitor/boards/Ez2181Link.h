@@ -81,7 +81,8 @@ public:
     LinkResult WriteFlash(std::uint32_t address, std::span<const std::uint8_t> bytes);
 
     // Waits up to 10 s for the power-on frame and acknowledges it; NoPowerOnFrame
-    // with code 1 when none came.
+    // with code 1 when none came. A line that cannot be opened fails at once as
+    // SerialFailure with code 2, as a request would.
     LinkResult WaitForHello();
 
 protected:

@@ -46,7 +46,6 @@ const DispatchMap& Ezkit21k::Map()
 
 Variant Ezkit21k::Fail(const LinkResult& failure)
 {
-    ThrowIfNotInPortMap(link_);
     Variant result;
     switch (failure.kind) {
     case LinkResult::InvalidHeader:

@@ -56,6 +56,7 @@ public:
     const Ezkit21kLink& Link() const { return link_; }
 
 private:
+    void BeginCall() override { link_.BeginCall(); }
     void OpenLine();
     // Records a failure of the link and returns the error result.
     Variant Fail(const LinkResult& failure);

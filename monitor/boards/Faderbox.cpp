@@ -31,7 +31,6 @@ Variant Faderbox::SetBaud(std::int32_t rate)
 // The one table of this console's link failures.
 Variant Faderbox::Fail(const LinkResult& failure)
 {
-    ThrowIfNotInPortMap(port_);
     Variant result;
     switch (failure.kind) {
     case LinkResult::SerialFailure:

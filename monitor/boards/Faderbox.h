@@ -40,6 +40,7 @@ public:
     const FaderboxPort& Port() const { return port_; }
 
 private:
+    void BeginCall() override { port_.BeginCall(); }
     // Records a failure of the port and returns the error result.
     Variant Fail(const LinkResult& failure);
 

@@ -74,21 +74,7 @@ void AutoBase::SelectPort(SerialPort& line, const std::string& name)
 
 void AutoBase::RecordSerialFailure(Variant& result, std::int32_t exceptionCode, const SerialPort& line)
 {
-    // "Can't write to serial port (COM1 (<device>): Permission denied ...)"
     std::string text = SerialErrorText(exceptionCode);
     if (!line.OpenFailure().empty()) text += " (" + line.OpenFailure() + ")";
     SetError(result, 0, text);
-}
-
-void AutoBase::ThrowIfNotInPortMap(const SerialPort& line)
-{
-    if (line.IsOpen() || !line.NotInPortMap()) return;
-    errorCode_ = 0;
-    errorString_ = line.OpenFailure();
-    throw DispatchException(0, errorString_, {}, 0);
-}
-
-void AutoBase::RecordSerialError(Variant& result, const SerialPortException& failure)
-{
-    SetError(result, 0, SerialErrorText(failure.code()));
 }

@@ -54,27 +54,23 @@ protected:
     // is recorded as a failure with code 0 and changes nothing.
     void SelectPort(SerialPort& line, const std::string& name);
 
-    // Records a serial failure with code 0 and the text of its exception code.
-    void RecordSerialError(Variant& result, const SerialPortException& failure);
-    // The same for a failed transfer on `line`, followed by why the line did not open
-    // when that is the cause.
+    // Records a failed transfer on `line` with code 0: the text of its exception code,
+    // followed by why the line did not open when that is the cause ("Can't write to
+    // serial port (COM1 is not in the port map: ...)"). Like every failure it reaches
+    // the client as the error method says.
     void RecordSerialFailure(Variant& result, std::int32_t exceptionCode, const SerialPort& line);
-    // A line whose port is not in the port map is the caller's setup, not the board's
-    // answer, and with error method 0 its null answer would pass unseen: the call fails
-    // with the port map's text ("COM1 is not in the port map: ..."), whatever the method.
-    void ThrowIfNotInPortMap(const SerialPort& line);
 
-    // Runs the serial traffic of a member: returns body(), or, when it
+    // Runs the serial traffic of a member on `line`: returns body(), or, when it
     // throws a SerialPortException, the recorded error result. Nothing else
     // is caught.
     template <class Body>
-    Variant RunSerial(Body&& body)
+    Variant RunSerial(const SerialPort& line, Body&& body)
     {
         try {
             return body();
         } catch (const SerialPortException& failure) {
             Variant result;
-            RecordSerialError(result, failure);
+            RecordSerialFailure(result, failure.code(), line);
             return result;
         }
     }

@@ -109,13 +109,14 @@ bool SerialPort::Open()
 bool SerialPort::OpenDevice()
 {
     const std::string path = PortMap::DevicePath(portName_);
-    notInPortMap_ = path.empty();
     if (path.empty()) {
         openFailure_ = PortMap::NotMappedText(portName_);
+        openFailedThisCall_ = true;
         return false;
     }
     if (!device_->Open(path)) {
         openFailure_ = portName_ + " (" + path + "): " + device_->LastError();
+        openFailedThisCall_ = true;
         return false;
     }
     openFailure_.clear();
@@ -125,6 +126,8 @@ bool SerialPort::OpenDevice()
 void SerialPort::Close()
 {
     wantedOpen_ = false;
+    openFailure_.clear();
+    openFailedThisCall_ = false;
     if (device_->IsOpen()) device_->Close();
 }
 
@@ -137,7 +140,7 @@ void SerialPort::DropLine()
 bool SerialPort::ReopenLostLine()
 {
     if (device_->IsOpen()) return true;
-    if (!wantedOpen_ || !OpenDevice()) return false;
+    if (!wantedOpen_ || openFailedThisCall_ || !OpenDevice()) return false;
     device_->SetSettings(settings_);
     device_->SetReadTimeouts(kReadIntervalMs, kReadTotalMs);
     return true;
@@ -160,10 +163,12 @@ bool SerialPort::ReadSettings(CommSettings& out)
     return ReopenLostLine() && device_->GetSettings(out);
 }
 
+// The boards' SetBaud looks at no outcome, so opening the line here would only cost a
+// network port's time-out a second time, before the transfer that reports the failure.
 bool SerialPort::SetBaudRate(std::uint32_t rate)
 {
     CommSettings settings;
-    if (!ReadSettings(settings)) {
+    if (!device_->IsOpen() || !device_->GetSettings(settings)) {
         settings_.baudRate = rate;
         return false;
     }

@@ -15,8 +15,10 @@
 //
 // A line that fails under a transfer (unplugged, its other end gone) is closed at
 // once, so that the device is free for whoever plugs it in again; the next transfer
-// or line setting opens the port again through the port map, with the line settings
-// it had. SelectPort moves the line to another port the same way.
+// or line setting (the rate aside) opens the port again through the port map, with
+// the line settings it had. SelectPort moves the line to another port the same way.
+// Such an open is tried once a call (BeginCall): a network port that does not answer
+// costs its time-out once, not once for every step of the call.
 class SerialPort {
 public:
     explicit SerialPort(std::int32_t endianMode);
@@ -53,6 +55,7 @@ public:
     // Line control; every value reads as 0 while the port is closed. A setting on a
     // closed port fails and changes nothing, except that the rate is kept for the next
     // time the line opens by itself (a lost line, a selected port).
+    // The rate never opens a closed line: it is kept for the next open.
     bool SetBaudRate(std::uint32_t rate);
     std::uint32_t GetBaudRate();
     bool SetCtsFlow(bool on);
@@ -82,11 +85,13 @@ public:
     // The text of the device's last failure, for callers that show why a port did not open.
     std::string LastError() const;
     // Why the port is not open after Open() or a reopen failed: "COM1 is not in the port
-    // map ..." or "COM1 (<device>): <reason>"; empty while the port is open or was never
-    // asked to open.
+    // map ..." or "COM1 (<device>): <reason>"; empty while the port is open, after Close()
+    // and when it was never asked to open.
     const std::string& OpenFailure() const { return openFailure_; }
-    // The last open found no link for the port's name in the port map's folder.
-    bool NotInPortMap() const { return notInPortMap_; }
+
+    // A new client call begins: a lost or moved line whose open failed in an earlier call
+    // is tried again at its next use.
+    void BeginCall() { openFailedThisCall_ = false; }
 
     // Longest wait for the transmitter after a block in toggle mode: the time `count` bytes
     // need at `baudRate` (10 bits a byte) and a margin.
@@ -114,7 +119,7 @@ private:
     // Opened by Open() and not closed by Close(): a lost line is opened again.
     bool wantedOpen_ = false;
     std::string openFailure_;
-    bool notInPortMap_ = false;
+    bool openFailedThisCall_ = false;  // ReopenLostLine tries no more until BeginCall
     bool inToggledBlock_ = false;  // WriteBytes in toggle mode is under way
     bool lineLost_ = false;        // a write failed there; dropped when the block ends
     CommSettings settings_;  // the settings for a line that opens again by itself

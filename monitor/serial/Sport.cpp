@@ -66,7 +66,7 @@ void Sport::SetOutput(const std::string& text)
         // A property put has no result to carry the failure; the error
         // properties keep it, and under error method 2 the call fails.
         Variant ignored;
-        RecordSerialError(ignored, failure);
+        RecordSerialFailure(ignored, failure.code(), *port_);
     }
 }
 
@@ -107,7 +107,7 @@ Variant Sport::SendBytes(const Variant& data)
     bytes.reserve(elements.size());
     for (const Variant& element : elements)
         bytes.push_back(element.ui1());
-    return RunSerial([&] {
+    return RunSerial(*port_, [&] {
         port_->WriteBytes(static_cast<int>(bytes.size()), bytes.data());
         return result;
     });
@@ -120,7 +120,7 @@ Variant Sport::GetBytes(std::int32_t count)
         SetError(result, 0, BoardTexts::kNoDataAccess);
         return result;
     }
-    return RunSerial([&] {
+    return RunSerial(*port_, [&] {
         std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count));
         port_->ReadBytes(count, buffer.data());
         SafeArray bytes = SafeArray::Vector(VT_UI1, buffer.size());

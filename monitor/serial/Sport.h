@@ -59,6 +59,7 @@ public:
     SerialPort& port() { return *port_; }
 
 private:
+    void BeginCall() override { port_->BeginCall(); }
     ApplicationLock::Holder lock_;
     std::unique_ptr<SerialPort> port_;
 };

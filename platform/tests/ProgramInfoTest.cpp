@@ -1,6 +1,8 @@
+#include "platform/PortCommDevice.h"
 #include "platform/PortMap.h"
 #include "platform/ProgramInfo.h"
 #include "platform/PtyPair.h"
+#include "platform/tests/LoopbackPeer.h"
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
@@ -63,6 +65,46 @@ TEST(ProgramInfoTest, NetworkPortsShowAsSuchAmongTheLinks)
     EXPECT_NE(help.find("rfc2217://HOST:PORT"), std::string::npos) << help;
     EXPECT_NE(help.find("    com3 -> rfc2217://lab-pc.example:3001 (network port, RFC 2217)\n"), std::string::npos)
         << help;
+}
+
+// The listing and the open go by one rule: what the listing calls a network port is
+// opened as one (the refusal shows it reached the peer), and what it calls no address
+// the open refuses with the same text.
+TEST(ProgramInfoTest, ALinkIsListedAsTheOpenTakesIt)
+{
+    LoopbackPeer refusing(LoopbackPeer::Kind::Refusing);
+    ASSERT_TRUE(refusing.ok());
+    const std::string at = refusing.HostAndPort();
+    const std::string refused = at + " refused the connection (no port server listens there)";
+    const struct {
+        std::string link;
+        std::string listed;  // after "com4 -> "
+        std::string openFailure;
+    } cases[] = {
+        {"RFC2217://" + at, "RFC2217://" + at + " (network port, RFC 2217)", refused},
+        {"Rfc2217://" + at + " ", "Rfc2217://" + at + " (network port, RFC 2217)", refused},
+        {" rfc2217://" + at + "\n", "rfc2217://" + at + " (network port, RFC 2217)", refused},
+        {"rfc2217://" + at + " x", "\"rfc2217://" + at + " x\" is not a network port: it must read rfc2217://HOST:PORT",
+         "\"rfc2217://" + at + " x\" is not a network port: it must read rfc2217://HOST:PORT"},
+    };
+    ScopedConfigHome home;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link);
+        ASSERT_TRUE(PortMap::Link("com4", c.link));
+        EXPECT_EQ(ProgramInfo::PortState("com4"), "com4 -> " + c.listed);
+        EXPECT_NE(ProgramInfo::PortMapHelp().find("    com4 -> " + c.listed + "\n"), std::string::npos);
+        PortCommDevice device;
+        EXPECT_FALSE(device.Open(PortMap::DevicePath("com4")));
+        EXPECT_EQ(device.LastError(), c.openFailure);
+    }
+}
+
+TEST(ProgramInfoTest, TheHelpNamesThePortsThePortMapTakes)
+{
+    ScopedConfigHome home;
+    const std::string help = ProgramInfo::PortMapHelp();
+    EXPECT_NE(help.find("the port names COM1 to COM255 and LPT1 (any case)"), std::string::npos) << help;
+    EXPECT_EQ(help.find("COM1..COM9"), std::string::npos) << help;
 }
 
 }  // namespace

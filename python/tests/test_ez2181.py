@@ -4,6 +4,7 @@ error methods, and a script that leaves nothing behind when it ends."""
 
 import os
 import shutil
+import socket
 import subprocess
 import sys
 import textwrap
@@ -122,15 +123,39 @@ class Ez2181Test(unittest.TestCase):
         self.assertEqual(caught.exception.code, board.ErrorCode)
         self.assertEqual(caught.exception.scode, 0)
 
-    def test_a_port_not_in_the_port_map_is_never_opened_and_the_error_says_how_to_link_it(self):
+    def test_a_port_that_cannot_be_opened_fails_by_the_error_method_and_says_why(self):
+        """Not in the port map, or a network port where nothing listens: every error
+        method reports the cause, and PowerOn does so at once, as Reset does."""
         link = os.path.join(self.session.config, "dosdevices", "com1")
-        os.remove(link)
-        board = self.dispatch()  # ErrorMethod 0: a port-map mistake fails the call all the same
-        with self.assertRaises(varnix.DispatchError) as caught:
-            board.Reset(0)
-        self.assertEqual(caught.exception.description,
-                         f"COM1 is not in the port map: {os.path.dirname(link)} has no link named com1. "
-                         f"Link the port to its device with: ln -sfn /dev/ttyUSB0 {link}")
+        closed = socket.socket()
+        closed.bind(("127.0.0.1", 0))
+        refused_at = "127.0.0.1:%d" % closed.getsockname()[1]
+        closed.close()
+        not_mapped = (f"Can't write to serial port (COM1 is not in the port map: {os.path.dirname(link)} has no "
+                      f"link named com1. Link the port to its device with: ln -sfn /dev/ttyUSB0 {link})")
+        refused = (f"Can't write to serial port (COM1 ({link}): {refused_at} refused the connection "
+                   "(no port server listens there))")
+        cases = [(None, "Reset", not_mapped), (None, "PowerOn", not_mapped),
+                 ("rfc2217://" + refused_at, "PowerOn", refused)]
+        for target, member, text in cases:
+            with self.subTest(target=target, member=member):
+                if os.path.lexists(link):
+                    os.remove(link)
+                if target:
+                    os.symlink(target, link)
+                board = self.dispatch()
+                call = getattr(board, member)
+                arguments = (0,) if member == "Reset" else ()
+                self.assertIs(call(*arguments), varnix.Null)
+                self.assertEqual((board.ErrorString, board.ErrorCode), (text, 0))
+                board.ErrorMethod = 1
+                result = call(*arguments)
+                self.assertIsInstance(result, varnix.ErrorValue)
+                self.assertEqual(result, 5)
+                board.ErrorMethod = 2
+                with self.assertRaises(varnix.DispatchError) as caught:
+                    call(*arguments)
+                self.assertEqual(caught.exception.description, text)
 
     def test_members_and_arguments_the_board_does_not_have(self):
         board = self.dispatch()

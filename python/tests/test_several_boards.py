@@ -34,17 +34,30 @@ class SeveralBoardsTest(unittest.TestCase):
         board.wait(30)
         board.stdout.close()
 
-    def test_three_boards_programmed_and_the_one_switched_off_reported(self):
-        done = subprocess.run([sys.executable, EXAMPLE, self.image, "com1", "com2", "com3", "com4"],
+    def test_three_boards_programmed_and_the_failed_ones_reported(self):
+        """com4 never greets; com7 is not in the port map."""
+        not_mapped = "COM7 is not in the port map: "
+        done = subprocess.run([sys.executable, EXAMPLE, self.image, "com1", "com7", "com2", "com3", "com4"],
                               env=self.session.environment(), capture_output=True, text=True, timeout=240)
         self.assertEqual(done.returncode, 1, done.stdout + done.stderr)
         lines = done.stdout.splitlines()
-        self.assertEqual(sorted(lines[:4]), ["com1: programmed and verified", "com2: programmed and verified",
-                                             "com3: programmed and verified", "com4: ERROR: Device Timeout"])
-        self.assertEqual(lines[4], "Port   Result      Time  Error")
-        rows = [line.split() for line in lines[5:]]
-        self.assertEqual([row[:2] for row in rows], [["com1", "ok"], ["com2", "ok"], ["com3", "ok"], ["com4", "failed"]])
-        self.assertEqual(lines[8][-len("s  ERROR: Device Timeout"):], "s  ERROR: Device Timeout")
+        self.assertEqual(sorted(line.split(" map: ")[0] for line in lines[:5]),
+                         ["com1: programmed and verified", "com2: programmed and verified",
+                          "com3: programmed and verified", "com4: ERROR: Device Timeout",
+                          "com7: COM7 is not in the port"])
+        self.assertEqual(lines[5], "Port   Result      Time  Error")
+        rows = [line.split() for line in lines[6:]]
+        self.assertEqual([row[:2] for row in rows], [["com1", "ok"], ["com7", "failed"], ["com2", "ok"],
+                                                     ["com3", "ok"], ["com4", "failed"]])
+        self.assertIn("s  " + not_mapped, lines[7])
+        self.assertEqual(lines[10][-len("s  ERROR: Device Timeout"):], "s  ERROR: Device Timeout")
+
+    def test_a_port_given_twice_is_refused_before_any_board_is_touched(self):
+        done = subprocess.run([sys.executable, EXAMPLE, self.image, "com1", "com2", "COM1"],
+                              env=self.session.environment(), capture_output=True, text=True, timeout=240)
+        self.assertEqual(done.returncode, 2)
+        self.assertEqual(done.stderr, "program_boards.py: COM1 is given twice; give each port once\n")
+        self.assertEqual(done.stdout, "")
 
 
 if __name__ == "__main__":

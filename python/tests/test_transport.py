@@ -64,8 +64,9 @@ class TransportTest(unittest.TestCase):
         with self.assertRaises(varnix.AutomationError) as caught:
             varnix.Dispatch("Varnix.NoSuchClass", bus=self.session.bus)
         self.assertEqual(caught.exception.hresult, 0x80040154)
-        self.assertEqual(caught.exception.text, "class not registered")
-        self.assertEqual(str(caught.exception), "class not registered (0x80040154)")
+        self.assertEqual(caught.exception.text, "class not registered: run varnix -Register to register the server")
+        self.assertEqual(str(caught.exception),
+                         "class not registered: run varnix -Register to register the server (0x80040154)")
 
     def test_server_program_that_cannot_start_is_server_execution_failed(self):
         self.session.register("{5B2E4C1A-7D3F-4A60-8E91-0A1B2C3D4E09}", "Varnix.Gone",
@@ -73,7 +74,17 @@ class TransportTest(unittest.TestCase):
         with self.assertRaises(varnix.AutomationError) as caught:
             varnix.Dispatch("varnix.gone", bus=self.session.bus)
         self.assertEqual(caught.exception.hresult, varnix.CO_E_SERVER_EXEC_FAILURE)
-        self.assertEqual(caught.exception.text, "server execution failed")
+        self.assertEqual(caught.exception.text,
+                         "server execution failed: run varnix -Register again; the server's messages go to "
+                         "the session bus's standard error (docs/getting-started.md)")
+
+    def test_without_a_session_bus_the_text_says_so_and_where_to_read_on(self):
+        script = "import varnix\ntry:\n    varnix.Dispatch('Varnix.TestObject')\nexcept varnix.AutomationError as e:\n    print(e)\n"
+        environment = self.session.environment(DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/bus")
+        done = subprocess.run([sys.executable, "-c", script], env=environment, capture_output=True, text=True,
+                              timeout=60)
+        self.assertEqual(done.stdout, "the session bus cannot be reached: start one as docs/getting-started.md "
+                         "says (\"A session bus where there is no desktop\") (0x800401F0)\n", done.stderr)
 
     def test_one_process_per_object_class_gives_each_object_its_own_server(self):
         first = self.dispatch(TEST_SINGLE[1])

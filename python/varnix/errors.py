@@ -17,15 +17,16 @@ class VarnixError(Exception):
 class AutomationError(VarnixError):
     """A failure of the automation layer itself.
 
-    `hresult`: the status, unsigned (0x80040154); `text`: what it means
-    ("class not registered"); `argument_index`: for an argument that could not
-    be used (type mismatch, overflow, bad type), its 0-based position; 0
-    otherwise.
+    `hresult`: the status, unsigned (0x80040154); `text`: what it means, and
+    for a setup that fails what to do ("class not registered: run varnix
+    -Register to register the server"); `argument_index`: for an argument that
+    could not be used (type mismatch, overflow, bad type), its 0-based
+    position; 0 otherwise.
     """
 
     def __init__(self, hresult, argument_index=0):
         self.hresult = _hr.normalize(hresult)
-        self.text = _hr.text(self.hresult)
+        self.text = _hr.client_text(self.hresult)
         self.argument_index = int(argument_index)
         super().__init__("%s (0x%08X)" % (self.text, self.hresult))
 

@@ -105,3 +105,20 @@ def text(hresult):
     a code without a text of its own reads "unknown error 0x8000ABCD"."""
     code = normalize(hresult)
     return _TEXTS.get(code, "unknown error 0x%08X" % code)
+
+
+# What a client adds to the statuses of a setup that fails: what to do about it.
+_REMEDIES = {
+    REGDB_E_CLASSNOTREG: "class not registered: run varnix -Register to register the server",
+    CO_E_SERVER_EXEC_FAILURE: "server execution failed: run varnix -Register again; the server's messages go "
+    "to the session bus's standard error (docs/getting-started.md)",
+    CO_E_NOTINITIALIZED: "the session bus cannot be reached: start one as docs/getting-started.md says "
+    "(\"A session bus where there is no desktop\")",
+}
+
+
+def client_text(hresult):
+    """What a client shows for a status: text(), and for a setup that fails (not
+    registered, a server that does not start, no session bus) what to do about it."""
+    code = normalize(hresult)
+    return _REMEDIES.get(code, text(code))

@@ -5,6 +5,7 @@
 #include "simulators/ptyline/PtyLinePort.h"
 #include "simulators/ptyline/SimBackground.h"
 #include "simulators/ptyline/SimCommandLine.h"
+#include "platform/ProgramInfo.h"
 
 #include <csignal>
 #include <cstdio>
@@ -42,13 +43,11 @@ int main(int argc, char** argv)
         } else if (arg == "--background") {
             inBackground = true;
         } else if ((arg == "--port" || arg == "--fault" || SimLineOptions::IsLineOption(argv[i])) && !hasValue) {
-            std::fprintf(stderr, "dspq47-sim: %s needs a value\n", argv[i]);
-            SimCommandLine::PrintUsage(stderr, kUsage);
+            std::fputs(ProgramInfo::UsageMistake("dspq47-sim", std::string(arg) + " needs a value").c_str(), stderr);
             return 2;
         } else if (SimLineOptions::IsLineOption(argv[i])) {
             if (!lineOptions.Take(argv[i], argv[i + 1], error)) {
-                std::fprintf(stderr, "dspq47-sim: %s\n", error.c_str());
-                SimCommandLine::PrintUsage(stderr, kUsage);
+                std::fputs(ProgramInfo::UsageMistake("dspq47-sim", error).c_str(), stderr);
                 return 2;
             }
             ++i;
@@ -57,14 +56,13 @@ int main(int argc, char** argv)
         } else if (arg == "--fault") {
             const auto parsed = Q47Fault::Parse(argv[++i]);
             if (!parsed) {
-                std::fprintf(stderr, "dspq47-sim: unknown fault \"%s\"\n", argv[i]);
-                SimCommandLine::PrintUsage(stderr, kUsage);
+                const std::string mistake = "unknown fault \"" + std::string(argv[i]) + "\"";
+                std::fputs(ProgramInfo::UsageMistake("dspq47-sim", mistake).c_str(), stderr);
                 return 2;
             }
             fault = *parsed;
         } else {
-            std::fprintf(stderr, "dspq47-sim: unknown option %s\n", argv[i]);
-            SimCommandLine::PrintUsage(stderr, kUsage);
+            std::fputs(ProgramInfo::UsageMistake("dspq47-sim", "unknown option " + std::string(arg)).c_str(), stderr);
             return 2;
         }
     }

@@ -5,6 +5,7 @@
 #include "simulators/ez2181/Ez2181Simulator.h"
 #include "simulators/ptyline/PtyLinePort.h"
 #include "simulators/ptyline/SimBackground.h"
+#include "platform/ProgramInfo.h"
 
 #include <csignal>
 #include <cstdio>
@@ -33,7 +34,7 @@ int main(int argc, char** argv)
     std::string error;
     const auto options = Ez2181SimOptions::Parse(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
-        std::fprintf(stderr, "ez2181-sim: %s\n%s", error.c_str(), Ez2181SimOptions::Usage().c_str());
+        std::fputs(ProgramInfo::UsageMistake("ez2181-sim", error).c_str(), stderr);
         return 2;
     }
     if (options->help) {

@@ -4,6 +4,7 @@
 #include "simulators/faderbox/FaderboxSimulator.h"
 #include "simulators/ptyline/SimCommandLine.h"
 #include "simulators/ptyline/SimProgram.h"
+#include "platform/ProgramInfo.h"
 
 #include <cstdio>
 #include <map>
@@ -51,8 +52,7 @@ int main(int argc, char** argv)
     std::string error;
     const auto line = SimCommandLine::Parse(std::vector<std::string>(argv + 1, argv + argc), own, error);
     if (!line) {
-        std::fprintf(stderr, "faderbox-sim: %s\n", error.c_str());
-        SimCommandLine::PrintUsage(stderr, kUsage);
+        std::fputs(ProgramInfo::UsageMistake("faderbox-sim", error).c_str(), stderr);
         return 2;
     }
     if (line->help) {
@@ -66,8 +66,7 @@ int main(int argc, char** argv)
     for (const FaultRequest& fault : line->faults) {
         const auto kind = kKinds.find(fault.kind);
         if (kind == kKinds.end()) {
-            std::fprintf(stderr, "faderbox-sim: unknown fault %s\n", fault.kind.c_str());
-            SimCommandLine::PrintUsage(stderr, kUsage);
+            std::fputs(ProgramInfo::UsageMistake("faderbox-sim", "unknown fault " + fault.kind).c_str(), stderr);
             return 2;
         }
         console.InjectFault({kind->second, fault.request, fault.value});

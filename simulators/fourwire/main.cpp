@@ -9,6 +9,7 @@
 #include "simulators/ptyline/SimBackground.h"
 
 #include "platform/Clock.h"
+#include "platform/ProgramInfo.h"
 
 #include <csignal>
 #include <cstdio>
@@ -21,7 +22,7 @@ int main(int argc, char** argv)
     std::string error;
     const auto options = FourWireSimOptions::Parse(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {
-        std::fprintf(stderr, "fourwire-sim: %s\n%s", error.c_str(), FourWireSimOptions::Usage());
+        std::fputs(ProgramInfo::UsageMistake("fourwire-sim", error).c_str(), stderr);
         return 2;
     }
     if (options->help) {

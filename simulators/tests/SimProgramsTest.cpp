@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -90,6 +91,10 @@ TEST_P(SimProgramsTest, HelpGoesToStandardOutputAndAnUnknownOptionIsNamed)
         EXPECT_NE(run.status, 0) << wrong;
         EXPECT_NE(run.err.find("unknown option"), std::string::npos) << run.err;
         EXPECT_NE(run.err.find("--no-such-option"), std::string::npos) << run.err;
+        // The mistake and one line pointing to --help, not the whole help.
+        const std::string name = std::filesystem::path(GetParam()).filename().string();
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
+        EXPECT_TRUE(run.err.ends_with("\nTry '" + name + " --help' for more information.\n")) << run.err;
     }
 }
 

@@ -134,7 +134,8 @@ TEST_F(BatchRunTest, NoServerRegisteredIsNoServerObject)
 {
     StartBus();
     EXPECT_EQ(Run({"--batch", "--power-on"}), BatchRun::kNoServerObject);
-    EXPECT_EQ(err_.str(), "pellori: no server object: " + HResultText(REGDB_E_CLASSNOTREG) + "\n");
+    EXPECT_EQ(err_.str(), "pellori: no server object: class not registered: run varnix -Register to register the "
+                          "server\n");
     EXPECT_EQ(out_.str(), "");
 }
 

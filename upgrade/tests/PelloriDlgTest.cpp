@@ -1,5 +1,6 @@
 // The upgrade dialog against the fake board server on a private bus: the
 // exact calls it makes, its status texts, and every kind of failure.
+#include "automation/dbus/AutomationError.h"
 #include "automation/core/HResult.h"
 #include "upgrade/CPelloriDlg.h"
 #include "upgrade/Ez2181Driver.h"
@@ -129,7 +130,8 @@ TEST_F(PelloriDlgTest, WhileTheServerStartsTheDialogRepaintsSaysWhatItWaitsForAn
     // The time-out ends the wait like a server that cannot start.
     EXPECT_FALSE(driver_->IsCreated());
     ASSERT_EQ(prompts_.messages.size(), 1u);
-    EXPECT_EQ(prompts_.messages[0].text.toStdString(), HResultText(CO_E_SERVER_EXEC_FAILURE));
+    EXPECT_EQ(prompts_.messages[0].text.toStdString(),
+              CPelloriDlg::CutErrorText(AutomationError::Text(CO_E_SERVER_EXEC_FAILURE)));
     EXPECT_EQ(prompts_.messages[0].icon, Icon::None);
     EXPECT_EQ(dialog_->StatusText(), "");
     EXPECT_TRUE(FakeBoardControl::Calls().empty());
@@ -246,22 +248,23 @@ TEST_F(PelloriDlgTest, NoServerRegisteredShowsTheAutomationTextAndActionsShowErr
     StartBus();
     Open();
     ASSERT_EQ(prompts_.messages.size(), 1u);
-    EXPECT_EQ(prompts_.messages[0].text.toStdString(), HResultText(REGDB_E_CLASSNOTREG));
+    const std::string notRegistered = "class not registered: run varnix -Register to register the server";
+    EXPECT_EQ(prompts_.messages[0].text.toStdString(), notRegistered);
     EXPECT_EQ(prompts_.messages[0].icon, Icon::None);
     EXPECT_TRUE(dialog_->isVisible());
     EXPECT_EQ(BaudList()->currentIndex(), -1);
 
     Click(CPelloriDlg::kPowerOn);
-    EXPECT_EQ(dialog_->StatusText(), "class not registered");
+    EXPECT_EQ(dialog_->StatusText(), notRegistered);
     Click(CPelloriDlg::kProgram);
-    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\nclass not registered");
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\n" + notRegistered);
     Click(CPelloriDlg::kVerify);
-    EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\nclass not registered");
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\n" + notRegistered);
     EXPECT_EQ(prompts_.fileDialogs, 0);
     QTest::keyClick(BaudList(), Qt::Key_End);
     ASSERT_EQ(prompts_.messages.size(), 2u);
-    EXPECT_EQ(prompts_.messages[1].text, QStringLiteral("class not registered"));
-    EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\nclass not registered");
+    EXPECT_EQ(prompts_.messages[1].text.toStdString(), notRegistered);
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\n" + notRegistered);
 }
 
 TEST_F(PelloriDlgTest, ServerThatCannotStartLeavesNoObjectAndNoSuccessText)
@@ -270,12 +273,15 @@ TEST_F(PelloriDlgTest, ServerThatCannotStartLeavesNoObjectAndNoSuccessText)
     StartBus();
     Open();
     ASSERT_EQ(prompts_.messages.size(), 1u);
-    EXPECT_EQ(prompts_.messages[0].text.toStdString(), HResultText(CO_E_SERVER_EXEC_FAILURE));
+    EXPECT_EQ(prompts_.messages[0].text.toStdString(),
+              CPelloriDlg::CutErrorText(AutomationError::Text(CO_E_SERVER_EXEC_FAILURE)));
     EXPECT_FALSE(driver_->IsCreated());
+    const std::string text = CPelloriDlg::CutErrorText(AutomationError::Text(CO_E_SERVER_EXEC_FAILURE));
+    EXPECT_EQ(text.rfind("server execution failed: run varnix -Register again", 0), 0u);
     Click(CPelloriDlg::kPowerOn);
-    EXPECT_EQ(dialog_->StatusText(), "server execution failed");
+    EXPECT_EQ(dialog_->StatusText(), text);
     Click(CPelloriDlg::kProgram);
-    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\nserver execution failed");
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\n" + text);
 }
 
 TEST_F(PelloriDlgTest, ServerErrorAtStartUpShowsAStopBoxWithTheWholeTextAndSkipsTheRest)

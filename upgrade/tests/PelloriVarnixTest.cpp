@@ -11,6 +11,7 @@
 #include "upgrade/tests/PelloriDialogFixture.h"
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
+#include "platform/tests/LoopbackPeer.h"
 
 #include <QComboBox>
 #include <QPlainTextEdit>
@@ -436,4 +437,41 @@ TEST_F(PelloriVarnixTest, BatchModeOnFourPortsProgramsThreeBoardsAndReportsTheOn
     EXPECT_EQ(header[4].substr(0, 23), "com5  power-on failed  ");
     const std::string timeout = " s  ERROR: Device Timeout";
     EXPECT_EQ(header[4].substr(header[4].size() - timeout.size()), timeout);
+}
+
+// Batch mode on network ports that fail: a refused one fails the power-on wait at once with
+// the refusal, and one that never answers is asked once for the whole run, so the run ends
+// within the 3 s its text names (counted as connections, not timed).
+TEST_F(PelloriVarnixTest, BatchModeOnAFailingNetworkPortSaysWhyAndAsksItOnce)
+{
+    LoopbackPeer refusing(LoopbackPeer::Kind::Refusing);
+    LoopbackPeer silent(LoopbackPeer::Kind::Listening);
+    ASSERT_TRUE(refusing.ok() && silent.ok());
+    const std::string link = PortMap::LinkPath("com4");
+    const struct {
+        std::string address;
+        QStringList steps;
+        int status;
+        std::string failure;
+    } cases[] = {
+        {refusing.Address(), {"--power-on"}, BatchRun::kPowerOnFailed,
+         "com4: Can't write to serial port (COM4 (" + link + "): " + refusing.HostAndPort() +
+             " refused the connection (no port server listens there))\n"},
+        {silent.Address(), {"--program", QString::fromStdString(goodFile_)}, BatchRun::kProgrammingFailed,
+         "com4: !! ERROR PROGRAMMING !!\ncom4: Can't write to serial port (COM4 (" + link + "): " +
+             silent.HostAndPort() + " does not do RFC 2217: no answer to the com-port control option within 3 s)\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        ASSERT_TRUE(PortMap::Link("com4", c.address));
+        QProcess pellori;
+        pellori.start(QStringLiteral(PELLORI_PATH),
+                      QStringList{QStringLiteral("--batch"), QStringLiteral("--port"), QStringLiteral("com4"),
+                                  QStringLiteral("--baud"), QStringLiteral("38400")} + c.steps);
+        ASSERT_TRUE(pellori.waitForFinished(120000));
+        const std::string err = pellori.readAllStandardError().toStdString();
+        EXPECT_EQ(pellori.exitCode(), c.status) << err;
+        EXPECT_NE(err.find(c.failure), std::string::npos) << err;
+    }
+    EXPECT_EQ(silent.Connections(), 1);
 }

@@ -2,6 +2,7 @@
 #include "monitor/app/tests/VarnixBusFixture.h"
 #include "monitor/boards/Ez2181.h"
 #include "platform/PortMap.h"
+#include "platform/tests/LoopbackPeer.h"
 
 #include <QDBusConnectionInterface>
 #include <QProcess>
@@ -33,17 +34,42 @@ TEST_F(VarnixEndToEndTest, AScriptProgramsAndVerifiesTheSimulatedBoardsFlash)
     EXPECT_TRUE(NameGone(*BusNames::ClassBusName(Ez2181::kClassId)));
 }
 
-// The first thing a newcomer types, before a simulator has linked com1.
-TEST_F(VarnixEndToEndTest, ACallOnAPortNotInThePortMapFailsAndSaysHowToLinkIt)
+// A port that cannot be opened: the first thing a newcomer types, before a simulator has
+// linked com1, and a network port where nothing listens. Whatever the error method,
+// varnix-call says what the object recorded and exits 1, PowerOn as soon as Reset.
+TEST_F(VarnixEndToEndTest, ACallOnAPortThatCannotBeOpenedSaysWhyByEveryErrorMethod)
 {
+    LoopbackPeer refusing(LoopbackPeer::Kind::Refusing);
+    ASSERT_TRUE(refusing.ok());
     PortMap::Unlink("com1");
-    QProcess call;
-    call.start(QStringLiteral(VARNIX_CALL_PATH), {QStringLiteral("varnix.ez2181"), QStringLiteral("Reset(0)")});
-    ASSERT_TRUE(call.waitForFinished(120000));
-    const std::string errors = call.readAllStandardError().toStdString();
-    EXPECT_EQ(call.exitCode(), 1) << errors;
-    EXPECT_NE(errors.find("COM1 is not in the port map: "), std::string::npos) << errors;
-    EXPECT_NE(errors.find("ln -sfn /dev/ttyUSB0 " + PortMap::LinkPath("com1")), std::string::npos) << errors;
+    const std::string notMapped = "Can't write to serial port (" + PortMap::NotMappedText("COM1") + ")";
+    const std::string refused = "Can't write to serial port (COM1 (" + PortMap::LinkPath("com1") + "): " +
+                                refusing.HostAndPort() + " refused the connection (no port server listens there))";
+    const struct {
+        std::string link;  // com1's link text; empty for none
+        QStringList steps;
+        std::string failure;
+    } cases[] = {
+        {"", {"Reset(0)"}, "Reset: " + notMapped + " (code 0)"},
+        {"", {"ErrorMethod=1", "Reset(0)"}, "Reset: " + notMapped + " (code 0)"},
+        {"", {"ErrorMethod=2", "PowerOn"}, "PowerOn: " + notMapped + " (code 0)"},
+        {refusing.Address(), {"PowerOn"}, "PowerOn: " + refused + " (code 0)"},
+        {refusing.Address(), {"ErrorMethod=1", "PowerOn"}, "PowerOn: " + refused + " (code 0)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.steps.join(' ').toStdString() + " on " + c.link);
+        PortMap::Unlink("com1");
+        if (!c.link.empty()) {
+            ASSERT_TRUE(PortMap::Link("com1", c.link));
+        }
+        QProcess call;
+        call.start(QStringLiteral(VARNIX_CALL_PATH), QStringList{QStringLiteral("varnix.ez2181")} + c.steps);
+        ASSERT_TRUE(call.waitForFinished(120000));
+        EXPECT_EQ(call.readAllStandardError().toStdString(), "varnix-call: " + c.failure + "\n");
+        EXPECT_EQ(call.readAllStandardOutput().toStdString(), "");
+        EXPECT_EQ(call.exitCode(), 1);
+    }
+    EXPECT_NE(notMapped.find("ln -sfn /dev/ttyUSB0 " + PortMap::LinkPath("com1")), std::string::npos);
 }
 
 }  // namespace

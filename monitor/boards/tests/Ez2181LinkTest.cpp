@@ -333,12 +333,13 @@ TEST_F(Ez2181LinkTest, PowerOnTimesOutAfterTenSecondsOfSilence)
     EXPECT_TRUE(line->written().empty());
 }
 
-TEST_F(Ez2181LinkTest, PowerOnOnAClosedPortTimesOutWithoutSpinning)
+// No frame can come on a line that is not open: it fails as a request would, at once.
+TEST_F(Ez2181LinkTest, PowerOnOnAClosedPortFailsAtOnceAsAWriteWould)
 {
     link->Close();
-    EXPECT_EQ(link->WaitForHello(), (LinkResult{K::NoPowerOnFrame, 1}));
-    EXPECT_GE(clock.NowMs(), Ez2181Link::kPowerOnWaitMs);
-    EXPECT_LE(clock.SleepCount(), 1000);
+    EXPECT_EQ(link->WaitForHello(), (LinkResult{K::SerialFailure, SerialPortException::WriteFailed}));
+    EXPECT_EQ(clock.SleepCount(), 0);
+    EXPECT_LT(clock.NowMs(), 1000u);
 }
 
 }  // namespace

@@ -422,29 +422,51 @@ TEST(Ez2181MissingPort, CreationSucceedsAndTheFirstTransferFailsSayingWhyThePort
     EXPECT_EQ(ez.GetErrorString(), unopened);
     EXPECT_EQ(ez.ReadFlashBlock(0, 16), Variant::Null());
     EXPECT_EQ(ez.GetErrorString(), unopened);
+    // PowerOn fails as Reset does, before any of its 10 s wait.
     EXPECT_EQ(ez.PowerOn(), Variant::Null());
-    EXPECT_EQ(ez.GetErrorString(), "ERROR: Device Timeout");
+    EXPECT_EQ(ez.GetErrorString(), unopened);
+    EXPECT_EQ(clock.TotalSleptMs(), 0u);
 }
 
 // With a port-map folder that has no com1 link nothing is opened at all: not the
-// built-in port, not anything else.
-TEST(Ez2181MissingPort, ANameNotInThePortMapOpensNothingAndTheErrorSaysHowToLinkIt)
+// built-in port, not anything else. The failure reaches the script as its error
+// method says, like every other failure of the board.
+TEST(Ez2181MissingPort, ANameNotInThePortMapOpensNothingAndFailsByTheErrorMethod)
 {
     ScopedConfigHome home;  // an empty port map
+    const std::string text = "Can't write to serial port (" + PortMap::NotMappedText("COM1") + ")";
+    EXPECT_NE(text.find("COM1 is not in the port map: " + PortMap::FolderPath()), std::string::npos);
+    EXPECT_NE(text.find("ln -sfn /dev/ttyUSB0 " + PortMap::LinkPath("com1")), std::string::npos);
+    const struct {
+        std::int32_t method;
+        Variant result;
+    } cases[] = {{0, Variant::Null()}, {1, Variant::Error(5)}};
+    for (const auto& c : cases) {
+        FakeClock clock(100);
+        auto device = std::make_unique<FakeCommDevice>();
+        const FakeCommDevice& seen = *device;
+        Ez2181 ez(std::move(device), clock);
+        ez.SetErrorMethod(c.method);
+        EXPECT_EQ(ez.Reset(0), c.result);
+        EXPECT_EQ(ez.GetErrorString(), text);
+        EXPECT_EQ(ez.PowerOn(), c.result);
+        EXPECT_EQ(ez.GetErrorString(), text);
+        EXPECT_EQ(ez.GetErrorCode(), 0);
+        EXPECT_EQ(clock.TotalSleptMs(), 0u);
+        EXPECT_EQ(seen.openedPath(), "");
+        EXPECT_FALSE(seen.IsOpen());
+        EXPECT_TRUE(seen.written().empty());
+    }
     FakeClock clock(100);
-    auto device = std::make_unique<FakeCommDevice>();
-    const FakeCommDevice& seen = *device;
-    Ez2181 ez(std::move(device), clock);
-    // Whatever the error method: with 0 a null answer would hide the mistake.
-    EXPECT_THROW(ez.Reset(0), DispatchException);
-    ez.SetErrorMethod(1);
-    EXPECT_THROW(ez.PowerOn(), DispatchException);
-    EXPECT_EQ(ez.GetErrorString(), PortMap::NotMappedText("COM1"));
-    EXPECT_NE(ez.GetErrorString().find("COM1 is not in the port map: " + PortMap::FolderPath()), std::string::npos);
-    EXPECT_NE(ez.GetErrorString().find("ln -sfn /dev/ttyUSB0 " + PortMap::LinkPath("com1")), std::string::npos);
-    EXPECT_EQ(seen.openedPath(), "");
-    EXPECT_FALSE(seen.IsOpen());
-    EXPECT_TRUE(seen.written().empty());
+    Ez2181 ez(std::make_unique<FakeCommDevice>(), clock);
+    ez.SetErrorMethod(2);
+    try {
+        ez.PowerOn();
+        ADD_FAILURE() << "no exception";
+    } catch (const DispatchException& e) {
+        EXPECT_EQ(e.info().description, text);
+        EXPECT_EQ(e.info().code, 0);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "automation/core/DispatchException.h"
 #include "monitor/core/AutoBase.h"
+#include "monitor/serial/SerialPort.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ public:
     Variant Succeed() { return Variant::I4(1); }
     Variant SerialFail(std::int32_t exceptionCode)
     {
-        return RunSerial([&]() -> Variant {
+        return RunSerial(line_, [&]() -> Variant {
             if (exceptionCode >= 0)
                 throw SerialPortException(exceptionCode);
             return Variant::I4(0);
@@ -46,8 +47,11 @@ public:
     }
     Variant OtherFail()
     {
-        return RunSerial([]() -> Variant { throw std::runtime_error("not a serial failure"); });
+        return RunSerial(line_, []() -> Variant { throw std::runtime_error("not a serial failure"); });
     }
+
+private:
+    SerialPort line_{0};  // never opened: no cause follows the texts
 };
 
 class Middle : public Probe {

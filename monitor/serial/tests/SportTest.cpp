@@ -4,6 +4,7 @@
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
 #include "platform/tests/FakeCommDevice.h"
+#include "platform/tests/LoopbackPeer.h"
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
@@ -119,14 +120,40 @@ TEST(Sport, WriteOnlyAndReadOnlyMembersRefuseTheOtherAccess)
     EXPECT_EQ(r.excep.description, "Unable to write read-only property.");
 }
 
-TEST(Sport, OpeningAMissingPortReadsFalse)
+// The open stays silent; the next transfer fails with its fixed text and the cause.
+TEST(Sport, OpeningAMissingPortReadsFalseAndTheNextTransferNamesTheCause)
 {
-    ScopedConfigHome home;
-    ASSERT_TRUE(PortMap::Link("com7", "/nonexistent/tty"));
-    Sport sport;
-    Put(sport, 5, Variant::I2(7));
-    Put(sport, 4, Variant::Bool(true));
-    EXPECT_EQ(Get(sport, 4).result, Variant::Bool(false));
+    LoopbackPeer refusing(LoopbackPeer::Kind::Refusing);
+    ASSERT_TRUE(refusing.ok());
+    const struct {
+        std::string target;  // the link's text; empty for no link at all
+        std::string cause;
+    } cases[] = {
+        {"/nonexistent/tty", "COM7 (<link>): No such file or directory"},
+        {refusing.Address(), "COM7 (<link>): " + refusing.HostAndPort() +
+                                 " refused the connection (no port server listens there)"},
+        {"", ""},  // filled in below: the port map's own text
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        ScopedConfigHome home{"com1"};
+        std::string cause = c.cause;
+        if (c.target.empty()) {
+            cause = PortMap::NotMappedText("COM7");
+        } else {
+            ASSERT_TRUE(PortMap::Link("com7", c.target));
+            cause.replace(cause.find("<link>"), 6, PortMap::LinkPath("com7"));
+        }
+        Sport sport;
+        Put(sport, 5, Variant::I2(7));
+        EXPECT_EQ(Put(sport, 4, Variant::Bool(true)).hr, S_OK);
+        EXPECT_EQ(Get(sport, 4).result, Variant::Bool(false));
+        EXPECT_EQ(Call(sport, 13, {Variant::I4(1)}).result.vt(), VT_NULL);
+        EXPECT_EQ(sport.GetErrorString(), "Can't write to serial port (" + cause + ")");
+        Put(sport, 0x10001, Variant::I4(2));
+        const InvokeResult output = Put(sport, 6, Variant::Bstr("x"));
+        EXPECT_EQ(output.excep.description, "Can't write to serial port (" + cause + ")");
+    }
 }
 
 TEST_F(SportOnLine, SendBytesConvertsEachElementToOneByte)
