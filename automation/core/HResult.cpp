@@ -41,9 +41,7 @@ std::string HResultText(HRESULT hr)
     case RPC_E_SERVER_DIED_DNE: return "the server ended before the call ran";
     case RPC_E_SERVERFAULT: return "the server failed while running the call";
     case RPC_E_DISCONNECTED: return "the server has disconnected";
-    case RPC_E_TIMEOUT:
-        return "the server stopped answering; its messages are where docs/getting-started.md says "
-               "(\"Where the server's messages go\")";
+    case RPC_E_TIMEOUT: return "the server stopped answering";
     default: break;
     }
     char text[32];

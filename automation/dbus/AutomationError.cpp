@@ -12,6 +12,10 @@ std::string AutomationError::Text(HRESULT status)
     case CO_E_NOTINITIALIZED:
         return "the session bus cannot be reached: start one as docs/getting-started.md says (\"A session "
                "bus where there is no desktop\")";
+    case RPC_E_TIMEOUT:
+        return HResultText(status) +
+               "; its messages go to the session bus's standard error (docs/getting-started.md, \"Where the "
+               "server's messages go\")";
     default:
         return HResultText(status);
     }

@@ -11,8 +11,7 @@ class StatusTexts(unittest.TestCase):
         cases = {
             0x80040154: "class not registered", 0x80080005: "server execution failed",
             0x80040111: "class not available", 0x80010007: "the server ended during the call",
-            0x8001011F: "the server stopped answering; its messages are where docs/getting-started.md says "
-                        "(\"Where the server's messages go\")", 0x80010108: "the server has disconnected",
+            0x8001011F: "the server stopped answering", 0x80010108: "the server has disconnected",
             0x800401FD: "object is not connected to the server", 0x80070005: "access denied",
             0x80010105: "the server failed while running the call", 0x80020006: "unknown name",
             0x80020005: "type mismatch", 0x8002000E: "invalid number of parameters",

@@ -86,8 +86,7 @@ _TEXTS = {
     RPC_E_SERVER_DIED_DNE: "the server ended before the call ran",
     RPC_E_SERVERFAULT: "the server failed while running the call",
     RPC_E_DISCONNECTED: "the server has disconnected",
-    RPC_E_TIMEOUT: "the server stopped answering; its messages are where docs/getting-started.md says "
-                   "(\"Where the server's messages go\")",
+    RPC_E_TIMEOUT: "the server stopped answering",
 }
 
 
@@ -114,6 +113,8 @@ _REMEDIES = {
     "to the session bus's standard error (docs/getting-started.md)",
     CO_E_NOTINITIALIZED: "the session bus cannot be reached: start one as docs/getting-started.md says "
     "(\"A session bus where there is no desktop\")",
+    RPC_E_TIMEOUT: "the server stopped answering; its messages go to the session bus's standard error "
+    "(docs/getting-started.md, \"Where the server's messages go\")",
 }
 
 

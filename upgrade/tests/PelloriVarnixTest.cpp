@@ -233,8 +233,8 @@ TEST_F(PelloriVarnixTest, BatchModeEndsWhenTheServerStopsAnsweringDuringProgFlas
 
     EXPECT_EQ(BatchRun(driver, out, err).Run(*options), BatchRun::kProgrammingFailed);
     ASSERT_NE(server, 0) << "no progress was reported";
-    EXPECT_EQ(err.str().rfind("!! ERROR PROGRAMMING !!\nthe server stopped answering; its messages are where "
-                              "docs/getting-started.md says",
+    EXPECT_EQ(err.str().rfind("!! ERROR PROGRAMMING !!\nthe server stopped answering; its messages go to the "
+                              "session bus's standard error",
                               0),
               0u)
         << err.str();
