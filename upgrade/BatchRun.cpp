@@ -3,6 +3,7 @@
 #include "automation/dbus/AutomationError.h"
 #include "automation/dbus/RemoteMemberError.h"
 #include "platform/SerialAccess.h"
+#include "upgrade/CallFailureText.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/StatusTexts.h"
 
@@ -77,7 +78,7 @@ bool BatchRun::Step(const std::function<void()>& call, const std::string& failur
         call();
         return true;
     } catch (const RemoteMemberError& failure) {
-        text = failure.what();
+        text = CallFailureText::Of(failure);
     } catch (const AutomationError& failure) {
         text = failure.what();
     }
