@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -511,8 +512,26 @@ void CConfiguratorDlg::OnLoadConfig()
     DataExchange::Refusal refused;
     CommitVisibleRowsQuietly(refused);
     const QString path = interaction_.ChooseFileToOpen(this);
-    if (!path.isEmpty() && ReadConfigFile(config_, QFile::encodeName(path).toStdString()))
-        RefreshFromRecord();
+    if (path.isEmpty())
+        return;
+    // The reader takes what it can, so a damaged file shows what it still holds. A file
+    // in which not one line of numbers can be read (a text, a picture, an empty file)
+    // holds no configuration: nothing of it is taken, and the user is told.
+    UnitConfig loaded = config_;
+    int numberLinesRead = 0;
+    if (!ReadConfigFile(loaded, QFile::encodeName(path).toStdString(), &numberLinesRead))
+        return;
+    if (numberLinesRead == 0) {
+        interaction_.ShowMessage(this, NoConfigurationText(path), UserInteraction::Icon::Exclamation);
+        return;
+    }
+    config_ = loaded;
+    RefreshFromRecord();
+}
+
+QString CConfiguratorDlg::NoConfigurationText(const QString& path)
+{
+    return QStringLiteral("%1 holds no configuration: nothing was loaded.").arg(QFileInfo(path).fileName());
 }
 
 void CConfiguratorDlg::OnSaveConfig()

@@ -48,6 +48,9 @@ public:
     // A command of the window menu; kAboutCommand opens the About box.
     void SystemCommand(int command);
 
+    // What "Load Config" says about a file that holds no configuration.
+    static QString NoConfigurationText(const QString& path);
+
     // Commands of the buttons.
     void OnSendToUnit();
     void OnReceiveFromUnit();

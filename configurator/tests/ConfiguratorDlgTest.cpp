@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -60,6 +61,14 @@ protected:
         return Child<T>(*dialog, QString::fromLatin1(name));
     }
     QScrollBar* ScrollBar() { return Control<QScrollBar>("rowScrollBar"); }
+
+    // What a transfer says when it cannot open Com1, which leads nowhere here: the fixed
+    // message and the cause below it.
+    static QString OpenFailed()
+    {
+        return QString::fromStdString(std::string(UnitTransfer::kOpenFailed) + "\nCom1 (" +
+                                      PortMap::LinkPath("com1") + "): No such file or directory");
+    }
     QStringList ShownLabels()
     {
         QStringList labels;
@@ -472,7 +481,7 @@ TEST_F(ConfiguratorDlgTest, OutOfRangeValuesFromAFileLeaveEveryCommandWorking)
     ui.filesToOpen << oddPath;
     ClickButton("Load Config");
     EXPECT_EQ(ui.openRequests, 2);
-    EXPECT_EQ(ui.messages, (std::vector<Message>{{QStringLiteral("Error Opening Comm Port"), Icon::Error}}));
+    EXPECT_EQ(ui.messages, (std::vector<Message>{{OpenFailed(), Icon::Error}}));
     EXPECT_NE(QApplication::focusWidget(), msec);
     UnitConfig saved;
     ASSERT_TRUE(ReadConfigFile(saved, savedPath.toStdString()));
@@ -488,7 +497,7 @@ TEST_F(ConfiguratorDlgTest, RefusedEditDoesNotStopLoadOrReceive)
     TypeInto(RowEdit(3, "Ctcss"), QStringLiteral("8"));
 
     ClickButton("Recv From Q47");
-    ASSERT_EQ(ui.messages, (std::vector<Message>{{QStringLiteral("Error Opening Comm Port"), Icon::Error}}));
+    ASSERT_EQ(ui.messages, (std::vector<Message>{{OpenFailed(), Icon::Error}}));
     ClickButton("Load Config");
     EXPECT_EQ(ui.openRequests, 1);
     EXPECT_EQ(ui.messages.size(), 1u);
@@ -519,7 +528,7 @@ TEST_F(ConfiguratorDlgTest, RefusedTimeLeftInTheDisabledMsecFieldDoesNotLockTheD
     ClickLineDownArrow();
     EXPECT_EQ(ui.saveRequests, 1);
     EXPECT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[1].text, QStringLiteral("Error Opening Comm Port"));
+    EXPECT_EQ(ui.messages[1].text, OpenFailed());
     EXPECT_EQ(ShownLabels(), Labels(2));
     EXPECT_NE(QApplication::focusWidget(), msec);
     EXPECT_EQ(config.monRelayMode, 0);
@@ -622,7 +631,7 @@ TEST_F(ConfiguratorDlgTest, SendStopsWhenAValueIsRefused)
     TypeInto(RowEdit(4, "Ctcss"), QStringLiteral("64"));
     ClickButton("Send To Q47");
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[1], (Message{QStringLiteral("Error Opening Comm Port"), Icon::Error}));
+    EXPECT_EQ(ui.messages[1], (Message{OpenFailed(), Icon::Error}));
 }
 
 TEST_F(ConfiguratorDlgTest, SaveStopsWhenAValueIsRefused)
@@ -657,7 +666,7 @@ TEST_F(ConfiguratorDlgTest, FailedReceiveKeepsTheEditsOnScreen)
     QTest::mouseClick(Control<QCheckBox>("audioLoopback"), Qt::LeftButton);
     dialog->OnReceiveFromUnit();
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], (Message{QStringLiteral("Error Opening Comm Port"), Icon::Error}));
+    EXPECT_EQ(ui.messages[0], (Message{OpenFailed(), Icon::Error}));
     EXPECT_EQ(RowEdit(3, "Ctcss")->text(), QStringLiteral("17"));
     EXPECT_TRUE(Control<QCheckBox>("audioLoopback")->isChecked());
     EXPECT_EQ(config.toneTable[3].ctcssTone, 17);
@@ -687,6 +696,56 @@ TEST_F(ConfiguratorDlgTest, LoadShowsTheFileFromTheFirstRow)
     EXPECT_EQ(RowEdit(8, "Ctcss")->text(), QStringLiteral("33"));
     EXPECT_TRUE(Control<QLineEdit>("monRelayTimeMs")->isEnabled());
     EXPECT_EQ(Control<QLineEdit>("monRelayTimeMs")->text(), QStringLiteral("1500"));
+}
+
+TEST_F(ConfiguratorDlgTest, LoadOfAFileThatHoldsNoConfigurationChangesNothingAndSaysSo)
+{
+    QTemporaryDir folder;
+    struct Case {
+        const char* name;
+        std::string content;
+    };
+    const std::vector<Case> cases{
+        {"hello.txt", "hello world\n"},
+        {"empty.Q47", ""},
+        {"picture.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 20)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = folder.filePath(QString::fromLatin1(c.name));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.content.data(), static_cast<qint64>(c.content.size()));
+        file.close();
+        ui.messages.clear();
+        ui.filesToOpen << path;
+        ClickButton("Load Config");
+        EXPECT_EQ(config, UnitConfig());
+        EXPECT_EQ(RowCombo(1, "Relay")->currentText(), QString());
+        EXPECT_EQ(RowCombo(2, "Relay")->currentText(), QString());
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0], (Message{QString::fromLatin1(c.name) +
+                                               QStringLiteral(" holds no configuration: nothing was loaded."),
+                                           Icon::Exclamation}));
+    }
+
+    // A file with one line of numbers still loads, as the reader takes it: its numbers,
+    // and empty relay texts where the file has none.
+    const QString firstLine = folder.filePath(QStringLiteral("first-line.Q47"));
+    QFile file(firstLine);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("1  0  0  2  800  1  0\r\n");
+    file.close();
+    ui.messages.clear();
+    ui.filesToOpen << firstLine;
+    ClickButton("Load Config");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(config.toneMode, 1);
+    EXPECT_EQ(config.monRelayMode, 2);
+    EXPECT_EQ(config.monRelayTimeMs, 800);
+    EXPECT_EQ(config.ctcssToneMode, 1);
+    EXPECT_TRUE(Control<QRadioButton>("dual")->isChecked());
+    EXPECT_EQ(Control<QLineEdit>("monRelayTimeMs")->text(), QStringLiteral("800"));
 }
 
 TEST_F(ConfiguratorDlgTest, SaveThenLoadRestoresAnEditedConfiguration)
