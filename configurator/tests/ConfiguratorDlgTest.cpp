@@ -19,7 +19,9 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
+#include <QSpontaneKeyEvent>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -84,6 +86,22 @@ protected:
         return labels;
     }
     void ChooseDual() { QTest::mouseClick(Control<QRadioButton>("dual"), Qt::LeftButton); }
+
+    // Turns the wheel by `notchesDown` notches (towards the user) over `point` of the
+    // dialog, as the window system delivers it: to the widget under the pointer, and on
+    // to its parents while none takes it.
+    void WheelAt(QPoint point, int notchesDown)
+    {
+        QWidget* under = dialog->childAt(point);
+        if (under == nullptr)
+            under = dialog.get();
+        const QPointF local = under->mapFrom(dialog.get(), QPointF(point));
+        QWheelEvent wheel(local, under->mapToGlobal(local), QPoint(), QPoint(0, -120 * notchesDown),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        QApplication::instance()->notify(under, &wheel);
+    }
+    QPoint CentreOf(QWidget* control) { return control->mapTo(dialog.get(), control->rect().center()); }
 
     // The centre of the scroll bar's "line down" arrow.
     QPoint LineDownArrow()
@@ -746,6 +764,46 @@ TEST_F(ConfiguratorDlgTest, LoadOfAFileThatHoldsNoConfigurationChangesNothingAnd
     EXPECT_EQ(config.ctcssToneMode, 1);
     EXPECT_TRUE(Control<QRadioButton>("dual")->isChecked());
     EXPECT_EQ(Control<QLineEdit>("monRelayTimeMs")->text(), QStringLiteral("800"));
+}
+
+TEST_F(ConfiguratorDlgTest, TheWheelScrollsTheRowsAndChangesOnlyAComboClickedInto)
+{
+    ChooseDual();
+    ASSERT_EQ(ShownLabels(), Labels(1));
+    // Over a combo box, an edit, a greyed field and the gap between two fields, the
+    // wheel scrolls the rows, three a notch.
+    WheelAt(CentreOf(RowCombo(2, "Group")), 1);
+    EXPECT_EQ(ShownLabels(), Labels(4));
+    WheelAt(CentreOf(RowEdit(3, "Duration")), 1);
+    EXPECT_EQ(ShownLabels(), Labels(7));
+    WheelAt(CentreOf(RowEdit(1, "Label")), 1);
+    EXPECT_EQ(ShownLabels(), Labels(10));
+    const QPoint gap = (RowCombo(1, "Relay")->geometry().topRight() + RowCombo(1, "Group")->geometry().bottomLeft()) / 2;
+    ASSERT_EQ(dialog->childAt(gap), nullptr);
+    WheelAt(gap, -1);
+    EXPECT_EQ(ShownLabels(), Labels(7));
+    EXPECT_EQ(config.toneTable, UnitConfig().toneTable) << "no relay setting changed on the way";
+
+    // Clicked into, the combo box takes the wheel while it has the focus.
+    QComboBox* group = RowCombo(2, "Group");
+    QTest::mouseClick(group->lineEdit(), Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), group);
+    WheelAt(CentreOf(group), 1);
+    EXPECT_EQ(group->currentText(), QStringLiteral("2"));
+    EXPECT_EQ(ShownLabels(), Labels(7));
+    // Over another row the rows scroll, taking the new group into the table.
+    WheelAt(CentreOf(RowCombo(5, "Relay")), 1);
+    EXPECT_EQ(ShownLabels(), Labels(10));
+    EXPECT_EQ(config.toneTable[8].relayGroup, 2);
+
+    // Reached with the keyboard, it is not clicked into: the wheel scrolls the rows.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), group);
+    WheelAt(CentreOf(group), -1);
+    EXPECT_EQ(ShownLabels(), Labels(7));
+    EXPECT_EQ(config.toneTable[11].relayGroup, 1);
+    EXPECT_EQ(group->currentText(), QStringLiteral("2")) << "row F08 again";
 }
 
 TEST_F(ConfiguratorDlgTest, SaveThenLoadRestoresAnEditedConfiguration)
