@@ -28,7 +28,8 @@ class CPelloriDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // Control identifiers of the dialog template, used as object names "id<n>".
+    // Control identifiers of the dialog template, used as object names "id<n>";
+    // kDetails is the program's own, shown only beside a cut error text.
     enum ControlId { kOk = 1, kCancel = 2, kBaudList = 1001, kPowerOn = 1002, kStatus = 1003, kProgram = 1004,
                      kVerify = 1005, kAbout = 1006, kDetails = 1007 };
     // The system-menu entry's command.
