@@ -15,10 +15,12 @@
 #include "configurator/UnitConversions.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,6 +28,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -45,6 +48,9 @@ const QStringList kPttFrequencies{
 
 // The text of string resource 101, the window menu's About entry.
 const QString kAboutMenuText = QStringLiteral("&About dspQ47...");
+
+// Marks the controls of the screen rows, whose wheel scrolls the rows.
+constexpr const char* kRowControl = "rowControl";
 
 bool IsSingleMode(int toneMode)
 {
@@ -188,6 +194,19 @@ CConfiguratorDlg::ScreenRowControls CConfiguratorDlg::CreateScreenRow(int screen
     row.ctcss->setObjectName(prefix + QStringLiteral("Ctcss"));
     row.useDefaultCtcss = layout_.Check(QString(), 247, y + 1, 12);
     row.useDefaultCtcss->setObjectName(prefix + QStringLiteral("UseDefault"));
+
+    for (QWidget* control : {static_cast<QWidget*>(row.label), static_cast<QWidget*>(row.toneActive),
+                             static_cast<QWidget*>(row.relay), static_cast<QWidget*>(row.group),
+                             static_cast<QWidget*>(row.duration), static_cast<QWidget*>(row.digitalOutput),
+                             static_cast<QWidget*>(row.ctcss), static_cast<QWidget*>(row.useDefaultCtcss)}) {
+        control->setProperty(kRowControl, true);
+        control->installEventFilter(this);
+    }
+    for (QComboBox* combo : {row.relay, row.group}) {
+        // The wheel alone does not take the focus: a combo box is clicked into first.
+        combo->setFocusPolicy(Qt::StrongFocus);
+        combo->lineEdit()->installEventFilter(this);
+    }
 
     const int index = screenRow - 1;
     connect(row.toneActive, &QCheckBox::clicked, this, [this, index] { OnToneActiveClicked(index); });
@@ -379,8 +398,75 @@ void CConfiguratorDlg::PropagateRelaySettings(int screenRow)
     propagating_ = false;
 }
 
+QWidget* CConfiguratorDlg::RowControlOf(QObject* object) const
+{
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget == nullptr)
+        return nullptr;
+    if (widget->property(kRowControl).toBool())
+        return widget;
+    auto* combo = qobject_cast<QComboBox*>(widget->parentWidget());
+    if (combo != nullptr && combo->lineEdit() == widget && combo->property(kRowControl).toBool())
+        return combo;
+    return nullptr;
+}
+
+bool CConfiguratorDlg::FilterRowWheel(QWidget* control, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        clickedRowControl_ = control;
+        break;
+    case QEvent::FocusIn:
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason)
+            clickedRowControl_ = control;
+        break;
+    case QEvent::FocusOut: {
+        // Its own drop-down list or another window does not take the control's focus away.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason &&
+            clickedRowControl_ == control)
+            clickedRowControl_ = nullptr;
+        break;
+    }
+    case QEvent::Wheel:
+        if (control == clickedRowControl_ && control->hasFocus())
+            return false;
+        ScrollRowsByWheel(*static_cast<QWheelEvent*>(event));
+        return true;
+    default:
+        break;
+    }
+    return false;
+}
+
+void CConfiguratorDlg::ScrollRowsByWheel(const QWheelEvent& event)
+{
+    // Sent, not posted by the window system: it goes to the scroll bar alone, which
+    // scrolls as for a wheel over itself.
+    const QPointF centre = QRectF(scrollBar_->rect()).center();
+    QWheelEvent forwarded(centre, scrollBar_->mapToGlobal(centre), event.pixelDelta(), event.angleDelta(),
+                          event.buttons(), event.modifiers(), event.phase(), event.inverted(),
+                          event.source());
+    QApplication::sendEvent(scrollBar_, &forwarded);
+}
+
+void CConfiguratorDlg::wheelEvent(QWheelEvent* event)
+{
+    // The rows and their scroll bar.
+    const QRect rows = layout_.Units().Rect(7, kRowTop, 270, kScreenRows * kRowPitch);
+    if (!rows.contains(event->position().toPoint())) {
+        CExchangeDlg::wheelEvent(event);
+        return;
+    }
+    ScrollRowsByWheel(*event);
+    event->accept();
+}
+
 bool CConfiguratorDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (QWidget* control = RowControlOf(watched); control != nullptr && FilterRowWheel(control, event))
+        return true;
     if (watched == scrollBar_) {
         if (event->type() == QEvent::MouseButtonPress)
             scrollBarHeld_ = true;
@@ -511,8 +597,26 @@ void CConfiguratorDlg::OnLoadConfig()
     DataExchange::Refusal refused;
     CommitVisibleRowsQuietly(refused);
     const QString path = interaction_.ChooseFileToOpen(this);
-    if (!path.isEmpty() && ReadConfigFile(config_, QFile::encodeName(path).toStdString()))
-        RefreshFromRecord();
+    if (path.isEmpty())
+        return;
+    // The reader takes what it can, so a damaged file shows what it still holds. A file
+    // in which not one line of numbers can be read (a text, a picture, an empty file)
+    // holds no configuration: nothing of it is taken, and the user is told.
+    UnitConfig loaded = config_;
+    int numberLinesRead = 0;
+    if (!ReadConfigFile(loaded, QFile::encodeName(path).toStdString(), &numberLinesRead))
+        return;
+    if (numberLinesRead == 0) {
+        interaction_.ShowMessage(this, NoConfigurationText(path), UserInteraction::Icon::Exclamation);
+        return;
+    }
+    config_ = loaded;
+    RefreshFromRecord();
+}
+
+QString CConfiguratorDlg::NoConfigurationText(const QString& path)
+{
+    return QStringLiteral("%1 holds no configuration: nothing was loaded.").arg(QFileInfo(path).fileName());
 }
 
 void CConfiguratorDlg::OnSaveConfig()

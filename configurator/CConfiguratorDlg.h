@@ -5,6 +5,8 @@
 #include "configurator/UnitConfig.h"
 #include "configurator/UnitTransfer.h"
 
+#include <QPointer>
+
 #include <array>
 #include <optional>
 #include <string>
@@ -48,6 +50,9 @@ public:
     // A command of the window menu; kAboutCommand opens the About box.
     void SystemCommand(int command);
 
+    // What "Load Config" says about a file that holds no configuration.
+    static QString NoConfigurationText(const QString& path);
+
     // Commands of the buttons.
     void OnSendToUnit();
     void OnReceiveFromUnit();
@@ -70,6 +75,8 @@ protected:
     void DoDataExchange(DataExchange& exchange) override;
     void OnInitDialog() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The wheel between the rows' controls scrolls the rows too.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     // A screen row's values as its controls show them.
@@ -109,6 +116,13 @@ private:
     void ApplyToneActiveRule(int index);
     void SetScrollRangeForMode(int toneMode);
     void OnScrollAction(int action);
+    // The row control `object` is, or belongs to (the text field of a relay combo box);
+    // null for any other object.
+    QWidget* RowControlOf(QObject* object) const;
+    // Wheel events over the rows: they scroll the rows, except over the control the user
+    // clicked into while it has the focus, which takes them as its own.
+    bool FilterRowWheel(QWidget* control, QEvent* event);
+    void ScrollRowsByWheel(const QWheelEvent& event);
     // Shows the refusal a scroll met, once the scroll bar is let go.
     void ReportScrollRefusal();
     // Runs the dialog on a copy of the record and takes the copy back on OK. The record
@@ -133,6 +147,8 @@ private:
     // the arrow repeating.
     bool scrollBarHeld_ = false;
     std::optional<DataExchange::Refusal> scrollRefusal_;
+    // The row control the user last clicked into, while it keeps the focus.
+    QPointer<QWidget> clickedRowControl_;
     std::array<ScreenRowValues, kScreenRows> rows_{};
     std::array<ScreenRowControls, kScreenRows> rowControls_{};
 

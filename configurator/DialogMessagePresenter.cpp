@@ -13,3 +13,8 @@ void DialogMessagePresenter::Present(const std::string& text, MessageIcon icon)
                              icon == MessageIcon::Error ? UserInteraction::Icon::Error
                                                         : UserInteraction::Icon::None);
 }
+
+void DialogMessagePresenter::PresentFailure(const std::string& text, const std::string& cause)
+{
+    Present(cause.empty() ? text : text + "\n" + cause, MessageIcon::Error);
+}

@@ -12,6 +12,8 @@ public:
     DialogMessagePresenter(UserInteraction& interaction, QWidget* owner);
 
     void Present(const std::string& text, MessageIcon icon) override;
+    // The message box holds the fixed message as its first line and the cause below it.
+    void PresentFailure(const std::string& text, const std::string& cause) override;
 
 private:
     UserInteraction& interaction_;

@@ -89,7 +89,7 @@ TransferResult UnitTransfer::Finish(TransferResult result, const char* message, 
 TransferResult UnitTransfer::SendToUnit(const UnitConfig& config, int portSelection)
 {
     if (!OpenPort(portSelection)) {
-        presenter_.Present(kOpenFailed, MessageIcon::Error);
+        presenter_.PresentFailure(kOpenFailed, openFailure_);
         return TransferResult::PortError;
     }
     std::vector<std::uint8_t> bytes{kSendCommand};
@@ -120,7 +120,7 @@ TransferResult UnitTransfer::SendToUnit(const UnitConfig& config, int portSelect
 TransferResult UnitTransfer::ReceiveFromUnit(UnitConfig& config, int portSelection)
 {
     if (!OpenPort(portSelection)) {
-        presenter_.Present(kOpenFailed, MessageIcon::Error);
+        presenter_.PresentFailure(kOpenFailed, openFailure_);
         return TransferResult::PortError;
     }
     const std::uint8_t command = kReceiveCommand;

@@ -31,7 +31,8 @@ struct TransferTiming {
 // other selection), each opening the port, running to its end and closing the port:
 // SendToUnit writes command 0x42 and the configuration stream and expects 0x41 back;
 // ReceiveFromUnit writes 0x41 and reads the unit's stream. Each shows its outcome through
-// the presenter, with the unit's fixed texts.
+// the presenter, with the unit's fixed texts; a port that does not open is presented with
+// its cause (OpenFailure).
 class UnitTransfer {
 public:
     static constexpr std::uint8_t kSendCommand = 0x42;

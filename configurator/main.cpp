@@ -1,6 +1,7 @@
 #include "configurator/CConfiguratorApp.h"
 #include "configurator/CommandLine.h"
 #include "platform/ProgramInfo.h"
+#include "widgets/DisplayPresence.h"
 
 #include <QApplication>
 
@@ -14,6 +15,10 @@ int main(int argc, char* argv[])
     if (first == "--help" || first == "-h" || first == "--version") {
         std::cout << (first == "--version" ? ProgramInfo::VersionText("dspq47") : CommandLine::DialogHelp());
         return 0;
+    }
+    if (!DisplayPresence::Available()) {
+        std::cerr << "dspq47: there is no display to show the dialog on; dspq47-cli needs none (dspq47 --help)\n";
+        return 1;
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dspQ47"));

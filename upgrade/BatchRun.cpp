@@ -5,6 +5,7 @@
 #include "platform/PortMap.h"
 #include "platform/SerialAccess.h"
 #include "platform/UsbLatencyTimer.h"
+#include "upgrade/CallFailureText.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/StatusTexts.h"
 
@@ -80,7 +81,7 @@ bool BatchRun::Step(const std::function<void()>& call, const std::string& failur
         call();
         return true;
     } catch (const RemoteMemberError& failure) {
-        text = failure.what();
+        text = CallFailureText::Of(failure);
     } catch (const AutomationError& failure) {
         text = failure.what();
     }

@@ -14,6 +14,7 @@
 #include "upgrade/CPelloriDlgAutoProxy.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/QtUserPrompts.h"
+#include "widgets/DisplayPresence.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -23,13 +24,6 @@
 
 #include <algorithm>
 #include <iostream>
-
-bool CPelloriApp::DisplayAvailable()
-{
-    // Without one of these, Qt ends a widget program with an abort.
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
 
 bool CPelloriApp::TakeAutomationSwitch(std::vector<std::string>& args)
 {
@@ -55,7 +49,7 @@ int CPelloriApp::Run(int argc, char** argv)
     if (BatchOptions::Requested(std::vector<std::string>(args.begin() + 1, args.end())))
         return RunBatch(std::vector<std::string>(args.begin() + 1, args.end()));
     const bool startedForClient = TakeAutomationSwitch(args);
-    if (!DisplayAvailable()) {
+    if (!DisplayPresence::Available()) {
         std::cerr << "pellori: there is no display to show the dialog on; pellori --batch needs none (pellori --help)\n";
         return 1;
     }

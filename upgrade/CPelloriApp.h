@@ -25,9 +25,6 @@ public:
     // true if one was there.
     static bool TakeAutomationSwitch(std::vector<std::string>& args);
 
-    // A display Qt can show the dialog on (a real one or the offscreen platform).
-    static bool DisplayAvailable();
-
     // Writes the registration entries of Pellori.Application with `serverPath`.
     static bool Register(const std::string& serverPath);
 

@@ -4,6 +4,7 @@
 #include "automation/dbus/ProgressLine.h"
 #include "automation/dbus/RemoteMemberError.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"
+#include "upgrade/CallFailureText.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/PelloriIcon.h"
 #include "upgrade/StatusTexts.h"
@@ -99,8 +100,10 @@ void CPelloriDlg::BuildControls()
 
     statusBox_ = new QPlainTextEdit(this);
     statusBox_->setObjectName(ObjectName(kStatus));
-    statusBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    statusBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Lines are broken at the box's width, so that a long error shows whole
+    // instead of running off its right edge.
+    statusBox_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    statusBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     statusBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     statusBox_->setTabChangesFocus(true);
     statusBox_->installEventFilter(this);
@@ -109,6 +112,9 @@ void CPelloriDlg::BuildControls()
     QPushButton* program = button(kProgram, "Program...", units.Rect(121, 95, 70, 14));
     QPushButton* verify = button(kVerify, "Verify...", units.Rect(121, 115, 70, 14));
     QPushButton* about = button(kAbout, "About", units.Rect(260, 51, 50, 14));
+    // Beside the status box while it holds a cut error text.
+    detailsButton_ = button(kDetails, "Details...", units.Rect(260, 179, 50, 14));
+    detailsButton_->hide();
 
     QWidget::setTabOrder(ok, cancel);
     QWidget::setTabOrder(cancel, baudList_);
@@ -117,6 +123,7 @@ void CPelloriDlg::BuildControls()
     QWidget::setTabOrder(statusBox_, program);
     QWidget::setTabOrder(program, verify);
     QWidget::setTabOrder(verify, about);
+    QWidget::setTabOrder(about, detailsButton_);
 
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -125,6 +132,7 @@ void CPelloriDlg::BuildControls()
     connect(program, &QPushButton::clicked, this, &CPelloriDlg::OnProgram);
     connect(verify, &QPushButton::clicked, this, &CPelloriDlg::OnVerify);
     connect(about, &QPushButton::clicked, this, &CPelloriDlg::OnAbout);
+    connect(detailsButton_, &QPushButton::clicked, this, &CPelloriDlg::OnDetails);
 
     // Qt offers no system menu of its own: the entry lives in a window menu
     // that opens on a right click on the dialog's background or with
@@ -133,7 +141,16 @@ void CPelloriDlg::BuildControls()
     QAction* aboutEntry = systemMenu_->addAction(QString::fromLatin1(kAboutMenuText));
     connect(aboutEntry, &QAction::triggered, this, [this] { SystemCommand(kAboutCommand); });
     auto* menuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
-    connect(menuKey, &QShortcut::activated, this, [this] { systemMenu_->popup(mapToGlobal(QPoint(0, 0))); });
+    connect(menuKey, &QShortcut::activated, this, &CPelloriDlg::OpenSystemMenu);
+    // Where the shortcut does not fire (the dialog is not the active window,
+    // as without a window manager), the key reaches the focused button, which
+    // takes Space for a press whatever the modifiers.
+    for (QPushButton* each : findChildren<QPushButton*>()) each->installEventFilter(this);
+}
+
+void CPelloriDlg::OpenSystemMenu()
+{
+    systemMenu_->popup(mapToGlobal(QPoint(0, 0)));
 }
 
 void CPelloriDlg::InitDialog()
@@ -184,18 +201,20 @@ void CPelloriDlg::OnBaudChange()
     UpdateData(true);
     const std::int32_t rate = RateOfText(baudRateText_);
     if (const auto error = TryCall([&] { driver_.SetBaud(rate); }))
-        prompts_.ShowMessage(this, QString::fromStdString(*error), UserPrompts::Icon::None);
+        prompts_.ShowMessage(this, QString::fromStdString(CutErrorText(*error)), UserPrompts::Icon::None);
 }
 
 void CPelloriDlg::OnPowerOn()
 {
     if (!driver_.IsCreated()) {
-        SetStatus(*TryCall([&] { driver_.PowerOn(); }));
+        ShowFailure("", *TryCall([&] { driver_.PowerOn(); }));
         return;
     }
     SetStatus(StatusTexts::kPowerOnWaiting);
-    const auto error = TryCall([&] { driver_.PowerOn(); });
-    SetStatus(error ? *error : std::string(StatusTexts::kPowerIsOn));
+    if (const auto error = TryCall([&] { driver_.PowerOn(); }))
+        ShowFailure("", *error);
+    else
+        SetStatus(StatusTexts::kPowerIsOn);
 }
 
 void CPelloriDlg::OnProgram()
@@ -213,15 +232,17 @@ void CPelloriDlg::RunFlashAction(const FlashAction& action)
     // Without a server object there is nothing to program: say why at once
     // instead of asking for a file first.
     if (!driver_.IsCreated()) {
-        SetStatus(action.failureHeading + *TryCall([&] { action.call(std::string()); }));
+        ShowFailure(action.failureHeading, *TryCall([&] { action.call(std::string()); }));
         return;
     }
     const std::optional<QString> file = prompts_.ChooseProgramFile(this);
     if (!file) return;
     const std::string path = file->toLocal8Bit().toStdString();
     SetStatus(action.busyText);
-    const auto error = TryCall([&] { action.call(path); });
-    SetStatus(error ? action.failureHeading + *error : std::string(action.successText));
+    if (const auto error = TryCall([&] { action.call(path); }))
+        ShowFailure(action.failureHeading, *error);
+    else
+        SetStatus(action.successText);
 }
 
 std::optional<std::string> CPelloriDlg::TryCall(const std::function<void()>& call)
@@ -229,9 +250,9 @@ std::optional<std::string> CPelloriDlg::TryCall(const std::function<void()>& cal
     try {
         call();
     } catch (const RemoteMemberError& failure) {
-        return CutErrorText(failure.what());
+        return CallFailureText::Of(failure);
     } catch (const AutomationError& failure) {
-        return CutErrorText(failure.what());
+        return CallFailureText::Of(failure);
     }
     return std::nullopt;
 }
@@ -246,8 +267,26 @@ void CPelloriDlg::SystemCommand(int command)
     if ((command & 0xFFF0) == kAboutCommand) OnAbout();
 }
 
+void CPelloriDlg::ShowFailure(const std::string& heading, const std::string& error)
+{
+    SetStatus(heading + CutErrorText(error));
+    // The box keeps the text as cut; the whole of it, often the cause's
+    // remedy, is one click away.
+    if (error.size() > kMaxErrorText) {
+        wholeFailure_ = heading + error;
+        detailsButton_->show();
+    }
+}
+
+void CPelloriDlg::OnDetails()
+{
+    prompts_.ShowMessage(this, ShownText(wholeFailure_), UserPrompts::Icon::None);
+}
+
 void CPelloriDlg::SetStatus(const std::string& text)
 {
+    wholeFailure_.clear();
+    detailsButton_->hide();
     statusText_ = text;
     statusBox_->setPlainText(ShownText(text));
     statusBox_->repaint();
@@ -290,6 +329,14 @@ void CPelloriDlg::closeEvent(QCloseEvent* event)
 
 bool CPelloriDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (qobject_cast<QPushButton*>(watched) &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && (key->modifiers() & Qt::AltModifier)) {
+            if (event->type() == QEvent::KeyPress && !key->isAutoRepeat()) OpenSystemMenu();
+            return true;
+        }
+    }
     // The status box breaks no line on Enter: like the dialog's other
     // controls it leaves the key to the dialog, which presses the default
     // button. Enter with a modifier still reaches the box (Shift+Enter breaks

@@ -28,9 +28,10 @@ class CPelloriDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // Control identifiers of the dialog template, used as object names "id<n>".
+    // Control identifiers of the dialog template, used as object names "id<n>";
+    // kDetails is the program's own, shown only beside a cut error text.
     enum ControlId { kOk = 1, kCancel = 2, kBaudList = 1001, kPowerOn = 1002, kStatus = 1003, kProgram = 1004,
-                     kVerify = 1005, kAbout = 1006 };
+                     kVerify = 1005, kAbout = 1006, kDetails = 1007 };
     // The system-menu entry's command.
     static constexpr int kAboutCommand = 16;
     static constexpr std::size_t kMaxErrorText = 99;
@@ -71,6 +72,8 @@ public:
     static std::int32_t RateOfText(const QString& text);
     // At most the first kMaxErrorText characters of an error's text.
     static std::string CutErrorText(const std::string& text);
+    // The failure behind "Details...", whole; empty while the status holds none that was cut.
+    const std::string& WholeFailure() const { return wholeFailure_; }
 
     void done(int result) override;
 
@@ -85,6 +88,7 @@ private slots:
     void OnProgram();
     void OnVerify();
     void OnAbout();
+    void OnDetails();
 
 private:
     struct FlashAction {
@@ -95,12 +99,16 @@ private:
     };
 
     void BuildControls();
+    void OpenSystemMenu();
     void CreateServerObject();
     void UpdateData(bool saveAndValidate);
     void SetStatus(const std::string& text);
+    // The heading and the error's text, cut to kMaxErrorText characters; a
+    // text that was cut shows "Details...", which opens it whole.
+    void ShowFailure(const std::string& heading, const std::string& error);
     void ShowProgress(std::uint64_t done, std::uint64_t total);
     void RunFlashAction(const FlashAction& action);
-    // Runs a server call; returns the cut error text, or nullopt when it succeeded.
+    // Runs a server call; returns the error's whole text, or nullopt when it succeeded.
     std::optional<std::string> TryCall(const std::function<void()>& call);
 
     Ez2181Driver& driver_;
@@ -109,7 +117,9 @@ private:
     CPelloriDlgAutoProxy* proxy_ = nullptr;
     QComboBox* baudList_ = nullptr;
     QPlainTextEdit* statusBox_ = nullptr;
+    QPushButton* detailsButton_ = nullptr;
     QMenu* systemMenu_ = nullptr;
     QString baudRateText_;
     std::string statusText_;
+    std::string wholeFailure_;
 };

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,7 +19,9 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
+#include <QSpontaneKeyEvent>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +63,14 @@ protected:
         return Child<T>(*dialog, QString::fromLatin1(name));
     }
     QScrollBar* ScrollBar() { return Control<QScrollBar>("rowScrollBar"); }
+
+    // What a transfer says when it cannot open Com1, which leads nowhere here: the fixed
+    // message and the cause below it.
+    static QString OpenFailed()
+    {
+        return QString::fromStdString(std::string(UnitTransfer::kOpenFailed) + "\nCom1 (" +
+                                      PortMap::LinkPath("com1") + "): No such file or directory");
+    }
     QStringList ShownLabels()
     {
         QStringList labels;
@@ -75,6 +86,22 @@ protected:
         return labels;
     }
     void ChooseDual() { QTest::mouseClick(Control<QRadioButton>("dual"), Qt::LeftButton); }
+
+    // Turns the wheel by `notchesDown` notches (towards the user) over `point` of the
+    // dialog, as the window system delivers it: to the widget under the pointer, and on
+    // to its parents while none takes it.
+    void WheelAt(QPoint point, int notchesDown)
+    {
+        QWidget* under = dialog->childAt(point);
+        if (under == nullptr)
+            under = dialog.get();
+        const QPointF local = under->mapFrom(dialog.get(), QPointF(point));
+        QWheelEvent wheel(local, under->mapToGlobal(local), QPoint(), QPoint(0, -120 * notchesDown),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        QApplication::instance()->notify(under, &wheel);
+    }
+    QPoint CentreOf(QWidget* control) { return control->mapTo(dialog.get(), control->rect().center()); }
 
     // The centre of the scroll bar's "line down" arrow.
     QPoint LineDownArrow()
@@ -472,7 +499,7 @@ TEST_F(ConfiguratorDlgTest, OutOfRangeValuesFromAFileLeaveEveryCommandWorking)
     ui.filesToOpen << oddPath;
     ClickButton("Load Config");
     EXPECT_EQ(ui.openRequests, 2);
-    EXPECT_EQ(ui.messages, (std::vector<Message>{{QStringLiteral("Error Opening Comm Port"), Icon::Error}}));
+    EXPECT_EQ(ui.messages, (std::vector<Message>{{OpenFailed(), Icon::Error}}));
     EXPECT_NE(QApplication::focusWidget(), msec);
     UnitConfig saved;
     ASSERT_TRUE(ReadConfigFile(saved, savedPath.toStdString()));
@@ -488,7 +515,7 @@ TEST_F(ConfiguratorDlgTest, RefusedEditDoesNotStopLoadOrReceive)
     TypeInto(RowEdit(3, "Ctcss"), QStringLiteral("8"));
 
     ClickButton("Recv From Q47");
-    ASSERT_EQ(ui.messages, (std::vector<Message>{{QStringLiteral("Error Opening Comm Port"), Icon::Error}}));
+    ASSERT_EQ(ui.messages, (std::vector<Message>{{OpenFailed(), Icon::Error}}));
     ClickButton("Load Config");
     EXPECT_EQ(ui.openRequests, 1);
     EXPECT_EQ(ui.messages.size(), 1u);
@@ -519,7 +546,7 @@ TEST_F(ConfiguratorDlgTest, RefusedTimeLeftInTheDisabledMsecFieldDoesNotLockTheD
     ClickLineDownArrow();
     EXPECT_EQ(ui.saveRequests, 1);
     EXPECT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[1].text, QStringLiteral("Error Opening Comm Port"));
+    EXPECT_EQ(ui.messages[1].text, OpenFailed());
     EXPECT_EQ(ShownLabels(), Labels(2));
     EXPECT_NE(QApplication::focusWidget(), msec);
     EXPECT_EQ(config.monRelayMode, 0);
@@ -622,7 +649,7 @@ TEST_F(ConfiguratorDlgTest, SendStopsWhenAValueIsRefused)
     TypeInto(RowEdit(4, "Ctcss"), QStringLiteral("64"));
     ClickButton("Send To Q47");
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[1], (Message{QStringLiteral("Error Opening Comm Port"), Icon::Error}));
+    EXPECT_EQ(ui.messages[1], (Message{OpenFailed(), Icon::Error}));
 }
 
 TEST_F(ConfiguratorDlgTest, SaveStopsWhenAValueIsRefused)
@@ -657,7 +684,7 @@ TEST_F(ConfiguratorDlgTest, FailedReceiveKeepsTheEditsOnScreen)
     QTest::mouseClick(Control<QCheckBox>("audioLoopback"), Qt::LeftButton);
     dialog->OnReceiveFromUnit();
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], (Message{QStringLiteral("Error Opening Comm Port"), Icon::Error}));
+    EXPECT_EQ(ui.messages[0], (Message{OpenFailed(), Icon::Error}));
     EXPECT_EQ(RowEdit(3, "Ctcss")->text(), QStringLiteral("17"));
     EXPECT_TRUE(Control<QCheckBox>("audioLoopback")->isChecked());
     EXPECT_EQ(config.toneTable[3].ctcssTone, 17);
@@ -687,6 +714,96 @@ TEST_F(ConfiguratorDlgTest, LoadShowsTheFileFromTheFirstRow)
     EXPECT_EQ(RowEdit(8, "Ctcss")->text(), QStringLiteral("33"));
     EXPECT_TRUE(Control<QLineEdit>("monRelayTimeMs")->isEnabled());
     EXPECT_EQ(Control<QLineEdit>("monRelayTimeMs")->text(), QStringLiteral("1500"));
+}
+
+TEST_F(ConfiguratorDlgTest, LoadOfAFileThatHoldsNoConfigurationChangesNothingAndSaysSo)
+{
+    QTemporaryDir folder;
+    struct Case {
+        const char* name;
+        std::string content;
+    };
+    const std::vector<Case> cases{
+        {"hello.txt", "hello world\n"},
+        {"empty.Q47", ""},
+        {"picture.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 20)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = folder.filePath(QString::fromLatin1(c.name));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.content.data(), static_cast<qint64>(c.content.size()));
+        file.close();
+        ui.messages.clear();
+        ui.filesToOpen << path;
+        ClickButton("Load Config");
+        EXPECT_EQ(config, UnitConfig());
+        EXPECT_EQ(RowCombo(1, "Relay")->currentText(), QString());
+        EXPECT_EQ(RowCombo(2, "Relay")->currentText(), QString());
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0], (Message{QString::fromLatin1(c.name) +
+                                               QStringLiteral(" holds no configuration: nothing was loaded."),
+                                           Icon::Exclamation}));
+    }
+
+    // A file with one line of numbers still loads, as the reader takes it: its numbers,
+    // and empty relay texts where the file has none.
+    const QString firstLine = folder.filePath(QStringLiteral("first-line.Q47"));
+    QFile file(firstLine);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("1  0  0  2  800  1  0\r\n");
+    file.close();
+    ui.messages.clear();
+    ui.filesToOpen << firstLine;
+    ClickButton("Load Config");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(config.toneMode, 1);
+    EXPECT_EQ(config.monRelayMode, 2);
+    EXPECT_EQ(config.monRelayTimeMs, 800);
+    EXPECT_EQ(config.ctcssToneMode, 1);
+    EXPECT_TRUE(Control<QRadioButton>("dual")->isChecked());
+    EXPECT_EQ(Control<QLineEdit>("monRelayTimeMs")->text(), QStringLiteral("800"));
+}
+
+TEST_F(ConfiguratorDlgTest, TheWheelScrollsTheRowsAndChangesOnlyAComboClickedInto)
+{
+    ChooseDual();
+    ASSERT_EQ(ShownLabels(), Labels(1));
+    // Over a combo box, an edit, a greyed field and the gap between two fields, the
+    // wheel scrolls the rows, three a notch.
+    WheelAt(CentreOf(RowCombo(2, "Group")), 1);
+    EXPECT_EQ(ShownLabels(), Labels(4));
+    WheelAt(CentreOf(RowEdit(3, "Duration")), 1);
+    EXPECT_EQ(ShownLabels(), Labels(7));
+    WheelAt(CentreOf(RowEdit(1, "Label")), 1);
+    EXPECT_EQ(ShownLabels(), Labels(10));
+    const QPoint gap = (RowCombo(1, "Relay")->geometry().topRight() + RowCombo(1, "Group")->geometry().bottomLeft()) / 2;
+    ASSERT_EQ(dialog->childAt(gap), nullptr);
+    WheelAt(gap, -1);
+    EXPECT_EQ(ShownLabels(), Labels(7));
+    EXPECT_EQ(config.toneTable, UnitConfig().toneTable) << "no relay setting changed on the way";
+
+    // Clicked into, the combo box takes the wheel while it has the focus.
+    QComboBox* group = RowCombo(2, "Group");
+    QTest::mouseClick(group->lineEdit(), Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), group);
+    WheelAt(CentreOf(group), 1);
+    EXPECT_EQ(group->currentText(), QStringLiteral("2"));
+    EXPECT_EQ(ShownLabels(), Labels(7));
+    // Over another row the rows scroll, taking the new group into the table.
+    WheelAt(CentreOf(RowCombo(5, "Relay")), 1);
+    EXPECT_EQ(ShownLabels(), Labels(10));
+    EXPECT_EQ(config.toneTable[8].relayGroup, 2);
+
+    // Reached with the keyboard, it is not clicked into: the wheel scrolls the rows.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), group);
+    WheelAt(CentreOf(group), -1);
+    EXPECT_EQ(ShownLabels(), Labels(7));
+    EXPECT_EQ(config.toneTable[11].relayGroup, 1);
+    EXPECT_EQ(group->currentText(), QStringLiteral("2")) << "row F08 again";
 }
 
 TEST_F(ConfiguratorDlgTest, SaveThenLoadRestoresAnEditedConfiguration)

@@ -2,9 +2,11 @@
 
 #include "configurator/CConfiguratorDlg.h"
 #include "configurator/ConfigStream.h"
+#include "configurator/UnitTransfer.h"
 #include "configurator/tests/ScriptedInteraction.h"
 #include "configurator/tests/Widgets.h"
 #include "platform/PortMap.h"
+#include "platform/TermiosCommDevice.h"
 #include "platform/tests/ScopedConfigHome.h"
 #include "simulators/dspq47/Q47Unit.h"
 #include "simulators/ptyline/PtyLinePort.h"
@@ -206,6 +208,38 @@ TEST_F(ConfiguratorEndToEndTest, RefusedConfigurationIsReportedAsAnError)
     ButtonWithText(*dialog, QStringLiteral("Send To Q47"))->click();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0], (Message{QStringLiteral("Error in Data sent to DSP-Q47"), Icon::Error}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConfiguratorEndToEndTest, APortThatDoesNotOpenIsReportedWithItsCauseBelowTheMessage)
+{
+    // Com1 held by another program: neither transfer reaches the unit.
+    TermiosCommDevice other;
+    ASSERT_TRUE(other.Open(PortMap::DevicePath("com1")));
+    TermiosCommDevice probe;
+    ASSERT_FALSE(probe.Open(PortMap::DevicePath("com1")));
+    const QString busy = QString::fromStdString(std::string(UnitTransfer::kOpenFailed) + "\nCom1 (" +
+                                                PortMap::DevicePath("com1") + "): " + probe.LastError());
+    QTest::mouseClick(ButtonWithText(*dialog, QStringLiteral("Send To Q47")), Qt::LeftButton);
+    QTest::mouseClick(ButtonWithText(*dialog, QStringLiteral("Recv From Q47")), Qt::LeftButton);
+    EXPECT_EQ(ui.messages, (std::vector<Message>{{busy, Icon::Error}, {busy, Icon::Error}}));
+    EXPECT_EQ(unit.ConfigurationsTaken(), 0u);
+    EXPECT_EQ(unit.ReadRequests(), 0u);
+
+    // Com2 is not in the port map: the message names the link that mends it.
+    ui.onDialog = [](QDialog& ports) {
+        QTest::mouseClick(Child<QRadioButton>(ports, QStringLiteral("com2")), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(ports, QStringLiteral("ok")), Qt::LeftButton);
+    };
+    QTest::mouseClick(ButtonWithText(*dialog, QStringLiteral("Com Port")), Qt::LeftButton);
+    QTest::mouseClick(ButtonWithText(*dialog, QStringLiteral("Send To Q47")), Qt::LeftButton);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[2].text.toStdString(),
+              std::string(UnitTransfer::kOpenFailed) + "\n" + PortMap::NotMappedText("Com2"));
+    EXPECT_NE(ui.messages[2].text.indexOf(QStringLiteral("ln -sfn /dev/ttyUSB0 ")), -1);
 }
 
 }  // namespace

@@ -4,35 +4,13 @@
 #include "monitor/app/CommandLineInfo.h"
 #include "monitor/app/MessageBoxNotifier.h"
 #include "platform/ProgramInfo.h"
+#include "widgets/DisplayPresence.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 
 #include <cstdio>
 #include <memory>
-
-namespace {
-
-bool HasEnvironment(const char* name)
-{
-    return !qEnvironmentVariableIsEmpty(name);
-}
-
-// A display that Qt can show widgets on, whether anyone can see them or not.
-bool DisplayAvailable()
-{
-    return HasEnvironment("QT_QPA_PLATFORM") || HasEnvironment("DISPLAY") || HasEnvironment("WAYLAND_DISPLAY");
-}
-
-// A display that a user looks at: message boxes go there, otherwise to standard error.
-bool DisplayVisible()
-{
-    if (!DisplayAvailable()) return false;
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    return !platform.startsWith("offscreen") && !platform.startsWith("minimal");
-}
-
-}  // namespace
 
 int main(int argc, char* argv[])
 {
@@ -52,14 +30,14 @@ int main(int argc, char* argv[])
 
     // Started for a client, or to unregister where no one would see a
     // message box, the program uses no widgets and needs no display.
-    const bool widgets = DisplayAvailable() && !commandLine.RunForClient() && !commandLine.registerOnly &&
-                         !(commandLine.unregister && !DisplayVisible());
+    const bool widgets = DisplayPresence::Available() && !commandLine.RunForClient() && !commandLine.registerOnly &&
+                         !(commandLine.unregister && !DisplayPresence::Visible());
     const std::unique_ptr<QCoreApplication> application =
         widgets ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Varnix"));
 
     MessageBoxNotifier messageBoxes;
-    if (widgets && DisplayVisible()) Notifier::SetCurrent(&messageBoxes);
+    if (widgets && DisplayPresence::Visible()) Notifier::SetCurrent(&messageBoxes);
 
     CVarnixApp varnix(commandLine, QCoreApplication::applicationFilePath(), widgets);
     QObject::connect(&varnix, &CVarnixApp::ended, application.get(), &QCoreApplication::quit, Qt::QueuedConnection);

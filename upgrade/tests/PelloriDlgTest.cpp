@@ -7,10 +7,13 @@
 #include "upgrade/tests/FakeBoardControl.h"
 #include "upgrade/tests/PelloriDialogFixture.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -243,6 +246,49 @@ TEST_F(PelloriDlgTest, LongServerErrorIsCutTo99CharactersInTheStatusBoxAndTheMes
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\n" + kLongError.substr(0, 99));
 }
 
+TEST_F(PelloriDlgTest, ALongErrorWrapsInTheStatusBoxAndDetailsOpensItWhole)
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+    const std::string remedy =
+        "COM1 is not in the port map: /home/tech/.config/dosdevices has no link named com1. Link the port to its "
+        "device with: ln -sfn /dev/ttyUSB0 /home/tech/.config/dosdevices/com1";
+    FakeBoardControl::Set("PowerOn", "error", remedy);
+    Click(CPelloriDlg::kPowerOn);
+    // The status keeps its form: the error's first 99 characters.
+    EXPECT_EQ(dialog_->StatusText(), remedy.substr(0, 99));
+    // All of it is in sight: broken into lines at the box's width, none hidden.
+    EXPECT_EQ(StatusBox()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(StatusBox()->verticalScrollBar()->maximum(), 0);
+    QPushButton* details = Button(CPelloriDlg::kDetails);
+    ASSERT_TRUE(details->isVisible());
+    QTest::mouseClick(details, Qt::LeftButton);
+    ASSERT_EQ(prompts_.messages.size(), 1u);
+    EXPECT_EQ(prompts_.messages[0].text.toStdString(), remedy);
+
+    FakeBoardControl::Set("ProgFlash", "error", remedy);
+    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
+    Click(CPelloriDlg::kProgram);
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\n" + remedy.substr(0, 99));
+    EXPECT_EQ(StatusBox()->verticalScrollBar()->maximum(), 0);
+    QTest::mouseClick(details, Qt::LeftButton);
+    ASSERT_EQ(prompts_.messages.size(), 2u);
+    EXPECT_EQ(prompts_.messages[1].text.toStdString(), "!! ERROR PROGRAMMING !!\n" + remedy);
+
+    // A text shown whole, and a success, need no details.
+    FakeBoardControl::Set("PowerOn", "error", "ERROR: Device Timeout");
+    Click(CPelloriDlg::kPowerOn);
+    EXPECT_FALSE(details->isVisible());
+    FakeBoardControl::Set("PowerOn", "error", remedy);
+    Click(CPelloriDlg::kPowerOn);
+    EXPECT_TRUE(details->isVisible());
+    FakeBoardControl::Set("PowerOn", "error", "");
+    Click(CPelloriDlg::kPowerOn);
+    EXPECT_EQ(dialog_->StatusText(), "Power is ON");
+    EXPECT_FALSE(details->isVisible());
+}
+
 TEST_F(PelloriDlgTest, NoServerRegisteredShowsTheAutomationTextAndActionsShowErrorsWithoutCalls)
 {
     StartBus();
@@ -309,13 +355,14 @@ TEST_F(PelloriDlgTest, ServerKilledDuringACallShowsAnAutomationErrorAndLaterCall
         EXPECT_TRUE(KillOwner(server));
     });
     Click(CPelloriDlg::kPowerOn);
-    EXPECT_EQ(dialog_->StatusText(), HResultText(RPC_E_SERVER_DIED));
+    EXPECT_EQ(dialog_->StatusText(), HResultText(RPC_E_SERVER_DIED) + "; close pellori and start it again");
     EXPECT_TRUE(NameGone(server));
 
     dialog_->CallRunner().SetOnWaiting(nullptr);
     prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
     Click(CPelloriDlg::kProgram);
-    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\n" + HResultText(RPC_E_DISCONNECTED));
+    EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\n" + HResultText(RPC_E_DISCONNECTED) +
+                                         ": the varnix server has ended; close pellori and start it again");
 }
 
 TEST_F(PelloriDlgTest, WhileACallRunsTheDialogRepaintsButDropsInput)
@@ -354,6 +401,47 @@ TEST_F(PelloriDlgTest, WhileACallRunsTheDialogRepaintsButDropsInput)
     // Input after the call is acted on again.
     Click(CPelloriDlg::kAbout);
     EXPECT_EQ(prompts_.aboutBoxes, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The window menu's key, Alt+Space, on the focused button: in the active
+// dialog, where the key opens the window menu, and with the dialog not active
+// (no window manager to activate it), where the key reaches the button itself.
+TEST_F(PelloriDlgTest, AltSpaceOnTheFocusedButtonPressesNothing)
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+    QPushButton* powerOn = Button(CPelloriDlg::kPowerOn);
+    for (int i = 0; i < 8 && QApplication::focusWidget() != powerOn; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), powerOn);
+    const auto altSpace = [&] {
+        QTest::keyPress(powerOn, Qt::Key_Alt);
+        QTest::keyClick(powerOn, Qt::Key_Space, Qt::AltModifier);
+        QTest::keyRelease(powerOn, Qt::Key_Alt, Qt::AltModifier);
+    };
+
+    altSpace();
+    EXPECT_TRUE(dialog_->SystemMenu()->isVisible());
+    QTest::keyClick(dialog_->SystemMenu(), Qt::Key_Escape);
+    EXPECT_TRUE(WaitFor([&] { return !dialog_->SystemMenu()->isVisible(); }));
+
+    QWidget elsewhere;
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    ASSERT_NE(QApplication::activeWindow(), dialog_.get());
+    altSpace();
+    QTest::keyClick(powerOn, Qt::Key_Space, Qt::AltModifier);
+    EXPECT_EQ(LaterCalls(), Calls{});
+    EXPECT_EQ(dialog_->StatusText(), "");
+
+    // Space alone still presses it.
+    QTest::keyClick(powerOn, Qt::Key_Space);
+    EXPECT_EQ(LaterCalls(), Calls{"PowerOn"});
 }
 
 }  // namespace
