@@ -211,7 +211,13 @@ QDBusMessage DispatchDriver::SendWatchingProgress(const QDBusMessage& call, std:
 {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
-    QDBusPendingCallWatcher watcher(bus_.asyncCall(call, kNoTransportLimit));
+    const QDBusPendingCall pending = bus_.asyncCall(call, kNoTransportLimit);
+    if (beforeWait_) beforeWait_(pending);
+    // The reply may have come already. The watcher learns of it under the
+    // call's own lock and reports it through this thread's loop, so it is never
+    // missed (QDBus::BlockWithGui can miss a reply that arrives while it sets
+    // up its loop, and then waits for ever).
+    QDBusPendingCallWatcher watcher(pending);
     // The loop runs this thread's events but no user input: the progress
     // reports when the receiver lives here, and the reply's arrival.
     QEventLoop loop;

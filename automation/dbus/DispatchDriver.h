@@ -7,10 +7,12 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QString>
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,6 +53,9 @@ public:
     void SetCallTimeout(std::chrono::milliseconds timeout) { callTimeout_ = timeout; }
     // The bound the next Invoke runs under (see above).
     std::chrono::milliseconds CallTimeout() const;
+    // For tests: runs after a call that watches progress is sent and before its
+    // wait begins, to hold that moment open.
+    void SetBeforeWaitHook(std::function<void(const QDBusPendingCall&)> hook) { beforeWait_ = std::move(hook); }
     void SetCreateTimeout(std::chrono::milliseconds timeout) { createTimeout_ = timeout; }
 
     // Asks the server for the progress of long calls (flash programming) and
@@ -105,4 +110,5 @@ private:
     // A call of this object ran out of time: the server may never answer again,
     // so its release is sent without waiting for the answer.
     bool serverSilent_ = false;
+    std::function<void(const QDBusPendingCall&)> beforeWait_;
 };
