@@ -76,11 +76,11 @@ void StationRun::Abort()
         record.result = "interrupted";
         record.error = "the station was stopped during the board";
         Record(record);
-        slot->board.reset();
         ++slot->view.interrupted;
         slot->view.lastResult = "interrupted";
         slot->view.lastError = record.error;
         slot->view.state = StationSlot::State::Stopping;
+        slot->board.reset();
         Changed(*slot);
     }
 }
@@ -199,15 +199,15 @@ bool StationRun::FinishBoard(StationSlot& slot, bool passed, const std::string& 
     record.error = passed ? std::string() : error;
     record.code = passed ? 0 : code;
     Record(record);
-    slot.board.reset();
     (passed ? slot.view.passed : slot.view.failed) += 1;
     slot.view.lastResult = record.result;
     slot.view.lastError = record.error;
     slot.view.state = passed ? StationSlot::State::Passed : StationSlot::State::Failed;
+    slot.board.reset();
     Changed(slot);
     const int boards = slot.view.passed + slot.view.failed + slot.view.interrupted;
     const std::lock_guard<std::mutex> holdOutput(outputLock_);
-    out_ << slot.view.port << ": board " << boards << ' ' << record.result << " (passed " << slot.view.passed
+    out_ << slot.view.port << ": board " << boards << ' ' << slot.view.lastResult << " (passed " << slot.view.passed
          << ", failed " << slot.view.failed << ")\n"
          << std::flush;
     return true;

@@ -7,9 +7,10 @@ StationBoard::StationBoard(const std::string& port)
     board_.SetRecording(false);
     started_ = line_.Start(port);
     greeter_ = std::thread([this] {
+        int tick = 0;
         while (!stop_) {
-            if (greeting_ && !board_.PowerOnAcknowledged()) board_.SendPowerOnFrame();
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (++tick % 10 == 0 && greeting_ && !board_.PowerOnAcknowledged()) board_.SendPowerOnFrame();
         }
     });
 }

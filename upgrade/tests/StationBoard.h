@@ -10,8 +10,9 @@
 
 // A simulated 2181 board in its slot's cable: a pseudo-terminal linked as its
 // port, paced at 38400 baud. SwitchOn power-cycles it; it then sends its
-// power-on frame every 100 ms until the PC answers, as a board on a bench whose
-// first frame the PC may miss.
+// power-on frame again every second until the PC answers, in case the PC was
+// not listening yet. (A repeat sooner than that could cross the PC's answer and
+// land in the middle of the programming, which no real board does.)
 class StationBoard {
 public:
     explicit StationBoard(const std::string& port);
