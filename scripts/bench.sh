@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
 done
 
 programs=(bench_srecord bench_serial_port bench_ez2181 bench_ez2181_sim bench_ezkit21k
-          bench_fourwire_link bench_automation_dbus bench_dspq47_transfer bench_several_boards)
+          bench_fourwire_link bench_automation_dbus bench_dspq47_transfer bench_several_boards bench_station)
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNIX_TESTS=OFF > /dev/null
 cmake --build "$build" --target "${programs[@]}" > /dev/null
@@ -43,7 +43,7 @@ failed=0
 for program in "${programs[@]}"; do
   args=()
   case "$program" in
-    bench_ez2181 | bench_several_boards) args=("$kib") ;;
+    bench_ez2181 | bench_several_boards | bench_station) args=("$kib") ;;
   esac
   echo "== $program ${args[*]:-}" >&2
   log="$scratch/$program.log"

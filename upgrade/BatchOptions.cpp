@@ -30,18 +30,20 @@ bool BatchOptions::Requested(const std::vector<std::string>& args)
 std::optional<BatchOptions> BatchOptions::Parse(const std::vector<std::string>& args, std::string& error)
 {
     BatchOptions options;
-    bool batch = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--batch") {
-            batch = true;
+            options.batch = true;
+        } else if (arg == "--station") {
+            options.station = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
         } else if (arg == "--power-on") {
             options.powerOn = true;
-        } else if (arg == "--baud" || arg == "--program" || arg == "--verify" || arg == "--port") {
+        } else if (arg == "--baud" || arg == "--program" || arg == "--verify" || arg == "--port" ||
+                   arg == "--log") {
             if (i + 1 >= args.size()) {
                 error = arg + " needs a value";
                 return std::nullopt;
@@ -57,6 +59,8 @@ std::optional<BatchOptions> BatchOptions::Parse(const std::vector<std::string>& 
                 options.programFile = value;
             } else if (arg == "--verify") {
                 options.verifyFile = value;
+            } else if (arg == "--log") {
+                options.logFile = value;
             } else {
                 std::int32_t rate = 0;
                 const auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), rate);
@@ -71,8 +75,17 @@ std::optional<BatchOptions> BatchOptions::Parse(const std::vector<std::string>& 
             return std::nullopt;
         }
     }
-    if (!batch && !options.help && !options.version) {
+    if (!options.batch && !options.station && !options.help && !options.version) {
         error = "--batch is missing";
+        return std::nullopt;
+    }
+    if (options.station && (options.powerOn || options.verifyFile)) {
+        error = "--station waits for every board and verifies the image it programs: it takes no " +
+                std::string(options.powerOn ? "--power-on" : "--verify");
+        return std::nullopt;
+    }
+    if (options.station && options.batch && !options.programFile) {
+        error = "--station needs --program FILE";
         return std::nullopt;
     }
     return options;
@@ -82,7 +95,9 @@ std::string BatchOptions::Usage()
 {
     return "usage: pellori [-Embedding | -Automation]\n"
            "       pellori --batch [--port NAME]... [--baud RATE] [--power-on] [--program FILE]\n"
-           "               [--verify FILE]\n"
+           "               [--verify FILE] [--log FILE]\n"
+           "       pellori [--batch] --station [--port NAME]... [--baud RATE] [--program FILE]\n"
+           "               [--log FILE]\n"
            "       pellori --help | --version\n"
            "\n"
            "Pellori, the software upgrade utility, programs a DSP program file (.bnm) into\n"
@@ -103,6 +118,13 @@ std::string BatchOptions::Usage()
            "alone, and a table of the boards (port, result, time, error text) ends the\n"
            "run. The exit status is then the highest status of any board.\n"
            "\n"
+           "With --station (a programming station), every port named waits for boards, one\n"
+           "after the other, until SIGINT or SIGTERM: a board that announces its power-on\n"
+           "is programmed with FILE and verified against it, and the next is waited for.\n"
+           "The first SIGINT or SIGTERM lets the boards in progress finish, a second ends\n"
+           "at once; a table of the slots follows. Without --batch it opens the station\n"
+           "window instead. docs/station.md describes it.\n"
+           "\n"
            "  --port NAME      a board's port in the port map (com1, com2, ...); may be\n"
            "                   repeated for several boards (default: the one board on COM1)\n"
            "  --baud RATE      line rate (default 9600; the dialog offers 9600, 19200,\n"
@@ -110,6 +132,8 @@ std::string BatchOptions::Usage()
            "  --power-on       wait until the board is switched on (up to 10 s)\n"
            "  --program FILE   program the S-record file FILE (.bnm) into flash\n"
            "  --verify FILE    compare flash with FILE\n"
+           "  --log FILE       append a record of each board to FILE (JSON Lines)\n"
+           "  --station        run a programming station (above)\n"
            "  --help           show this text\n"
            "  --version        show the release\n"
            "\n"
@@ -122,6 +146,9 @@ std::string BatchOptions::Usage()
            "  5  the server object could not be created (varnix not registered or not\n"
            "     starting), or its --port not set\n"
            "  6  the session bus cannot be reached\n"
+           "  7  the log cannot be written\n"
+           "  With --station: 0 when every board passed, 1 when a board failed or was\n"
+           "  interrupted, 7 when the log could not be written.\n"
            "  64 the command line was not understood\n"
            "\n"
            "The board objects come from varnix: run `varnix -Register` once (or start\n"

@@ -6,7 +6,8 @@
 #include <vector>
 
 // The command line of pellori's batch mode:
-//   pellori --batch [--port NAME]... [--baud N] [--power-on] [--program FILE] [--verify FILE]
+//   pellori --batch [--port NAME]... [--baud N] [--power-on] [--program FILE] [--verify FILE] [--log FILE]
+//   pellori [--batch] --station [--port NAME]... [--baud N] [--program FILE] [--log FILE]
 //   pellori --help | --version
 class BatchOptions {
 public:
@@ -18,6 +19,11 @@ public:
     std::optional<std::string> verifyFile;
     // The boards' ports, each given once; none: the one board on COM1.
     std::vector<std::string> ports;
+    // The programming station: every port waits for boards, one after the other.
+    bool station = false;
+    bool batch = false;
+    // Where a record of each board is appended (JSON Lines).
+    std::optional<std::string> logFile;
 
     // True when the arguments ask for batch mode (or its help) at all.
     static bool Requested(const std::vector<std::string>& args);

@@ -12,8 +12,11 @@
 #include "upgrade/GangRun.h"
 #include "upgrade/CPelloriDlg.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"
+#include "upgrade/CStationWindow.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/QtUserPrompts.h"
+#include "upgrade/RecordLog.h"
+#include "upgrade/StationRun.h"
 #include "widgets/DisplayPresence.h"
 
 #include <QApplication>
@@ -48,6 +51,8 @@ int CPelloriApp::Run(int argc, char** argv)
     std::vector<std::string> args(argv, argv + argc);
     if (BatchOptions::Requested(std::vector<std::string>(args.begin() + 1, args.end())))
         return RunBatch(std::vector<std::string>(args.begin() + 1, args.end()));
+    if (std::find(args.begin() + 1, args.end(), "--station") != args.end())
+        return RunStationWindow(argc, argv, std::vector<std::string>(args.begin() + 1, args.end()));
     const bool startedForClient = TakeAutomationSwitch(args);
     if (!DisplayPresence::Available()) {
         std::cerr << "pellori: there is no display to show the dialog on; pellori --batch needs none (pellori --help)\n";
@@ -80,9 +85,17 @@ int CPelloriApp::RunBatch(const std::vector<std::string>& args)
         std::cerr << "pellori: " << AutomationError::Text(CO_E_NOTINITIALIZED) << '\n';
         return BatchRun::kNoSessionBus;
     }
-    if (!options->ports.empty()) return GangRun(std::cout, std::cerr).Run(*options);
+    if (options->station) return StationRun::RunFromCommandLine(*options, std::cout, std::cerr);
+    RecordLog log;
+    if (options->logFile && !log.Open(*options->logFile)) {
+        std::cerr << "pellori: " << log.Error() << '\n';
+        return BatchRun::kLogFailed;
+    }
+    RecordLog* const records = options->logFile ? &log : nullptr;
+    if (!options->ports.empty()) return GangRun(std::cout, std::cerr, records).Run(*options);
     Ez2181Driver driver;
-    return BatchRun(driver, std::cout, std::cerr).Run(*options);
+    BatchRun run(driver, std::cout, std::cerr);
+    return records ? run.RunAndRecord(*options, *records) : run.Run(*options);
 }
 
 int CPelloriApp::RunDialog(int argc, char** argv, bool startedForClient)
@@ -133,6 +146,30 @@ int CPelloriApp::RunDialog(int argc, char** argv, bool startedForClient)
     dialog_ = nullptr;
     ApplicationLock::Process().SetOnLastUnlock(nullptr);
     return 0;
+}
+
+int CPelloriApp::RunStationWindow(int argc, char** argv, const std::vector<std::string>& args)
+{
+    std::string error;
+    const auto options = BatchOptions::Parse(args, error);
+    if (!options) {
+        std::cerr << "pellori: " << error << '\n' << BatchOptions::Usage();
+        return BatchRun::kUsage;
+    }
+    if (!DisplayAvailable()) {
+        std::cerr << "pellori: there is no display to show the station on; pellori --batch --station needs none\n";
+        return 1;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pellori"));
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        std::cerr << "pellori: the session bus cannot be reached\n";
+        return BatchRun::kNoSessionBus;
+    }
+    QtUserPrompts prompts;
+    CStationWindow window(*options, prompts);
+    window.show();
+    return QApplication::exec();
 }
 
 void CPelloriApp::OnLastUnlock()

@@ -33,6 +33,7 @@ public:
 private:
     int RunBatch(const std::vector<std::string>& args);
     int RunDialog(int argc, char** argv, bool startedForClient);
+    int RunStationWindow(int argc, char** argv, const std::vector<std::string>& args);
     void OnLastUnlock();
 
     QPointer<CPelloriDlg> dialog_;

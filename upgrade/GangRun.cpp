@@ -36,7 +36,7 @@ std::string Padded(std::string text, std::size_t width)
 
 }  // namespace
 
-GangRun::GangRun(std::ostream& out, std::ostream& err) : out_(out), err_(err)
+GangRun::GangRun(std::ostream& out, std::ostream& err, RecordLog* log) : out_(out), err_(err), log_(log)
 {
 }
 
@@ -71,7 +71,7 @@ GangRun::Outcome GangRun::RunBoard(const BatchOptions& options, const std::strin
             PrefixedLines err(err_, lock_, port + ": ");
             Ez2181Driver driver(bus);
             BatchRun run(driver, out.stream(), err.stream(), port);
-            outcome.status = run.Run(options);
+            outcome.status = log_ ? run.RunAndRecord(options, *log_) : run.Run(options);
             outcome.failure = run.FailureText();
         } else {
             const std::lock_guard<std::mutex> hold(lock_);

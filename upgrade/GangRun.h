@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class RecordLog;
+
 // pellori --batch with --port: the batch run of BatchRun on every port named,
 // all at the same time, each board with a connection and a server object of
 // its own (the bus starts one varnix for all). Every line a board prints
@@ -20,7 +22,8 @@ public:
         double seconds = 0;
     };
 
-    GangRun(std::ostream& out, std::ostream& err);
+    // With a `log`, each board's record is appended to it.
+    GangRun(std::ostream& out, std::ostream& err, RecordLog* log = nullptr);
 
     // The highest exit status of any board.
     int Run(const BatchOptions& options);
@@ -37,4 +40,5 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     std::mutex lock_;  // of both streams
+    RecordLog* log_;
 };
