@@ -19,7 +19,7 @@
 #include "monitor/boards/Ez2181.h"
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
-#include "platform/tests/Ser2netServer.h"
+#include "platform/Ser2netServer.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 #include "simulators/ptyline/PtyLineServer.h"
 

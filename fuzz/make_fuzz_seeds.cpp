@@ -13,7 +13,7 @@
 #include "platform/PtyPair.h"
 #include "platform/Rfc2217Protocol.h"
 #include "platform/tests/ScopedConfigHome.h"
-#include "platform/tests/Ser2netServer.h"
+#include "platform/Ser2netServer.h"
 #include "simulators/dspq47/Q47Unit.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 #include "simulators/ezkit21k/Ezkit21kSimulator.h"

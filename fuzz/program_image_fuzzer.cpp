@@ -11,14 +11,14 @@ namespace {
 // Takes every program space write and checks its shape.
 class BlockCheckingBoard : public Ad21xx {
 public:
-    Variant WriteSpace(std::int32_t address, Variant& data, std::int32_t space) override
+    bool HasSpaces() const override { return true; }
+    LinkResult WriteSpace(std::int32_t address, std::span<const std::uint32_t> words, std::int32_t space) override
     {
         FUZZ_CHECK(space == ProgramSpace);
         FUZZ_CHECK(address != 0);  // the word for address 0 is held back
-        FUZZ_CHECK(data.vt() == (VT_ARRAY | VT_I4));
-        FUZZ_CHECK(data.array().size() >= 1 && data.array().size() <= ProgramImageLoader::kBlockWords);
+        FUZZ_CHECK(words.size() >= 1 && words.size() <= ProgramImageLoader::kBlockWords);
         ++writes;
-        return Variant::I4(0);
+        return {};
     }
 
     int writes = 0;

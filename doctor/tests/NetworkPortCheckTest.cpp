@@ -4,7 +4,7 @@
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
 #include "platform/tests/ScopedConfigHome.h"
-#include "platform/tests/Ser2netServer.h"
+#include "platform/Ser2netServer.h"
 
 #include <QTemporaryDir>
 

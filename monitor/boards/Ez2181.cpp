@@ -12,7 +12,7 @@ namespace {
 constexpr const char* kError = "Error";
 
 // Spaces other than data and I/O memory are taken as program memory.
-LinkResult ReadWords(Ez2181Link& link, std::int32_t space, std::uint32_t address, std::uint32_t count,
+LinkResult ReadLinkWords(Ez2181Link& link, std::int32_t space, std::uint32_t address, std::uint32_t count,
                      std::vector<std::uint32_t>& words)
 {
     switch (space) {
@@ -22,7 +22,7 @@ LinkResult ReadWords(Ez2181Link& link, std::int32_t space, std::uint32_t address
     }
 }
 
-LinkResult WriteWords(Ez2181Link& link, std::int32_t space, std::uint32_t address,
+LinkResult WriteLinkWords(Ez2181Link& link, std::int32_t space, std::uint32_t address,
                       std::span<const std::uint32_t> words)
 {
     switch (space) {
@@ -63,46 +63,43 @@ const DispatchMap& Ez2181::Map()
     return map;
 }
 
-// The one table of this board's link failures. Reply faults carry the link's
+// The one table of this board's failures. Reply faults carry the link's
 // code with "Error", but a memory read reports wrong check bytes as
 // "Invalid Checksum" with code 0.
-Variant Ez2181::Fail(const LinkResult& failure, bool memoryRead)
+constexpr FailureText kFailures[] = {
+    {LinkResult::SerialFailure, nullptr},
+    {LinkResult::NoResponse, BoardTexts::kNoResponse},
+    {LinkResult::NoPowerOnFrame, "ERROR: Device Timeout"},
+    {LinkResult::BadMemoryCheckBytes, "Invalid Checksum"},
+    {LinkResult::BadCheckBytes, kError, FailureText::FromFailure},
+    {LinkResult::WrongStart, kError, FailureText::FromFailure},
+    {LinkResult::WrongAddress, kError, FailureText::FromFailure},
+    {LinkResult::ShortLength, kError, FailureText::FromFailure},
+    {LinkResult::WrongStatus, kError, FailureText::FromFailure},
+    {LinkResult::UnexpectedLength, kError, FailureText::FromFailure},
+    {LinkResult::NoDataAccess, BoardTexts::kNoDataAccess},
+    {LinkResult::NoFlashDataAccess, BoardTexts::kNoFlashDataAccess},
+};
+
+std::span<const FailureText> Ez2181::FailureTexts() const
 {
-    Variant result;
-    switch (failure.kind) {
-    case LinkResult::SerialFailure:
-        RecordSerialFailure(result, failure.code, link_);
-        break;
-    case LinkResult::NoResponse:
-        SetError(result, 0, BoardTexts::kNoResponse);
-        break;
-    case LinkResult::NoPowerOnFrame:
-        SetError(result, 0, "ERROR: Device Timeout");
-        break;
-    case LinkResult::BadCheckBytes:
-        if (memoryRead)
-            SetError(result, 0, "Invalid Checksum");
-        else
-            SetError(result, failure.code, kError);
-        break;
-    default:
-        SetError(result, failure.code, kError);
-        break;
-    }
-    return result;
+    return kFailures;
+}
+
+std::string Ez2181::LineFailureText(const LinkResult& failure) const
+{
+    return SerialFailureText(failure.code, link_);
 }
 
 Variant Ez2181::Reset(std::int32_t)
 {
-    const LinkResult outcome = link_.Reset();
-    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
+    return Result(link_.Reset());
 }
 
 Variant Ez2181::Run(std::int32_t operand)
 {
     const std::int32_t value = operand < 2 ? operand : HeldStartWord();
-    const LinkResult outcome = link_.Run(static_cast<std::uint32_t>(value));
-    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
+    return Result(link_.Run(static_cast<std::uint32_t>(value)));
 }
 
 // The outcome of the driver call is not looked at: nothing is sent to the board.
@@ -114,44 +111,41 @@ Variant Ez2181::SetBaud(std::int32_t rate)
 
 Variant Ez2181::PowerOn()
 {
-    const LinkResult outcome = link_.WaitForHello();
-    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
+    return Result(link_.WaitForHello());
 }
 
-Variant Ez2181::ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space)
+LinkResult Ez2181::ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space,
+                             std::vector<std::uint32_t>& words)
 {
     if (!BoardValues::ArrayCanHold(count))
-        return Fail(BoardTexts::kNoDataAccess);
-    std::vector<std::uint32_t> words;
-    const LinkResult outcome = ReadWords(link_, space, static_cast<std::uint32_t>(address),
+        return {LinkResult::NoDataAccess};
+    const LinkResult outcome = ReadLinkWords(link_, space, static_cast<std::uint32_t>(address),
                                          static_cast<std::uint32_t>(count), words);
-    return outcome.ok() ? BoardValues::I4Array(words) : Fail(outcome, true);
+    if (outcome.kind == LinkResult::BadCheckBytes)
+        return {LinkResult::BadMemoryCheckBytes, outcome.code};
+    return outcome;
 }
 
-Variant Ez2181::WriteSpace(std::int32_t address, Variant& data, std::int32_t space)
+LinkResult Ez2181::WriteSpace(std::int32_t address, std::span<const std::uint32_t> words, std::int32_t space)
 {
-    std::optional<std::vector<std::uint32_t>> words = BoardValues::Words32(data);
-    if (!words)
-        return Fail(BoardTexts::kNoDataAccess);
-    const LinkResult outcome = WriteWords(link_, space, static_cast<std::uint32_t>(address), *words);
-    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
+    return WriteLinkWords(link_, space, static_cast<std::uint32_t>(address), words);
 }
 
-Variant Ez2181::ReadFlashBlock(std::int32_t address, std::int32_t count)
+LinkResult Ez2181::ReadFlashBlock(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& values)
 {
     if (!BoardValues::ArrayCanHold(count))
-        return Fail(BoardTexts::kNoFlashDataAccess);
+        return {LinkResult::NoFlashDataAccess};
     std::vector<std::uint8_t> bytes;
     const LinkResult outcome = link_.ReadFlash(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(count),
                                                bytes);
-    return outcome.ok() ? BoardValues::I4Array(bytes) : Fail(outcome);
+    values.assign(bytes.begin(), bytes.end());
+    return outcome;
 }
 
-Variant Ez2181::WriteFlashBlock(std::int32_t address, Variant& data)
+LinkResult Ez2181::WriteFlashBlock(std::int32_t address, std::span<const std::uint32_t> values)
 {
-    std::optional<std::vector<std::uint8_t>> bytes = BoardValues::Bytes(data);
+    std::optional<std::vector<std::uint8_t>> bytes = BoardValues::Bytes(values);
     if (!bytes)
-        return Fail(BoardTexts::kNoDataAccess);
-    const LinkResult outcome = link_.WriteFlash(static_cast<std::uint32_t>(address), *bytes);
-    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
+        return {LinkResult::NoDataAccess};
+    return link_.WriteFlash(static_cast<std::uint32_t>(address), *bytes);
 }

@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <vector>
 
 // An ADSP-2181 EZ-KIT board with its resident monitor on a serial port (ProgID
 // "Varnix.Ez2181"). The object opens COM1 through the port map when it is
@@ -46,20 +48,21 @@ public:
     void SetPort(const std::string& name) { SelectPort(link_, name); }
 
     // Board hooks of the family: space 0 data, 1 program, 2 I/O memory.
-    Variant ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space) override;
-    Variant WriteSpace(std::int32_t address, Variant& data, std::int32_t space) override;
-    Variant ReadFlashBlock(std::int32_t address, std::int32_t count) override;
-    Variant WriteFlashBlock(std::int32_t address, Variant& data) override;
+    bool HasSpaces() const override { return true; }
+    LinkResult ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space,
+                         std::vector<std::uint32_t>& words) override;
+    LinkResult WriteSpace(std::int32_t address, std::span<const std::uint32_t> words, std::int32_t space) override;
+    bool HasFlashBlocks() const override { return true; }
+    LinkResult ReadFlashBlock(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& values) override;
+    LinkResult WriteFlashBlock(std::int32_t address, std::span<const std::uint32_t> values) override;
 
     const Ez2181Link& Link() const { return link_; }
 
 private:
     void BeginCall() override { link_.BeginCall(); }
     void OpenLine();
-    // Records a failure of the link and returns the error result; `memoryRead`
-    // for a failure of ReadSpace.
-    Variant Fail(const LinkResult& failure, bool memoryRead = false);
-    using AutoBase::Fail;
+    std::span<const FailureText> FailureTexts() const override;
+    std::string LineFailureText(const LinkResult& failure) const override;
 
     ApplicationLock::Holder programLock_;
     Ez2181Link link_;

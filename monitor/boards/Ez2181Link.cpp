@@ -1,5 +1,7 @@
 #include "monitor/boards/Ez2181Link.h"
 
+#include "monitor/serial/SerialFailure.h"
+
 #include <algorithm>
 
 namespace {
@@ -107,7 +109,7 @@ LinkResult Ez2181Link::ReadReplyTrailer()
 
 LinkResult Ez2181Link::Exchange(std::uint8_t command)
 {
-    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+    return SerialFailure::Catch([&]() -> LinkResult {
         BeginRequest(command, 0);
         EndRequest();
         ResetSums();
@@ -137,7 +139,7 @@ LinkResult Ez2181Link::Reset()
 
 LinkResult Ez2181Link::Run(std::uint32_t operand)
 {
-    return LinkResult::CatchSerialFailure([&] { return SendOperandFrame(kRun, operand); });
+    return SerialFailure::Catch([&] { return SendOperandFrame(kRun, operand); });
 }
 
 LinkResult Ez2181Link::ReadData(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words)
@@ -174,7 +176,7 @@ LinkResult Ez2181Link::ReadWords(std::uint8_t command, std::uint32_t lineAddress
                                  std::vector<std::uint32_t>& words)
 {
     words.resize(count);
-    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+    return SerialFailure::Catch([&]() -> LinkResult {
         for (std::uint32_t done = 0; done < count;) {
             const int n = static_cast<int>(std::min<std::uint32_t>(count - done, kMaxWordsPerFrame));
             BeginRequest(command, kAddressAndCount);
@@ -196,7 +198,7 @@ LinkResult Ez2181Link::ReadWords(std::uint8_t command, std::uint32_t lineAddress
 LinkResult Ez2181Link::WriteWords(std::uint8_t command, std::uint32_t lineAddress,
                                   std::span<const std::uint32_t> words)
 {
-    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+    return SerialFailure::Catch([&]() -> LinkResult {
         for (std::size_t done = 0; done < words.size();) {
             const int n = static_cast<int>(std::min<std::size_t>(words.size() - done, kMaxWordsPerFrame));
             BeginRequest(command, 4 * n + kAddressAndCount);
@@ -224,7 +226,7 @@ LinkResult Ez2181Link::SendOperandFrame(std::uint8_t command, std::uint32_t oper
 LinkResult Ez2181Link::ReadFlash(std::uint32_t address, std::uint32_t count, std::vector<std::uint8_t>& bytes)
 {
     bytes.resize(count);
-    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+    return SerialFailure::Catch([&]() -> LinkResult {
         for (std::uint32_t done = 0; done < count;) {
             const int n = static_cast<int>(std::min<std::uint32_t>(count - done, kMaxFlashReadPerFrame));
             BeginRequest(kReadFlash, kAddressAndCount);
@@ -246,7 +248,7 @@ LinkResult Ez2181Link::ReadFlash(std::uint32_t address, std::uint32_t count, std
 LinkResult Ez2181Link::WriteFlash(std::uint32_t address, std::span<const std::uint8_t> bytes)
 {
     if (bytes.empty()) return {};
-    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+    return SerialFailure::Catch([&]() -> LinkResult {
         std::uint32_t offset = 0;
         for (std::size_t done = 0; done < bytes.size();) {
             const int n = static_cast<int>(std::min<std::size_t>(bytes.size() - done, kMaxFlashLoadPerFrame));
@@ -266,7 +268,7 @@ LinkResult Ez2181Link::WriteFlash(std::uint32_t address, std::span<const std::ui
 // A byte that breaks the match is not looked at again as a possible sync byte.
 LinkResult Ez2181Link::WaitForHello()
 {
-    return LinkResult::CatchSerialFailure([&] { return AwaitPowerOnFrame(); });
+    return SerialFailure::Catch([&] { return AwaitPowerOnFrame(); });
 }
 
 // A line that cannot be opened fails at once, as a request's first byte would: waiting

@@ -44,81 +44,62 @@ const DispatchMap& Ezkit21k::Map()
     return map;
 }
 
-Variant Ezkit21k::Fail(const LinkResult& failure)
+// The one table of this board's failures.
+constexpr FailureText kFailures[] = {
+    {LinkResult::InvalidHeader, "Invalid Header"},
+    {LinkResult::UnexpectedLength, "Unexpected packet length"},
+    {LinkResult::SerialFailure, nullptr},
+    {LinkResult::InvalidLockoutValue, "Invalid Lockout Value:", FailureText::FromFailure},
+    {LinkResult::NoDataAccess, BoardTexts::kNoDataAccess},
+    {LinkResult::PacketTooLong, "Can't write more than 65531 words in one packet"},
+    {LinkResult::FlashReadTooLong, "Can't read more than 256 bytes of data from FLASH"},
+    {LinkResult::FlashWriteTooLong, "Can't write more than 256 bytes of data to FLASH"},
+};
+
+std::span<const FailureText> Ezkit21k::FailureTexts() const
 {
-    Variant result;
-    switch (failure.kind) {
-    case LinkResult::InvalidHeader:
-        SetError(result, 0, "Invalid Header");
-        break;
-    case LinkResult::UnexpectedLength:
-        SetError(result, 0, "Unexpected packet length");
-        break;
-    case LinkResult::SerialFailure:
-        RecordSerialFailure(result, failure.code, link_);
-        break;
-    case LinkResult::InvalidLockoutValue:
-        SetError(result, failure.code, "Invalid Lockout Value:");
-        break;
-    default:  // Ok, and the kinds this link does not return
-        break;
-    }
-    return result;
+    return kFailures;
 }
 
-Variant Ezkit21k::ReadDataMemory(std::int32_t address, std::int32_t count)
+std::string Ezkit21k::LineFailureText(const LinkResult& failure) const
+{
+    return SerialFailureText(failure.code, link_);
+}
+
+LinkResult Ezkit21k::ReadDataMemory(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& words)
 {
     // The result array must be possible before anything is sent.
     if (!BoardValues::ArrayCanHold(count))
-        return Fail(BoardTexts::kNoDataAccess);
-    std::vector<std::uint32_t> words;
-    const LinkResult outcome = link_.ReadData(static_cast<std::uint32_t>(address),
-                                                        static_cast<std::uint32_t>(count), words);
-    if (!outcome.ok())
-        return Fail(outcome);
-    return BoardValues::I4Array(words);
+        return {LinkResult::NoDataAccess};
+    return link_.ReadData(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(count), words);
 }
 
-Variant Ezkit21k::WriteDataMemory(std::int32_t address, Variant& data)
+LinkResult Ezkit21k::WriteDataMemory(std::int32_t address, std::span<const std::uint32_t> words)
 {
-    std::optional<std::vector<std::uint32_t>> words = BoardValues::Words32(data);
-    if (!words)
-        return Fail(BoardTexts::kNoDataAccess);
-    if (words->size() > Ezkit21kLink::kMaxWriteWords)
-        return Fail("Can't write more than 65531 words in one packet");
-    const LinkResult outcome = link_.WriteData(static_cast<std::uint32_t>(address), *words);
-    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
+    if (words.size() > Ezkit21kLink::kMaxWriteWords)
+        return {LinkResult::PacketTooLong};
+    return link_.WriteData(static_cast<std::uint32_t>(address), words);
 }
 
-Variant Ezkit21k::ReadFlashBlock(std::int32_t address, std::int32_t count)
+LinkResult Ezkit21k::ReadFlashBlock(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& values)
 {
     if (count < 0)
-        return Fail(BoardTexts::kNoDataAccess);
+        return {LinkResult::NoDataAccess};
     if (count > kMaxFlashBlock)
-        return Fail("Can't read more than 256 bytes of data from FLASH");
-    std::vector<std::uint32_t> values;
-    const LinkResult outcome = link_.ReadFlash(static_cast<std::uint32_t>(address),
-                                                         static_cast<std::uint32_t>(count), values);
-    if (!outcome.ok())
-        return Fail(outcome);
-    return BoardValues::I4Array(values);
+        return {LinkResult::FlashReadTooLong};
+    return link_.ReadFlash(static_cast<std::uint32_t>(address), static_cast<std::uint32_t>(count), values);
 }
 
-Variant Ezkit21k::WriteFlashBlock(std::int32_t address, Variant& data)
+LinkResult Ezkit21k::WriteFlashBlock(std::int32_t address, std::span<const std::uint32_t> values)
 {
-    std::optional<std::vector<std::uint32_t>> values = BoardValues::Words32(data);
-    if (!values)
-        return Fail(BoardTexts::kNoDataAccess);
-    if (values->size() > static_cast<std::size_t>(kMaxFlashBlock))
-        return Fail("Can't write more than 256 bytes of data to FLASH");
-    const LinkResult outcome = link_.WriteFlash(static_cast<std::uint32_t>(address), *values);
-    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
+    if (values.size() > static_cast<std::size_t>(kMaxFlashBlock))
+        return {LinkResult::FlashWriteTooLong};
+    return link_.WriteFlash(static_cast<std::uint32_t>(address), values);
 }
 
 Variant Ezkit21k::ResyncComm()
 {
-    const LinkResult outcome = link_.Resync();
-    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
+    return Result(link_.Resync());
 }
 
 Variant Ezkit21k::ProgFlash(const std::string& fileName, std::int32_t format)
@@ -135,8 +116,7 @@ Variant Ezkit21k::VerifyFlash(const std::string& fileName, std::int32_t format)
 
 Variant Ezkit21k::SetLockout(std::int32_t value)
 {
-    const LinkResult outcome = link_.SetLockout(static_cast<std::uint32_t>(value));
-    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
+    return Result(link_.SetLockout(static_cast<std::uint32_t>(value)));
 }
 
 Variant Ezkit21k::GetLockout()

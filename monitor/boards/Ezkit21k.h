@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,19 +49,20 @@ public:
     std::string GetPort() const { return link_.PortMapName(); }
     void SetPort(const std::string& name) { SelectPort(link_, name); }
 
-    Variant ReadDataMemory(std::int32_t address, std::int32_t count) override;
-    Variant WriteDataMemory(std::int32_t address, Variant& data) override;
-    Variant ReadFlashBlock(std::int32_t address, std::int32_t count) override;
-    Variant WriteFlashBlock(std::int32_t address, Variant& data) override;
+    bool HasDataMemory() const override { return true; }
+    LinkResult ReadDataMemory(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& words) override;
+    LinkResult WriteDataMemory(std::int32_t address, std::span<const std::uint32_t> words) override;
+    bool HasFlashBlocks() const override { return true; }
+    LinkResult ReadFlashBlock(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& values) override;
+    LinkResult WriteFlashBlock(std::int32_t address, std::span<const std::uint32_t> values) override;
 
     const Ezkit21kLink& Link() const { return link_; }
 
 private:
     void BeginCall() override { link_.BeginCall(); }
     void OpenLine();
-    // Records a failure of the link and returns the error result.
-    Variant Fail(const LinkResult& failure);
-    using AutoBase::Fail;
+    std::span<const FailureText> FailureTexts() const override;
+    std::string LineFailureText(const LinkResult& failure) const override;
 
     ApplicationLock::Holder programLock_;
     Ezkit21kLink link_;

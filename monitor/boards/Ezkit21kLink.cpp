@@ -1,5 +1,7 @@
 #include "monitor/boards/Ezkit21kLink.h"
 
+#include "monitor/serial/SerialFailure.h"
+
 namespace {
 
 constexpr std::uint32_t Descriptor(std::uint16_t type, std::uint32_t length)
@@ -18,7 +20,7 @@ LinkResult Ezkit21kLink::ReadData(std::uint32_t address, std::uint32_t count,
 {
     for (int attempt = 1;; ++attempt) {
         const LinkResult result =
-            LinkResult::CatchSerialFailure([&] { return ReadDataOnce(address, count, words); });
+            SerialFailure::Catch([&] { return ReadDataOnce(address, count, words); });
         if (result.kind != LinkResult::SerialFailure || attempt == kReadAttempts)
             return result;
     }
@@ -43,7 +45,7 @@ LinkResult Ezkit21kLink::ReadDataOnce(std::uint32_t address, std::uint32_t count
 
 LinkResult Ezkit21kLink::WriteData(std::uint32_t address, std::span<const std::uint32_t> words)
 {
-    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+    return SerialFailure::Catch([&]() -> LinkResult {
         PurgeInput();
         const auto count = static_cast<std::uint32_t>(words.size());
         const std::uint32_t request[] = {0, Descriptor(kWriteType, 4 + count), address, count};
@@ -61,7 +63,7 @@ LinkResult Ezkit21kLink::WriteData(std::uint32_t address, std::span<const std::u
 
 LinkResult Ezkit21kLink::Resync()
 {
-    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+    return SerialFailure::Catch([&]() -> LinkResult {
         PurgeInput();
         const std::uint32_t request[] = {kSyncWord, 0, Descriptor(kResyncType, 2)};
         WriteWords32(3, request);

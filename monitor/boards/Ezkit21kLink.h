@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/boards/LinkResult.h"
+#include "monitor/core/LinkResult.h"
 #include "monitor/serial/SerialPort.h"
 
 #include <cstdint>

@@ -28,24 +28,21 @@ Variant Faderbox::SetBaud(std::int32_t rate)
     return Variant::I4(0);
 }
 
-// The one table of this console's link failures.
-Variant Faderbox::Fail(const LinkResult& failure)
+// The one table of this console's failures.
+constexpr FailureText kFailures[] = {
+    {LinkResult::SerialFailure, nullptr},
+    {LinkResult::WrongStart, "Ping reply does not start with 0xA5"},
+    {LinkResult::WrongStatus, "Ping reply code is not 0x7F"},
+};
+
+std::span<const FailureText> Faderbox::FailureTexts() const
 {
-    Variant result;
-    switch (failure.kind) {
-    case LinkResult::SerialFailure:
-        RecordSerialFailure(result, failure.code, port_);
-        break;
-    case LinkResult::WrongStart:
-        SetError(result, 0, "Ping reply does not start with 0xA5");
-        break;
-    case LinkResult::WrongStatus:
-        SetError(result, 0, "Ping reply code is not 0x7F");
-        break;
-    default:  // Ok, and the kinds this link does not return
-        break;
-    }
-    return result;
+    return kFailures;
+}
+
+std::string Faderbox::LineFailureText(const LinkResult& failure) const
+{
+    return SerialFailureText(failure.code, port_);
 }
 
 Variant Faderbox::Ping()

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 // A digital mixing console with an ADSP-21k processor on a serial port at
@@ -41,8 +42,8 @@ public:
 
 private:
     void BeginCall() override { port_.BeginCall(); }
-    // Records a failure of the port and returns the error result.
-    Variant Fail(const LinkResult& failure);
+    std::span<const FailureText> FailureTexts() const override;
+    std::string LineFailureText(const LinkResult& failure) const override;
 
     ApplicationLock::Holder programLock_;
     FaderboxPort port_;

@@ -1,12 +1,14 @@
 #include "monitor/boards/FaderboxPort.h"
 
+#include "monitor/serial/SerialFailure.h"
+
 FaderboxPort::FaderboxPort() : SerialPort(0) {}
 
 FaderboxPort::FaderboxPort(std::unique_ptr<CommDevice> device) : SerialPort(0, std::move(device)) {}
 
 LinkResult FaderboxPort::Ping(std::uint16_t& first, std::uint16_t& second)
 {
-    return LinkResult::CatchSerialFailure([&]() -> LinkResult {
+    return SerialFailure::Catch([&]() -> LinkResult {
         PurgeInput();
         const std::uint8_t request[] = {kStart, addressByte_, kPing, 0x00};
         WriteBytes(4, request);

@@ -19,6 +19,11 @@ constexpr std::int64_t kProgramReadLimit = 0x7FFF;   // the request carries twic
 constexpr std::int64_t kFlashSpace = 0x1000000;      // 24-bit flash addresses
 constexpr std::uint8_t kErasedFlash = 0xFF;
 
+bool Fits(std::int64_t address, std::int64_t count, std::int64_t maxCount)
+{
+    return address >= 0 && count >= 1 && count <= maxCount && address + count <= kWordSpace;
+}
+
 }  // namespace
 
 FourWire21xx::FourWire21xx() = default;
@@ -34,28 +39,36 @@ const DispatchMap& FourWire21xx::Map()
     return map;
 }
 
+// The version exchanges call a target that does not answer a time-out.
 Variant FourWire21xx::VersionResult(const LinkResult& outcome, std::uint16_t version)
 {
     Variant result = Variant::I4(static_cast<std::int16_t>(version));
-    if (!outcome.ok())
-        SetLinkError(result, outcome, kTimeout);
+    if (outcome.kind == LinkResult::NoResponse)
+        SetError(result, 0, kTimeout);
+    else if (!outcome.ok())
+        SetError(result, outcome);
     return result;
 }
 
-// The one table of this board's link failures.
-void FourWire21xx::SetLinkError(Variant& result, const LinkResult& failure, const char* noResponse)
+// The one table of this board's failures.
+constexpr FailureText kFailures[] = {
+    {LinkResult::NoPortAccess, nullptr},
+    {LinkResult::OutOfRange, kOutOfRange},
+    {LinkResult::NoResponse, BoardTexts::kNoResponse},
+    {LinkResult::NoDataAccess, BoardTexts::kNoDataAccess},
+    {LinkResult::NoFlashDataAccess, BoardTexts::kNoFlashDataAccess},
+    {LinkResult::FlashReadTooLong, kFlashBlockTooLarge},
+    {LinkResult::FlashWriteTooLong, kFlashBlockTooLarge},
+};
+
+std::span<const FailureText> FourWire21xx::FailureTexts() const
 {
-    switch (failure.kind) {
-    case LinkResult::NoPortAccess:
-        SetError(result, 0, link_.port().AccessError());
-        break;
-    case LinkResult::OutOfRange:
-        SetError(result, 0, kOutOfRange);
-        break;
-    default:
-        SetError(result, 0, noResponse);
-        break;
-    }
+    return kFailures;
+}
+
+std::string FourWire21xx::LineFailureText(const LinkResult&) const
+{
+    return link_.port().AccessError();
 }
 
 Variant FourWire21xx::PowerOn()
@@ -72,119 +85,65 @@ Variant FourWire21xx::GetVer()
     return VersionResult(outcome, version);
 }
 
-bool FourWire21xx::Fits(std::int64_t address, std::int64_t count, std::int64_t maxCount, Variant& result)
+LinkResult FourWire21xx::ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space,
+                                   std::vector<std::uint32_t>& words)
 {
-    if (address >= 0 && count >= 1 && count <= maxCount && address + count <= kWordSpace)
-        return true;
-    SetError(result, 0, kOutOfRange);
-    return false;
-}
-
-Variant FourWire21xx::ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space)
-{
-    Variant result;
     const bool program = space == ProgramSpace;
-    if (count < 0) {
-        SetError(result, 0, BoardTexts::kNoDataAccess);
-        return result;
-    }
+    if (count < 0)
+        return {LinkResult::NoDataAccess};
     // Checked before anything is made, so that a huge count costs no memory.
-    if (!Fits(address, count, program ? kProgramReadLimit : kWordSpace - 1, result))
-        return result;
-
+    if (!Fits(address, count, program ? kProgramReadLimit : kWordSpace - 1))
+        return {LinkResult::OutOfRange};
     const auto at = static_cast<std::uint16_t>(address);
     const auto size = static_cast<std::size_t>(count);
-    LinkResult outcome;
     if (program) {
-        std::vector<std::uint32_t> words(size);
-        outcome = link_.ReadProgramWords(at, words);
-        if (outcome.ok())
-            result = BoardValues::I4Array(words);
-    } else {
-        std::vector<std::uint16_t> words(size);
-        outcome = link_.ReadDataWords(at, words);
-        if (outcome.ok())
-            result = BoardValues::I2Array(words);
+        words.resize(size);
+        return link_.ReadProgramWords(at, words);
     }
-    if (!outcome.ok())
-        SetLinkError(result, outcome, BoardTexts::kNoResponse);
-    return result;
+    std::vector<std::uint16_t> dataWords(size);
+    const LinkResult outcome = link_.ReadDataWords(at, dataWords);
+    words.assign(dataWords.begin(), dataWords.end());
+    return outcome;
 }
 
-Variant FourWire21xx::WriteSpace(std::int32_t address, Variant& data, std::int32_t space)
+LinkResult FourWire21xx::WriteSpace(std::int32_t address, std::span<const std::uint32_t> words, std::int32_t space)
 {
-    Variant result = Variant::I4(0);
-    // Program words are converted as VT_I4, data words as VT_I2; either must
-    // convert before its count is checked.
-    const auto write = [&](const auto& words, const auto& transfer) {
-        if (!words) {
-            SetError(result, 0, BoardTexts::kNoDataAccess);
-            return;
-        }
-        if (!Fits(address, static_cast<std::int64_t>(words->size()), kWordSpace - 1, result))
-            return;
-        const LinkResult outcome = transfer(static_cast<std::uint16_t>(address), *words);
-        if (!outcome.ok())
-            SetLinkError(result, outcome, BoardTexts::kNoResponse);
-    };
+    if (!Fits(address, static_cast<std::int64_t>(words.size()), kWordSpace - 1))
+        return {LinkResult::OutOfRange};
+    const auto at = static_cast<std::uint16_t>(address);
     if (space == ProgramSpace)
-        write(BoardValues::Words32(data), [this](std::uint16_t at, std::span<const std::uint32_t> words) {
-            return link_.WriteProgramWords(at, words);
-        });
-    else
-        write(BoardValues::Words16(data), [this](std::uint16_t at, std::span<const std::uint16_t> words) {
-            return link_.WriteDataWords(at, words);
-        });
-    return result;
+        return link_.WriteProgramWords(at, words);
+    const std::vector<std::uint16_t> dataWords(words.begin(), words.end());
+    return link_.WriteDataWords(at, dataWords);
 }
 
-Variant FourWire21xx::ReadFlashBlock(std::int32_t address, std::int32_t count)
+LinkResult FourWire21xx::ReadFlashBlock(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& values)
 {
-    Variant result;
-    if (count < 0) {
-        SetError(result, 0, BoardTexts::kNoFlashDataAccess);
-        return result;
-    }
-    if (count > static_cast<std::int32_t>(FourWireLink::kFlashBlockSize)) {
-        SetError(result, 0, kFlashBlockTooLarge);
-        return result;
-    }
-    if (address < 0 || address >= kFlashSpace) {
-        SetError(result, 0, kOutOfRange);
-        return result;
-    }
+    if (count < 0)
+        return {LinkResult::NoFlashDataAccess};
+    if (count > static_cast<std::int32_t>(FourWireLink::kFlashBlockSize))
+        return {LinkResult::FlashReadTooLong};
+    if (address < 0 || address >= kFlashSpace)
+        return {LinkResult::OutOfRange};
     FourWireLink::FlashBlock block{};
     const LinkResult outcome = link_.ReadFlashBlock(static_cast<std::uint32_t>(address), block);
-    if (!outcome.ok()) {
-        SetLinkError(result, outcome, BoardTexts::kNoResponse);
-        return result;
-    }
-    return BoardValues::I4Array(std::span<const std::uint8_t>(block).first(static_cast<std::size_t>(count)));
+    values.assign(block.begin(), block.begin() + count);
+    return outcome;
 }
 
-Variant FourWire21xx::WriteFlashBlock(std::int32_t address, Variant& data)
+LinkResult FourWire21xx::WriteFlashBlock(std::int32_t address, std::span<const std::uint32_t> values)
 {
-    Variant result = Variant::I4(0);
-    std::optional<std::vector<std::uint8_t>> bytes = BoardValues::Bytes(data);
-    if (!bytes) {
-        SetError(result, 0, BoardTexts::kNoDataAccess);
-        return result;
-    }
-    if (bytes->size() > FourWireLink::kFlashBlockSize) {
-        SetError(result, 0, kFlashBlockTooLarge);
-        return result;
-    }
-    if (address < 0 || address >= kFlashSpace) {
-        SetError(result, 0, kOutOfRange);
-        return result;
-    }
+    std::optional<std::vector<std::uint8_t>> bytes = BoardValues::Bytes(values);
+    if (!bytes)
+        return {LinkResult::NoDataAccess};
+    if (bytes->size() > FourWireLink::kFlashBlockSize)
+        return {LinkResult::FlashWriteTooLong};
+    if (address < 0 || address >= kFlashSpace)
+        return {LinkResult::OutOfRange};
     FourWireLink::FlashBlock block;
     block.fill(kErasedFlash);
     std::copy(bytes->begin(), bytes->end(), block.begin());
-    const LinkResult outcome = link_.WriteFlashBlock(static_cast<std::uint32_t>(address), block);
-    if (!outcome.ok())
-        SetLinkError(result, outcome, BoardTexts::kNoResponse);
-    return result;
+    return link_.WriteFlashBlock(static_cast<std::uint32_t>(address), block);
 }
 
 Variant FourWire21xx::LoadProg(const std::string& fileName)
@@ -193,9 +152,9 @@ Variant FourWire21xx::LoadProg(const std::string& fileName)
     // program words keep their 24 bits wherever they lie.
     ProgramImageLoader loader([this](const std::vector<std::uint32_t>& words, ProgramImageLoader::Section section,
                                      std::uint32_t address) {
-        Variant data = BoardValues::I4Array(words);
         const bool program = section == ProgramImageLoader::Section::Program;
-        return WriteSpace(static_cast<std::int32_t>(address), data, program ? ProgramSpace : DataSpace);
+        return WriteWords(static_cast<std::int32_t>(address), BoardValues::I4Array(words),
+                          program ? ProgramSpace : DataSpace);
     });
     ProgramImageLoader::Outcome outcome = loader.Load(fileName);
     if (outcome.error != nullptr)

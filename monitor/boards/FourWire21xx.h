@@ -5,7 +5,9 @@
 #include "monitor/core/Ad21xx.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 // An ADSP-21xx target on the four-wire link through LPT1 (ProgID
 // "Varnix.FourWire21xx"). Data memory words are 16 bits and come back as VT_I2,
@@ -37,24 +39,25 @@ public:
     Variant LoadProg(const std::string& fileName) override;
 
     // Board hooks of the family: space 0 data, 1 program, 2 I/O memory.
-    Variant ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space) override;
-    Variant WriteSpace(std::int32_t address, Variant& data, std::int32_t space) override;
+    bool HasSpaces() const override { return true; }
+    std::int32_t WordBits(std::int32_t space) const override { return space == ProgramSpace ? 32 : 16; }
+    LinkResult ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space,
+                         std::vector<std::uint32_t>& words) override;
+    LinkResult WriteSpace(std::int32_t address, std::span<const std::uint32_t> words, std::int32_t space) override;
     // Flash blocks are 256 bytes: a read returns the first `count` bytes of the
     // block, a write pads fewer values with 0xFF, and more than 256 are refused.
-    Variant ReadFlashBlock(std::int32_t address, std::int32_t count) override;
-    Variant WriteFlashBlock(std::int32_t address, Variant& data) override;
+    bool HasFlashBlocks() const override { return true; }
+    LinkResult ReadFlashBlock(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& values) override;
+    LinkResult WriteFlashBlock(std::int32_t address, std::span<const std::uint32_t> values) override;
 
     FourWireLink& Link() { return link_; }
 
 private:
-    // A version result, or "Timeout Error" when the exchange failed.
+    // A version result, or "Timeout Error" when the target did not answer.
     Variant VersionResult(const LinkResult& outcome, std::uint16_t version);
-    // Records a failed transfer: `noResponse` (the member's text for a target
-    // that did not answer right), or why the port cannot be reached when that
-    // is what ended it.
-    void SetLinkError(Variant& result, const LinkResult& failure, const char* noResponse);
-    // Records the error of a request that does not fit the link; true when it fits.
-    bool Fits(std::int64_t address, std::int64_t count, std::int64_t maxCount, Variant& result);
+    std::span<const FailureText> FailureTexts() const override;
+    // Why the port cannot be reached.
+    std::string LineFailureText(const LinkResult& failure) const override;
 
     ApplicationLock::Holder programLock_;
     FourWireLink link_;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "monitor/boards/LPTDigitalInstrument.h"
-#include "monitor/boards/LinkResult.h"
+#include "monitor/core/LinkResult.h"
 #include "platform/Clock.h"
 
 #include <array>
@@ -71,6 +71,7 @@ public:
     void SetAttempts(std::uint16_t attempts) { attempts_ = attempts; }
 
     LPTDigitalInstrument& port() { return port_; }
+    const LPTDigitalInstrument& port() const { return port_; }
 
 protected:
     // The steps the operations are made of; each answers whether it went through.

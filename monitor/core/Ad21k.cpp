@@ -1,5 +1,7 @@
 #include "monitor/core/Ad21k.h"
 
+#include "monitor/core/BoardValues.h"
+
 const DispatchMap& Ad21k::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<Ad21k, Device>()
@@ -46,33 +48,46 @@ Variant Ad21k::WritePM(std::int32_t address, Variant& data, std::int32_t format,
 Variant Ad21k::ReadMemory(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t space,
                           std::int32_t)
 {
-    Variant result = space == ProgramMemory ? ReadProgramMemory(address, count) : ReadDataMemory(address, count);
-    if ((format == 6 || format == 7) && result.vt() == VT_I4)
-        result.Relabel(VT_R4);
+    const bool program = space == ProgramMemory;
+    if (!(program ? HasProgramMemory() : HasDataMemory()))
+        return Variant();
+    std::vector<std::uint32_t> words;
+    const LinkResult outcome =
+        program ? ReadProgramMemory(address, count, words) : ReadDataMemory(address, count, words);
+    if (!outcome.ok())
+        return Fail(outcome);
+    Variant result = BoardValues::I4Array(words);
+    BoardValues::ApplyFloatFormat(result, format);
     return result;
 }
 
 Variant Ad21k::WriteMemory(std::int32_t address, Variant& data, std::int32_t, std::int32_t space, std::int32_t)
 {
-    return space == ProgramMemory ? WriteProgramMemory(address, data) : WriteDataMemory(address, data);
+    const bool program = space == ProgramMemory;
+    if (!(program ? HasProgramMemory() : HasDataMemory()))
+        return Variant();
+    std::optional<std::vector<std::uint32_t>> words = BoardValues::Words32(data);
+    if (!words)
+        return Fail(LinkResult{LinkResult::NoDataAccess});
+    return Result(program ? WriteProgramMemory(address, *words) : WriteDataMemory(address, *words));
 }
 
-Variant Ad21k::ReadDataMemory(std::int32_t, std::int32_t)
+LinkResult Ad21k::ReadDataMemory(std::int32_t, std::int32_t, std::vector<std::uint32_t>&)
 {
-    return Variant();
+    return {};
 }
 
-Variant Ad21k::WriteDataMemory(std::int32_t, Variant&)
+LinkResult Ad21k::WriteDataMemory(std::int32_t, std::span<const std::uint32_t>)
 {
-    return Variant();
+    return {};
 }
 
-Variant Ad21k::ReadProgramMemory(std::int32_t, std::int32_t)
+LinkResult Ad21k::ReadProgramMemory(std::int32_t, std::int32_t, std::vector<std::uint32_t>&)
 {
-    return Variant();
+    return {};
 }
 
-Variant Ad21k::WriteProgramMemory(std::int32_t, Variant&)
+LinkResult Ad21k::WriteProgramMemory(std::int32_t, std::span<const std::uint32_t>)
 {
-    return Variant();
+    return {};
 }

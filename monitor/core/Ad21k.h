@@ -3,11 +3,14 @@
 #include "monitor/core/Device.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 // Family class of the ADSP-21k floating-point targets. Turns the script
 // members into four hooks, one per memory space and direction, that each
-// board implements; a hook a board leaves alone answers with VT_EMPTY.
+// board implements; the members of a memory whose hooks a board leaves alone
+// answer with VT_EMPTY.
 //
 // Dispatch map (positions 1 to 6): LoadSym, LoadProg, ReadDM, WriteDM,
 // ReadPM, WritePM.
@@ -33,9 +36,11 @@ public:
     Variant WriteMemory(std::int32_t address, Variant& data, std::int32_t format, std::int32_t space,
                         std::int32_t extra) override;
 
-    // Board hooks; the base implementations return VT_EMPTY.
-    virtual Variant ReadDataMemory(std::int32_t address, std::int32_t count);
-    virtual Variant WriteDataMemory(std::int32_t address, Variant& data);
-    virtual Variant ReadProgramMemory(std::int32_t address, std::int32_t count);
-    virtual Variant WriteProgramMemory(std::int32_t address, Variant& data);
+    // Board hooks, 32-bit words each way; Has... says whether a board has them.
+    virtual bool HasDataMemory() const { return false; }
+    virtual bool HasProgramMemory() const { return false; }
+    virtual LinkResult ReadDataMemory(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& words);
+    virtual LinkResult WriteDataMemory(std::int32_t address, std::span<const std::uint32_t> words);
+    virtual LinkResult ReadProgramMemory(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& words);
+    virtual LinkResult WriteProgramMemory(std::int32_t address, std::span<const std::uint32_t> words);
 };

@@ -6,14 +6,6 @@
 
 namespace {
 
-// Formats 6 and 7 ask for a floating-point value: a scalar 32-bit result
-// keeps its bits and is labelled VT_R4. Arrays and errors stay as they are.
-void ApplyFloatFormat(Variant& result, std::int32_t format)
-{
-    if ((format == 6 || format == 7) && result.vt() == VT_I4)
-        result.Relabel(VT_R4);
-}
-
 std::int32_t BoardSpaceOf(std::int32_t space)
 {
     return space == Device::ProgramMemory ? Ad21xx::ProgramSpace : Ad21xx::DataSpace;
@@ -59,12 +51,12 @@ Variant Ad21xx::WritePM(std::int32_t address, Variant& data, std::int32_t format
 
 Variant Ad21xx::ReadIO(std::int32_t address, std::int32_t count)
 {
-    return ReadSpace(address, count, IoSpace);
+    return ReadWords(address, count, IoSpace);
 }
 
 Variant Ad21xx::WriteIO(std::int32_t address, Variant& data)
 {
-    return WriteSpace(address, data, IoSpace);
+    return WriteWords(address, data, IoSpace);
 }
 
 Variant Ad21xx::ProgFlash(const std::string& fileName)
@@ -82,25 +74,54 @@ Variant Ad21xx::VerifyFlash(const std::string& fileName)
 Variant Ad21xx::ReadMemory(std::int32_t address, std::int32_t count, std::int32_t format,
                            std::int32_t space, std::int32_t)
 {
-    Variant result = ReadSpace(address, count, BoardSpaceOf(space));
-    ApplyFloatFormat(result, format);
+    Variant result = ReadWords(address, count, BoardSpaceOf(space));
+    BoardValues::ApplyFloatFormat(result, format);
     return result;
 }
 
 Variant Ad21xx::WriteMemory(std::int32_t address, Variant& data, std::int32_t, std::int32_t space,
                             std::int32_t)
 {
-    return WriteSpace(address, data, BoardSpaceOf(space));
+    return WriteWords(address, data, BoardSpaceOf(space));
 }
 
-Variant Ad21xx::ReadSpace(std::int32_t, std::int32_t, std::int32_t)
+Variant Ad21xx::ReadWords(std::int32_t address, std::int32_t count, std::int32_t space)
 {
-    return Variant();
+    if (!HasSpaces())
+        return Variant();
+    std::vector<std::uint32_t> words;
+    const LinkResult outcome = ReadSpace(address, count, space, words);
+    if (!outcome.ok())
+        return Fail(outcome);
+    if (WordBits(space) == 16)
+        return BoardValues::I2Array(std::vector<std::uint16_t>(words.begin(), words.end()));
+    return BoardValues::I4Array(words);
 }
 
-Variant Ad21xx::WriteSpace(std::int32_t, Variant&, std::int32_t)
+Variant Ad21xx::WriteWords(std::int32_t address, const Variant& data, std::int32_t space)
 {
-    return Variant();
+    if (!HasSpaces())
+        return Variant();
+    std::optional<std::vector<std::uint32_t>> words;
+    if (WordBits(space) == 16) {
+        if (std::optional<std::vector<std::uint16_t>> narrow = BoardValues::Words16(data))
+            words.emplace(narrow->begin(), narrow->end());
+    } else {
+        words = BoardValues::Words32(data);
+    }
+    if (!words)
+        return Fail(LinkResult{LinkResult::NoDataAccess});
+    return Result(WriteSpace(address, *words, space));
+}
+
+LinkResult Ad21xx::ReadSpace(std::int32_t, std::int32_t, std::int32_t, std::vector<std::uint32_t>&)
+{
+    return {};
+}
+
+LinkResult Ad21xx::WriteSpace(std::int32_t, std::span<const std::uint32_t>, std::int32_t)
+{
+    return {};
 }
 
 Variant Ad21xx::LoadProg(const std::string& fileName)
@@ -118,16 +139,15 @@ Variant Ad21xx::LoadProg(const std::string& fileName)
 
 Variant Ad21xx::WriteProgramBlock(const std::vector<std::uint32_t>& words, std::uint32_t address)
 {
-    Variant result = Variant::I4(0);
     std::size_t first = 0;
     if (address == 0 && !words.empty()) {
         heldStartWord_ = static_cast<std::int32_t>(words[0]);
         first = 1;
         address = 1;
     }
-    if (first < words.size()) {
-        Variant data = BoardValues::I4Array(std::span(words).subspan(first));
-        result = WriteSpace(static_cast<std::int32_t>(address), data, ProgramSpace);
-    }
-    return result;
+    if (first == words.size())
+        return Variant::I4(0);
+    if (!HasSpaces())
+        return Variant();
+    return Result(WriteSpace(static_cast<std::int32_t>(address), std::span(words).subspan(first), ProgramSpace));
 }

@@ -3,6 +3,7 @@
 #include "monitor/core/Device.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,14 @@ public:
     Variant WriteMemory(std::int32_t address, Variant& data, std::int32_t format,
                         std::int32_t space, std::int32_t extra) override;
 
-    // Board hooks; the base implementations return VT_EMPTY.
-    virtual Variant ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space);
-    virtual Variant WriteSpace(std::int32_t address, Variant& data, std::int32_t space);
+    // Board hooks of the memory spaces. A board without them answers the
+    // memory members with VT_EMPTY and sends nothing.
+    virtual bool HasSpaces() const { return false; }
+    // Bits of a word of `space`: 32 words travel as VT_I4, 16 as VT_I2.
+    virtual std::int32_t WordBits(std::int32_t) const { return 32; }
+    virtual LinkResult ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space,
+                                 std::vector<std::uint32_t>& words);
+    virtual LinkResult WriteSpace(std::int32_t address, std::span<const std::uint32_t> words, std::int32_t space);
 
     // The program word for program address 0 from the last LoadProg; the
     // board writes it when it starts the program.
@@ -53,7 +59,12 @@ protected:
     // Writes words at `address` of program space with WriteSpace; the word
     // for address 0 is held back as the start word instead.
     Variant WriteProgramBlock(const std::vector<std::uint32_t>& words, std::uint32_t address);
+    // The automation edge of the space hooks: the words read as the array the
+    // script gets, the script's data as words.
+    Variant ReadWords(std::int32_t address, std::int32_t count, std::int32_t space);
+    Variant WriteWords(std::int32_t address, const Variant& data, std::int32_t space);
 
 private:
+
     std::int32_t heldStartWord_ = 0;
 };

@@ -41,6 +41,38 @@ Variant AutoBase::Fail(const char* text)
     return result;
 }
 
+Variant AutoBase::Fail(const LinkResult& failure)
+{
+    Variant result;
+    SetError(result, failure);
+    return result;
+}
+
+Variant AutoBase::Result(const LinkResult& outcome)
+{
+    return outcome.ok() ? Variant::I4(0) : Fail(outcome);
+}
+
+void AutoBase::SetError(Variant& result, const LinkResult& failure)
+{
+    for (const FailureText& row : FailureTexts()) {
+        if (row.kind != failure.kind)
+            continue;
+        const std::int32_t code = row.code == FailureText::FromFailure ? failure.code : 0;
+        if (row.text == nullptr)
+            SetError(result, code, LineFailureText(failure));
+        else
+            SetError(result, code, row.text);
+        return;
+    }
+    SetError(result, failure.code, nullptr);
+}
+
+std::string AutoBase::LineFailureText(const LinkResult&) const
+{
+    return "General Error";
+}
+
 void AutoBase::SetError(Variant& result, std::int32_t code, const std::string& text)
 {
     errorCode_ = static_cast<std::int16_t>(code);
@@ -74,7 +106,12 @@ void AutoBase::SelectPort(SerialPort& line, const std::string& name)
 
 void AutoBase::RecordSerialFailure(Variant& result, std::int32_t exceptionCode, const SerialPort& line)
 {
+    SetError(result, 0, SerialFailureText(exceptionCode, line));
+}
+
+std::string AutoBase::SerialFailureText(std::int32_t exceptionCode, const SerialPort& line)
+{
     std::string text = SerialErrorText(exceptionCode);
     if (!line.OpenFailure().empty()) text += " (" + line.OpenFailure() + ")";
-    SetError(result, 0, text);
+    return text;
 }

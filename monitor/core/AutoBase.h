@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "automation/core/Dispatchable.h"
 #include "automation/core/Variant.h"
+#include "monitor/core/FailureText.h"
+#include "monitor/core/LinkResult.h"
 #include "monitor/serial/SerialPortException.h"
 
 class SerialPort;
@@ -47,6 +50,18 @@ protected:
     void SetError(Variant& result, std::int32_t code, const std::string& text);
     // Records `text` with code 0 and returns the error result.
     Variant Fail(const char* text);
+    // Records `failure` with the text and code its kind has in FailureTexts()
+    // and returns the error result.
+    Variant Fail(const LinkResult& failure);
+    void SetError(Variant& result, const LinkResult& failure);
+    // VT_I4 0 when `outcome` is Ok, else the recorded failure.
+    Variant Result(const LinkResult& outcome);
+
+    // The board's failure table; empty unless the board has one.
+    virtual std::span<const FailureText> FailureTexts() const { return {}; }
+    // The text of a failure whose table row defers to the line: why the
+    // transfer failed there ("General Error" unless the board knows better).
+    virtual std::string LineFailureText(const LinkResult& failure) const;
 
     // The Port property of the serial boards: moves `line` to the port-map port
     // `name` ("com2"), whose line opens at the next call. A name that is not a
@@ -59,6 +74,8 @@ protected:
     // serial port (COM1 is not in the port map: ...)"). Like every failure it reaches
     // the client as the error method says.
     void RecordSerialFailure(Variant& result, std::int32_t exceptionCode, const SerialPort& line);
+    // The text RecordSerialFailure records.
+    static std::string SerialFailureText(std::int32_t exceptionCode, const SerialPort& line);
 
     // Runs the serial traffic of a member on `line`: returns body(), or, when it
     // throws a SerialPortException, the recorded error result. Nothing else

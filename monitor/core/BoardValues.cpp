@@ -48,6 +48,18 @@ std::optional<std::vector<std::uint8_t>> BoardValues::Bytes(const Variant& data)
     return WordsOf<std::uint8_t>(data, VT_UI1);
 }
 
+std::optional<std::vector<std::uint8_t>> BoardValues::Bytes(std::span<const std::uint32_t> values)
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(values.size());
+    for (std::uint32_t value : values) {
+        if (value > 0xFF)
+            return std::nullopt;
+        bytes.push_back(static_cast<std::uint8_t>(value));
+    }
+    return bytes;
+}
+
 Variant BoardValues::I4Array(std::span<const std::uint32_t> words)
 {
     return ArrayOf(words, VT_I4, [](std::uint32_t word) { return Variant::I4(static_cast<std::int32_t>(word)); });
@@ -61,4 +73,10 @@ Variant BoardValues::I2Array(std::span<const std::uint16_t> words)
 Variant BoardValues::I4Array(std::span<const std::uint8_t> bytes)
 {
     return ArrayOf(bytes, VT_I4, [](std::uint8_t byte) { return Variant::I4(byte); });
+}
+
+void BoardValues::ApplyFloatFormat(Variant& result, std::int32_t format)
+{
+    if ((format == 6 || format == 7) && result.vt() == VT_I4)
+        result.Relabel(VT_R4);
 }

@@ -21,6 +21,8 @@ public:
     static std::optional<std::vector<std::uint32_t>> Words32(const Variant& data);
     static std::optional<std::vector<std::uint16_t>> Words16(const Variant& data);
     static std::optional<std::vector<std::uint8_t>> Bytes(const Variant& data);
+    // The values as bytes; nothing when one of them is above 255.
+    static std::optional<std::vector<std::uint8_t>> Bytes(std::span<const std::uint32_t> values);
 
     // One-dimensional arrays of the values: 32-bit words as VT_I4 with their
     // bits, 16-bit words as VT_I2 with their bits, bytes as VT_I4 from 0 to
@@ -28,4 +30,9 @@ public:
     static Variant I4Array(std::span<const std::uint32_t> words);
     static Variant I2Array(std::span<const std::uint16_t> words);
     static Variant I4Array(std::span<const std::uint8_t> bytes);
+
+    // Formats 6 and 7 of the memory members ask for a floating-point value: a
+    // scalar 32-bit result keeps its bits and is labelled VT_R4. Arrays and
+    // errors stay as they are.
+    static void ApplyFloatFormat(Variant& result, std::int32_t format);
 };

@@ -1,7 +1,7 @@
 #include "monitor/core/Device.h"
 
-#include "automation/core/VariantConversion.h"
 #include "monitor/core/BoardTexts.h"
+#include "monitor/core/BoardValues.h"
 #include "monitor/core/FlashImage.h"
 
 const DispatchMap& Device::Map()
@@ -35,12 +35,21 @@ Variant Device::WriteSym(const std::string&, const Variant&)
 
 Variant Device::ReadFlash(std::int32_t address, std::int32_t count)
 {
-    return ReadFlashBlock(address, count);
+    if (!HasFlashBlocks())
+        return Variant();
+    std::vector<std::uint32_t> values;
+    const LinkResult outcome = ReadFlashBlock(address, count, values);
+    return outcome.ok() ? BoardValues::I4Array(values) : Fail(outcome);
 }
 
 Variant Device::WriteFlash(std::int32_t address, Variant& data)
 {
-    return WriteFlashBlock(address, data);
+    if (!HasFlashBlocks())
+        return Variant();
+    std::optional<std::vector<std::uint32_t>> values = BoardValues::Words32(data);
+    if (!values)
+        return Fail(LinkResult{LinkResult::NoDataAccess});
+    return Result(WriteFlashBlock(address, *values));
 }
 
 Variant Device::ReadMemory(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t)
@@ -53,14 +62,14 @@ Variant Device::WriteMemory(std::int32_t, Variant&, std::int32_t, std::int32_t, 
     return Variant();
 }
 
-Variant Device::ReadFlashBlock(std::int32_t, std::int32_t)
+LinkResult Device::ReadFlashBlock(std::int32_t, std::int32_t, std::vector<std::uint32_t>&)
 {
-    return Variant();
+    return {};
 }
 
-Variant Device::WriteFlashBlock(std::int32_t, Variant&)
+LinkResult Device::WriteFlashBlock(std::int32_t, std::span<const std::uint32_t>)
 {
-    return Variant();
+    return {};
 }
 
 bool Device::LoadFailed(const std::string& fileName, FlashImage& image, Variant& result)
@@ -88,39 +97,23 @@ Variant Device::ProgImage(const std::string& fileName, FlashImage& image)
     const std::uint64_t total = PresentBytes(image);
     std::uint64_t done = 0;
     ReportProgress(done, total);
+    std::vector<std::uint32_t> values;
     for (std::int32_t i = image.LowestPage(); i <= image.HighestPage(); ++i) {
         std::span<const std::uint8_t> page = image.GetPage(i);
         if (page.empty())
             continue;
-        SafeArray bytes = SafeArray::Vector(VT_UI1, page.size());
-        for (std::size_t k = 0; k < page.size(); ++k)
-            bytes.set(k, Variant::UI1(page[k]));
-        Variant data = Variant::Array(std::move(bytes));
-        result = WriteFlashBlock(i * image.PageSize(), data);
-        if (result.IsErrorResult())
-            return result;
+        if (HasFlashBlocks()) {
+            values.assign(page.begin(), page.end());
+            const LinkResult outcome = WriteFlashBlock(i * image.PageSize(), values);
+            if (!outcome.ok())
+                return Fail(outcome);
+            result = Variant::I4(0);
+        }
         done += page.size();
         ReportProgress(done, total);
     }
     return result;
 }
-
-namespace {
-
-// Element k of a flash read as a 32-bit integer: array elements, or the
-// value itself for a scalar (k = 0 only). Nothing when it is not a number.
-std::optional<std::int32_t> ReadElement(const Variant& data, std::size_t k)
-{
-    const Variant& element = data.IsArray() ? data.array().at(k) : data;
-    if (element.vt() == VT_I4)
-        return element.i4();
-    std::optional<Variant> converted = ChangeType(element, VT_I4);
-    if (!converted)
-        return std::nullopt;
-    return converted->i4();
-}
-
-}  // namespace
 
 Variant Device::VerifyImage(const std::string& fileName, FlashImage& image)
 {
@@ -130,26 +123,24 @@ Variant Device::VerifyImage(const std::string& fileName, FlashImage& image)
     const std::uint64_t total = PresentBytes(image);
     std::uint64_t done = 0;
     ReportProgress(done, total);
+    std::vector<std::uint32_t> values;
     for (std::int32_t i = image.LowestPage(); i <= image.HighestPage(); ++i) {
         std::span<const std::uint8_t> page = image.GetPage(i);
         if (page.empty())
             continue;
-        const std::int32_t pageAddress = i * image.PageSize();
-        Variant data = ReadFlashBlock(pageAddress, image.PageSize());
-        if (data.IsErrorResult())
-            return data;
-        if (data.IsEmpty() || data.IsByRef()) {
+        if (!HasFlashBlocks()) {
             SetError(result, 0, BoardTexts::kNoDataAccess);
             return result;
         }
-        const std::size_t returned = data.IsArray() ? data.array().size() : 1;
+        const std::int32_t pageAddress = i * image.PageSize();
+        values.clear();
+        const LinkResult outcome = ReadFlashBlock(pageAddress, image.PageSize(), values);
+        if (!outcome.ok())
+            return Fail(outcome);
         // A byte the board did not return has not been verified: a short
         // read fails at the first such byte rather than passing.
         for (std::size_t k = 0; k < page.size(); ++k) {
-            std::optional<std::int32_t> value;
-            if (k < returned)
-                value = ReadElement(data, k);
-            if (!value || *value != page[k]) {
+            if (k >= values.size() || values[k] != page[k]) {
                 SetError(result, pageAddress + static_cast<std::int32_t>(k), "Verify Error at Addr");
                 return result;
             }

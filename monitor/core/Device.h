@@ -3,7 +3,9 @@
 #include "monitor/core/AutoBase.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 class FlashImage;
 
@@ -28,15 +30,20 @@ public:
     Variant ReadFlash(std::int32_t address, std::int32_t count);
     Variant WriteFlash(std::int32_t address, Variant& data);
 
-    // Hooks; each base implementation returns VT_EMPTY and records nothing.
+    // The family's memory members; each base implementation returns VT_EMPTY
+    // and records nothing.
     virtual Variant ReadMemory(std::int32_t address, std::int32_t count, std::int32_t format,
                                std::int32_t space, std::int32_t extra);
     virtual Variant WriteMemory(std::int32_t address, Variant& data, std::int32_t format,
                                 std::int32_t space, std::int32_t extra);
-    // Reads `count` bytes of flash; the result holds one byte value an element.
-    virtual Variant ReadFlashBlock(std::int32_t address, std::int32_t count);
-    // Programs the bytes of the array in `data` into flash at `address`.
-    virtual Variant WriteFlashBlock(std::int32_t address, Variant& data);
+
+    // Board hooks of the flash. A board without them answers ReadFlash and
+    // WriteFlash with VT_EMPTY and sends nothing.
+    virtual bool HasFlashBlocks() const { return false; }
+    // Reads `count` flash values, one byte value each, into `values`.
+    virtual LinkResult ReadFlashBlock(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& values);
+    // Programs `values` (a page of an image file, or a script's values) into flash at `address`.
+    virtual LinkResult WriteFlashBlock(std::int32_t address, std::span<const std::uint32_t> values);
 
 protected:
     // Loads the file into the (empty) image and writes every present page,

@@ -3,7 +3,7 @@
 #include "platform/Rfc2217CommDevice.h"
 #include "platform/PtyPair.h"
 #include "platform/tests/ScopedConfigHome.h"
-#include "platform/tests/Ser2netServer.h"
+#include "platform/Ser2netServer.h"
 
 #include <gtest/gtest.h>
 

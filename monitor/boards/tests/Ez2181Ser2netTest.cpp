@@ -9,7 +9,7 @@
 #include "platform/Rfc2217CommDevice.h"
 #include "platform/TermiosCommDevice.h"
 #include "platform/tests/ScopedConfigHome.h"
-#include "platform/tests/Ser2netServer.h"
+#include "platform/Ser2netServer.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 #include "simulators/ptyline/PtyLineServer.h"
 

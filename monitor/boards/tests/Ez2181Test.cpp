@@ -192,14 +192,14 @@ TEST_F(Ez2181Test, FlashBlocksRoundTrip)
     for (std::size_t i = 0; i < 256; ++i)
         bytes.set(i, Variant::UI1(static_cast<std::uint8_t>(255 - i)));
     Variant data = Variant::Array(bytes);
-    EXPECT_EQ(ez->WriteFlashBlock(0x300, data), Variant::I4(0));
+    EXPECT_EQ(ez->WriteFlash(0x300, data), Variant::I4(0));
     const std::vector<Ez2181Frame> frames = board.ReceivedFrames();
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0].payload.size(), 5u + 185);
     EXPECT_EQ(frames[1].payload.size(), 5u + 71);
     EXPECT_EQ(frames[2], (Ez2181Frame{0xFF, 0x0A, {0, 0, 0x03, 0x00}}));
 
-    const std::vector<std::int32_t> read = I4Values(ez->ReadFlashBlock(0x300, 256));
+    const std::vector<std::int32_t> read = I4Values(ez->ReadFlash(0x300, 256));
     ASSERT_EQ(read.size(), 256u);
     for (std::size_t i = 0; i < 256; ++i)
         EXPECT_EQ(read[i], static_cast<std::int32_t>(255 - i)) << i;
@@ -208,10 +208,10 @@ TEST_F(Ez2181Test, FlashBlocksRoundTrip)
 TEST_F(Ez2181Test, EmptyFlashBlockSendsNothingAndReturnsZero)
 {
     Variant loaded = Variant::Array(SafeArray::Vector(VT_UI1, 8));
-    ASSERT_EQ(ez->WriteFlashBlock(0, loaded), Variant::I4(0));
+    ASSERT_EQ(ez->WriteFlash(0, loaded), Variant::I4(0));
     line->ClearWritten();
     Variant empty = Variant::Array(SafeArray::Vector(VT_UI1, 0));
-    EXPECT_EQ(ez->WriteFlashBlock(0x100, empty), Variant::I4(0));
+    EXPECT_EQ(ez->WriteFlash(0x100, empty), Variant::I4(0));
     EXPECT_TRUE(line->written().empty());
     EXPECT_EQ(board.FlashByte(0x100), 0xFF);
 }
@@ -219,17 +219,17 @@ TEST_F(Ez2181Test, EmptyFlashBlockSendsNothingAndReturnsZero)
 TEST_F(Ez2181Test, ZeroCountsReturnEmptyArraysWithoutTraffic)
 {
     EXPECT_TRUE(I4Values(ez->ReadDM(0, 0, 0, 0)).empty());
-    EXPECT_TRUE(I4Values(ez->ReadFlashBlock(0, 0)).empty());
+    EXPECT_TRUE(I4Values(ez->ReadFlash(0, 0)).empty());
     EXPECT_TRUE(line->written().empty());
 }
 
 TEST_F(Ez2181Test, DataThatCannotBeAccessed)
 {
     ExpectFailure(ez->ReadDM(0, -1, 0, 0), 0, "Can't access data");
-    ExpectFailure(ez->ReadFlashBlock(0, -1), 0, "Can't access Data");
+    ExpectFailure(ez->ReadFlash(0, -1), 0, "Can't access Data");
     Variant text = Variant::Bstr("not a number");
     ExpectFailure(ez->WritePM(0, text, 0, 0), 0, "Can't access data");
-    ExpectFailure(ez->WriteFlashBlock(0, text), 0, "Can't access data");
+    ExpectFailure(ez->WriteFlash(0, text), 0, "Can't access data");
     Variant matrix = Variant::Array(*SafeArray::Create(VT_I4, {{2, 0}, {2, 0}}));
     ExpectFailure(ez->WriteIO(0, matrix), 0, "Can't access data");
     EXPECT_TRUE(line->written().empty());
@@ -257,11 +257,11 @@ Variant CallWriteDM(Ez2181& ez)
 }
 Variant CallRun(Ez2181& ez) { return ez.Run(0); }
 Variant CallReset(Ez2181& ez) { return ez.Reset(0); }
-Variant CallReadFlash(Ez2181& ez) { return ez.ReadFlashBlock(0x100, 256); }
+Variant CallReadFlash(Ez2181& ez) { return ez.ReadFlash(0x100, 256); }
 Variant CallWriteFlash(Ez2181& ez)
 {
     Variant data = Variant::Array(SafeArray::Vector(VT_UI1, 256));
-    return ez.WriteFlashBlock(0x100, data);
+    return ez.WriteFlash(0x100, data);
 }
 
 const Ez2181Fault kSync{Ez2181FaultKind::WrongSync};
@@ -420,7 +420,7 @@ TEST(Ez2181MissingPort, CreationSucceedsAndTheFirstTransferFailsSayingWhyThePort
     const std::string unopened =
         "Can't write to serial port (COM1 (" + PortMap::LinkPath("com1") + "): No such file or directory)";
     EXPECT_EQ(ez.GetErrorString(), unopened);
-    EXPECT_EQ(ez.ReadFlashBlock(0, 16), Variant::Null());
+    EXPECT_EQ(ez.ReadFlash(0, 16), Variant::Null());
     EXPECT_EQ(ez.GetErrorString(), unopened);
     // PowerOn fails as Reset does, before any of its 10 s wait.
     EXPECT_EQ(ez.PowerOn(), Variant::Null());

@@ -1,3 +1,4 @@
+#include "monitor/boards/Ezkit21k.h"
 #include "monitor/boards/Faderbox.h"
 #include "monitor/boards/FaderboxPort.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
@@ -5,6 +6,8 @@
 #include "platform/tests/ScopedConfigHome.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -156,6 +159,38 @@ TEST_F(FaderboxTest, InheritedMemoryAndFlashMembersAnswerEmpty)
     EXPECT_EQ(Call("ReadFlash", {zeros[0], zeros[1]}), Variant());
     EXPECT_EQ(Call("WriteFlash", {zeros[0], zeros[1]}), Variant());
     EXPECT_TRUE(line->written().empty());
+}
+
+
+// A failure kind that a board's table does not list is recorded as an error
+// with the failure's code, never passed as success.
+template <class Board>
+class UnlistedFailure : public Board {
+public:
+    using Board::Board;
+    using Board::Fail;
+};
+
+TEST(BoardFailureTables, AKindMissingFromTheTableIsRecordedAsAnError)
+{
+    ScopedConfigHome home{"com1"};
+    FaderboxSimulator console;
+    UnlistedFailure<Faderbox> box(std::make_unique<SimulatedDeviceLine>(console));
+    UnlistedFailure<Ezkit21k> ezkit(std::make_unique<SimulatedDeviceLine>(console));
+    const struct {
+        AutoBase& board;
+        std::function<Variant(const LinkResult&)> fail;
+        LinkResult unlisted;
+    } rows[] = {
+        {box, [&](const LinkResult& f) { return box.Fail(f); }, {LinkResult::BadCheckBytes, 4}},
+        {ezkit, [&](const LinkResult& f) { return ezkit.Fail(f); }, {LinkResult::NoPowerOnFrame, 6}},
+    };
+    for (const auto& row : rows) {
+        row.board.SetErrorMethod(1);
+        EXPECT_EQ(row.fail(row.unlisted), Variant::Error(row.unlisted.code + 5));
+        EXPECT_EQ(row.board.GetErrorCode(), row.unlisted.code);
+        EXPECT_EQ(row.board.GetErrorString(), "General Error");
+    }
 }
 
 }  // namespace

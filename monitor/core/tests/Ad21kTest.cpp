@@ -1,5 +1,6 @@
 #include "monitor/core/Ad21k.h"
 #include "monitor/core/tests/TestBoard.h"
+#include "monitor/core/BoardValues.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +8,8 @@
 
 namespace {
 
-// A 21k board with data memory only: it records the hook calls and answers
-// with what the test puts in `answer`.
+// A 21k board with data memory only: it records the hook calls, reads the
+// words the test puts in `answer` and fails with `failure` when it is set.
 class DataOnlyBoard : public Ad21k {
 public:
     static const DispatchMap& Map()
@@ -22,19 +23,25 @@ public:
 
     Variant Reset() { return Variant::I4(1); }
 
-    Variant ReadDataMemory(std::int32_t address, std::int32_t count) override
+    bool HasDataMemory() const override { return true; }
+    LinkResult ReadDataMemory(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& words) override
     {
         calls.push_back("ReadDataMemory " + std::to_string(address) + " " + std::to_string(count));
-        return answer;
+        words = answer;
+        return failure;
     }
-    Variant WriteDataMemory(std::int32_t address, Variant& data) override
+    LinkResult WriteDataMemory(std::int32_t address, std::span<const std::uint32_t> words) override
     {
-        calls.push_back("WriteDataMemory " + std::to_string(address) + " " + data.ToDebugString());
-        return answer;
+        std::string call = "WriteDataMemory " + std::to_string(address);
+        for (std::uint32_t word : words)
+            call += " " + std::to_string(word);
+        calls.push_back(call);
+        return failure;
     }
 
     std::vector<std::string> calls;
-    Variant answer = Variant::I4(0);
+    std::vector<std::uint32_t> answer{0};
+    LinkResult failure;
 };
 
 Variant Invoke(Dispatchable& object, std::int32_t dispid, std::vector<Variant> args)
@@ -63,7 +70,7 @@ TEST(Ad21k, DispatchIdentifiersOnABoard)
 TEST(Ad21k, Identifier0x10006IsWritePMHereAndProgFlashOnThe21xxFamily)
 {
     DataOnlyBoard board;
-    board.answer = Variant::I4(7);
+    board.answer = {7};
     // WritePM on a board without program memory answers empty and reaches no hook.
     EXPECT_EQ(Invoke(board, 0x10006, {Variant::I4(0x10), Variant::I4(5), Variant::I4(0), Variant::I4(0)}), Variant());
     EXPECT_TRUE(board.calls.empty());
@@ -77,11 +84,12 @@ TEST(Ad21k, Identifier0x10006IsWritePMHereAndProgFlashOnThe21xxFamily)
 TEST(Ad21k, DataMembersReachTheDataHooks)
 {
     DataOnlyBoard board;
+    board.answer = {1, 2, 3};
     EXPECT_EQ(Invoke(board, 0x10003, {Variant::I4(0x100), Variant::I4(3), Variant::I4(0), Variant::I4(0)}),
-              Variant::I4(0));
+              BoardValues::I4Array(std::vector<std::uint32_t>{1, 2, 3}));
     EXPECT_EQ(Invoke(board, 0x10004, {Variant::I4(0x200), Variant::I2(9), Variant::I4(0), Variant::I4(0)}),
               Variant::I4(0));
-    EXPECT_EQ(board.calls, (std::vector<std::string>{"ReadDataMemory 256 3", "WriteDataMemory 512 VT_I2 9"}));
+    EXPECT_EQ(board.calls, (std::vector<std::string>{"ReadDataMemory 256 3", "WriteDataMemory 512 9"}));
 }
 
 TEST(Ad21k, ProgramMembersAnswerEmptyWithoutProgramHooks)
@@ -92,25 +100,22 @@ TEST(Ad21k, ProgramMembersAnswerEmptyWithoutProgramHooks)
     EXPECT_EQ(board.WritePM(0, data, 0, 0), Variant());
     EXPECT_TRUE(board.calls.empty());
     // Any space other than program memory is data memory.
-    EXPECT_EQ(board.ReadMemory(0, 1, 0, 0, 0), Variant::I4(0));
-    EXPECT_EQ(board.ReadMemory(0, 1, 0, 3, 0), Variant::I4(0));
+    const Variant zero = BoardValues::I4Array(std::vector<std::uint32_t>{0});
+    EXPECT_EQ(board.ReadMemory(0, 1, 0, 0, 0), zero);
+    EXPECT_EQ(board.ReadMemory(0, 1, 0, 3, 0), zero);
     EXPECT_EQ(board.calls.size(), 2u);
 }
 
-TEST(Ad21k, FloatFormatsRelabelAScalarResult)
+TEST(Ad21k, ReadResultsAreArraysThatFloatFormatsLeaveAlone)
 {
     DataOnlyBoard board;
-    board.answer = Variant::I4(std::bit_cast<std::int32_t>(1.5f));
-    for (std::int32_t format : {6, 7}) {
-        Variant result = board.ReadDM(0, 1, format, 0);
-        ASSERT_EQ(result.vt(), VT_R4);
-        EXPECT_EQ(result.r4(), 1.5f);
-    }
-    EXPECT_EQ(board.ReadDM(0, 1, 5, 0).vt(), VT_I4);
-    board.answer = Variant::Array(SafeArray::Vector(VT_I4, 2));
-    EXPECT_EQ(board.ReadDM(0, 2, 6, 0).vt(), VT_ARRAY | VT_I4);
-    board.answer = Variant::Error(5);
+    board.answer = {std::bit_cast<std::uint32_t>(1.5f), 0};
+    for (std::int32_t format : {5, 6, 7})
+        EXPECT_EQ(board.ReadDM(0, 2, format, 0).vt(), VT_ARRAY | VT_I4) << format;
+    board.SetErrorMethod(1);
+    board.failure = {LinkResult::NoResponse, 0};  // not in the board's (empty) table
     EXPECT_EQ(board.ReadDM(0, 1, 6, 0), Variant::Error(5));
+    EXPECT_EQ(board.GetErrorString(), "General Error");
 }
 
 TEST(Ad21k, LoadSymAndLoadProgDoNothing)

@@ -1,6 +1,7 @@
 #include "monitor/core/HexFlashImage.h"
 #include "monitor/core/tests/SRecordFiles.h"
 #include "monitor/core/tests/TestBoard.h"
+#include "monitor/core/BoardValues.h"
 #include "platform/PtyPair.h"
 
 #include <gtest/gtest.h>
@@ -96,32 +97,35 @@ TEST(Ad21xx, MemoryMembersMapOntoBoardSpaces)
     }
     EXPECT_EQ(board.calls[0].data, Variant::I4(4));  // the count read
     EXPECT_EQ(board.calls[2].data, Variant::I4(1));
-    // Write data reaches the board as the client gave it.
+    // Write data reaches the board as the words it converts to.
     EXPECT_EQ(board.calls[3].data, one);
-    EXPECT_EQ(board.calls[4].data, Variant::R8(2.75));
-    EXPECT_EQ(board.calls[5].data, Variant::I2(7));
+    EXPECT_EQ(board.calls[4].data, Variant::Array(I4Array({3})));
+    EXPECT_EQ(board.calls[5].data, Variant::Array(I4Array({7})));
 }
 
 TEST(Ad21xx, FloatFormatsRelabelAScalarResult)
 {
-    TestBoard board;
     const std::int32_t oneBits = std::bit_cast<std::int32_t>(1.0f);
-    board.readResult = Variant::I4(oneBits);
-    Variant six = board.ReadDM(0, 1, 6, 0);
+    const auto formatted = [](Variant result, std::int32_t format) {
+        BoardValues::ApplyFloatFormat(result, format);
+        return result;
+    };
+    Variant six = formatted(Variant::I4(oneBits), 6);
     EXPECT_EQ(six.vt(), VT_R4);
     EXPECT_EQ(six.r4(), 1.0f);
-    Variant seven = board.ReadPM(0, 1, 7, 0);
-    EXPECT_EQ(seven, Variant::R4(1.0f));
-    EXPECT_EQ(board.ReadDM(0, 1, 5, 0), Variant::I4(oneBits));
-    EXPECT_EQ(board.ReadDM(0, 1, 8, 0), Variant::I4(oneBits));
+    EXPECT_EQ(formatted(Variant::I4(oneBits), 7), Variant::R4(1.0f));
+    EXPECT_EQ(formatted(Variant::I4(oneBits), 5), Variant::I4(oneBits));
+    EXPECT_EQ(formatted(Variant::I4(oneBits), 8), Variant::I4(oneBits));
+    EXPECT_EQ(formatted(Variant::I2(5), 6), Variant::I2(5));
+    EXPECT_EQ(formatted(Variant::Null(), 7), Variant::Null());
+    EXPECT_EQ(formatted(Variant::Error(12), 7), Variant::Error(12));
 
+    // The boards answer arrays, which keep their type.
+    TestBoard board;
     board.readResult = Variant::Array(I4Array({oneBits}));
     EXPECT_EQ(board.ReadPM(0, 1, 6, 0), Variant::Array(I4Array({oneBits})));
-    board.readResult = Variant::I2(5);
-    EXPECT_EQ(board.ReadDM(0, 1, 6, 0), Variant::I2(5));
-    board.readResult = Variant::Null();
-    EXPECT_EQ(board.ReadDM(0, 1, 7, 0), Variant::Null());
-    board.readResult = Variant::Error(12);
+    board.SetErrorMethodProperty(1);
+    board.readFailure = LinkResult{LinkResult::NoResponse, 7};
     EXPECT_EQ(board.ReadDM(0, 1, 7, 0), Variant::Error(12));
 }
 
@@ -129,7 +133,7 @@ TEST(Ad21xx, IoReadIsNotRelabelled)
 {
     TestBoard board;
     board.readResult = Variant::I4(3);
-    EXPECT_EQ(Invoke(board, 0x10008, {Variant::I4(5), Variant::I4(1)}), Variant::I4(3));
+    EXPECT_EQ(Invoke(board, 0x10008, {Variant::I4(5), Variant::I4(1)}), Variant::Array(I4Array({3})));
 }
 
 TEST(Ad21xx, BoardWithoutSpaceHooksAnswersEmpty)

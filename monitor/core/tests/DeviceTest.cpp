@@ -18,6 +18,15 @@ public:
     const DispatchMap& GetDispatchMap() const override { return Map(); }
 };
 
+SafeArray UI1Vector(std::initializer_list<std::uint8_t> values)
+{
+    SafeArray array = SafeArray::Vector(VT_UI1, values.size());
+    std::size_t i = 0;
+    for (std::uint8_t value : values)
+        array.set(i++, Variant::UI1(value));
+    return array;
+}
+
 std::int32_t DispIdOf(const Dispatchable& object, const char* name)
 {
     std::int32_t dispid = -1;
@@ -98,7 +107,8 @@ TEST_F(DeviceTest, FlashMembersPassBlocksThroughUnchanged)
     InvokeResult written = board.Invoke(0x20005, InvokeKind::Method, {Variant::I4(0x200), Variant::Array(bytes)});
     EXPECT_EQ(written.result, Variant::I4(0));
     ASSERT_EQ(board.calls.size(), 2u);
-    EXPECT_EQ(board.calls[1].data, Variant::Array(bytes));
+    // The client's values reach the board as the values they convert to.
+    EXPECT_EQ(board.calls[1].data, Variant::Array(UI1Vector({1, 2})));
     EXPECT_EQ(board.flash[0x201], 2);
 }
 
@@ -141,6 +151,18 @@ TEST_F(DeviceTest, ProgramsWholePresentPagesLowestFirst)
     // Page 0 starts with 16 erased bytes before the data at 0x10.
     EXPECT_EQ(writes[0].data.array().at(0x0F), Variant::UI1(0xFF));
     EXPECT_EQ(writes[0].data.array().at(0x10), Variant::UI1(PatternBytes(5, 1)[0]));
+}
+
+TEST_F(DeviceTest, AFailureKindMissingFromTheBoardsTableIsAnError)
+{
+    std::string path = SRecordFile({{0x000000, PatternBytes(1024, 4)}});
+    board.SetErrorMethodProperty(1);
+    board.failWriteNumber = 1;
+    board.failKind = LinkResult::InvalidLockoutValue;  // not in the test board's table
+    EXPECT_EQ(board.ProgFlash(path), Variant::Error(TestBoard::kBoardErrorCode + 5));
+    EXPECT_EQ(CallsOf("WriteFlashBlock").size(), 2u);
+    EXPECT_EQ(board.ErrorCodeProperty(), TestBoard::kBoardErrorCode);
+    EXPECT_EQ(board.ErrorStringProperty(), "General Error");
 }
 
 TEST_F(DeviceTest, StopsAtFirstFailingBlockWithTheBoardsResult)
@@ -232,16 +254,19 @@ TEST_F(DeviceTest, VerifyMismatchCodeKeepsLow16Bits)
 TEST_F(DeviceTest, VerifyStopsAtAFailedRead)
 {
     std::string path = SRecordFile({{0x000000, PatternBytes(600, 9)}});
-    board.readResult = Variant::Error(77);
-    EXPECT_EQ(board.VerifyFlash(path), Variant::Error(77));
+    board.SetErrorMethodProperty(1);
+    board.readFailure = LinkResult{LinkResult::NoResponse, 77};
+    EXPECT_EQ(board.VerifyFlash(path), Variant::Error(77 + 5));
     EXPECT_EQ(CallsOf("ReadFlashBlock").size(), 1u);
-    EXPECT_EQ(board.ErrorCodeProperty(), 0);  // the board's failure, not recorded again
+    // The board's failure as its table records it, not a verify error.
+    EXPECT_EQ(board.ErrorCodeProperty(), 77);
+    EXPECT_EQ(board.ErrorStringProperty(), TestBoard::kBoardReadErrorText);
 }
 
 TEST_F(DeviceTest, VerifyWithoutDataCannotAccessIt)
 {
     std::string path = SRecordFile({{0x000000, PatternBytes(4, 10)}});
-    board.readResult = Variant();
+    board.flashHooks = false;
     EXPECT_EQ(board.VerifyFlash(path), Variant::Null());
     EXPECT_EQ(board.ErrorCodeProperty(), 0);
     EXPECT_EQ(board.ErrorStringProperty(), "Can't access data");

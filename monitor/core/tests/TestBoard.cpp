@@ -1,6 +1,6 @@
 #include "monitor/core/tests/TestBoard.h"
 
-#include "automation/core/VariantConversion.h"
+#include "monitor/core/BoardValues.h"
 
 #include <gtest/gtest.h>
 
@@ -18,67 +18,86 @@ const DispatchMap& BareAd21xx::Map()
     return map;
 }
 
-Variant TestBoard::FailOrSucceed()
+namespace {
+
+constexpr FailureText kFailures[] = {
+    {LinkResult::WrongStatus, TestBoard::kBoardErrorText, FailureText::FromFailure},
+    {LinkResult::NoResponse, TestBoard::kBoardReadErrorText, FailureText::FromFailure},
+};
+
+}  // namespace
+
+std::span<const FailureText> TestBoard::FailureTexts() const
 {
-    Variant result = Variant::I4(0);
-    if (failWriteNumber && *failWriteNumber == writes_)
-        SetError(result, kBoardErrorCode, kBoardErrorText);
-    ++writes_;
-    return result;
+    return kFailures;
 }
 
-Variant TestBoard::ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space)
+LinkResult TestBoard::FailOrSucceed()
+{
+    LinkResult outcome;
+    if (failWriteNumber && *failWriteNumber == writes_)
+        outcome = {failKind, kBoardErrorCode};
+    ++writes_;
+    return outcome;
+}
+
+LinkResult TestBoard::ReadInstead(std::vector<std::uint32_t>& values) const
+{
+    if (readFailure)
+        return *readFailure;
+    std::optional<std::vector<std::uint32_t>> words = BoardValues::Words32(*readResult);
+    EXPECT_TRUE(words.has_value()) << *readResult;
+    if (words)
+        values = *words;
+    return {};
+}
+
+LinkResult TestBoard::ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space,
+                                std::vector<std::uint32_t>& words)
 {
     calls.push_back({"ReadSpace", address, space, Variant::I4(count)});
-    if (readResult)
-        return *readResult;
-    SafeArray words = SafeArray::Vector(VT_I4, static_cast<std::size_t>(count));
+    if (readResult || readFailure)
+        return ReadInstead(words);
     for (std::int32_t i = 0; i < count; ++i)
-        words.set(static_cast<std::size_t>(i), Variant::I4(memory[{space, address + i}]));
-    return Variant::Array(std::move(words));
+        words.push_back(static_cast<std::uint32_t>(memory[{space, address + i}]));
+    return {};
 }
 
-Variant TestBoard::WriteSpace(std::int32_t address, Variant& data, std::int32_t space)
+LinkResult TestBoard::WriteSpace(std::int32_t address, std::span<const std::uint32_t> words, std::int32_t space)
 {
-    calls.push_back({"WriteSpace", address, space, data});
-    Variant result = FailOrSucceed();
-    if (result.IsErrorResult())
-        return result;
-    std::optional<std::vector<Variant>> words = ConvertToElements(data, VT_I4);
-    EXPECT_TRUE(words.has_value()) << data;
-    if (words) {
-        for (std::size_t i = 0; i < words->size(); ++i)
-            memory[{space, address + static_cast<std::int32_t>(i)}] = (*words)[i].i4();
-    }
-    return result;
+    calls.push_back({"WriteSpace", address, space, BoardValues::I4Array(words)});
+    const LinkResult outcome = FailOrSucceed();
+    if (!outcome.ok())
+        return outcome;
+    for (std::size_t i = 0; i < words.size(); ++i)
+        memory[{space, address + static_cast<std::int32_t>(i)}] = static_cast<std::int32_t>(words[i]);
+    return outcome;
 }
 
-Variant TestBoard::ReadFlashBlock(std::int32_t address, std::int32_t count)
+LinkResult TestBoard::ReadFlashBlock(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& values)
 {
     calls.push_back({"ReadFlashBlock", address, count, Variant()});
-    if (readResult)
-        return *readResult;
-    SafeArray bytes = SafeArray::Vector(VT_I4, static_cast<std::size_t>(count));
+    if (readResult || readFailure)
+        return ReadInstead(values);
     for (std::int32_t i = 0; i < count; ++i) {
         auto found = flash.find(address + i);
-        bytes.set(static_cast<std::size_t>(i), Variant::I4(found == flash.end() ? 0xFF : found->second));
+        values.push_back(found == flash.end() ? 0xFF : found->second);
     }
-    return Variant::Array(std::move(bytes));
+    return {};
 }
 
-Variant TestBoard::WriteFlashBlock(std::int32_t address, Variant& data)
+LinkResult TestBoard::WriteFlashBlock(std::int32_t address, std::span<const std::uint32_t> values)
 {
-    calls.push_back({"WriteFlashBlock", address, 0, data});
-    Variant result = FailOrSucceed();
-    if (result.IsErrorResult())
-        return result;
-    std::optional<std::vector<Variant>> bytes = ConvertToElements(data, VT_UI1);
-    EXPECT_TRUE(bytes.has_value()) << data;
-    if (bytes) {
-        for (std::size_t i = 0; i < bytes->size(); ++i)
-            flash[address + static_cast<std::int32_t>(i)] = (*bytes)[i].ui1();
-    }
-    return result;
+    SafeArray bytes = SafeArray::Vector(VT_UI1, values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+        bytes.set(i, Variant::UI1(static_cast<std::uint8_t>(values[i])));
+    calls.push_back({"WriteFlashBlock", address, 0, Variant::Array(std::move(bytes))});
+    const LinkResult outcome = FailOrSucceed();
+    if (!outcome.ok())
+        return outcome;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        flash[address + static_cast<std::int32_t>(i)] = static_cast<std::uint8_t>(values[i]);
+    return outcome;
 }
 
 namespace {

@@ -17,11 +17,14 @@ public:
         std::string hook;  // "ReadSpace", "WriteSpace", "ReadFlashBlock", "WriteFlashBlock"
         std::int32_t address = 0;
         std::int32_t countOrSpace = 0;  // count of a read, space of a space hook
-        Variant data;                   // the data of a write as passed
+        // The count of a read as VT_I4; the words of a space write as a VT_I4
+        // array, the values of a flash write as a VT_UI1 array.
+        Variant data;
     };
 
     static constexpr std::int16_t kBoardErrorCode = 9;
     static constexpr const char* kBoardErrorText = "Board write failed";
+    static constexpr const char* kBoardReadErrorText = "Board read failed";
 
     static const DispatchMap& Map();
     const DispatchMap& GetDispatchMap() const override { return Map(); }
@@ -29,10 +32,13 @@ public:
     // A member of the board itself, so that the family is one level down.
     Variant Reset() { return Variant::I4(1); }
 
-    Variant ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space) override;
-    Variant WriteSpace(std::int32_t address, Variant& data, std::int32_t space) override;
-    Variant ReadFlashBlock(std::int32_t address, std::int32_t count) override;
-    Variant WriteFlashBlock(std::int32_t address, Variant& data) override;
+    bool HasSpaces() const override { return true; }
+    LinkResult ReadSpace(std::int32_t address, std::int32_t count, std::int32_t space,
+                         std::vector<std::uint32_t>& words) override;
+    LinkResult WriteSpace(std::int32_t address, std::span<const std::uint32_t> words, std::int32_t space) override;
+    bool HasFlashBlocks() const override { return flashHooks; }
+    LinkResult ReadFlashBlock(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& values) override;
+    LinkResult WriteFlashBlock(std::int32_t address, std::span<const std::uint32_t> values) override;
 
     // Reads the error properties through automation, as a client does.
     std::int32_t ErrorCodeProperty();
@@ -46,11 +52,20 @@ public:
     std::map<std::int32_t, std::uint8_t> flash;
     // The n-th (0-based) flash or space write fails with kBoardErrorCode.
     std::optional<std::size_t> failWriteNumber;
-    // When set, ReadSpace/ReadFlashBlock return this instead of the memory.
+    // The kind that write fails with.
+    LinkResult::Kind failKind = LinkResult::WrongStatus;
+    // When set, ReadSpace/ReadFlashBlock return these values (converted as
+    // VT_I4 elements) instead of the memory.
     std::optional<Variant> readResult;
+    // When set, ReadSpace/ReadFlashBlock fail with it (kBoardReadErrorText).
+    std::optional<LinkResult> readFailure;
+    // False: the board has no flash hooks.
+    bool flashHooks = true;
 
 private:
-    Variant FailOrSucceed();
+    std::span<const FailureText> FailureTexts() const override;
+    LinkResult FailOrSucceed();
+    LinkResult ReadInstead(std::vector<std::uint32_t>& values) const;
     std::size_t writes_ = 0;
 };
 

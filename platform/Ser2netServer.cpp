@@ -1,4 +1,4 @@
-#include "platform/tests/Ser2netServer.h"
+#include "platform/Ser2netServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "monitor/serial/SerialPortException.h"
-
 #include <cstdint>
 
-// How an operation of a board link ended: Ok, or the kind of failure and the
-// code that goes with it. Every link returns this from each of its operations
-// and lets no exception out, so that a failed byte transfer and a wrong reply
-// reach the board's automation class the same way; each board turns the
-// kinds into its own texts and codes in one table.
+// How an operation of a board link or a board hook ended: Ok, or the kind of
+// failure and the code that goes with it. Every link returns this from each of
+// its operations and lets no exception out, and the hooks that the family
+// classes call on a board return it too, so that a failed byte transfer, a
+// wrong reply and a request the board refuses reach the automation edge the
+// same way; each board turns the kinds into its own texts and codes in one
+// table (FailureText).
 struct LinkResult {
     enum Kind {
         Ok,
@@ -27,22 +27,18 @@ struct LinkResult {
         NoPowerOnFrame,       // the board did not announce itself in time
         NoPortAccess,         // the port cannot be reached at all
         OutOfRange,           // the request does not fit the link's fields; nothing was sent
+        // Refusals of the board hooks; nothing was sent.
+        NoDataAccess,         // the script's data does not convert, or no result array can be made
+        NoFlashDataAccess,    // a flash block read's count cannot be served
+        FlashReadTooLong,     // more flash values than one read of the board carries
+        FlashWriteTooLong,    // more flash values than one write of the board carries
+        PacketTooLong,        // more words than one packet of the board carries
+        // A memory read whose reply check bytes do not match its contents.
+        BadMemoryCheckBytes,
     };
     Kind kind = Ok;
     std::int32_t code = 0;
 
     bool ok() const { return kind == Ok; }
     bool operator==(const LinkResult&) const = default;
-
-    // Runs `transfer`, which returns a LinkResult, and turns a
-    // SerialPortException it throws into SerialFailure.
-    template <class Transfer>
-    static LinkResult CatchSerialFailure(Transfer&& transfer)
-    {
-        try {
-            return transfer();
-        } catch (const SerialPortException& failure) {
-            return {SerialFailure, failure.code()};
-        }
-    }
 };
