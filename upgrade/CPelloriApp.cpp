@@ -153,10 +153,10 @@ int CPelloriApp::RunStationWindow(int argc, char** argv, const std::vector<std::
     std::string error;
     const auto options = BatchOptions::Parse(args, error);
     if (!options) {
-        std::cerr << "pellori: " << error << '\n' << BatchOptions::Usage();
+        std::cerr << ProgramInfo::UsageMistake("pellori", error);
         return BatchRun::kUsage;
     }
-    if (!DisplayAvailable()) {
+    if (!DisplayPresence::Available()) {
         std::cerr << "pellori: there is no display to show the station on; pellori --batch --station needs none\n";
         return 1;
     }
