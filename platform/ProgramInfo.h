@@ -6,10 +6,14 @@
 // --help: the release, and how port names reach devices.
 class ProgramInfo {
 public:
-    // The tool set's release, "1.0".
+    // The tool set's release, "1.0": the release of its packages.
     static const char* Version();
-    // "<program> <release>\n", the answer to --version.
-    static std::string VersionText(const std::string& program);
+    // The licence every program is released under, as SPDX names it.
+    static constexpr const char* kLicense = "GPL-3.0-or-later";
+    // The answer to --version: "<program> <its version> (varnix-tools <release>)"
+    // and the licence. A program with an About box gives the version that box
+    // shows; the others are versioned with the tool set.
+    static std::string VersionText(const std::string& program, const std::string& programVersion = Version());
 
     // The port map: where COM1.., LPT1 lead, how to point COM1 at a USB
     // adapter, and what com1, com2 and lpt1 lead to now, with any access

@@ -21,10 +21,13 @@ class StoreFolders(unittest.TestCase):
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="varnix-classes-")
         self.addCleanup(shutil.rmtree, self.folder, True)
-        saved = {name: os.environ.get(name) for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME")}
+        saved = {name: os.environ.get(name)
+                 for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS", "HOME")}
         self.addCleanup(self.restore, saved)
         os.environ["XDG_CONFIG_HOME"] = os.path.join(self.folder, "config")
         os.environ["XDG_DATA_HOME"] = os.path.join(self.folder, "data")
+        os.environ["XDG_CONFIG_DIRS"] = os.path.join(self.folder, "etc-xdg")
+        os.environ["XDG_DATA_DIRS"] = os.path.join(self.folder, "share1") + ":" + os.path.join(self.folder, "share2")
         self.classes = ClassesRoot()
 
     @staticmethod

@@ -24,6 +24,7 @@ const char kUsage[] =
 
 int main(int argc, char** argv)
 {
+    if (SimCommandLine::PrintVersionIfAsked("dspq47-sim", argc, argv)) return 0;
     std::string port = "com1";
     bool paced = false;
     bool inBackground = false;
