@@ -144,8 +144,12 @@ TEST_F(InstallTest, EveryFileLandsWhereADesktopLooksForIt)
         EXPECT_TRUE(Slurp(Installed(page)).startsWith(QStringLiteral(".TH "))) << page.toStdString();
     }
     for (const char* page : {"automation-over-dbus.md", "python-scripting.md", "pellori.md", "desktop.md",
-                             "getting-started.md", "README.md", "samples/demo.bnm", "samples/demo.hex"})
+                             "getting-started.md", "README.md"})
         EXPECT_TRUE(QFile::exists(Installed(QStringLiteral("share/doc/varnix-tools/") + QLatin1String(page)))) << page;
+    for (const char* sample : {"demo.bnm", "demo.hex"})
+        EXPECT_EQ(Slurp(Installed(QStringLiteral("share/varnix/samples/") + QLatin1String(sample))),
+                  Slurp(QStringLiteral(SOURCE_FOLDER "/upgrade/samples/") + QLatin1String(sample)))
+            << sample;
     EXPECT_FALSE(QDir(Installed(QStringLiteral("share/doc/varnix-tools/tests"))).exists());
 }
 
@@ -240,6 +244,36 @@ TEST_F(InstallTest, RegistrationOfTheInstalledServerNamesItsInstalledPath)
         EXPECT_TRUE(Slurp(services.filePath(file)).contains(QStringLiteral("\nExec=") + varnix + QStringLiteral(" -Embedding\n")))
             << file.toStdString();
     EXPECT_TRUE(Slurp(home_.path() + QStringLiteral("/config/automation/classes-root.ini")).contains(varnix));
+}
+
+// What the install gives every user of the prefix: the classes-root store and
+// one service file per class, naming the installed server.
+TEST_F(InstallTest, TheServerIsRegisteredForEveryUserOfThePrefix)
+{
+    const QString varnix = Installed(QStringLiteral("bin/varnix"));
+    const QString store = Slurp(Installed(QStringLiteral("share/automation/classes-root.ini")));
+    EXPECT_TRUE(store.contains(QStringLiteral("Varnix.Ez2181%5CCLSID="))) << store.toStdString();
+    EXPECT_TRUE(store.contains(QStringLiteral("%5CLocalServer32=") + varnix + QLatin1Char('\n'))) << store.toStdString();
+    const QDir services(Installed(QStringLiteral("share/dbus-1/services")));
+    const QStringList files = services.entryList({QStringLiteral("*.service")}, QDir::Files);
+    EXPECT_EQ(files.size(), 6);
+    for (const QString& file : files)
+        EXPECT_TRUE(Slurp(services.filePath(file)).endsWith(QStringLiteral("\nExec=") + varnix + QStringLiteral(" -Embedding\n")))
+            << file.toStdString();
+
+    // A user of the prefix (~/.local is XDG_DATA_HOME here) finds it with no step of their own.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), Home());
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path() + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("PYTHONDONTWRITEBYTECODE"), QStringLiteral("1"));
+    const Outcome looked = Run(QStringLiteral(PYTHON3_PATH),
+                               {QStringLiteral("-c"), QStringLiteral("import varnix; print(varnix.ClassesRoot().value("
+                                                                     "'CLSID\\\\' + varnix.ClassesRoot().class_id_of_progid('varnix.ez2181') + "
+                                                                     "'\\\\LocalServer32'))")},
+                               environment);
+    EXPECT_EQ(looked.status, 0) << looked.err.toStdString();
+    EXPECT_EQ(looked.out.trimmed(), varnix);
 }
 
 TEST_F(InstallTest, DebiansPythonImportsThePackageFromTheUsersPrefixWithNothingSet)
