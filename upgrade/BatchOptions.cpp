@@ -115,7 +115,7 @@ std::string BatchOptions::Usage()
            "  --program FILE   program the S-record file FILE (.bnm) into flash\n"
            "  --verify FILE    compare flash with FILE\n"
            "  --help           show this text\n"
-           "  --version        show the release\n"
+           "  --version        show the version, the release and the licence\n"
            "\n"
            "Exit status:\n"
            "  0  every step succeeded\n"
