@@ -61,12 +61,12 @@ class AgreesWithTheCppStore(StoreFolders):
             + os.environ["XDG_DATA_DIRS"].split(":")
         stores = [os.path.join(folder, "automation", "classes-root.ini") for folder in folders]
         for number, store in enumerate(stores):
-            class_id = CLASS_ID[:-4] + "%04d}" % number
+            class_id = CLASS_ID[:-5] + "%04d}" % number
             self.assertEqual(self.tool("register-in", store, os.path.join(self.folder, "services%d" % number), class_id,
                                        "Varnix.Ez2181", "Varnix.Ez2181", "/opt/%d/varnix" % number), b"")
         for number, store in enumerate(stores):
             with self.subTest(first_store=store):
-                expected = CLASS_ID[:-4] + "%04d}" % number
+                expected = CLASS_ID[:-5] + "%04d}" % number
                 self.assertEqual(self.classes.class_id_of_progid("varnix.EZ2181"), expected)
                 self.assertEqual(self.tool("lookup", "varnix.EZ2181"), expected)
                 key = "CLSID\\" + expected + "\\LocalServer32"

@@ -24,7 +24,7 @@ struct Outcome {
     QString err;
 };
 
-Outcome Run(const QString& program, const QStringList& args)
+Outcome RunProgram(const QString& program, const QStringList& args)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -44,7 +44,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(homes_.ok());
-        const Outcome written = Run(QStringLiteral(REGISTRATION_FILES_PATH),
+        const Outcome written = RunProgram(QStringLiteral(REGISTRATION_FILES_PATH),
                                     {QStringLiteral(VARNIX_PATH), InstalledStore(), MachineServices()});
         ASSERT_EQ(written.status, 0) << written.err.toStdString();
     }
@@ -81,17 +81,17 @@ TEST_F(InstalledRegistrationTest, AUserWhoNeverRegisteredCreatesObjectsThroughTh
 
 TEST_F(InstalledRegistrationTest, RegisterAndUnregisterActOnTheUsersOwnAndSayWhatTheyDid)
 {
-    const Outcome registered = Run(QStringLiteral(VARNIX_PATH), {QStringLiteral("-Register")});
+    const Outcome registered = RunProgram(QStringLiteral(VARNIX_PATH), {QStringLiteral("-Register")});
     ASSERT_EQ(registered.status, 0) << registered.err.toStdString();
-    EXPECT_TRUE(registered.err.startsWith(QStringLiteral("Registered Varnix.Ez2181, Varnix.Sport, ")));
+    EXPECT_TRUE(registered.err.startsWith(QStringLiteral("Varnix: Registered Varnix.Ez2181, Varnix.Sport, ")));
     EXPECT_TRUE(registered.err.contains(homes_.ClassesRootFile())) << registered.err.toStdString();
     EXPECT_TRUE(registered.err.contains(homes_.ServicesFolder())) << registered.err.toStdString();
     EXPECT_EQ(ClassesRoot().StoreOfProgId("Varnix.Ez2181"), homes_.ClassesRootFile());
 
-    const Outcome removed = Run(QStringLiteral(VARNIX_PATH), {QStringLiteral("-Unregister")});
+    const Outcome removed = RunProgram(QStringLiteral(VARNIX_PATH), {QStringLiteral("-Unregister")});
     ASSERT_EQ(removed.status, 0) << removed.err.toStdString();
     EXPECT_TRUE(removed.err.contains(QStringLiteral(
-        "System registry entries have been removed and the INI file (if any) was deleted.\n"
+        "Varnix: System registry entries have been removed and the INI file (if any) was deleted.\n"
         "Removed this user's registration of Varnix.Ez2181, ")));
     EXPECT_TRUE(removed.err.contains(QStringLiteral("Clients now use the registration installed for all users (") +
                                      InstalledStore() + QStringLiteral(", started as " VARNIX_PATH ")")))
@@ -102,7 +102,7 @@ TEST_F(InstalledRegistrationTest, RegisterAndUnregisterActOnTheUsersOwnAndSayWha
     EXPECT_EQ(ClassesRoot().StoreOfProgId("Varnix.Ez2181"), InstalledStore());
 
     QFile::remove(InstalledStore());
-    const Outcome nothingLeft = Run(QStringLiteral(VARNIX_PATH), {QStringLiteral("-Unregister")});
+    const Outcome nothingLeft = RunProgram(QStringLiteral(VARNIX_PATH), {QStringLiteral("-Unregister")});
     EXPECT_TRUE(nothingLeft.err.contains(QStringLiteral(
         "No registration is left: clients get \"class not registered\" until varnix -Register is run again.")))
         << nothingLeft.err.toStdString();
