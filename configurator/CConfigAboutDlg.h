@@ -8,6 +8,9 @@
 class CConfigAboutDlg : public QDialog {
     Q_OBJECT
 public:
+    // The program's version, as the box gives it ("Version 2.8") and --version.
+    static constexpr const char* kVersion = "2.8";
+
     explicit CConfigAboutDlg(QWidget* parent = nullptr);
 
 private:

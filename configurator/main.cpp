@@ -1,3 +1,4 @@
+#include "configurator/CConfigAboutDlg.h"
 #include "configurator/CConfiguratorApp.h"
 #include "configurator/CommandLine.h"
 #include "platform/ProgramInfo.h"
@@ -13,7 +14,7 @@ int main(int argc, char* argv[])
     // Answered before Qt starts: no display is needed for them.
     const std::string first = argc == 2 ? argv[1] : "";
     if (first == "--help" || first == "-h" || first == "--version") {
-        std::cout << (first == "--version" ? ProgramInfo::VersionText("dspq47") : CommandLine::DialogHelp());
+        std::cout << (first == "--version" ? ProgramInfo::VersionText("dspq47", CConfigAboutDlg::kVersion) : CommandLine::DialogHelp());
         return 0;
     }
     if (!DisplayPresence::Available()) {

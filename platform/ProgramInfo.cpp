@@ -31,9 +31,12 @@ const char* ProgramInfo::Version()
     return VARNIX_VERSION;
 }
 
-std::string ProgramInfo::VersionText(const std::string& program)
+std::string ProgramInfo::VersionText(const std::string& program, const std::string& programVersion)
 {
-    return program + " " + Version() + "\n";
+    return program + " " + programVersion + " (varnix-tools " + Version() + ")\n" +
+           "License " + kLicense + ": GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl-3.0.html>.\n"
+           "This is free software: you are free to change and redistribute it.\n"
+           "There is NO WARRANTY, to the extent permitted by law.\n";
 }
 
 std::string ProgramInfo::UsageMistake(const std::string& program, const std::string& mistake)

@@ -6,10 +6,14 @@
 // --help: the release, and how port names reach devices.
 class ProgramInfo {
 public:
-    // The tool set's release, "1.0".
+    // The tool set's release, "1.0": the release of its packages.
     static const char* Version();
-    // "<program> <release>\n", the answer to --version.
-    static std::string VersionText(const std::string& program);
+    // The licence every program is released under, as SPDX names it.
+    static constexpr const char* kLicense = "GPL-3.0-or-later";
+    // The answer to --version: "<program> <its version> (varnix-tools <release>)"
+    // and the licence. A program with an About box gives the version that box
+    // shows; the others are versioned with the tool set.
+    static std::string VersionText(const std::string& program, const std::string& programVersion = Version());
     // What a program prints for a mistake on its command line: the mistake and one line
     // that points to the help ("pellori: --baud needs a value\nTry 'pellori --help' for
     // more information.\n"), not the whole help, which would push the mistake off screen.

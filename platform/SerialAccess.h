@@ -12,7 +12,8 @@ public:
     static std::string GroupOf(const std::string& path);
 
     // "/dev/ttyUSB0 belongs to group "dialout": add your user to it (sudo usermod
-    // -aG dialout $USER) and log in again".
+    // -aG dialout $USER) and log in again". A group such as root or tty is never
+    // suggested: the hint says to use another device instead.
     static std::string PermissionHint(const std::string& path, const std::string& group);
 
     // The hint for a path this process was denied: names the device it leads

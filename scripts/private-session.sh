@@ -10,6 +10,9 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data"
 export XDG_RUNTIME_DIR="$scratch/runtime" XDG_CACHE_HOME="$scratch/cache"
+# The machine's folders too (/etc/xdg, /usr/share): a registration installed
+# on this machine must not answer for the build's programs.
+export XDG_CONFIG_DIRS="$scratch/etc-xdg" XDG_DATA_DIRS="$scratch/share"
 # The bus reads its service folder when it starts: it must be there already. The
 # port map is there and empty, so that only the ports a test links lead anywhere.
 mkdir -p "$XDG_CONFIG_HOME/dosdevices" "$XDG_DATA_HOME/dbus-1/services" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"

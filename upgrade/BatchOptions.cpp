@@ -94,6 +94,7 @@ std::optional<BatchOptions> BatchOptions::Parse(const std::vector<std::string>& 
 std::string BatchOptions::Usage()
 {
     return "usage: pellori [-Embedding | -Automation]\n"
+           "       pellori -Register | -Unregister\n"
            "       pellori --batch [--port NAME]... [--baud RATE] [--power-on] [--program FILE]\n"
            "               [--verify FILE] [--log FILE]\n"
            "       pellori [--batch] --station [--port NAME]... [--baud RATE] [--program FILE]\n"
@@ -103,7 +104,10 @@ std::string BatchOptions::Usage()
            "Pellori, the software upgrade utility, programs a DSP program file (.bnm) into\n"
            "the flash of an ADSP-2181 board on COM1 (or on the ports given), through the\n"
            "monitor server varnix.\n"
-           "Without --batch, pellori opens the Software Upgrade Utility dialog.\n"
+           "Without --batch, pellori opens the Software Upgrade Utility dialog (and\n"
+           "registers Pellori.Application for this user, so that a client that creates it\n"
+           "starts pellori). -Register does only that, -Unregister removes it; neither\n"
+           "needs a display.\n"
            "\n"
            "With --batch it runs without a window: it creates the monitor server's\n"
            "varnix.Ez2181 object, sets the line rate, then waits for the board's power-on,\n"
@@ -135,7 +139,7 @@ std::string BatchOptions::Usage()
            "  --log FILE       append a record of each board to FILE (JSON Lines)\n"
            "  --station        run a programming station (above)\n"
            "  --help           show this text\n"
-           "  --version        show the release\n"
+           "  --version        show the version, the release and the licence\n"
            "\n"
            "Exit status:\n"
            "  0  every step succeeded\n"

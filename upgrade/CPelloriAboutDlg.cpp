@@ -18,7 +18,7 @@ CPelloriAboutDlg::CPelloriAboutDlg(QWidget* parent) : QDialog(parent)
     icon->setPixmap(PelloriIcon::Make().pixmap(32, 32));
     icon->setGeometry(units.Rect(11, 17, 20, 20));
 
-    auto* text = new QLabel(QStringLiteral("Software Upgrade Utility\n\nVersion 1.2"), this);
+    auto* text = new QLabel(QStringLiteral("Software Upgrade Utility\n\nVersion ") + QLatin1String(kVersion), this);
     text->setObjectName(QStringLiteral("text"));
     text->setGeometry(units.Rect(40, 10, 119, 40));
 

@@ -7,5 +7,8 @@ class CPelloriAboutDlg : public QDialog {
     Q_OBJECT
 
 public:
+    // The program's version, as the box gives it ("Version 1.2") and --version.
+    static constexpr const char* kVersion = "1.2";
+
     explicit CPelloriAboutDlg(QWidget* parent = nullptr);
 };

@@ -8,6 +8,7 @@
 #include "automation/dbus/DBusServer.h"
 #include "platform/ProgramInfo.h"
 #include "upgrade/BatchOptions.h"
+#include "upgrade/CPelloriAboutDlg.h"
 #include "upgrade/BatchRun.h"
 #include "upgrade/GangRun.h"
 #include "upgrade/CPelloriDlg.h"
@@ -46,9 +47,53 @@ bool CPelloriApp::Register(const std::string& serverPath)
         {CPelloriDlgAutoProxy::kClassId, CPelloriDlgAutoProxy::kProgId, CPelloriDlgAutoProxy::kProgId, serverPath});
 }
 
+CPelloriApp::RegistrationSwitch CPelloriApp::FindRegistrationSwitch(const std::vector<std::string>& args)
+{
+    const auto is = [](const std::string& arg, const char* name) {
+        return arg.size() > 1 && (arg[0] == '-' || arg[0] == '/') &&
+               QString::fromStdString(arg.substr(1)).compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    };
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (is(args[i], "Unregister") || is(args[i], "Unregserver")) return RegistrationSwitch::Unregister;
+        if (is(args[i], "Register") || is(args[i], "Regserver")) return RegistrationSwitch::Register;
+    }
+    return RegistrationSwitch::None;
+}
+
+int CPelloriApp::RunRegistration(int argc, char** argv, RegistrationSwitch which)
+{
+    const QCoreApplication application(argc, argv);
+    const ClassesRoot classes;
+    const QString progId = QString::fromLatin1(CPelloriDlgAutoProxy::kProgId);
+    if (which == RegistrationSwitch::Register) {
+        const QString path = QCoreApplication::applicationFilePath();
+        if (!Register(path.toStdString())) {
+            std::cerr << "pellori: " << progId.toStdString() << " could not be registered in " << classes.StoreFile().toStdString()
+                      << " and " << classes.ServicesFolder().toStdString() << '\n';
+            return 1;
+        }
+        std::cout << "Registered " << progId.toStdString() << " for this user, started as " << path.toStdString()
+                  << ": the entries are in " << classes.StoreFile().toStdString() << ", the D-Bus service file in "
+                  << classes.ServicesFolder().toStdString() << ".\n";
+        return 0;
+    }
+    if (!classes.Unregister(CPelloriDlgAutoProxy::kClassId, CPelloriDlgAutoProxy::kProgId)) {
+        std::cerr << "pellori: the registration of " << progId.toStdString() << " could not all be removed from "
+                  << classes.StoreFile().toStdString() << " and " << classes.ServicesFolder().toStdString() << '\n';
+        return 1;
+    }
+    std::cout << "Removed this user's registration of " << progId.toStdString() << " from "
+              << classes.StoreFile().toStdString() << " and its D-Bus service file from "
+              << classes.ServicesFolder().toStdString() << ".\n";
+    return 0;
+}
+
 int CPelloriApp::Run(int argc, char** argv)
 {
     std::vector<std::string> args(argv, argv + argc);
+    // Registration needs no display and no session bus.
+    if (const RegistrationSwitch which = FindRegistrationSwitch(args); which != RegistrationSwitch::None)
+        return RunRegistration(argc, argv, which);
     if (BatchOptions::Requested(std::vector<std::string>(args.begin() + 1, args.end())))
         return RunBatch(std::vector<std::string>(args.begin() + 1, args.end()));
     if (std::find(args.begin() + 1, args.end(), "--station") != args.end())
@@ -74,7 +119,7 @@ int CPelloriApp::RunBatch(const std::vector<std::string>& args)
         return BatchRun::kSuccess;
     }
     if (options->version) {
-        std::cout << ProgramInfo::VersionText("pellori");
+        std::cout << ProgramInfo::VersionText("pellori", CPelloriAboutDlg::kVersion);
         return BatchRun::kSuccess;
     }
     int argc = 1;

@@ -28,10 +28,18 @@ public:
     // Writes the registration entries of Pellori.Application with `serverPath`.
     static bool Register(const std::string& serverPath);
 
+    enum class RegistrationSwitch { None, Register, Unregister };
+    // "-Register"/"-Regserver" or "-Unregister"/"-Unregserver" ('-' or '/',
+    // any case) among the arguments (program name first).
+    static RegistrationSwitch FindRegistrationSwitch(const std::vector<std::string>& args);
+
     int Run(int argc, char** argv);
 
 private:
     int RunBatch(const std::vector<std::string>& args);
+    // Registers or unregisters this user's Pellori.Application without a
+    // window, and says what it did.
+    static int RunRegistration(int argc, char** argv, RegistrationSwitch which);
     int RunDialog(int argc, char** argv, bool startedForClient);
     int RunStationWindow(int argc, char** argv, const std::vector<std::string>& args);
     void OnLastUnlock();

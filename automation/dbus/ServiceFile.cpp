@@ -8,13 +8,6 @@
 
 namespace {
 
-QString DataHome()
-{
-    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-    if (xdg.startsWith(QLatin1Char('/'))) return xdg;
-    return QDir::homePath() + QStringLiteral("/.local/share");
-}
-
 // The bus splits the Exec line like a shell but knows no backslash escapes
 // outside quotes: a path is written plain, in single quotes, or in double
 // quotes; one that no form can hold is refused.
@@ -31,14 +24,21 @@ std::optional<QString> QuotedForExec(const QString& path)
 
 }  // namespace
 
+QString ServiceFile::DataHome()
+{
+    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
+    if (xdg.startsWith(QLatin1Char('/'))) return xdg;
+    return QDir::homePath() + QStringLiteral("/.local/share");
+}
+
 QString ServiceFile::Folder()
 {
     return DataHome() + QStringLiteral("/dbus-1/services");
 }
 
-QString ServiceFile::PathFor(const QString& busName)
+QString ServiceFile::PathFor(const QString& busName, const QString& folder)
 {
-    return Folder() + QLatin1Char('/') + busName + QStringLiteral(".service");
+    return folder + QLatin1Char('/') + busName + QStringLiteral(".service");
 }
 
 std::optional<QString> ServiceFile::Text(const QString& busName, const QString& serverPath)
@@ -49,18 +49,18 @@ std::optional<QString> ServiceFile::Text(const QString& busName, const QString& 
            QStringLiteral(" -Embedding\n");
 }
 
-bool ServiceFile::Write(const QString& busName, const QString& serverPath)
+bool ServiceFile::Write(const QString& busName, const QString& serverPath, const QString& folder)
 {
     const auto text = Text(busName, serverPath);
-    if (!text || !QDir().mkpath(Folder())) return false;
-    QSaveFile file(PathFor(busName));
+    if (!text || !QDir().mkpath(folder)) return false;
+    QSaveFile file(PathFor(busName, folder));
     if (!file.open(QIODevice::WriteOnly)) return false;
     file.write(text->toUtf8());
     return file.commit();
 }
 
-bool ServiceFile::Remove(const QString& busName)
+bool ServiceFile::Remove(const QString& busName, const QString& folder)
 {
-    const QString path = PathFor(busName);
+    const QString path = PathFor(busName, folder);
     return !QFile::exists(path) || QFile::remove(path);
 }

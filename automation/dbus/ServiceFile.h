@@ -10,9 +10,11 @@
 // with "Name=<bus name>" and "Exec=<server path> -Embedding".
 class ServiceFile {
 public:
-    // $XDG_DATA_HOME/dbus-1/services, or $HOME/.local/share/dbus-1/services.
+    // $XDG_DATA_HOME, or $HOME/.local/share.
+    static QString DataHome();
+    // The user's folder: $XDG_DATA_HOME/dbus-1/services.
     static QString Folder();
-    static QString PathFor(const QString& busName);
+    static QString PathFor(const QString& busName, const QString& folder = Folder());
 
     // The file's text. A server path holding blanks or quotes is quoted, as
     // the bus splits the Exec line like a shell; nullopt for a path that
@@ -21,7 +23,7 @@ public:
 
     // Creates the folder if needed and replaces the file; false if it cannot
     // be written.
-    static bool Write(const QString& busName, const QString& serverPath);
+    static bool Write(const QString& busName, const QString& serverPath, const QString& folder = Folder());
     // Removes the file; true if it is gone afterwards.
-    static bool Remove(const QString& busName);
+    static bool Remove(const QString& busName, const QString& folder = Folder());
 };

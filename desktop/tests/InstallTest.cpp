@@ -95,6 +95,23 @@ protected:
     QTemporaryDir home_;
 };
 
+// The first line of each program's --version: its About box's version, if it
+// has one, and the release of the tool set.
+std::string FirstVersionLine(const QString& program)
+{
+    const QString version = program == QStringLiteral("varnix") ? QStringLiteral("1.6")
+                            : program == QStringLiteral("pellori") ? QStringLiteral("1.2")
+                            : program == QStringLiteral("dspq47") ? QStringLiteral("2.8")
+                                                                  : QString::fromLatin1(ProgramInfo::Version());
+    return QStringLiteral("%1 %2 (varnix-tools %3)").arg(program, version, QString::fromLatin1(ProgramInfo::Version())).toStdString();
+}
+
+void ExpectVersionText(const QString& program, const QString& out)
+{
+    EXPECT_EQ(out.section(QLatin1Char('\n'), 0, 0).toStdString(), FirstVersionLine(program));
+    EXPECT_TRUE(out.contains(QStringLiteral("\nLicense GPL-3.0-or-later: "))) << out.toStdString();
+}
+
 const QStringList kPrograms = {QStringLiteral("varnix"), QStringLiteral("pellori"), QStringLiteral("dspq47"),
                                QStringLiteral("dspq47-cli"), QStringLiteral("varnix-call"), QStringLiteral("varnix-doctor")};
 const QStringList kSimulators = {QStringLiteral("ez2181-sim"), QStringLiteral("ezkit21k-sim"), QStringLiteral("faderbox-sim"),
@@ -127,8 +144,12 @@ TEST_F(InstallTest, EveryFileLandsWhereADesktopLooksForIt)
         EXPECT_TRUE(Slurp(Installed(page)).startsWith(QStringLiteral(".TH "))) << page.toStdString();
     }
     for (const char* page : {"automation-over-dbus.md", "python-scripting.md", "pellori.md", "desktop.md",
-                             "getting-started.md", "README.md", "samples/demo.bnm", "samples/demo.hex"})
+                             "getting-started.md", "README.md"})
         EXPECT_TRUE(QFile::exists(Installed(QStringLiteral("share/doc/varnix-tools/") + QLatin1String(page)))) << page;
+    for (const char* sample : {"demo.bnm", "demo.hex"})
+        EXPECT_EQ(Slurp(Installed(QStringLiteral("share/varnix/samples/") + QLatin1String(sample))),
+                  Slurp(QStringLiteral(SOURCE_FOLDER "/upgrade/samples/") + QLatin1String(sample)))
+            << sample;
     EXPECT_FALSE(QDir(Installed(QStringLiteral("share/doc/varnix-tools/tests"))).exists());
     EXPECT_TRUE(Slurp(Installed(QStringLiteral("share/doc/varnix-tools/examples/60-varnix-serial.rules")))
                     .contains(QStringLiteral("ENV{ID_MM_DEVICE_IGNORE}=\"1\"")));
@@ -165,10 +186,12 @@ TEST_F(InstallTest, MenuEntriesStartTheInstalledProgramsWithTheirIcons)
         EXPECT_TRUE(lines.contains(QStringLiteral("Type=Application")));
         EXPECT_TRUE(lines.contains(QStringLiteral("Icon=%1").arg(QLatin1String(name))));
         const QString exec = Installed(QStringLiteral("bin/%1").arg(QLatin1String(name)));
-        ASSERT_TRUE(lines.contains(QStringLiteral("Exec=") + exec));
+        // Varnix opens a document file it is given; the others take none.
+        const QString fileCode = QLatin1String(name) == QLatin1String("varnix") ? QStringLiteral(" %f") : QString();
+        ASSERT_TRUE(lines.contains(QStringLiteral("Exec=") + exec + fileCode)) << lines.join(QLatin1Char('\n')).toStdString();
         const Outcome version = Start(exec, {QStringLiteral("--version")});
         EXPECT_EQ(version.status, 0) << version.err.toStdString();
-        EXPECT_EQ(version.out.toStdString(), ProgramInfo::VersionText(name));
+        ExpectVersionText(QLatin1String(name), version.out);
     }
 }
 
@@ -201,7 +224,7 @@ TEST_F(InstallTest, EveryInstalledProgramStartsFromThePrefix)
         SCOPED_TRACE(program.toStdString());
         const Outcome version = Start(Installed(QStringLiteral("bin/") + program), {QStringLiteral("--version")});
         EXPECT_EQ(version.status, 0) << version.err.toStdString();
-        EXPECT_EQ(version.out.toStdString(), ProgramInfo::VersionText(program.toStdString()));
+        ExpectVersionText(program, version.out);
         const Outcome help = Start(Installed(QStringLiteral("bin/") + program), {QStringLiteral("--help")});
         EXPECT_EQ(help.status, 0) << help.err.toStdString();
         EXPECT_TRUE(help.out.contains(QStringLiteral("ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1")));
@@ -210,6 +233,9 @@ TEST_F(InstallTest, EveryInstalledProgramStartsFromThePrefix)
         const Outcome help = Start(Installed(QStringLiteral("bin/") + simulator), {QStringLiteral("--help")});
         EXPECT_EQ(help.status, 0) << simulator.toStdString();
         EXPECT_TRUE(help.out.contains(QStringLiteral("usage"), Qt::CaseInsensitive)) << simulator.toStdString();
+        const Outcome version = Start(Installed(QStringLiteral("bin/") + simulator), {QStringLiteral("--version")});
+        EXPECT_EQ(version.status, 0) << simulator.toStdString();
+        ExpectVersionText(simulator, version.out);
     }
 }
 
@@ -225,6 +251,36 @@ TEST_F(InstallTest, RegistrationOfTheInstalledServerNamesItsInstalledPath)
         EXPECT_TRUE(Slurp(services.filePath(file)).contains(QStringLiteral("\nExec=") + varnix + QStringLiteral(" -Embedding\n")))
             << file.toStdString();
     EXPECT_TRUE(Slurp(home_.path() + QStringLiteral("/config/automation/classes-root.ini")).contains(varnix));
+}
+
+// What the install gives every user of the prefix: the classes-root store and
+// one service file per class, naming the installed server.
+TEST_F(InstallTest, TheServerIsRegisteredForEveryUserOfThePrefix)
+{
+    const QString varnix = Installed(QStringLiteral("bin/varnix"));
+    const QString store = Slurp(Installed(QStringLiteral("share/automation/classes-root.ini")));
+    EXPECT_TRUE(store.contains(QStringLiteral("Varnix.Ez2181%5CCLSID="))) << store.toStdString();
+    EXPECT_TRUE(store.contains(QStringLiteral("%5CLocalServer32=") + varnix + QLatin1Char('\n'))) << store.toStdString();
+    const QDir services(Installed(QStringLiteral("share/dbus-1/services")));
+    const QStringList files = services.entryList({QStringLiteral("*.service")}, QDir::Files);
+    EXPECT_EQ(files.size(), 6);
+    for (const QString& file : files)
+        EXPECT_TRUE(Slurp(services.filePath(file)).endsWith(QStringLiteral("\nExec=") + varnix + QStringLiteral(" -Embedding\n")))
+            << file.toStdString();
+
+    // A user of the prefix (~/.local is XDG_DATA_HOME here) finds it with no step of their own.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), Home());
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path() + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("PYTHONDONTWRITEBYTECODE"), QStringLiteral("1"));
+    const Outcome looked = Run(QStringLiteral(PYTHON3_PATH),
+                               {QStringLiteral("-c"), QStringLiteral("import varnix; print(varnix.ClassesRoot().value("
+                                                                     "'CLSID\\\\' + varnix.ClassesRoot().class_id_of_progid('varnix.ez2181') + "
+                                                                     "'\\\\LocalServer32'))")},
+                               environment);
+    EXPECT_EQ(looked.status, 0) << looked.err.toStdString();
+    EXPECT_EQ(looked.out.trimmed(), varnix);
 }
 
 TEST_F(InstallTest, DebiansPythonImportsThePackageFromTheUsersPrefixWithNothingSet)

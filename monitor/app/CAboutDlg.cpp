@@ -19,7 +19,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     icon->setPixmap(VarnixIcon::Make().pixmap(32, 32));
     icon->setGeometry(units.Rect(11, 17, 20, 20));
 
-    auto* version = new QLabel(QString::fromLatin1(VarnixResources::kAboutVersion), this);
+    auto* version = new QLabel(QStringLiteral("Varnix Version ") + QLatin1String(VarnixResources::kVersion), this);
     version->setObjectName(QStringLiteral("version"));
     version->setGeometry(units.Rect(40, 10, 119, 8));
 

@@ -53,6 +53,7 @@ bool CVarnixApp::InitInstance()
     }
     if (commandLine_.registerOnly) {
         if (!VarnixRegistration::RegisterAll(serverPath_.toStdString())) return Fail(NotRegisteredText());
+        Tell(VarnixRegistration::RegisteredText(serverPath_.toStdString()));
         exitCode_ = 0;
         return false;
     }
@@ -107,7 +108,8 @@ bool CVarnixApp::Unregister()
     const bool removed = VarnixRegistration::UnregisterAll();
     VarnixRegistration::RemoveSettings();
     if (!removed) return Fail(QStringLiteral("The registry entries could not all be removed."));
-    if (!commandLine_.RunForClient()) Tell(QString::fromLatin1(VarnixResources::kUnregistered));
+    if (!commandLine_.RunForClient())
+        Tell(QString::fromLatin1(VarnixResources::kUnregistered) + QLatin1Char('\n') + VarnixRegistration::UnregisteredText());
     return true;
 }
 

@@ -72,16 +72,19 @@ std::string CommandLineInfo::Usage()
            "  -p, -pt, -dde    accepted and ignored: the program prints nothing and has\n"
            "                   no shell integration\n"
            "  --help, -h, -?   show this text\n"
-           "  --version        show the release\n"
+           "  --version        show the version, the release and the licence\n"
            "Switches begin with '-' or '/' and ignore case; any other switch is refused\n"
            "with status 2.\n"
            "\n"
-           "Registration writes the classes (ProgIDs) to\n"
+           "Installing registers the installed program for every user (in\n"
+           "<prefix>/share/automation/classes-root.ini and <prefix>/share/dbus-1/services).\n"
+           "-Register writes this user's own registration, which clients use first: the\n"
+           "classes (ProgIDs) to\n"
            "  $XDG_CONFIG_HOME/automation/classes-root.ini\n"
            "and, for each class, a D-Bus service file below\n"
            "  $XDG_DATA_HOME/dbus-1/services\n"
-           "that starts this program, at the path it was run from, for a client. Run\n"
-           "`varnix -Register` once after installing or moving the program.\n"
+           "that starts this program, at the path it was run from, for a client.\n"
+           "-Unregister removes only this user's own.\n"
            "\n" +
            ProgramInfo::PortMapHelp();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "automation/dbus/ClassesRoot.h"
+
 #include <QString>
 
 #include <string>
@@ -15,12 +17,18 @@ public:
     static constexpr const char* kSettingsFile = "Local AppWizard-Generated Applications/Varnix.ini";
 
     // Writes the entries and the service file of every class of the program,
-    // with `serverPath` as the program to start. False if any could not be written.
-    static bool RegisterAll(const std::string& serverPath);
+    // with `serverPath` as the program to start, into `classes` (the user's
+    // store unless an installation names another). False if any could not be
+    // written.
+    static bool RegisterAll(const std::string& serverPath, const ClassesRoot& classes = ClassesRoot());
+    // What RegisterAll wrote, for the user: the classes, the program and the files.
+    static QString RegisteredText(const std::string& serverPath);
 
     // Removes the entries and the service files of every class of the program,
     // writing none. False if any could not be removed.
     static bool UnregisterAll();
+    // What UnregisterAll removed, and which registration clients find now.
+    static QString UnregisteredText();
 
     // Deletes the settings file, and its folder when that is left empty.
     static void RemoveSettings();

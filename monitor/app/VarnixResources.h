@@ -14,6 +14,7 @@ inline constexpr const char* kUnregistered =
 inline constexpr const char* kUntitled = "Untitled";
 
 inline constexpr const char* kAboutCaption = "About Varnix";
-inline constexpr const char* kAboutVersion = "Varnix Version 1.6";
+// The program's version, as the About box gives it ("Varnix Version 1.6") and --version.
+inline constexpr const char* kVersion = "1.6";
 
 }  // namespace VarnixResources

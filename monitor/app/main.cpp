@@ -3,6 +3,7 @@
 #include "monitor/app/CVarnixApp.h"
 #include "monitor/app/CommandLineInfo.h"
 #include "monitor/app/MessageBoxNotifier.h"
+#include "monitor/app/VarnixResources.h"
 #include "platform/ProgramInfo.h"
 #include "widgets/DisplayPresence.h"
 
@@ -23,7 +24,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     if (commandLine.help || commandLine.version) {
-        const std::string text = commandLine.help ? CommandLineInfo::Usage() : ProgramInfo::VersionText("varnix");
+        const std::string text = commandLine.help ? CommandLineInfo::Usage() : ProgramInfo::VersionText("varnix", VarnixResources::kVersion);
         std::fwrite(text.data(), 1, text.size(), stdout);
         return 0;
     }

@@ -12,10 +12,17 @@
 
 namespace {
 
-TEST(ProgramInfoTest, VersionTextIsProgramAndRelease)
+TEST(ProgramInfoTest, VersionTextIsProgramVersionReleaseAndLicence)
 {
     EXPECT_TRUE(std::regex_match(ProgramInfo::Version(), std::regex("[0-9]+\\.[0-9]+(\\.[0-9]+)?")));
-    EXPECT_EQ(ProgramInfo::VersionText("pellori"), std::string("pellori ") + ProgramInfo::Version() + "\n");
+    const std::string release = std::string("(varnix-tools ") + ProgramInfo::Version() + ")\n";
+    const std::string licence =
+        "License GPL-3.0-or-later: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl-3.0.html>.\n"
+        "This is free software: you are free to change and redistribute it.\n"
+        "There is NO WARRANTY, to the extent permitted by law.\n";
+    EXPECT_EQ(ProgramInfo::VersionText("pellori", "1.2"), "pellori 1.2 " + release + licence);
+    EXPECT_EQ(ProgramInfo::VersionText("varnix-call"),
+              std::string("varnix-call ") + ProgramInfo::Version() + " " + release + licence);
 }
 
 TEST(ProgramInfoTest, PortStateFollowsTheLinkAndSaysWhetherTheDeviceIsThere)

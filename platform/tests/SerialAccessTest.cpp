@@ -21,6 +21,17 @@ TEST(SerialAccessTest, TheHintNamesTheGroupAndTheCommand)
     EXPECT_EQ(SerialAccess::PermissionHint("/dev/ttyS0", ""), "/dev/ttyS0 may not be opened by this user: ask for access to it");
 }
 
+TEST(SerialAccessTest, APrivilegedGroupIsNeverSuggested)
+{
+    for (const char* group : {"root", "tty", "disk", "sudo", "shadow"}) {
+        const std::string hint = SerialAccess::PermissionHint("/dev/ttyS0", group);
+        EXPECT_EQ(hint, std::string("/dev/ttyS0 belongs to group \"") + group +
+                            "\", which is not meant for users: use another device (ls -l /dev/serial/by-id/ lists "
+                            "the serial adapters) and link it in the port map");
+        EXPECT_EQ(hint.find("usermod"), std::string::npos) << group;
+    }
+}
+
 TEST(SerialAccessTest, GroupOfNamesTheOwnerGroupAndNothingForAMissingDevice)
 {
     if (!OrdinaryUser::Available() || GroupOwnedFile::Dialout() == static_cast<gid_t>(-1)) GTEST_SKIP() << "needs root and a dialout group";

@@ -57,9 +57,13 @@ class PrivateSession:
         os.makedirs(os.path.join(self.config, "dosdevices"))  # a port map of its own, empty
         os.makedirs(self.services)
         self._saved = {name: os.environ.get(name)
-                       for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "DBUS_SESSION_BUS_ADDRESS")}
+                       for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS",
+                                    "DBUS_SESSION_BUS_ADDRESS")}
         os.environ["XDG_CONFIG_HOME"] = self.config
         os.environ["XDG_DATA_HOME"] = self.data
+        # Nothing installed on this machine answers for the build's classes.
+        os.environ["XDG_CONFIG_DIRS"] = os.path.join(self.folder, "etc-xdg")
+        os.environ["XDG_DATA_DIRS"] = os.path.join(self.folder, "share")
 
         bus_folder = os.path.join(self.folder, "bus")
         os.makedirs(bus_folder)

@@ -21,10 +21,13 @@ class StoreFolders(unittest.TestCase):
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="varnix-classes-")
         self.addCleanup(shutil.rmtree, self.folder, True)
-        saved = {name: os.environ.get(name) for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "HOME")}
+        saved = {name: os.environ.get(name)
+                 for name in ("XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_DIRS", "HOME")}
         self.addCleanup(self.restore, saved)
         os.environ["XDG_CONFIG_HOME"] = os.path.join(self.folder, "config")
         os.environ["XDG_DATA_HOME"] = os.path.join(self.folder, "data")
+        os.environ["XDG_CONFIG_DIRS"] = os.path.join(self.folder, "etc-xdg")
+        os.environ["XDG_DATA_DIRS"] = os.path.join(self.folder, "share1") + ":" + os.path.join(self.folder, "share2")
         self.classes = ClassesRoot()
 
     @staticmethod
@@ -52,6 +55,26 @@ class AgreesWithTheCppStore(StoreFolders):
 
     def register(self, class_id, progid, type_name, server):
         self.assertEqual(self.tool("register", class_id, progid, type_name, server), b"")
+
+    def test_the_users_store_comes_first_then_the_installed_ones_in_order(self):
+        folders = [os.environ["XDG_CONFIG_HOME"], os.environ["XDG_DATA_HOME"], os.environ["XDG_CONFIG_DIRS"]] \
+            + os.environ["XDG_DATA_DIRS"].split(":")
+        stores = [os.path.join(folder, "automation", "classes-root.ini") for folder in folders]
+        for number, store in enumerate(stores):
+            class_id = CLASS_ID[:-5] + "%04d}" % number
+            self.assertEqual(self.tool("register-in", store, os.path.join(self.folder, "services%d" % number), class_id,
+                                       "Varnix.Ez2181", "Varnix.Ez2181", "/opt/%d/varnix" % number), b"")
+        for number, store in enumerate(stores):
+            with self.subTest(first_store=store):
+                expected = CLASS_ID[:-5] + "%04d}" % number
+                self.assertEqual(self.classes.class_id_of_progid("varnix.EZ2181"), expected)
+                self.assertEqual(self.tool("lookup", "varnix.EZ2181"), expected)
+                key = "CLSID\\" + expected + "\\LocalServer32"
+                self.assertEqual(self.classes.value(key), "/opt/%d/varnix" % number)
+                self.assertEqual(self.tool("value", key), "/opt/%d/varnix" % number)
+                os.remove(store)
+        self.assertIsNone(self.classes.class_id_of_progid("Varnix.Ez2181"))
+        self.assertIsNone(self.tool("lookup", "Varnix.Ez2181"))
 
     def test_progid_lookup_ignores_case_as_the_cpp_lookup_does(self):
         self.register(CLASS_ID, "Varnix.Ez2181", "Varnix.Ez2181", "/opt/varnix/bin/varnix")

@@ -1,8 +1,9 @@
-"""The classes-root store: registered classes as data in one INI file,
-$XDG_CONFIG_HOME/automation/classes-root.ini, written by the servers through
-Qt's QSettings (docs/automation-over-dbus.md, section 1).
+"""The classes-root store: registered classes as data in INI files named
+automation/classes-root.ini, written by the servers through Qt's QSettings
+(docs/automation-over-dbus.md, section 1): the user's own in $XDG_CONFIG_HOME,
+read first, then those an installation writes for everyone.
 
-This reads the file as QSettings does: keys percent-decoded, values unquoted
+This reads the files as QSettings does: keys percent-decoded, values unquoted
 and unescaped, and looks a ProgID up the way the C++ client does.
 """
 
@@ -30,6 +31,34 @@ def config_home():
         return pwd.getpwuid(os.getuid()).pw_dir + "/.config"
     except KeyError:
         return "/.config"
+
+
+def _data_home():
+    xdg = os.environ.get("XDG_DATA_HOME", "")
+    if xdg.startswith("/"):
+        return xdg
+    return os.path.join(os.path.dirname(config_home().rstrip("/")) if not os.environ.get("HOME")
+                        else os.environ["HOME"], ".local", "share")
+
+
+def _xdg_folders(variable, defaults):
+    folders = [folder for folder in os.environ.get(variable, "").split(":") if folder.startswith("/")]
+    return folders or defaults
+
+
+def installed_store_files():
+    """The stores installations write, in the order they are read after the
+    user's: $XDG_DATA_HOME, each of $XDG_CONFIG_DIRS (/etc/xdg), each of
+    $XDG_DATA_DIRS (/usr/local/share, /usr/share)."""
+    folders = [_data_home()]
+    folders += _xdg_folders("XDG_CONFIG_DIRS", ["/etc/xdg"])
+    folders += _xdg_folders("XDG_DATA_DIRS", ["/usr/local/share", "/usr/share"])
+    files = []
+    for folder in folders:
+        path = os.path.join(folder, DEFAULT_FILE)
+        if path not in files:
+            files.append(path)
+    return files
 
 
 def unescape_key(text):
@@ -208,29 +237,42 @@ def read_top_level(path):
 
 
 class ClassesRoot:
-    """The classes-root store below the configuration folder (looked up when
-    each question is asked, so a changed XDG_CONFIG_HOME counts)."""
+    """The classes-root stores: the user's below the configuration folder
+    first, then the installed ones (looked up when each question is asked, so
+    a changed environment counts). The first store that knows a key answers."""
 
     def __init__(self, relative_path=DEFAULT_FILE):
         self.relative_path = relative_path
 
     @property
     def path(self):
+        """The user's store, the one registration writes."""
         return os.path.join(config_home(), self.relative_path)
+
+    def lookup_files(self):
+        files = [self.path]
+        if self.relative_path == DEFAULT_FILE:
+            files += [path for path in installed_store_files() if path not in files]
+        return files
 
     def class_id_of_progid(self, progid):
         """The class id that "<ProgID>\\CLSID" holds, the ProgID compared without
-        regard to case; None when no such ProgID is registered."""
+        regard to case; None when no store registers such a ProgID."""
         wanted = (progid + "\\CLSID").casefold()
-        entries = read_top_level(self.path)
-        for key in sorted(entries):
-            if key.casefold() == wanted:
-                return entries[key]
+        for path in self.lookup_files():
+            entries = read_top_level(path)
+            for key in sorted(entries):
+                if key.casefold() == wanted:
+                    return entries[key]
         return None
 
     def value(self, key):
         """The default value of a registry key ("CLSID\\{...}\\LocalServer32"), None if absent."""
-        return read_top_level(self.path).get(key)
+        for path in self.lookup_files():
+            entries = read_top_level(path)
+            if key in entries:
+                return entries[key]
+        return None
 
     def bus_names_of_progid(self, progid):
         """(bus name, factory path) of the class registered under `progid`; None

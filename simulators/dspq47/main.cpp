@@ -26,6 +26,7 @@ const char kUsage[] =
 
 int main(int argc, char** argv)
 {
+    if (SimCommandLine::PrintVersionIfAsked("dspq47-sim", argc, argv)) return 0;
     std::string port = "com1";
     SimLineOptions lineOptions;
     bool inBackground = false;

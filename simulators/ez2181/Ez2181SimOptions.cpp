@@ -163,6 +163,7 @@ std::string Ez2181SimOptions::Usage()
            "                       served; prints the simulator's process number (stop it\n"
            "                       with kill)\n"
            "  --help               show this text\n"
+           "  --version            (alone) the program's version and licence\n"
            "\n"
            "The port's link in $XDG_CONFIG_HOME/dosdevices is made only where there is none,\n"
            "where it is stale (a /dev/pts/N that no longer exists) or already this line's; a\n"

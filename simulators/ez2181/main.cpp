@@ -4,6 +4,7 @@
 #include "simulators/ez2181/Ez2181SimOptions.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 #include "simulators/ptyline/PtyLinePort.h"
+#include "simulators/ptyline/SimCommandLine.h"
 #include "simulators/ptyline/SimBackground.h"
 #include "platform/ProgramInfo.h"
 
@@ -31,6 +32,7 @@ void Trace(std::size_t number, const Ez2181Frame& frame)
 
 int main(int argc, char** argv)
 {
+    if (SimCommandLine::PrintVersionIfAsked("ez2181-sim", argc, argv)) return 0;
     std::string error;
     const auto options = Ez2181SimOptions::Parse(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {

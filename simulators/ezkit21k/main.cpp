@@ -44,6 +44,7 @@ int main(int argc, char** argv)
         lockout = bits.value_or(0);
         return bits.has_value();
     };
+    if (SimCommandLine::PrintVersionIfAsked("ezkit21k-sim", argc, argv)) return 0;
     std::string error;
     const auto line = SimCommandLine::Parse(std::vector<std::string>(argv + 1, argv + argc), own, error);
     if (!line) {

@@ -27,6 +27,7 @@ const char kUsage[] =
 
 int main(int argc, char** argv)
 {
+    if (SimCommandLine::PrintVersionIfAsked("faderbox-sim", argc, argv)) return 0;
     static const std::map<std::string, FaderboxFaultKind> kKinds{
         {"silence", FaderboxFaultKind::Silence}, {"first", FaderboxFaultKind::WrongFirstByte},
         {"third", FaderboxFaultKind::WrongThirdByte}, {"short", FaderboxFaultKind::ShortReply},

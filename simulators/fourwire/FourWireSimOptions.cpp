@@ -77,8 +77,9 @@ std::optional<FourWireSimOptions> FourWireSimOptions::Parse(const std::vector<st
             options.background = true;
             continue;
         }
-        if (arg != "--port" && arg != "--socket" && arg != "--version" && arg != "--fault" && arg != "--answer-delay"
-            && arg != "--hold-drop") {
+        // "--version N" is the old spelling of "--target-version N".
+        if (arg != "--port" && arg != "--socket" && arg != "--target-version" && arg != "--version" && arg != "--fault"
+            && arg != "--answer-delay" && arg != "--hold-drop") {
             error = "unknown option " + arg;
             return std::nullopt;
         }
@@ -95,7 +96,7 @@ std::optional<FourWireSimOptions> FourWireSimOptions::Parse(const std::vector<st
             options.port = value;
         } else if (arg == "--socket") {
             options.socketPath = value;
-        } else if (arg == "--version") {
+        } else if (arg == "--target-version" || arg == "--version") {
             const auto version = SimCommandLine::ParseNumber(value, 0xFFFF);
             if (!version) {
                 error = "not a 16-bit version: " + value;
@@ -137,7 +138,7 @@ std::string FourWireSimOptions::DefaultSocketPath()
 
 const char* FourWireSimOptions::Usage()
 {
-    return "Usage: fourwire-sim [--port NAME] [--background] [--socket PATH] [--version N]\n"
+    return "Usage: fourwire-sim [--port NAME] [--background] [--socket PATH] [--target-version N]\n"
            "                    [--answer-delay MS] [--hold-drop LINE:MS] [--fault KIND[*TIMES][+SKIP]]...\n"
            "\n"
            "Simulates an ADSP-21xx target on the four-wire parallel-port link: the bit\n"
@@ -161,7 +162,9 @@ const char* FourWireSimOptions::Usage()
            "  --port NAME     port map name to link (default lpt1)\n"
            "  --socket PATH   socket to serve (default DIR/fourwire-sim-<pid>.sock, DIR\n"
            "                  being $XDG_RUNTIME_DIR, or /tmp without it)\n"
-           "  --version N     version answered to command 1 (default 0x0102)\n"
+           "  --target-version N\n"
+           "                  the target's version, answered to command 1 (default 0x0102);\n"
+           "                  the old spelling --version N still works\n"
            "  --answer-delay MS\n"
            "                  answer every change of the PC's lines MS milliseconds late,\n"
            "                  as a slow target does, and miss what the PC changes and\n"
@@ -183,6 +186,7 @@ const char* FourWireSimOptions::Usage()
            "                  served; prints the simulator's process number (stop it\n"
            "                  with kill)\n"
            "  --help          this text\n"
+           "  --version       (alone) the program's version and licence\n"
            "\n"
            "The link is made only where the port has none, or one to this same socket, or\n"
            "a stale one to a /dev/pts/N that no longer exists; a link to anything else is\n"

@@ -7,6 +7,7 @@
 
 #include "simulators/ptyline/PortClaim.h"
 #include "simulators/ptyline/SimBackground.h"
+#include "simulators/ptyline/SimCommandLine.h"
 
 #include "platform/Clock.h"
 #include "platform/ProgramInfo.h"
@@ -19,6 +20,7 @@
 
 int main(int argc, char** argv)
 {
+    if (SimCommandLine::PrintVersionIfAsked("fourwire-sim", argc, argv)) return 0;
     std::string error;
     const auto options = FourWireSimOptions::Parse(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {

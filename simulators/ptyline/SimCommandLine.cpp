@@ -1,6 +1,9 @@
 #include "simulators/ptyline/SimCommandLine.h"
 
+#include "platform/ProgramInfo.h"
+
 #include <charconv>
+#include <cstring>
 
 std::optional<std::uint32_t> SimCommandLine::ParseNumber(const std::string& text, std::uint32_t max)
 {
@@ -17,11 +20,19 @@ std::optional<std::uint32_t> SimCommandLine::ParseNumber(const std::string& text
     return static_cast<std::uint32_t>(value);
 }
 
+bool SimCommandLine::PrintVersionIfAsked(const char* program, int argc, char** argv)
+{
+    if (argc != 2 || std::strcmp(argv[1], "--version") != 0) return false;
+    std::fputs(ProgramInfo::VersionText(program).c_str(), stdout);
+    return true;
+}
+
 const char* SimCommandLine::CommonUsage()
 {
     return "  --background    return to the shell only once the port is linked and served;\n"
            "                  prints the simulator's process number (stop it with kill)\n"
            "  --help          this text\n"
+           "  --version       (alone) the program's version and licence\n"
            "The port's link in $XDG_CONFIG_HOME/dosdevices is made only where there is none,\n"
            "where it is stale (a /dev/pts/N that no longer exists) or already this line's; a\n"
            "link to anything else is left alone and the simulator does not start (a link to\n"

@@ -18,6 +18,7 @@
 //   --baud, --adapter, --latency   the line's pace and USB adapter (SimLineOptions)
 //   --background      return to the shell once the port is linked (SimBackground)
 //   --help
+//   --version         alone: the program's version and licence
 // A program's own options take one value each and go to its handler.
 struct SimCommandLine {
     // Handles one option of the program's own (`option` as given, with its
@@ -32,7 +33,11 @@ struct SimCommandLine {
     bool background = false;
     bool help = false;
 
-    // The lines of the usage text that describe --background, --help and the port map rule.
+    // Prints the program's version text when --version is its only argument;
+    // true if it did.
+    static bool PrintVersionIfAsked(const char* program, int argc, char** argv);
+
+    // The lines of the usage text that describe --background, --help, --version and the port map rule.
     static const char* CommonUsage();
     // A program's own usage text followed by the line options' and CommonUsage().
     static void PrintUsage(std::FILE* to, const char* ownUsage);

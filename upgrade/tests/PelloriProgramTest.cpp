@@ -1,6 +1,7 @@
 // The pellori program itself: batch mode's exit status and output, and the
 // life of Pellori.Application started for a client.
 #include "automation/dbus/AutomationError.h"
+#include "automation/dbus/BusNames.h"
 #include "automation/dbus/ClassesRoot.h"
 #include "automation/dbus/DispatchDriver.h"
 #include "platform/ProgramInfo.h"
@@ -9,6 +10,7 @@
 #include "upgrade/tests/FakeBoardControl.h"
 #include "upgrade/tests/PelloriBus.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -56,11 +58,12 @@ TEST_F(PelloriProgramTest, HelpListsTheExitStatuses)
     EXPECT_NE(outcome.out.find("    com1"), std::string::npos);
 }
 
-TEST_F(PelloriProgramTest, VersionNamesTheRelease)
+TEST_F(PelloriProgramTest, VersionGivesTheAboutBoxVersionTheReleaseAndTheLicence)
 {
     const Outcome outcome = RunPellori({QStringLiteral("--version")});
     EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.out, ProgramInfo::VersionText("pellori"));
+    EXPECT_EQ(outcome.out.substr(0, outcome.out.find('\n')), std::string("pellori 1.2 (varnix-tools ") + ProgramInfo::Version() + ")");
+    EXPECT_EQ(outcome.out, ProgramInfo::VersionText("pellori", "1.2"));
     EXPECT_EQ(outcome.err, "");
 }
 
@@ -138,6 +141,31 @@ TEST_F(PelloriProgramTest, StartedForAClientItServesOneObjectAndEndsWhenItIsRele
     const QString secondServer = second.ServerName();
     second.Release();
     EXPECT_TRUE(NameGone(secondServer));
+}
+
+TEST_F(PelloriProgramTest, RegisterAndUnregisterWorkWithoutADisplayAndSayWhatTheyDid)
+{
+    QProcessEnvironment headless = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"})
+        headless.remove(QString::fromLatin1(name));
+    const ClassesRoot classes;
+    const std::string store = classes.StoreFile().toStdString();
+    const std::string services = classes.ServicesFolder().toStdString();
+    const std::string busName = BusNames::ClassBusName(CPelloriDlgAutoProxy::kClassId)->toStdString();
+
+    const Outcome registered = RunPellori({QStringLiteral("-register")}, headless);
+    EXPECT_EQ(registered.status, 0) << registered.err;
+    EXPECT_EQ(registered.out, "Registered Pellori.Application for this user, started as " PELLORI_PATH
+                              ": the entries are in " + store + ", the D-Bus service file in " + services + ".\n");
+    EXPECT_EQ(classes.ClassIdOfProgId("pellori.application"), CPelloriDlgAutoProxy::kClassId);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(services + "/" + busName + ".service")));
+
+    const Outcome removed = RunPellori({QStringLiteral("/Unregserver")}, headless);
+    EXPECT_EQ(removed.status, 0) << removed.err;
+    EXPECT_EQ(removed.out, "Removed this user's registration of Pellori.Application from " + store +
+                               " and its D-Bus service file from " + services + ".\n");
+    EXPECT_FALSE(classes.ClassIdOfProgId("Pellori.Application"));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(services + "/" + busName + ".service")));
 }
 
 TEST_F(PelloriProgramTest, StartedByHandItRegistersItselfAndAClientGetsAnotherCopy)

@@ -25,6 +25,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(home_.isValid());
+        // Nothing installed on this machine answers.
+        qputenv("XDG_CONFIG_DIRS", home_.filePath("none").toUtf8());
+        qputenv("XDG_DATA_DIRS", home_.filePath("none").toUtf8());
         qputenv("XDG_CONFIG_HOME", home_.filePath("config").toUtf8());
         qputenv("XDG_DATA_HOME", home_.filePath("data").toUtf8());
     }
@@ -92,6 +95,32 @@ TEST_F(ClassesRootTest, UnregisterRemovesEntriesAndServiceFile)
 
     EXPECT_EQ(classes_.ClassIdOfProgId("varnix.sport"), other);
     EXPECT_TRUE(QFile::exists(ServiceFile::PathFor(*BusNames::ClassBusName(other))));
+}
+
+TEST_F(ClassesRootTest, InstalledStoresAnswerAfterTheUsersOwnAndUnregisterLeavesThemAlone)
+{
+    qputenv("XDG_CONFIG_DIRS", home_.filePath("etc-xdg").toUtf8());
+    qputenv("XDG_DATA_DIRS", (home_.filePath("local-share") + ":" + home_.filePath("share")).toUtf8());
+    const ClassesRoot installed(home_.filePath("share/automation/classes-root.ini"), home_.filePath("share/dbus-1/services"));
+    ASSERT_TRUE(installed.Register({kClassId, "Varnix.Ez2181", "Varnix.Ez2181", "/usr/bin/varnix"}));
+    EXPECT_TRUE(QFile::exists(ServiceFile::PathFor(*BusNames::ClassBusName(kClassId), home_.filePath("share/dbus-1/services"))));
+    EXPECT_FALSE(QFile::exists(ServiceFile::PathFor(*BusNames::ClassBusName(kClassId))));
+    EXPECT_EQ(classes_.ClassIdOfProgId("varnix.ez2181"), kClassId);
+    EXPECT_EQ(classes_.StoreOfProgId("varnix.ez2181"), installed.StoreFile());
+
+    ASSERT_TRUE(classes_.Register({kClassId, "Varnix.Ez2181", "Varnix.Ez2181", "/home/me/build/varnix"}));
+    const std::string server = std::string("CLSID\\") + kClassId + "\\LocalServer32";
+    EXPECT_EQ(classes_.Value(server), "/home/me/build/varnix");
+    EXPECT_EQ(classes_.StoreOfProgId("Varnix.Ez2181"), ConfigFile());
+
+    ASSERT_TRUE(classes_.Unregister(kClassId, "Varnix.Ez2181"));
+    EXPECT_EQ(classes_.Value(server), "/usr/bin/varnix");
+    EXPECT_EQ(installed.Value(server), "/usr/bin/varnix");
+    EXPECT_TRUE(QFile::exists(ServiceFile::PathFor(*BusNames::ClassBusName(kClassId), home_.filePath("share/dbus-1/services"))));
+    EXPECT_EQ(ClassesRoot::InstalledStoreFiles(),
+              QStringList({home_.filePath("data/automation/classes-root.ini"), home_.filePath("etc-xdg/automation/classes-root.ini"),
+                           home_.filePath("local-share/automation/classes-root.ini"),
+                           home_.filePath("share/automation/classes-root.ini")}));
 }
 
 TEST_F(ClassesRootTest, MalformedClassIdIsNotRegistered)

@@ -173,7 +173,11 @@ TEST_F(CVarnixAppTest, UnregserverRemovesEverythingAndSaysSo)
     EXPECT_FALSE(QFile::exists(VarnixRegistration::SettingsFilePath()));
     EXPECT_FALSE(QDir(homes_.Config()).exists(QString::fromLatin1(VarnixRegistration::kSettingsFolder)));
     ASSERT_EQ(messages_.messages().size(), 1u);
-    EXPECT_EQ(messages_.messages()[0], (RecordingNotifier::Message{kUnregistered, "Varnix"}));
+    // The fixed text first, then what was removed and that nothing is left.
+    EXPECT_EQ(messages_.messages()[0].caption, "Varnix");
+    EXPECT_EQ(messages_.messages()[0].text,
+              kUnregistered + "\n" + VarnixRegistration::UnregisteredText().toStdString());
+    EXPECT_NE(messages_.messages()[0].text.find("No registration is left"), std::string::npos);
 }
 
 TEST_F(CVarnixAppTest, UnregisterWithEmbeddingIsSilent)
@@ -196,7 +200,7 @@ TEST_F(CVarnixAppTest, UnregisterWhereNothingWasRegisteredWritesNothing)
     EXPECT_EQ(messages_.messages().size(), 1u);
 }
 
-TEST_F(CVarnixAppTest, RegisterWritesEveryClassAndServiceFileSilentlyAndEnds)
+TEST_F(CVarnixAppTest, RegisterWritesEveryClassAndServiceFileSaysSoAndEnds)
 {
     CVarnixApp app(Arguments({"-Register"}), kServer, false);
     EXPECT_FALSE(app.InitInstance());
@@ -205,7 +209,12 @@ TEST_F(CVarnixAppTest, RegisterWritesEveryClassAndServiceFileSilentlyAndEnds)
     EXPECT_EQ(app.Server(), nullptr);
     EXPECT_TRUE(AllRegistered(kServer.toStdString()));
     EXPECT_FALSE(QDir(homes_.ServicesFolder()).isEmpty());
-    EXPECT_TRUE(messages_.messages().empty());
+    ASSERT_EQ(messages_.messages().size(), 1u);
+    EXPECT_EQ(messages_.messages()[0].text,
+              "Registered Varnix.Ez2181, Varnix.Sport, Varnix.Ezkit21k, Varnix.Faderbox, Varnix.FourWire21xx, "
+              "Varnix.Document for this user, started as /opt/varnix/bin/varnix: the entries are in " +
+                  homes_.ClassesRootFile().toStdString() + ", the D-Bus service files in " +
+                  homes_.ServicesFolder().toStdString() + ".");
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ TEST(FourWireSimOptionsTest, EveryOptionIsTaken)
 {
     std::string error;
     const auto options = FourWireSimOptions::Parse(
-        {"--port", "LPT2", "--socket", "/tmp/s.sock", "--version", "0xFFFE", "--fault", "stall*2+3",
+        {"--port", "LPT2", "--socket", "/tmp/s.sock", "--target-version", "0xFFFE", "--fault", "stall*2+3",
          "--fault", "status*0", "--answer-delay", "0x20", "--hold-drop", "clock:40", "--help"},
         error);
     ASSERT_TRUE(options) << error;
@@ -42,6 +42,15 @@ TEST(FourWireSimOptionsTest, EveryOptionIsTaken)
     EXPECT_TRUE(options->help);
 }
 
+TEST(FourWireSimOptionsTest, TheOldSpellingVersionNSetsTheTargetsVersion)
+{
+    std::string error;
+    const auto options = FourWireSimOptions::Parse({"--version", "0x0304"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->version, 0x0304);
+    EXPECT_NE(std::string(FourWireSimOptions::Usage()).find("the old spelling --version N still works"), std::string::npos);
+}
+
 TEST(FourWireSimOptionsTest, FaultNames)
 {
     EXPECT_EQ(FourWireSimOptions::ParseFault("checksum")->kind, FourWireFaultKind::BadCheckSum);
@@ -56,7 +65,7 @@ TEST(FourWireSimOptionsTest, FaultNames)
 TEST(FourWireSimOptionsTest, MistakesAreNamed)
 {
     std::string error;
-    EXPECT_FALSE(FourWireSimOptions::Parse({"--version", "0x10000"}, error));
+    EXPECT_FALSE(FourWireSimOptions::Parse({"--target-version", "0x10000"}, error));
     EXPECT_EQ(error, "not a 16-bit version: 0x10000");
     EXPECT_FALSE(FourWireSimOptions::Parse({"--fault"}, error));
     EXPECT_EQ(error, "--fault needs a value");

@@ -29,7 +29,7 @@ TEST(FourWireSimProgramTest, ServesTheTargetAsLpt1UntilSigtermAndThenRemovesTheL
 {
     SimProcess sim;
     const std::string socketPath = sim.configHome() + "/sim.sock";
-    ASSERT_TRUE(sim.Spawn(FOURWIRE_SIM_PATH, {"--socket", socketPath, "--version", "0x0304"}));
+    ASSERT_TRUE(sim.Spawn(FOURWIRE_SIM_PATH, {"--socket", socketPath, "--target-version", "0x0304"}));
     EXPECT_EQ(sim.ReadLine(), "Four-wire target on " + socketPath + ", linked as lpt1");
     EXPECT_EQ(std::filesystem::read_symlink(PortMap::LinkPath("lpt1")), socketPath);
 
