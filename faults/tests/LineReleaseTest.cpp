@@ -211,7 +211,13 @@ TEST_F(LineReleaseTest, Ezkit21kLineVanishingMidReadThenANewLine)
     secondMonitor.SetDataWord(0x100, 0x12345678);
     ServedLine second(secondMonitor);
     ASSERT_TRUE(second.ok());
-    const Variant words = board->ReadDM(0x100, 16, 0, 0);
+    // A failed open is tried once a call: the client's next call, through the
+    // object's dispatch, opens the new line.
+    std::int32_t readDm = 0;
+    ASSERT_EQ(board->GetIDsOfNames("ReadDM", readDm), S_OK);
+    const Variant words =
+        board->Invoke(readDm, InvokeKind::Method, {Variant::I4(0x100), Variant::I4(16), Variant::I4(0), Variant::I4(0)})
+            .result;
     ASSERT_TRUE(words.IsArray()) << words << " " << board->GetErrorString();
     EXPECT_EQ(words.array().at(0), Variant::I4(0x12345678));
     EXPECT_FALSE(PortFree(second.SlavePath()));

@@ -178,7 +178,7 @@ TEST_F(Ez2181SimProgramTest, HelpAndBadOptions)
 
     Spawn({"--fault", "smoke"});
     EXPECT_EQ(ReadLine(output_), "ez2181-sim: unknown fault \"smoke\"");
-    EXPECT_EQ(ReadLine(output_), "usage: ez2181-sim [options] [PORT]");
+    EXPECT_EQ(ReadLine(output_), "Try 'ez2181-sim --help' for more information.");
     EXPECT_EQ(Stop(0), 2);
     EXPECT_FALSE(LinkExists());
 }
