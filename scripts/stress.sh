@@ -52,6 +52,12 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 
+# The board on com2 is only verified by its client: it is given the image first.
+if ! "$build/upgrade/pellori" --batch --port com2 --program "$work/demo.bnm" > "$work/setup.out" 2>&1; then
+    cat "$work/setup.out" >&2
+    exit 1
+fi
+
 for _ in $(seq "$(nproc)"); do
     (while :; do :; done) &
     pids+=($!)

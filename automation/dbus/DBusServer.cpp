@@ -254,30 +254,23 @@ void DBusServer::StartInvoke(const QDBusMessage& message, quint64 number, Object
             target->SetProgressHook([&announcer](std::uint64_t done, std::uint64_t total) { announcer->Announce(done, total); });
         InvokeResult outcome = target->Invoke(dispid, static_cast<InvokeKind>(flags), std::move(args));
         target->SetProgressHook(nullptr);
-        // Progress reports leave from the server's thread, and the reply must
-        // follow them; without any, the reply leaves from here at once (the bus
-        // connection sends from any thread), which spares the caller a wait
-        // for the server's thread.
-        std::optional<InvokeResult> unanswered;
-        if (announcer)
-            unanswered = std::move(outcome);
-        else
-            ReplyToInvoke(message, std::move(outcome));
-        // The object goes back as well, so that its last reference, and so its
-        // destruction, is never on this worker.
+        // The result goes back to this thread with the object, so that its last
+        // reference, and so its destruction, is never on this worker, and so
+        // that the object is let go before its client hears the answer (a client
+        // that then releases it and opens its port again finds the port free).
         QMetaObject::invokeMethod(
             this,
-            [this, message, number, unanswered = std::move(unanswered), target = std::move(target)]() mutable {
-                FinishInvoke(message, number, std::move(unanswered));
+            [this, message, number, outcome = std::move(outcome), target = std::move(target)]() mutable {
+                FinishInvoke(message, number, std::move(outcome));
                 target.reset();
             },
             Qt::QueuedConnection);
     });
 }
 
-void DBusServer::FinishInvoke(const QDBusMessage& message, quint64 number, std::optional<InvokeResult> unanswered)
+void DBusServer::FinishInvoke(const QDBusMessage& message, quint64 number, InvokeResult outcome)
 {
-    if (unanswered) ReplyToInvoke(message, std::move(*unanswered));
+    ReplyToInvoke(message, std::move(outcome));
     // Gone when its client left the bus during the call.
     const auto found = objects_.find(number);
     if (found == objects_.end()) return;

@@ -12,7 +12,6 @@
 #include <deque>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 
 // The server side of the automation transport: exports the factories of the
@@ -95,9 +94,8 @@ private:
     void CreateInstance(const QDBusMessage& message, const QString& token);
     // Checks the arguments here and runs the member on a worker.
     void StartInvoke(const QDBusMessage& message, quint64 number, Object& object);
-    // Back on this thread: answers the call if the worker could not, and
-    // serves what waited for it.
-    void FinishInvoke(const QDBusMessage& message, quint64 number, std::optional<InvokeResult> unanswered);
+    // Back on this thread: answers the call and serves what waited for it.
+    void FinishInvoke(const QDBusMessage& message, quint64 number, InvokeResult outcome);
     void ReplyToInvoke(const QDBusMessage& message, InvokeResult outcome);
     void GetIDsOfNames(const QDBusMessage& message, const Dispatchable& target);
     void WatchProgress(const QDBusMessage& message, Object& object);
