@@ -10,10 +10,12 @@
 # runs that follow each other hand the bus name from an ending server to a
 # new one. Clients:
 #   - varnix-call, one short call, back to back (a fresh server nearly every run);
-#   - pellori --batch, program then verify the sample, twice in a row, on com1;
-#   - pellori --batch, verify the sample on com2, while the others run.
+#   - pellori --batch, program then verify the sample, twice in a row, on com2;
+#   - pellori --batch, verify the sample on com3, while the others run.
 # Everything runs on a private session bus with a private port map; the two
-# simulated boards are linked there as com1 and com2.
+# simulated boards are linked there as com2 and com3. No client uses com1: a
+# new board object opens com1, its default port, until its Port is set, so a
+# client on com1 would find it busy now and then while others start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -43,17 +45,17 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 "$build/monitor/app/varnix" -Register > /dev/null
 cp upgrade/samples/demo.bnm "$work/"
 
-for port in com1 com2; do
+for port in com2 com3; do
     "$build/simulators/ez2181/ez2181-sim" --port "$port" > "$work/$port.sim" 2>&1 &
     pids+=($!)
 done
 for _ in $(seq 100); do
-    [ -e "$XDG_CONFIG_HOME/dosdevices/com1" ] && [ -e "$XDG_CONFIG_HOME/dosdevices/com2" ] && break
+    [ -e "$XDG_CONFIG_HOME/dosdevices/com2" ] && [ -e "$XDG_CONFIG_HOME/dosdevices/com3" ] && break
     sleep 0.1
 done
 
-# The board on com2 is only verified by its client: it is given the image first.
-if ! "$build/upgrade/pellori" --batch --port com2 --program "$work/demo.bnm" > "$work/setup.out" 2>&1; then
+# The board on com3 is only verified by its client: it is given the image first.
+if ! "$build/upgrade/pellori" --batch --port com3 --program "$work/demo.bnm" > "$work/setup.out" 2>&1; then
     cat "$work/setup.out" >&2
     exit 1
 fi
@@ -83,15 +85,15 @@ client() {
 
 pellori="$build/upgrade/pellori"
 clients=()
-client varnix-call $bound_call "$build/automation/varnix-call" varnix.Ez2181 'Port=com2' 'ErrorMethod' &
+client varnix-call $bound_call "$build/automation/varnix-call" varnix.Ez2181 'Port=com3' 'ErrorMethod' &
 clients+=($!)
-client batch-twice $bound_batch sh -c "'$pellori' --batch --port com1 --program '$work/demo.bnm' --verify '$work/demo.bnm' &&
-    '$pellori' --batch --port com1 --verify '$work/demo.bnm'" &
+client batch-twice $bound_batch sh -c "'$pellori' --batch --port com2 --program '$work/demo.bnm' --verify '$work/demo.bnm' &&
+    '$pellori' --batch --port com2 --verify '$work/demo.bnm'" &
 clients+=($!)
-client batch-verify $bound_batch "$pellori" --batch --port com2 --verify "$work/demo.bnm" &
+client batch-verify $bound_batch "$pellori" --batch --port com3 --verify "$work/demo.bnm" &
 clients+=($!)
 
-echo "stress: $minutes min, $(nproc) busy loops, clients: varnix-call, pellori --batch twice on com1, pellori --batch on com2"
+echo "stress: $minutes min, $(nproc) busy loops, clients: varnix-call, pellori --batch twice on com2, pellori --batch on com3"
 # Each client ends its last run after the time is up.
 for pid in "${clients[@]}"; do wait "$pid" || true; done
 
