@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev
   dbus dbus-daemon dbus-bin python3 python3-dbus
-  srecord ser2net strace
+  srecord ser2net strace shared-mime-info
   librsvg2-bin desktop-file-utils appstream
   clang libclang-rt-14-dev
 )

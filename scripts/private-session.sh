@@ -17,6 +17,10 @@ export XDG_CONFIG_DIRS="$scratch/etc-xdg" XDG_DATA_DIRS="$scratch/share"
 # port map is there and empty, so that only the ports a test links lead anywhere.
 mkdir -p "$XDG_CONFIG_HOME/dosdevices" "$XDG_DATA_HOME/dbus-1/services" "$XDG_RUNTIME_DIR" "$XDG_CACHE_HOME"
 chmod 700 "$XDG_RUNTIME_DIR"
+# Of the machine's shared data, the MIME database alone: Qt's file dialogs filter
+# by it, and it holds no registration.
+mkdir -p "$XDG_DATA_DIRS"
+[ -d /usr/share/mime ] && ln -s /usr/share/mime "$XDG_DATA_DIRS/mime"
 export QT_QPA_PLATFORM=offscreen
 
 dbus-run-session -- "$@"

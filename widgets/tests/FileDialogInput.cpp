@@ -26,7 +26,7 @@ void FileDialogInput::WhenOpen(std::function<void(FileDialogInput&)> withDialog)
 bool FileDialogInput::ShowFolder(const QString& folder)
 {
     dialog_.setDirectory(folder);
-    return QTest::qWaitFor([&] { return !Listed().isEmpty(); }, 5000);
+    return QTest::qWaitFor([&] { return !Listed().isEmpty(); }, 30000);
 }
 
 bool FileDialogInput::PressOnFilters(int key)
@@ -34,7 +34,7 @@ bool FileDialogInput::PressOnFilters(int key)
     const QStringList before = Listed();
     QTest::keyClick(dialog_.findChild<QComboBox*>(QStringLiteral("fileTypeCombo")), static_cast<Qt::Key>(key));
     // The list applies a new filter a little later.
-    return QTest::qWaitFor([&] { return Listed() != before; }, 5000);
+    return QTest::qWaitFor([&] { return Listed() != before; }, 30000);
 }
 
 QStringList FileDialogInput::FilterCaptions() const
