@@ -4,6 +4,7 @@
 //    automation call at most 1.15 times slower);
 //  - the time to create the first object when no server runs (the bus
 //    starts this program again with -Embedding as the server).
+#include "bench/BenchHome.h"
 #include "bench/BenchResult.h"
 
 #include "automation/core/ApplicationLock.h"
@@ -108,13 +109,8 @@ bool WaitUntilGone(QDBusConnection& bus, const QString& name)
 
 int Measure()
 {
-    QTemporaryDir home;
-    const QString data = home.filePath(QStringLiteral("data"));
-    const QString services = data + QStringLiteral("/dbus-1/services");
-    QDir().mkpath(services);
-    QDir().mkpath(home.filePath(QStringLiteral("config")));
-    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("XDG_DATA_HOME", data.toUtf8());
+    const BenchHome home;
+    const QString services = home.Services();
     if (!ClassesRoot().Register({kClassId, kProgId, kProgId, QCoreApplication::applicationFilePath().toStdString()})) {
         std::fprintf(stderr, "cannot register the bench class\n");
         return 1;

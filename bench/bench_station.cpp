@@ -6,6 +6,7 @@
 // usage: bench_station [KIB]   (image kibibytes, default 32)
 
 #include "bench/BenchImage.h"
+#include "bench/BenchHome.h"
 #include "bench/BenchResult.h"
 
 #include "automation/dbus/AutomationError.h"
@@ -115,13 +116,8 @@ int main(int argc, char** argv)
         return 2;
     }
     // The port map, the classes and the bus of this run only.
-    QTemporaryDir home;
-    const QString data = home.filePath(QStringLiteral("data"));
-    const QString services = data + QStringLiteral("/dbus-1/services");
-    QDir().mkpath(services);
-    QDir().mkpath(home.filePath(QStringLiteral("config")));
-    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("XDG_DATA_HOME", data.toUtf8());
+    const BenchHome home;
+    const QString services = home.Services();
     if (!ClassesRoot().Register({Ez2181::kClassId, Ez2181::kProgId, Ez2181::kProgId, VARNIX_PATH})) {
         std::printf("cannot register varnix\n");
         return 1;
@@ -138,8 +134,8 @@ int main(int argc, char** argv)
         }
     }
     const std::vector<std::uint8_t> image = BenchImage::PatternBytes(static_cast<std::size_t>(kib) * 1024);
-    const std::string file = home.filePath(QStringLiteral("image.bnm")).toStdString();
-    if (!BenchImage::Write(home.path().toStdString(), image, file)) {
+    const std::string file = home.FilePath(QStringLiteral("image.bnm")).toStdString();
+    if (!BenchImage::Write(home.Path().toStdString(), image, file)) {
         std::printf("srec_cat could not write the image\n");
         return 1;
     }
