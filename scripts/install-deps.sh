@@ -9,7 +9,7 @@ packages=(
   dbus dbus-daemon dbus-bin python3 python3-dbus
   srecord ser2net strace shared-mime-info
   librsvg2-bin desktop-file-utils appstream
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()
