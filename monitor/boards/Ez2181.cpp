@@ -34,21 +34,11 @@ LinkResult WriteLinkWords(Ez2181Link& link, std::int32_t space, std::uint32_t ad
 
 }  // namespace
 
-Ez2181::Ez2181() : link_(Clock::Steady())
-{
-    OpenLine();
-}
+Ez2181::Ez2181() : SerialBoard(kInitialBaudRate, Clock::Steady()) {}
 
-Ez2181::Ez2181(std::unique_ptr<CommDevice> device, Clock& clock) : link_(std::move(device), clock)
+Ez2181::Ez2181(std::unique_ptr<CommDevice> device, Clock& clock)
+    : SerialBoard(kInitialBaudRate, std::move(device), clock)
 {
-    OpenLine();
-}
-
-// A port that does not open is not reported here: the first transfer fails.
-void Ez2181::OpenLine()
-{
-    link_.Open();
-    link_.SetBaudRate(kInitialBaudRate);
 }
 
 const DispatchMap& Ez2181::Map()
@@ -67,7 +57,6 @@ const DispatchMap& Ez2181::Map()
 // code with "Error", but a memory read reports wrong check bytes as
 // "Invalid Checksum" with code 0.
 constexpr FailureText kFailures[] = {
-    {LinkResult::SerialFailure, nullptr},
     {LinkResult::NoResponse, BoardTexts::kNoResponse},
     {LinkResult::NoPowerOnFrame, "ERROR: Device Timeout"},
     {LinkResult::BadMemoryCheckBytes, "Invalid Checksum"},
@@ -86,11 +75,6 @@ std::span<const FailureText> Ez2181::FailureTexts() const
     return kFailures;
 }
 
-std::string Ez2181::LineFailureText(const LinkResult& failure) const
-{
-    return SerialFailureText(failure.code, link_);
-}
-
 Variant Ez2181::Reset(std::int32_t)
 {
     return Result(link_.Reset());
@@ -100,13 +84,6 @@ Variant Ez2181::Run(std::int32_t operand)
 {
     const std::int32_t value = operand < 2 ? operand : HeldStartWord();
     return Result(link_.Run(static_cast<std::uint32_t>(value)));
-}
-
-// The outcome of the driver call is not looked at: nothing is sent to the board.
-Variant Ez2181::SetBaud(std::int32_t rate)
-{
-    link_.SetBaudRate(static_cast<std::uint32_t>(rate));
-    return Variant::I4(0);
 }
 
 Variant Ez2181::PowerOn()

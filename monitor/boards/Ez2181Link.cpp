@@ -1,5 +1,6 @@
 #include "monitor/boards/Ez2181Link.h"
 
+#include "monitor/core/Ad21xx.h"
 #include "monitor/serial/SerialFailure.h"
 
 #include <algorithm>
@@ -144,12 +145,12 @@ LinkResult Ez2181Link::Run(std::uint32_t operand)
 
 LinkResult Ez2181Link::ReadData(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words)
 {
-    return ReadWords(kReadWords, address + kDataMemoryLineBase, count, words);
+    return ReadWords(kReadWords, address + Ad21xx::kDataSectionBase, count, words);
 }
 
 LinkResult Ez2181Link::WriteData(std::uint32_t address, std::span<const std::uint32_t> words)
 {
-    return WriteWords(kWriteWords, address + kDataMemoryLineBase, words);
+    return WriteWords(kWriteWords, address + Ad21xx::kDataSectionBase, words);
 }
 
 LinkResult Ez2181Link::ReadProgram(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words)

@@ -42,7 +42,6 @@ public:
     static constexpr int kMaxFlashReadPerFrame = 190;
     static constexpr int kMaxFlashLoadPerFrame = 185;
     static constexpr std::uint32_t kPowerOnWaitMs = 10000;
-    static constexpr std::uint32_t kDataMemoryLineBase = 0x4000;
 
     // COM1 on a real line (not opened yet).
     explicit Ez2181Link(Clock& clock = Clock::Steady());

@@ -14,22 +14,9 @@ std::unique_ptr<FlashImage> ImageForFormat(std::int32_t format)
 
 }  // namespace
 
-Ezkit21k::Ezkit21k()
-{
-    OpenLine();
-}
+Ezkit21k::Ezkit21k() : SerialBoard(kBaudRate) {}
 
-Ezkit21k::Ezkit21k(std::unique_ptr<CommDevice> device) : link_(std::move(device))
-{
-    OpenLine();
-}
-
-// A port that does not open is not reported here: the first transfer fails.
-void Ezkit21k::OpenLine()
-{
-    link_.Open();
-    link_.SetBaudRate(kBaudRate);
-}
+Ezkit21k::Ezkit21k(std::unique_ptr<CommDevice> device) : SerialBoard(kBaudRate, std::move(device)) {}
 
 const DispatchMap& Ezkit21k::Map()
 {
@@ -48,7 +35,6 @@ const DispatchMap& Ezkit21k::Map()
 constexpr FailureText kFailures[] = {
     {LinkResult::InvalidHeader, "Invalid Header"},
     {LinkResult::UnexpectedLength, "Unexpected packet length"},
-    {LinkResult::SerialFailure, nullptr},
     {LinkResult::InvalidLockoutValue, "Invalid Lockout Value:", FailureText::FromFailure},
     {LinkResult::NoDataAccess, BoardTexts::kNoDataAccess},
     {LinkResult::PacketTooLong, "Can't write more than 65531 words in one packet"},
@@ -59,11 +45,6 @@ constexpr FailureText kFailures[] = {
 std::span<const FailureText> Ezkit21k::FailureTexts() const
 {
     return kFailures;
-}
-
-std::string Ezkit21k::LineFailureText(const LinkResult& failure) const
-{
-    return SerialFailureText(failure.code, link_);
 }
 
 LinkResult Ezkit21k::ReadDataMemory(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& words)

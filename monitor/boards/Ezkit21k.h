@@ -1,7 +1,7 @@
 #pragma once
 
-#include "automation/core/ApplicationLock.h"
 #include "monitor/boards/Ezkit21kLink.h"
+#include "monitor/boards/SerialBoard.h"
 #include "monitor/core/Ad21k.h"
 
 #include <cstdint>
@@ -12,16 +12,13 @@
 #include <vector>
 
 // An ADSP-21k EZ-KIT board whose monitor exchanges packets of 32-bit words on
-// a serial port at 115200 baud (ProgID "Varnix.Ezkit21k"). The object opens
-// COM1 through the port map when it is created and keeps it until it is
-// destroyed or Port names another port; a port that cannot be opened does not
-// stop the creation, the first transfer fails instead. It implements data memory and the flash
-// blocks (through the monitor's mailbox); program memory keeps the family's
-// empty answer. The object holds a lock on the program while it lives.
+// a serial port at 115200 baud (ProgID "Varnix.Ezkit21k"), on COM1 at first
+// (SerialBoard). It implements data memory and the flash blocks (through the
+// monitor's mailbox); program memory keeps the family's empty answer.
 //
 // Dispatch map (positions 1 to 6): ResyncComm, ProgFlash, VerifyFlash,
 // SetLockout, GetLockout, Port (last, so that no other identifier moved).
-class Ezkit21k : public Ad21k {
+class Ezkit21k : public SerialBoard<Ad21k, Ezkit21kLink> {
 public:
     static constexpr const char* kProgId = "Varnix.Ezkit21k";
     static constexpr const char* kClassId = "{5507C4D5-FC4B-455B-BB9E-74B7E838EBBC}";
@@ -45,9 +42,6 @@ public:
     Variant SetLockout(std::int32_t value);
     // The lockout bit mask, 0 to 3.
     Variant GetLockout();
-    // The port-map name of the board's port, "com1" at first; see Ez2181.
-    std::string GetPort() const { return link_.PortMapName(); }
-    void SetPort(const std::string& name) { SelectPort(link_, name); }
 
     bool HasDataMemory() const override { return true; }
     LinkResult ReadDataMemory(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& words) override;
@@ -56,14 +50,6 @@ public:
     LinkResult ReadFlashBlock(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& values) override;
     LinkResult WriteFlashBlock(std::int32_t address, std::span<const std::uint32_t> values) override;
 
-    const Ezkit21kLink& Link() const { return link_; }
-
 private:
-    void BeginCall() override { link_.BeginCall(); }
-    void OpenLine();
     std::span<const FailureText> FailureTexts() const override;
-    std::string LineFailureText(const LinkResult& failure) const override;
-
-    ApplicationLock::Holder programLock_;
-    Ezkit21kLink link_;
 };

@@ -1,16 +1,8 @@
 #include "monitor/boards/Faderbox.h"
 
-Faderbox::Faderbox()
-{
-    port_.Open();
-    port_.SetBaudRate(kBaudRate);
-}
+Faderbox::Faderbox() : SerialBoard(kBaudRate) {}
 
-Faderbox::Faderbox(std::unique_ptr<CommDevice> device) : port_(std::move(device))
-{
-    port_.Open();
-    port_.SetBaudRate(kBaudRate);
-}
+Faderbox::Faderbox(std::unique_ptr<CommDevice> device) : SerialBoard(kBaudRate, std::move(device)) {}
 
 const DispatchMap& Faderbox::Map()
 {
@@ -22,15 +14,8 @@ const DispatchMap& Faderbox::Map()
     return map;
 }
 
-Variant Faderbox::SetBaud(std::int32_t rate)
-{
-    port_.SetBaudRate(static_cast<std::uint32_t>(rate));
-    return Variant::I4(0);
-}
-
 // The one table of this console's failures.
 constexpr FailureText kFailures[] = {
-    {LinkResult::SerialFailure, nullptr},
     {LinkResult::WrongStart, "Ping reply does not start with 0xA5"},
     {LinkResult::WrongStatus, "Ping reply code is not 0x7F"},
 };
@@ -40,16 +25,11 @@ std::span<const FailureText> Faderbox::FailureTexts() const
     return kFailures;
 }
 
-std::string Faderbox::LineFailureText(const LinkResult& failure) const
-{
-    return SerialFailureText(failure.code, port_);
-}
-
 Variant Faderbox::Ping()
 {
     std::uint16_t first = 0;
     std::uint16_t second = 0;
-    const LinkResult outcome = port_.Ping(first, second);
+    const LinkResult outcome = link_.Ping(first, second);
     if (!outcome.ok())
         return Fail(outcome);
     SafeArray values = SafeArray::Vector(VT_I4, 2);

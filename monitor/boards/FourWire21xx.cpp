@@ -4,7 +4,6 @@
 #include "monitor/core/BoardValues.h"
 #include "monitor/core/ProgramImageLoader.h"
 
-#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -13,16 +12,6 @@ namespace {
 constexpr const char* kTimeout = "Timeout Error";
 constexpr const char* kOutOfRange = "Address or count does not fit the link";
 constexpr const char* kFlashBlockTooLarge = "More than 256 bytes for a flash block";
-
-constexpr std::int64_t kWordSpace = 0x10000;         // 16-bit addresses and counts
-constexpr std::int64_t kProgramReadLimit = 0x7FFF;   // the request carries twice the count
-constexpr std::int64_t kFlashSpace = 0x1000000;      // 24-bit flash addresses
-constexpr std::uint8_t kErasedFlash = 0xFF;
-
-bool Fits(std::int64_t address, std::int64_t count, std::int64_t maxCount)
-{
-    return address >= 0 && count >= 1 && count <= maxCount && address + count <= kWordSpace;
-}
 
 }  // namespace
 
@@ -92,42 +81,34 @@ LinkResult FourWire21xx::ReadSpace(std::int32_t address, std::int32_t count, std
     if (count < 0)
         return {LinkResult::NoDataAccess};
     // Checked before anything is made, so that a huge count costs no memory.
-    if (!Fits(address, count, program ? kProgramReadLimit : kWordSpace - 1))
+    if (!FourWireLink::WordsFit(address, count, program ? FourWireLink::kReadProgram : FourWireLink::kReadData))
         return {LinkResult::OutOfRange};
-    const auto at = static_cast<std::uint16_t>(address);
     const auto size = static_cast<std::size_t>(count);
     if (program) {
         words.resize(size);
-        return link_.ReadProgramWords(at, words);
+        return link_.ReadProgramWords(address, words);
     }
     std::vector<std::uint16_t> dataWords(size);
-    const LinkResult outcome = link_.ReadDataWords(at, dataWords);
+    const LinkResult outcome = link_.ReadDataWords(address, dataWords);
     words.assign(dataWords.begin(), dataWords.end());
     return outcome;
 }
 
 LinkResult FourWire21xx::WriteSpace(std::int32_t address, std::span<const std::uint32_t> words, std::int32_t space)
 {
-    if (!Fits(address, static_cast<std::int64_t>(words.size()), kWordSpace - 1))
-        return {LinkResult::OutOfRange};
-    const auto at = static_cast<std::uint16_t>(address);
     if (space == ProgramSpace)
-        return link_.WriteProgramWords(at, words);
+        return link_.WriteProgramWords(address, words);
     const std::vector<std::uint16_t> dataWords(words.begin(), words.end());
-    return link_.WriteDataWords(at, dataWords);
+    return link_.WriteDataWords(address, dataWords);
 }
 
 LinkResult FourWire21xx::ReadFlashBlock(std::int32_t address, std::int32_t count, std::vector<std::uint32_t>& values)
 {
     if (count < 0)
         return {LinkResult::NoFlashDataAccess};
-    if (count > static_cast<std::int32_t>(FourWireLink::kFlashBlockSize))
-        return {LinkResult::FlashReadTooLong};
-    if (address < 0 || address >= kFlashSpace)
-        return {LinkResult::OutOfRange};
-    FourWireLink::FlashBlock block{};
-    const LinkResult outcome = link_.ReadFlashBlock(static_cast<std::uint32_t>(address), block);
-    values.assign(block.begin(), block.begin() + count);
+    std::vector<std::uint8_t> bytes;
+    const LinkResult outcome = link_.ReadFlash(address, static_cast<std::size_t>(count), bytes);
+    values.assign(bytes.begin(), bytes.end());
     return outcome;
 }
 
@@ -136,14 +117,7 @@ LinkResult FourWire21xx::WriteFlashBlock(std::int32_t address, std::span<const s
     std::optional<std::vector<std::uint8_t>> bytes = BoardValues::Bytes(values);
     if (!bytes)
         return {LinkResult::NoDataAccess};
-    if (bytes->size() > FourWireLink::kFlashBlockSize)
-        return {LinkResult::FlashWriteTooLong};
-    if (address < 0 || address >= kFlashSpace)
-        return {LinkResult::OutOfRange};
-    FourWireLink::FlashBlock block;
-    block.fill(kErasedFlash);
-    std::copy(bytes->begin(), bytes->end(), block.begin());
-    return link_.WriteFlashBlock(static_cast<std::uint32_t>(address), block);
+    return link_.WriteFlash(address, *bytes);
 }
 
 Variant FourWire21xx::LoadProg(const std::string& fileName)

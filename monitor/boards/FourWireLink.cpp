@@ -1,9 +1,13 @@
 #include "monitor/boards/FourWireLink.h"
 
-#include <limits>
+#include <algorithm>
 #include <numeric>
 
 namespace {
+
+constexpr std::int64_t kWordSpace = 0x10000;     // 16-bit addresses and counts
+constexpr std::int64_t kFlashSpace = 0x1000000;  // 24-bit flash addresses
+constexpr std::uint8_t kErasedFlash = 0xFF;
 
 constexpr std::uint8_t kTargetData = 0;
 constexpr std::uint8_t kTargetClock = 1;
@@ -199,9 +203,15 @@ LinkResult FourWireLink::GetVersion(std::uint16_t& version)
     }));
 }
 
-LinkResult FourWireLink::WriteDataWords(std::uint16_t address, std::span<const std::uint16_t> words)
+bool FourWireLink::WordsFit(std::int64_t address, std::int64_t count, Command command)
 {
-    if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max())
+    const std::int64_t maxCount = command == kReadProgram ? kWordSpace / 2 - 1 : kWordSpace - 1;
+    return address >= 0 && count >= 1 && count <= maxCount && address + count <= kWordSpace;
+}
+
+LinkResult FourWireLink::WriteDataWords(std::int32_t address, std::span<const std::uint16_t> words)
+{
+    if (!WordsFit(address, static_cast<std::int64_t>(words.size()), kWriteData))
         return {LinkResult::OutOfRange};
     const auto count = static_cast<std::uint16_t>(words.size());
     return Outcome(Transact(kWriteData, [&] {
@@ -216,9 +226,9 @@ LinkResult FourWireLink::WriteFlashBlock(std::uint32_t address, const FlashBlock
     }));
 }
 
-LinkResult FourWireLink::ReadDataWords(std::uint16_t address, std::span<std::uint16_t> words)
+LinkResult FourWireLink::ReadDataWords(std::int32_t address, std::span<std::uint16_t> words)
 {
-    if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max())
+    if (!WordsFit(address, static_cast<std::int64_t>(words.size()), kReadData))
         return {LinkResult::OutOfRange};
     const auto count = static_cast<std::uint16_t>(words.size());
     return Outcome(Transact(kReadData, [&] {
@@ -233,9 +243,33 @@ LinkResult FourWireLink::ReadFlashBlock(std::uint32_t address, FlashBlock& block
     }));
 }
 
-LinkResult FourWireLink::ReadProgramWords(std::uint16_t address, std::span<std::uint32_t> words)
+LinkResult FourWireLink::ReadFlash(std::int32_t address, std::size_t count, std::vector<std::uint8_t>& bytes)
 {
-    if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max() / 2)
+    if (count > kFlashBlockSize)
+        return {LinkResult::FlashReadTooLong};
+    if (address < 0 || address >= kFlashSpace)
+        return {LinkResult::OutOfRange};
+    FlashBlock block{};
+    const LinkResult outcome = ReadFlashBlock(static_cast<std::uint32_t>(address), block);
+    bytes.assign(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(count));
+    return outcome;
+}
+
+LinkResult FourWireLink::WriteFlash(std::int32_t address, std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() > kFlashBlockSize)
+        return {LinkResult::FlashWriteTooLong};
+    if (address < 0 || address >= kFlashSpace)
+        return {LinkResult::OutOfRange};
+    FlashBlock block;
+    block.fill(kErasedFlash);
+    std::copy(bytes.begin(), bytes.end(), block.begin());
+    return WriteFlashBlock(static_cast<std::uint32_t>(address), block);
+}
+
+LinkResult FourWireLink::ReadProgramWords(std::int32_t address, std::span<std::uint32_t> words)
+{
+    if (!WordsFit(address, static_cast<std::int64_t>(words.size()), kReadProgram))
         return {LinkResult::OutOfRange};
     if (!SendByte(kReadProgram) || !SendWord(address) || !SendWord(static_cast<std::uint16_t>(2 * words.size())))
         return Outcome(false);
@@ -251,9 +285,9 @@ LinkResult FourWireLink::ReadProgramWords(std::uint16_t address, std::span<std::
     return Outcome(ReceiveCheckSum(Low16(sum)));
 }
 
-LinkResult FourWireLink::WriteProgramWords(std::uint16_t address, std::span<const std::uint32_t> words)
+LinkResult FourWireLink::WriteProgramWords(std::int32_t address, std::span<const std::uint32_t> words)
 {
-    if (words.empty() || words.size() > std::numeric_limits<std::uint16_t>::max())
+    if (!WordsFit(address, static_cast<std::int64_t>(words.size()), kWriteProgram))
         return {LinkResult::OutOfRange};
     if (!SendByte(kWriteProgram) || !SendWord(address) || !SendWord(static_cast<std::uint16_t>(words.size())))
         return Outcome(false);

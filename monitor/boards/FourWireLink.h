@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 // The four-wire bit-serial link to an ADSP-21xx target on the parallel port.
 // Its lines, bit handshake, value layout, commands, start-up handshake and
@@ -47,15 +48,28 @@ public:
     FourWireLink(FourWireLink&&) = default;
     FourWireLink& operator=(FourWireLink&&) = default;
 
-    LinkResult GetVersion(std::uint16_t& version);                                        // 1
-    LinkResult WriteDataWords(std::uint16_t address, std::span<const std::uint16_t> words);  // 3
-    LinkResult WriteFlashBlock(std::uint32_t address, const FlashBlock& block);            // 5
-    LinkResult ReadDataWords(std::uint16_t address, std::span<std::uint16_t> words);        // 6
-    LinkResult ReadFlashBlock(std::uint32_t address, FlashBlock& block);                  // 8
-    // Without attempts. The span's size is the word count; it must fit 15 bits for
-    // reads (the command carries twice the count) and 16 bits for writes.
-    LinkResult ReadProgramWords(std::uint16_t address, std::span<std::uint32_t> words);     // 7
-    LinkResult WriteProgramWords(std::uint16_t address, std::span<const std::uint32_t> words);  // 4
+    // Whether `count` words from `address` fit the word operation `command`: at
+    // least one word, all of them within the 16-bit word space, and for a program
+    // read (kReadProgram) at most 0x7FFF, since the command carries twice the count.
+    // The word operations refuse anything else as OutOfRange and send nothing.
+    static bool WordsFit(std::int64_t address, std::int64_t count, Command command);
+
+    // The span's size is the word count.
+    LinkResult GetVersion(std::uint16_t& version);                                       // 1
+    LinkResult WriteDataWords(std::int32_t address, std::span<const std::uint16_t> words);  // 3
+    LinkResult WriteFlashBlock(std::uint32_t address, const FlashBlock& block);           // 5
+    LinkResult ReadDataWords(std::int32_t address, std::span<std::uint16_t> words);        // 6
+    LinkResult ReadFlashBlock(std::uint32_t address, FlashBlock& block);                 // 8
+    // Without attempts.
+    LinkResult ReadProgramWords(std::int32_t address, std::span<std::uint32_t> words);     // 7
+    LinkResult WriteProgramWords(std::int32_t address, std::span<const std::uint32_t> words);  // 4
+
+    // Part of a flash block at a 24-bit address: the first `count` bytes of the
+    // block read, or `bytes` written with the rest of the block erased (0xFF).
+    // More than a block is FlashReadTooLong or FlashWriteTooLong, an address
+    // beyond 24 bits OutOfRange; nothing is sent then.
+    LinkResult ReadFlash(std::int32_t address, std::size_t count, std::vector<std::uint8_t>& bytes);
+    LinkResult WriteFlash(std::int32_t address, std::span<const std::uint8_t> bytes);
 
     // The power-on handshake followed by the version query.
     LinkResult StartUp(std::uint16_t& version);

@@ -16,8 +16,9 @@ public:
     enum BoardSpace : std::int32_t { DataSpace = 0, ProgramSpace = 1, IoSpace = 2 };
 
     static constexpr std::int32_t kFlashPageSize = 256;
-    // LoadProg writes a data section into program space at this base plus its
-    // address, where the 2181 monitor shows data memory.
+    // Where the 2181 monitor shows data memory in program space: LoadProg writes
+    // a data section at this base plus its address, and the 2181 link reads and
+    // writes data memory there.
     static constexpr std::uint32_t kDataSectionBase = 0x4000;
 
     Ad21xx() = default;

@@ -1,8 +1,6 @@
 #include "monitor/core/AutoBase.h"
 
 #include "automation/core/DispatchException.h"
-#include "monitor/serial/SerialPort.h"
-#include "platform/PortMap.h"
 
 const DispatchMap& AutoBase::Map()
 {
@@ -18,15 +16,6 @@ void AutoBase::SetErrorMethod(std::int32_t method)
 {
     if (method == ReturnNull || method == ReturnError || method == ThrowException)
         errorMethod_ = method;
-}
-
-const char* AutoBase::SerialErrorText(std::int32_t exceptionCode)
-{
-    switch (exceptionCode) {
-    case SerialPortException::Timeout: return "SerialPort Timeout Error";
-    case SerialPortException::WriteFailed: return "Can't write to serial port";
-    default: return "Unknown SerialPort Error";
-    }
 }
 
 void AutoBase::SetError(Variant& result, std::int32_t code, const char* text)
@@ -55,15 +44,17 @@ Variant AutoBase::Result(const LinkResult& outcome)
 
 void AutoBase::SetError(Variant& result, const LinkResult& failure)
 {
-    for (const FailureText& row : FailureTexts()) {
-        if (row.kind != failure.kind)
-            continue;
-        const std::int32_t code = row.code == FailureText::FromFailure ? failure.code : 0;
-        if (row.text == nullptr)
-            SetError(result, code, LineFailureText(failure));
-        else
-            SetError(result, code, row.text);
-        return;
+    for (std::span<const FailureText> table : {FailureTexts(), LineFailureTexts()}) {
+        for (const FailureText& row : table) {
+            if (row.kind != failure.kind)
+                continue;
+            const std::int32_t code = row.code == FailureText::FromFailure ? failure.code : 0;
+            if (row.text == nullptr)
+                SetError(result, code, LineFailureText(failure));
+            else
+                SetError(result, code, row.text);
+            return;
+        }
     }
     SetError(result, failure.code, nullptr);
 }
@@ -87,31 +78,4 @@ void AutoBase::SetError(Variant& result, std::int32_t code, const std::string& t
         result = Variant::Null();
         return;
     }
-}
-
-void AutoBase::SelectPort(SerialPort& line, const std::string& name)
-{
-    Variant ignored;
-    if (!SerialPort::IsPortName(name)) {
-        SetError(ignored, 0, "Port must be a serial port of the port map, com1 to com" +
-                                 std::to_string(SerialPort::kHighestPortNumber) + ", not \"" + name + "\"");
-        return;
-    }
-    if (const std::string notMapped = PortMap::NotMappedText(name); !notMapped.empty()) {
-        SetError(ignored, 0, notMapped);
-        return;
-    }
-    line.SelectPort(name);
-}
-
-void AutoBase::RecordSerialFailure(Variant& result, std::int32_t exceptionCode, const SerialPort& line)
-{
-    SetError(result, 0, SerialFailureText(exceptionCode, line));
-}
-
-std::string AutoBase::SerialFailureText(std::int32_t exceptionCode, const SerialPort& line)
-{
-    std::string text = SerialErrorText(exceptionCode);
-    if (!line.OpenFailure().empty()) text += " (" + line.OpenFailure() + ")";
-    return text;
 }

@@ -8,9 +8,6 @@
 #include "automation/core/Variant.h"
 #include "monitor/core/FailureText.h"
 #include "monitor/core/LinkResult.h"
-#include "monitor/serial/SerialPortException.h"
-
-class SerialPort;
 
 // Root of every automation class of the server. It carries the error model:
 // ErrorMethod decides how a failure reaches the client, ErrorCode and
@@ -36,9 +33,6 @@ public:
     std::int32_t GetErrorCode() const { return errorCode_; }  // 16 bits, sign-extended
     std::string GetErrorString() const { return errorString_; }
 
-    // Text recorded for a SerialPortException with this code.
-    static const char* SerialErrorText(std::int32_t exceptionCode);
-
 protected:
     AutoBase() = default;
 
@@ -51,7 +45,7 @@ protected:
     // Records `text` with code 0 and returns the error result.
     Variant Fail(const char* text);
     // Records `failure` with the text and code its kind has in FailureTexts()
-    // and returns the error result.
+    // or LineFailureTexts() and returns the error result.
     Variant Fail(const LinkResult& failure);
     void SetError(Variant& result, const LinkResult& failure);
     // VT_I4 0 when `outcome` is Ok, else the recorded failure.
@@ -59,38 +53,12 @@ protected:
 
     // The board's failure table; empty unless the board has one.
     virtual std::span<const FailureText> FailureTexts() const { return {}; }
+    // The rows that every board on the same kind of line shares, looked up
+    // after the board's own.
+    virtual std::span<const FailureText> LineFailureTexts() const { return {}; }
     // The text of a failure whose table row defers to the line: why the
     // transfer failed there ("General Error" unless the board knows better).
     virtual std::string LineFailureText(const LinkResult& failure) const;
-
-    // The Port property of the serial boards: moves `line` to the port-map port
-    // `name` ("com2"), whose line opens at the next call. A name that is not a
-    // serial port of the port map (no comN, or no link for it in the map's folder)
-    // is recorded as a failure with code 0 and changes nothing.
-    void SelectPort(SerialPort& line, const std::string& name);
-
-    // Records a failed transfer on `line` with code 0: the text of its exception code,
-    // followed by why the line did not open when that is the cause ("Can't write to
-    // serial port (COM1 is not in the port map: ...)"). Like every failure it reaches
-    // the client as the error method says.
-    void RecordSerialFailure(Variant& result, std::int32_t exceptionCode, const SerialPort& line);
-    // The text RecordSerialFailure records.
-    static std::string SerialFailureText(std::int32_t exceptionCode, const SerialPort& line);
-
-    // Runs the serial traffic of a member on `line`: returns body(), or, when it
-    // throws a SerialPortException, the recorded error result. Nothing else
-    // is caught.
-    template <class Body>
-    Variant RunSerial(const SerialPort& line, Body&& body)
-    {
-        try {
-            return body();
-        } catch (const SerialPortException& failure) {
-            Variant result;
-            RecordSerialFailure(result, failure.code(), line);
-            return result;
-        }
-    }
 
 private:
     std::int32_t errorMethod_ = ReturnNull;

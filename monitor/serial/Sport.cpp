@@ -5,6 +5,7 @@
 #include "automation/core/SafeArray.h"
 #include "automation/core/VariantConversion.h"
 #include "monitor/core/BoardTexts.h"
+#include "monitor/serial/SerialFailure.h"
 
 const DispatchMap& Sport::Map()
 {
@@ -26,6 +27,21 @@ const DispatchMap& Sport::Map()
         .Method("RxCharReady", &Sport::RxCharReady)
         .Build();
     return map;
+}
+
+// A failed transfer is recorded with code 0 and the line's text.
+constexpr FailureText kFailures[] = {
+    {LinkResult::SerialFailure, nullptr},
+};
+
+std::span<const FailureText> Sport::FailureTexts() const
+{
+    return kFailures;
+}
+
+std::string Sport::LineFailureText(const LinkResult& failure) const
+{
+    return SerialFailure::Text(failure.code, *port_);
 }
 
 Sport::Sport() : port_(std::make_unique<SerialPort>(0)) {}
@@ -56,17 +72,19 @@ void Sport::SetCommPort(std::int16_t number) { port_->SetPort(number); }
 
 void Sport::SetOutput(const std::string& text)
 {
-    try {
+    const LinkResult outcome = SerialFailure::Catch([&] {
         for (char c : text) {
             if (c == '\0')
                 break;
             port_->WriteByte(static_cast<std::uint8_t>(c));
         }
-    } catch (const SerialPortException& failure) {
+        return LinkResult{};
+    });
+    if (!outcome.ok()) {
         // A property put has no result to carry the failure; the error
         // properties keep it, and under error method 2 the call fails.
         Variant ignored;
-        RecordSerialFailure(ignored, failure.code(), *port_);
+        SetError(ignored, outcome);
     }
 }
 
@@ -107,10 +125,10 @@ Variant Sport::SendBytes(const Variant& data)
     bytes.reserve(elements.size());
     for (const Variant& element : elements)
         bytes.push_back(element.ui1());
-    return RunSerial(*port_, [&] {
+    return Result(SerialFailure::Catch([&] {
         port_->WriteBytes(static_cast<int>(bytes.size()), bytes.data());
-        return result;
-    });
+        return LinkResult{};
+    }));
 }
 
 Variant Sport::GetBytes(std::int32_t count)
@@ -120,14 +138,17 @@ Variant Sport::GetBytes(std::int32_t count)
         SetError(result, 0, BoardTexts::kNoDataAccess);
         return result;
     }
-    return RunSerial(*port_, [&] {
-        std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count));
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count));
+    const LinkResult outcome = SerialFailure::Catch([&] {
         port_->ReadBytes(count, buffer.data());
-        SafeArray bytes = SafeArray::Vector(VT_UI1, buffer.size());
-        for (std::size_t i = 0; i < buffer.size(); ++i)
-            bytes.set(i, Variant::UI1(buffer[i]));
-        return Variant::Array(std::move(bytes));
+        return LinkResult{};
     });
+    if (!outcome.ok())
+        return Fail(outcome);
+    SafeArray bytes = SafeArray::Vector(VT_UI1, buffer.size());
+    for (std::size_t i = 0; i < buffer.size(); ++i)
+        bytes.set(i, Variant::UI1(buffer[i]));
+    return Variant::Array(std::move(bytes));
 }
 
 Variant Sport::RxCharReady()

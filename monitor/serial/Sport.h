@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "automation/core/ApplicationLock.h"
@@ -60,6 +61,9 @@ public:
 
 private:
     void BeginCall() override { port_->BeginCall(); }
+    std::span<const FailureText> FailureTexts() const override;
+    std::string LineFailureText(const LinkResult& failure) const override;
+
     ApplicationLock::Holder lock_;
     std::unique_ptr<SerialPort> port_;
 };

@@ -222,6 +222,69 @@ TEST_F(FourWireLinkTest, CountsThatDoNotFitAreRefusedWithoutTraffic)
     EXPECT_EQ(port->reads(), 0u);
 }
 
+TEST_F(FourWireLinkTest, WordsBeyondTheWordSpaceAreRefusedWithoutTraffic)
+{
+    const std::uint64_t writesBefore = port->writes();
+    const LinkResult refused{LinkResult::OutOfRange};
+    std::vector<std::uint16_t> two(2);
+    std::vector<std::uint32_t> program(2);
+    EXPECT_EQ(link.ReadDataWords(-1, two), refused);
+    EXPECT_EQ(link.ReadDataWords(0xFFFF, two), refused);
+    EXPECT_EQ(link.WriteDataWords(0xFFFF, two), refused);
+    EXPECT_EQ(link.ReadProgramWords(0xFFFF, program), refused);
+    EXPECT_EQ(link.WriteProgramWords(-2, program), refused);
+    EXPECT_EQ(port->writes(), writesBefore);
+    EXPECT_EQ(port->reads(), 0u);
+
+    const struct {
+        std::int64_t address;
+        std::int64_t count;
+        FourWireLink::Command command;
+        bool fits;
+    } cases[] = {
+        {0xFFFE, 2, FourWireLink::kReadData, true},
+        {0xFFFE, 3, FourWireLink::kWriteData, false},
+        {0, 0xFFFF, FourWireLink::kWriteProgram, true},
+        {0, 0x7FFF, FourWireLink::kReadProgram, true},
+        {0, 0x8000, FourWireLink::kReadProgram, false},
+        {0, 0, FourWireLink::kReadData, false},
+        {-1, 1, FourWireLink::kReadData, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FourWireLink::WordsFit(c.address, c.count, c.command), c.fits) << c.address << " " << c.count;
+}
+
+TEST_F(FourWireLinkTest, PartOfAFlashBlockIsReadFromTheWholeBlockAndWrittenPaddedWithErasedBytes)
+{
+    FourWireLink::FlashBlock block;
+    block.fill(0xFF);
+    block[0] = 0x11;
+    block[1] = 0x22;
+    const Bytes values{0x11, 0x22};
+    ASSERT_TRUE(link.WriteFlash(0x12300, values).ok());
+    EXPECT_EQ(target.requests(), (std::vector<Bytes>{FlashRequest(0x12300, block)}));
+
+    std::vector<std::uint8_t> read;
+    ASSERT_TRUE(link.ReadFlash(0x12300, 3, read).ok());
+    EXPECT_EQ(Request(1), (Bytes{0x08, 0x01, 0x23, 0x00}));
+    EXPECT_EQ(read, (Bytes{0x11, 0x22, 0xFF}));
+}
+
+TEST_F(FourWireLinkTest, FlashRequestsThatDoNotFitAreRefusedWithoutTraffic)
+{
+    const std::uint64_t writesBefore = port->writes();
+    std::vector<std::uint8_t> read{0x01};
+    EXPECT_EQ(link.ReadFlash(0, 257, read), LinkResult{LinkResult::FlashReadTooLong});
+    EXPECT_EQ(link.ReadFlash(0x1000000, 1, read), LinkResult{LinkResult::OutOfRange});
+    EXPECT_EQ(link.ReadFlash(-1, 1, read), LinkResult{LinkResult::OutOfRange});
+    EXPECT_EQ(read, Bytes{0x01});
+    EXPECT_EQ(link.WriteFlash(0, Bytes(257)), LinkResult{LinkResult::FlashWriteTooLong});
+    EXPECT_EQ(link.WriteFlash(0x1000000, Bytes(1)), LinkResult{LinkResult::OutOfRange});
+    EXPECT_EQ(port->writes(), writesBefore);
+    EXPECT_EQ(port->reads(), 0u);
+    EXPECT_TRUE(target.requests().empty());
+}
+
 TEST_F(FourWireLinkTest, TheLargestCountsThatFitGoThrough)
 {
     std::vector<std::uint32_t> program(0x7FFF);

@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 #include "automation/core/DispatchException.h"
 #include "monitor/core/AutoBase.h"
-#include "monitor/serial/SerialPort.h"
 
 namespace {
 
@@ -17,8 +14,6 @@ public:
             .Method("Fail", &Probe::Fail)                    // 1
             .Method("FailWithoutText", &Probe::FailWithoutText)  // 2
             .Method("Succeed", &Probe::Succeed)              // 3
-            .Method("SerialFail", &Probe::SerialFail)        // 4
-            .Method("OtherFail", &Probe::OtherFail)          // 5
             .Build();
         return map;
     }
@@ -37,21 +32,6 @@ public:
         return result;
     }
     Variant Succeed() { return Variant::I4(1); }
-    Variant SerialFail(std::int32_t exceptionCode)
-    {
-        return RunSerial(line_, [&]() -> Variant {
-            if (exceptionCode >= 0)
-                throw SerialPortException(exceptionCode);
-            return Variant::I4(0);
-        });
-    }
-    Variant OtherFail()
-    {
-        return RunSerial(line_, []() -> Variant { throw std::runtime_error("not a serial failure"); });
-    }
-
-private:
-    SerialPort line_{0};  // never opened: no cause follows the texts
 };
 
 class Middle : public Probe {
@@ -87,8 +67,6 @@ constexpr std::int32_t kErrorString = 0x10003;
 constexpr std::int32_t kFail = 1;
 constexpr std::int32_t kFailWithoutText = 2;
 constexpr std::int32_t kSucceed = 3;
-constexpr std::int32_t kSerialFail = 4;
-constexpr std::int32_t kOtherFail = 5;
 
 class AutoBaseTest : public ::testing::Test {
 protected:
@@ -300,52 +278,4 @@ TEST_F(AutoBaseTest, StandardCallFailures)
     EXPECT_EQ(mismatch.argErr, 0u);
     // The member did not run.
     EXPECT_EQ(Get(kErrorString), Variant::Bstr(""));
-}
-
-TEST_F(AutoBaseTest, SerialFailuresAreRecordedWithCodeZero)
-{
-    const struct {
-        std::int32_t exceptionCode;
-        const char* text;
-    } cases[] = {
-        {SerialPortException::Unknown, "Unknown SerialPort Error"},
-        {SerialPortException::Timeout, "SerialPort Timeout Error"},
-        {SerialPortException::WriteFailed, "Can't write to serial port"},
-        {9, "Unknown SerialPort Error"},
-    };
-    for (const auto& c : cases) {
-        Fail(5, "before");
-        const InvokeResult r = Call(kSerialFail, {Variant::I4(c.exceptionCode)});
-        EXPECT_EQ(r.hr, S_OK);
-        EXPECT_EQ(r.result, Variant::Null());
-        EXPECT_EQ(Get(kErrorCode), Variant::I4(0));
-        EXPECT_EQ(Get(kErrorString), Variant::Bstr(c.text));
-    }
-}
-
-TEST_F(AutoBaseTest, SerialSuccessPassesTheResultThrough)
-{
-    EXPECT_EQ(Call(kSerialFail, {Variant::I4(-1)}).result, Variant::I4(0));
-    EXPECT_EQ(Get(kErrorString), Variant::Bstr(""));
-}
-
-TEST_F(AutoBaseTest, SerialFailureFollowsTheErrorMethod)
-{
-    UseErrorMethod(1);
-    EXPECT_EQ(Call(kSerialFail, {Variant::I4(SerialPortException::Timeout)}).result, Variant::Error(5));
-    UseErrorMethod(2);
-    const InvokeResult r = Call(kSerialFail, {Variant::I4(SerialPortException::WriteFailed)});
-    EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(r.excep.code, 0);
-    EXPECT_EQ(r.excep.description, "Can't write to serial port");
-}
-
-TEST_F(AutoBaseTest, OtherExceptionsAreNotRecorded)
-{
-    Fail(5, "before");
-    const InvokeResult r = Call(kOtherFail, {});
-    EXPECT_EQ(r.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(r.excep.scode, E_UNEXPECTED);
-    EXPECT_EQ(Get(kErrorCode), Variant::I4(5));
-    EXPECT_EQ(Get(kErrorString), Variant::Bstr("before"));
 }
