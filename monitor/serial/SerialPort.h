@@ -13,6 +13,8 @@
 // The monitor server's access to a COM port: opens "COM<n>" through the port map,
 // fixes the line at 9600 8N1, and moves bytes and 16- or 32-bit words one byte at a time
 // through the two virtual transfers, so that a derived class sees every byte.
+// The board links, which frame whole requests and replies, move them as blocks instead
+// (SendBlock, ReceiveBlock), in as few system calls as the line allows.
 // Failed transfers throw SerialPortException by value.
 //
 // A line that fails under a transfer (unplugged, its other end gone) is closed at
