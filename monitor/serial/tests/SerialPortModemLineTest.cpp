@@ -180,8 +180,8 @@ TEST_F(SerialPortModemLineTest, ABlockIsOneWriteAndAFailedOneLetsTheLineGo)
 {
     class BlockPort : public SerialPort {
     public:
-        using SerialPort::SerialPort;
         using SerialPort::SendBlock;
+        using SerialPort::SerialPort;
     };
     auto* fake = new FakeCommDevice;
     BlockPort blocks(0, std::unique_ptr<CommDevice>(fake));

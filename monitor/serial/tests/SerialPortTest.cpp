@@ -73,10 +73,10 @@ public:
 // The block transfers the links use, open to the tests.
 class BlockPort : public SerialPort {
 public:
-    using SerialPort::SerialPort;
     using SerialPort::AppendWord32;
     using SerialPort::ReceiveBlock;
     using SerialPort::SendBlock;
+    using SerialPort::SerialPort;
     using SerialPort::Word16At;
     using SerialPort::Word32At;
 };
