@@ -52,6 +52,15 @@ public:
     // whose other end has gone away.
     virtual long Read(std::uint8_t* buffer, std::size_t count) = 0;
 
+    // Waits up to waitMs for a first byte, then takes what has arrived, up to `count`,
+    // without waiting for more: one call where Read would wait for every byte. Bytes read,
+    // 0 when none came in time, -1 on failure. The read time-outs play no part. This
+    // default suits devices whose Read never waits for bytes still to come (stand-ins).
+    virtual long ReadArrived(std::uint8_t* buffer, std::size_t count, std::uint32_t /*waitMs*/)
+    {
+        return Read(buffer, count);
+    }
+
     // writeTimeoutMs 0 = never time out; otherwise returns the bytes written when the time
     // ran out. -1 on failure with nothing written.
     virtual long Write(const std::uint8_t* data, std::size_t count,

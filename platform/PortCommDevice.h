@@ -24,6 +24,10 @@ public:
 
     void SetReadTimeouts(std::uint32_t intervalMs, std::uint32_t totalMs) override;
     long Read(std::uint8_t* buffer, std::size_t count) override { return line_->Read(buffer, count); }
+    long ReadArrived(std::uint8_t* buffer, std::size_t count, std::uint32_t waitMs) override
+    {
+        return line_->ReadArrived(buffer, count, waitMs);
+    }
     long Write(const std::uint8_t* data, std::size_t count, std::uint32_t writeTimeoutMs = 0) override
     {
         return line_->Write(data, count, writeTimeoutMs);

@@ -429,6 +429,22 @@ long Rfc2217CommDevice::Read(std::uint8_t* buffer, std::size_t count)
     return static_cast<long>(got);
 }
 
+long Rfc2217CommDevice::ReadArrived(std::uint8_t* buffer, std::size_t count, std::uint32_t waitMs)
+{
+    if (!Usable() && dataStart_ == data_.size()) return -1;
+    Clock& clock = Clock::Steady();
+    const std::uint64_t deadline = clock.NowMs() + waitMs;
+    for (;;) {
+        if (const std::size_t taken = TakeData(buffer, count); taken > 0 || count == 0)
+            return static_cast<long>(taken);
+        if (lost_) return -1;
+        const int leftMs = ReadWait::MsUntil(deadline, clock.NowMs());
+        const std::size_t before = data_.size() - dataStart_;
+        if (!Pump(leftMs)) continue;  // reads what is left, then fails
+        if (leftMs == 0 && data_.size() - dataStart_ == before) return 0;
+    }
+}
+
 long Rfc2217CommDevice::Write(const std::uint8_t* data, std::size_t count, std::uint32_t writeTimeoutMs)
 {
     if (!Usable()) return -1;

@@ -65,6 +65,7 @@ public:
 
     void SetReadTimeouts(std::uint32_t intervalMs, std::uint32_t totalMs) override;
     long Read(std::uint8_t* buffer, std::size_t count) override;
+    long ReadArrived(std::uint8_t* buffer, std::size_t count, std::uint32_t waitMs) override;
     long Write(const std::uint8_t* data, std::size_t count, std::uint32_t writeTimeoutMs = 0) override;
 
     bool Escape(EscapeFunction f) override;

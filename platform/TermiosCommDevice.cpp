@@ -188,6 +188,9 @@ void TermiosCommDevice::SetReadTimeouts(std::uint32_t intervalMs, std::uint32_t 
     totalMs_ = totalMs;
 }
 
+// The descriptor does not block: bytes already there are read without a poll() first.
+// With VMIN and VTIME 0 a read finds "nothing there" as 0 bytes; only after poll() has
+// said the line is readable does 0 mean that the other end has gone.
 long TermiosCommDevice::Read(std::uint8_t* buffer, std::size_t count)
 {
     if (fd_ < 0) {
@@ -203,29 +206,72 @@ long TermiosCommDevice::Read(std::uint8_t* buffer, std::size_t count)
         return got > 0 ? static_cast<long>(got) : -1;
     };
 
+    bool readable = false;
     while (got < count) {
-        const std::uint64_t now = clock.NowMs();
-        const int waitMs = ReadWait::Left(start, lastByteAt, got, intervalMs_, totalMs_, now);
-        pollfd p{fd_, POLLIN, 0};
-        const int ready = ::poll(&p, 1, waitMs);
-        if (ready < 0) {
-            if (errno == EINTR) continue;
-            return failed(errno);
-        }
-        if (ready == 0) break;
-        if ((p.revents & POLLIN) == 0) return failed(EIO);  // hung up or in error, no data
-
         const ssize_t n = ::read(fd_, buffer + got, count - got);
         if (n > 0) {
             got += static_cast<std::size_t>(n);
             lastByteAt = clock.NowMs();
-        } else if (n == 0) {
-            return failed(EIO);  // end of file: the other end has gone
-        } else if (errno != EAGAIN && errno != EINTR) {
-            return failed(errno);
+            readable = false;
+            continue;
         }
+        if (n == 0 && readable) return failed(EIO);  // end of file: the other end has gone
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) return failed(errno);
+
+        const int waitMs = ReadWait::Left(start, lastByteAt, got, intervalMs_, totalMs_, clock.NowMs());
+        const int ready = WaitReadable(waitMs);
+        if (ready < 0) return failed(-ready);
+        if (ready == 0) break;
+        readable = true;
     }
     return static_cast<long>(got);
+}
+
+long TermiosCommDevice::ReadArrived(std::uint8_t* buffer, std::size_t count, std::uint32_t waitMs)
+{
+    if (fd_ < 0) {
+        Fail(EBADF);
+        return -1;
+    }
+    Clock& clock = Clock::Steady();
+    const std::uint64_t deadline = clock.NowMs() + waitMs;
+    bool readable = false;
+    while (count > 0) {
+        const ssize_t n = ::read(fd_, buffer, count);
+        if (n > 0) return static_cast<long>(n);
+        if (n == 0 && readable) {
+            Fail(EIO);  // end of file: the other end has gone
+            return -1;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) {
+            Fail(errno);
+            return -1;
+        }
+        const int ready = WaitReadable(ReadWait::MsUntil(deadline, clock.NowMs()));
+        if (ready < 0) {
+            Fail(-ready);
+            return -1;
+        }
+        if (ready == 0) break;
+        readable = true;
+    }
+    return 0;
+}
+
+// 1 once the line has input, 0 when waitMs (-1: no limit) passed first, -errno when it
+// failed or hung up without input.
+int TermiosCommDevice::WaitReadable(int waitMs)
+{
+    for (;;) {
+        pollfd p{fd_, POLLIN, 0};
+        const int ready = ::poll(&p, 1, waitMs);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) return -errno;
+        if (ready == 0) return 0;
+        return (p.revents & POLLIN) != 0 ? 1 : -EIO;  // hung up or in error, no data
+    }
 }
 
 long TermiosCommDevice::Write(const std::uint8_t* data, std::size_t count,

@@ -36,6 +36,7 @@ public:
 
     void SetReadTimeouts(std::uint32_t intervalMs, std::uint32_t totalMs) override;
     long Read(std::uint8_t* buffer, std::size_t count) override;
+    long ReadArrived(std::uint8_t* buffer, std::size_t count, std::uint32_t waitMs) override;
     long Write(const std::uint8_t* data, std::size_t count,
                std::uint32_t writeTimeoutMs = 0) override;
 
@@ -56,6 +57,7 @@ public:
 private:
     bool Fail(int error);  // keeps the text of `error`, returns false
     bool SetModemLine(int line, bool on);
+    int WaitReadable(int waitMs);
     bool OutputQueueEmpty(std::uint64_t deadline);  // a Clock::Steady() time
 
     int fd_ = -1;

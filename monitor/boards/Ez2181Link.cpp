@@ -57,9 +57,15 @@ std::uint8_t Ez2181Link::CheckByte() const
     return static_cast<std::uint8_t>(kModulus - t);
 }
 
+// Between BeginRequest and EndRequest the bytes gather, so that a frame goes to the
+// driver in one write.
 void Ez2181Link::WriteByte(std::uint8_t b)
 {
     AddToSums(b);
+    if (requestOpen_) {
+        request_.push_back(b);
+        return;
+    }
     SerialPort::WriteByte(b);
 }
 
@@ -74,6 +80,8 @@ void Ez2181Link::BeginRequest(std::uint8_t command, int payloadLength)
 {
     PurgeInput();
     ResetSums();
+    request_.clear();
+    requestOpen_ = true;
     WriteByte(kSync);
     WriteByte(addressByte_);
     WriteByte(static_cast<std::uint8_t>(payloadLength + kLengthOverhead));
@@ -84,6 +92,14 @@ void Ez2181Link::EndRequest()
 {
     WriteByte(CheckByte());
     WriteByte(CheckByte());
+    requestOpen_ = false;
+    SendBlock(request_);
+}
+
+void Ez2181Link::ReceiveSummed(std::span<std::uint8_t> bytes)
+{
+    ReceiveBlock(bytes);
+    for (const std::uint8_t b : bytes) AddToSums(b);
 }
 
 LinkResult Ez2181Link::ReadReplyHeader(int min, int max)
@@ -102,8 +118,13 @@ LinkResult Ez2181Link::ReadReplyHeader(int min, int max)
 
 LinkResult Ez2181Link::ReadReplyTrailer()
 {
-    ReadByte();
-    ReadByte();
+    std::uint8_t checkBytes[2];
+    ReceiveSummed(checkBytes);
+    return SumsCheck();
+}
+
+LinkResult Ez2181Link::SumsCheck() const
+{
     if (sum1_ == 0 && sum2_ == 0) return {};
     return {LinkResult::BadCheckBytes, 1};
 }
@@ -186,8 +207,11 @@ LinkResult Ez2181Link::ReadWords(std::uint8_t command, std::uint32_t lineAddress
             EndRequest();
             const LinkResult header = ReadReplyHeader(4 * n, 0);
             if (!header.ok()) return header;
-            ReadWords32(n, words.data() + done);
-            const LinkResult trailer = ReadReplyTrailer();
+            // The payload and the check bytes in one read.
+            reply_.resize(4 * static_cast<std::size_t>(n) + 2);
+            ReceiveSummed(reply_);
+            for (int i = 0; i < n; ++i) words[done + static_cast<std::uint32_t>(i)] = Word32At(reply_.data() + 4 * i);
+            const LinkResult trailer = SumsCheck();
             if (!trailer.ok()) return trailer;
             lineAddress += static_cast<std::uint32_t>(n);
             done += static_cast<std::uint32_t>(n);
@@ -235,8 +259,10 @@ LinkResult Ez2181Link::ReadFlash(std::uint32_t address, std::uint32_t count, std
             WriteByte(static_cast<std::uint8_t>(n));
             EndRequest();
             if (!ReadReplyHeader(n, 0).ok()) return kNoFlashResponse;
-            ReadBytes(n, bytes.data() + done);
-            if (!ReadReplyTrailer().ok()) return kNoFlashResponse;
+            reply_.resize(static_cast<std::size_t>(n) + 2);
+            ReceiveSummed(reply_);
+            std::copy_n(reply_.begin(), n, bytes.begin() + done);
+            if (!SumsCheck().ok()) return kNoFlashResponse;
             address += static_cast<std::uint32_t>(n);
             done += static_cast<std::uint32_t>(n);
         }

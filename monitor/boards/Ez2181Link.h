@@ -97,6 +97,10 @@ protected:
     LinkResult ReadReplyHeader(int min, int max);
     // Reads the two check bytes: Ok when the reply checks, else BadCheckBytes with code 1.
     LinkResult ReadReplyTrailer();
+    // Ok when the sums of the reply, its check bytes read, are zero; else BadCheckBytes with code 1.
+    LinkResult SumsCheck() const;
+    // Reads `bytes` in as few reads as the line allows and adds them to the sums.
+    void ReceiveSummed(std::span<std::uint8_t> bytes);
 
 private:
     // A request without payload and its reply without payload.
@@ -117,4 +121,8 @@ private:
     std::uint8_t addressByte_ = kPcAddress;
     std::int32_t sum1_ = 0;
     std::int32_t sum2_ = 0;
+    // A request being framed (BeginRequest to EndRequest) and the bytes of a reply.
+    bool requestOpen_ = false;
+    std::vector<std::uint8_t> request_;
+    std::vector<std::uint8_t> reply_;
 };

@@ -30,16 +30,20 @@ LinkResult Ezkit21kLink::ReadDataOnce(std::uint32_t address, std::uint32_t count
                                  std::vector<std::uint32_t>& words)
 {
     PurgeInput();
-    const std::uint32_t request[] = {0, Descriptor(kReadType, 4), address, count};
-    WriteWords32(4, request);
-    std::uint16_t header[6];
-    ReadWords16(6, header);
-    if (header[3] != (kReadType | kReplyBit))
+    SendWords({0, Descriptor(kReadType, 4), address, count});
+    std::uint8_t header[12];
+    ReceiveBlock(header);
+    if (Word16At(header + 6) != (kReadType | kReplyBit))
         return {LinkResult::InvalidHeader};
-    if (ReadWord32() != count)
+    std::uint8_t length[4];
+    ReceiveBlock(length);
+    if (Word32At(length) != count)
         return {LinkResult::UnexpectedLength};
     words.resize(count);
-    ReadWords32(static_cast<int>(count), words.data());
+    std::vector<std::uint8_t> data(4 * static_cast<std::size_t>(count));
+    ReceiveBlock(data);
+    for (std::size_t i = 0; i < count; ++i)
+        words[i] = Word32At(data.data() + 4 * i);
     return {};
 }
 
@@ -48,14 +52,12 @@ LinkResult Ezkit21kLink::WriteData(std::uint32_t address, std::span<const std::u
     return SerialFailure::Catch([&]() -> LinkResult {
         PurgeInput();
         const auto count = static_cast<std::uint32_t>(words.size());
-        const std::uint32_t request[] = {0, Descriptor(kWriteType, 4 + count), address, count};
-        WriteWords32(4, request);
-        WriteWords32(static_cast<int>(count), words.data());
-        std::uint16_t reply[4];
-        ReadWords16(4, reply);
-        if (reply[3] != (kWriteType | kReplyBit))
+        SendWords({0, Descriptor(kWriteType, 4 + count), address, count}, words);
+        std::uint8_t reply[8];
+        ReceiveBlock(reply);
+        if (Word16At(reply + 6) != (kWriteType | kReplyBit))
             return {LinkResult::InvalidHeader};
-        if (reply[2] != 2)
+        if (Word16At(reply + 4) != 2)
             return {LinkResult::UnexpectedLength};
         return {};
     });
@@ -65,15 +67,26 @@ LinkResult Ezkit21kLink::Resync()
 {
     return SerialFailure::Catch([&]() -> LinkResult {
         PurgeInput();
-        const std::uint32_t request[] = {kSyncWord, 0, Descriptor(kResyncType, 2)};
-        WriteWords32(3, request);
-        std::uint16_t reply[4];
-        ReadWords16(4, reply);
-        if (reply[3] != (kResyncType | kReplyBit) || reply[2] != 2)
+        SendWords({kSyncWord, 0, Descriptor(kResyncType, 2)});
+        std::uint8_t reply[8];
+        ReceiveBlock(reply);
+        if (Word16At(reply + 6) != (kResyncType | kReplyBit) || Word16At(reply + 4) != 2)
             return {LinkResult::InvalidHeader};
-        WriteWord32(kSyncWord);
+        SendWords({kSyncWord});
         return {};
     });
+}
+
+// One packet goes to the driver in one write.
+void Ezkit21kLink::SendWords(std::initializer_list<std::uint32_t> head, std::span<const std::uint32_t> body)
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(4 * (head.size() + body.size()));
+    for (const std::uint32_t word : head)
+        AppendWord32(bytes, word);
+    for (const std::uint32_t word : body)
+        AppendWord32(bytes, word);
+    SendBlock(bytes);
 }
 
 LinkResult Ezkit21kLink::Command(std::uint32_t parameter, MailboxCommand command)

@@ -4,6 +4,7 @@
 #include "monitor/serial/SerialPort.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <span>
 #include <vector>
@@ -75,4 +76,6 @@ private:
     LinkResult ReadLockoutStatusBytes(std::int32_t& mask);
     LinkResult ReadDataOnce(std::uint32_t address, std::uint32_t count, std::vector<std::uint32_t>& words);
     LinkResult Command(std::uint32_t parameter, MailboxCommand command);
+    // The words of a packet, in one write.
+    void SendWords(std::initializer_list<std::uint32_t> head, std::span<const std::uint32_t> body = {});
 };

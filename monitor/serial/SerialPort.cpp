@@ -282,6 +282,51 @@ bool SerialPort::TryReadByte(std::uint8_t* out)
     return ReadOneByte(out != nullptr ? *out : scratch);
 }
 
+void SerialPort::SendBlock(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.empty()) return;
+    if (!ReopenLostLine()) throw SerialPortException(SerialPortException::WriteFailed);
+    const long written = device_->Write(bytes.data(), bytes.size());
+    if (written == static_cast<long>(bytes.size())) return;
+    // Short of a failure the device writes the whole block: a part written means the
+    // line failed under the rest, as a single byte's failed write does.
+    if (written != 0) DropLine();
+    throw SerialPortException(SerialPortException::WriteFailed);
+}
+
+void SerialPort::ReceiveBlock(std::span<std::uint8_t> bytes)
+{
+    for (std::size_t got = 0; got < bytes.size();) {
+        if (!ReopenLostLine()) throw SerialPortException(SerialPortException::Timeout);
+        const long n = device_->ReadArrived(bytes.data() + got, bytes.size() - got, kReadTotalMs);
+        if (n < 0) DropLine();
+        if (n <= 0) throw SerialPortException(SerialPortException::Timeout);
+        got += static_cast<std::size_t>(n);
+    }
+}
+
+void SerialPort::AppendWord32(std::vector<std::uint8_t>& out, std::uint32_t value) const
+{
+    for (int i = 0; i < 4; ++i) {
+        const int shift = MostSignificantFirst() ? 24 - 8 * i : 8 * i;
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+}
+
+std::uint16_t SerialPort::Word16At(const std::uint8_t* bytes) const
+{
+    const std::uint16_t first = bytes[0];
+    const std::uint16_t second = bytes[1];
+    return static_cast<std::uint16_t>(MostSignificantFirst() ? (first << 8) | second : (second << 8) | first);
+}
+
+std::uint32_t SerialPort::Word32At(const std::uint8_t* bytes) const
+{
+    const std::uint32_t first = Word16At(bytes);
+    const std::uint32_t second = Word16At(bytes + 2);
+    return MostSignificantFirst() ? (first << 16) | second : (second << 16) | first;
+}
+
 void SerialPort::WriteWord16(std::uint16_t w)
 {
     const auto high = static_cast<std::uint8_t>(w >> 8);

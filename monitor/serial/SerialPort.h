@@ -5,12 +5,16 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The monitor server's access to a COM port: opens "COM<n>" through the port map,
 // fixes the line at 9600 8N1, and moves bytes and 16- or 32-bit words one byte at a time
 // through the two virtual transfers, so that a derived class sees every byte.
+// The board links, which frame whole requests and replies, move them as blocks instead
+// (SendBlock, ReceiveBlock), in as few system calls as the line allows.
 // Failed transfers throw SerialPortException by value.
 //
 // A line that fails under a transfer (unplugged, its other end gone) is closed at
@@ -96,6 +100,20 @@ public:
     // Longest wait for the transmitter after a block in toggle mode: the time `count` bytes
     // need at `baudRate` (10 bits a byte) and a margin.
     static std::uint32_t TransmitTimeLimitMs(int count, std::uint32_t baudRate);
+
+protected:
+    // For links that frame whole requests and replies, a block in as few driver calls as
+    // the line allows; the bytes do not pass through WriteByte and ReadByte.
+    // Sends `bytes` in one write; fails as WriteByte does (code 2).
+    void SendBlock(std::span<const std::uint8_t> bytes);
+    // Fills `bytes`, each read taking what has arrived; every byte waits as long as
+    // ReadByte would. Fails as ReadByte does (code 1) at the first missing byte, with
+    // the bytes before it in place.
+    void ReceiveBlock(std::span<std::uint8_t> bytes);
+    // The port's byte order, as WriteWord32 sends a value and ReadWord16/32 assemble one.
+    void AppendWord32(std::vector<std::uint8_t>& out, std::uint32_t value) const;
+    std::uint16_t Word16At(const std::uint8_t* bytes) const;
+    std::uint32_t Word32At(const std::uint8_t* bytes) const;
 
 private:
     bool MostSignificantFirst() const { return endianMode_ == 1; }

@@ -156,6 +156,24 @@ TEST_F(TermiosCommDeviceTest, ReadStopsAtTheIntervalAfterTheLastByte)
     EXPECT_EQ(received, (Bytes{1, 2, 0xEE, 0xEE, 0xEE}));
 }
 
+TEST_F(TermiosCommDeviceTest, ReadArrivedTakesWhatIsThereWithoutWaitingForTheRest)
+{
+    device.SetReadTimeouts(0, 0);  // the read time-outs play no part
+    Bytes received(5, 0xEE);
+    EXPECT_EQ(device.ReadArrived(received.data(), received.size(), 50), 0);  // nothing came
+    ASSERT_TRUE(pty.Send({1, 2, 3}));
+    EXPECT_EQ(device.ReadArrived(received.data(), received.size(), 1000), 3);
+    EXPECT_EQ(received, (Bytes{1, 2, 3, 0xEE, 0xEE}));
+    ASSERT_TRUE(pty.Send({4, 5, 6}));
+    EXPECT_EQ(device.ReadArrived(received.data(), 2, 1000), 2);
+    EXPECT_EQ(device.ReadArrived(received.data() + 2, 3, 1000), 1);
+    EXPECT_EQ(received, (Bytes{4, 5, 6, 0xEE, 0xEE}));
+
+    pty.CloseMaster();
+    EXPECT_EQ(device.ReadArrived(received.data(), 1, 0), -1);  // no wait: the hang-up ends it
+    EXPECT_FALSE(device.LastError().empty());
+}
+
 TEST_F(TermiosCommDeviceTest, AVanishedLineFailsTheReadInsteadOfWaiting)
 {
     pty.CloseMaster();

@@ -187,11 +187,18 @@ void PtyLineServer::TakeOutput(ServeState& state)
 
 void PtyLineServer::WriteDue(ServeState& state)
 {
-    std::vector<std::uint8_t> due = state.toPc.Due(state.now);
+    std::vector<std::uint8_t> due;
     if (state.adapter) {
-        state.adapter->Hold(due, state.now);
-        state.toPc.Drop(due.size());
+        // Each byte reaches the adapter when the line delivers it, however late the
+        // serving thread woke up to hand it on.
+        for (auto at = state.toPc.NextDue(); at && *at <= state.now; at = state.toPc.NextDue()) {
+            const std::vector<std::uint8_t> delivered = state.toPc.Due(*at);
+            state.adapter->Hold(delivered, *at);
+            state.toPc.Drop(delivered.size());
+        }
         due = state.adapter->Release(state.now);
+    } else {
+        due = state.toPc.Due(state.now);
     }
     if (due.empty())
         return;

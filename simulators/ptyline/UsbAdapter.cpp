@@ -39,24 +39,25 @@ UsbAdapter::UsbAdapter(Settings settings, Clock::time_point frameZero)
     settings_.chunkBytes = std::max<std::size_t>(settings_.chunkBytes, 1);
 }
 
+// The timer and the chunk are looked at byte by byte, in the order the bytes arrive, so
+// that bytes held a little after their time still go in the USB packet they belong to.
 void UsbAdapter::Hold(std::span<const std::uint8_t> bytes, Clock::time_point now)
 {
-    if (bytes.empty())
-        return;
-    if (Held() == 0)
-        firstHeldAt_ = now;
-    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    for (const std::uint8_t b : bytes) {
+        if (Held() > 0 && now >= firstHeldAt_ + settings_.latency)
+            released_ = bytes_.size();  // the timer ran out before this byte came
+        if (Held() == 0)
+            firstHeldAt_ = now;
+        bytes_.push_back(b);
+        if (Held() >= settings_.chunkBytes)
+            released_ = bytes_.size();  // a full chunk goes at once
+    }
 }
 
 std::vector<std::uint8_t> UsbAdapter::Release(Clock::time_point now)
 {
-    if (Held() > 0 && now >= firstHeldAt_ + settings_.latency) {
+    if (Held() > 0 && now >= firstHeldAt_ + settings_.latency)
         released_ = bytes_.size();
-    } else if (Held() >= settings_.chunkBytes) {
-        // Full chunks go at once; the bytes left over start the timer afresh.
-        released_ += Held() / settings_.chunkBytes * settings_.chunkBytes;
-        firstHeldAt_ = now;
-    }
     return std::vector<std::uint8_t>(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(released_));
 }
 

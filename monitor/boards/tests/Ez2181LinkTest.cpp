@@ -242,6 +242,21 @@ TEST_F(Ez2181LinkTest, FlashPageGoesAs185And71AndOneProgramFrame)
     EXPECT_EQ(board.FramesRejected(), 0u);
 }
 
+TEST_F(Ez2181LinkTest, EachFrameGoesToTheLineInOneWrite)
+{
+    const Bytes page(256, 0x11);
+    ASSERT_TRUE(link->WriteFlash(0x1200, page).ok());
+    // 185 and 71 bytes with 11 bytes of frame each, then the program frame of 10.
+    EXPECT_EQ(line->writeEnds(), (std::vector<std::size_t>{196, 278, 288}));
+    EXPECT_EQ(line->purgedAt(), (std::vector<std::size_t>{0, 196, 278}));
+    line->ClearWritten();
+    ASSERT_TRUE(link->Reset().ok());
+    EXPECT_EQ(line->writeEnds(), std::vector<std::size_t>{6});
+    // Outside a frame a byte still goes on its own.
+    link->WriteByte(0x55);
+    EXPECT_EQ(line->writeEnds(), (std::vector<std::size_t>{6, 7}));
+}
+
 TEST_F(Ez2181LinkTest, FlashPageIsReadBackAs190And66)
 {
     Bytes page(256);

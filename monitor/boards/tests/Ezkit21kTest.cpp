@@ -241,6 +241,19 @@ TEST_F(Ezkit21kTest, WriteFlashSendsBufferAddressAndCommandInOrder)
     EXPECT_EQ(sim.FlashByte(0x12FF), 0);
 }
 
+TEST_F(Ezkit21kTest, EachPacketGoesToTheLineInOneWrite)
+{
+    const Words values(256, 0x5A);
+    EXPECT_EQ(Result("WriteFlash", {Variant::I4(0x1200), I4Array(values)}), Variant::I4(0));
+    // The 256-value buffer packet, then the parameter and the command packets.
+    EXPECT_EQ(line->writeEnds(), (std::vector<std::size_t>{1040, 1060, 1080}));
+    EXPECT_EQ(line->purgedAt(), (std::vector<std::size_t>{0, 1040, 1060}));
+    line->ClearWritten();
+    ASSERT_EQ(Result("ResyncComm", {}), Variant::I4(0));
+    // The sync packet, and the sync word once the monitor has answered.
+    EXPECT_EQ(line->writeEnds(), (std::vector<std::size_t>{12, 16}));
+}
+
 TEST_F(Ezkit21kTest, WriteFlashStopsAtTheFirstFailingTransfer)
 {
     sim.InjectFault({Ezkit21kFaultKind::WrongDescriptor, 2, std::nullopt});

@@ -67,6 +67,7 @@ long SimulatedDeviceLine::Write(const std::uint8_t* data, std::size_t count, std
     if (!open_ || failWrites_)
         return -1;
     written_.insert(written_.end(), data, data + count);
+    writeEnds_.push_back(written_.size());
     device_.Receive(std::span<const std::uint8_t>(data, count));
     TakeDeviceOutput();
     return static_cast<long>(count);
@@ -94,4 +95,5 @@ void SimulatedDeviceLine::ClearWritten()
 {
     written_.clear();
     purgedAt_.clear();
+    writeEnds_.clear();
 }

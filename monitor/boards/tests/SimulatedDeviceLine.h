@@ -45,6 +45,8 @@ public:
     void ClearWritten();
     // How many bytes had been written at each purge of the input.
     const std::vector<std::size_t>& purgedAt() const { return purgedAt_; }
+    // How many bytes had been written at the end of each write: where the writes split.
+    const std::vector<std::size_t>& writeEnds() const { return writeEnds_; }
     // Bytes a purge threw away.
     std::size_t bytesPurged() const { return bytesPurged_; }
     std::size_t readTimeouts() const { return readTimeouts_; }
@@ -65,6 +67,7 @@ private:
     std::deque<ByteDevice::Output> input_;
     std::vector<std::uint8_t> written_;
     std::vector<std::size_t> purgedAt_;
+    std::vector<std::size_t> writeEnds_;
     std::size_t bytesPurged_ = 0;
     std::size_t readTimeouts_ = 0;
     std::uint32_t readTotalMs_ = 0;

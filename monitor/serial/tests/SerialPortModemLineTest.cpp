@@ -176,6 +176,34 @@ TEST_F(SerialPortModemLineTest, WithoutTheToggleOnlyTheBytesReachTheLine)
     EXPECT_EQ(device->events(), (Events{"write 10", "write 20"}));
 }
 
+TEST_F(SerialPortModemLineTest, ABlockIsOneWriteAndAFailedOneLetsTheLineGo)
+{
+    class BlockPort : public SerialPort {
+    public:
+        using SerialPort::SendBlock;
+        using SerialPort::SerialPort;
+    };
+    auto* fake = new FakeCommDevice;
+    BlockPort blocks(0, std::unique_ptr<CommDevice>(fake));
+    ASSERT_TRUE(blocks.Open());
+    fake->ClearEvents();
+    const std::uint8_t frame[] = {0x01, 0x02, 0x03};
+    blocks.SendBlock(frame);
+    blocks.SendBlock({});
+    EXPECT_EQ(fake->events(), (Events{"write 01 02 03"}));
+
+    fake->FailWritesAfter(1);
+    std::int32_t code = -1;
+    try {
+        blocks.SendBlock(frame);
+    } catch (const SerialPortException& e) {
+        code = e.code();
+    }
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(fake->events(), (Events{"write 01 02 03", "write 01", "write failed"}));
+    EXPECT_FALSE(blocks.IsOpen());
+}
+
 TEST_F(SerialPortModemLineTest, SingleBytesAndWordsNeverTouchRtsEvenInToggleMode)
 {
     OpenInToggleMode();

@@ -70,6 +70,17 @@ public:
     Bytes read;
 };
 
+// The block transfers the links use, open to the tests.
+class BlockPort : public SerialPort {
+public:
+    using SerialPort::AppendWord32;
+    using SerialPort::ReceiveBlock;
+    using SerialPort::SendBlock;
+    using SerialPort::SerialPort;
+    using SerialPort::Word16At;
+    using SerialPort::Word32At;
+};
+
 }  // namespace
 
 TEST_F(SerialPortTest, ANewPortIsCom1AndClosed)
@@ -274,6 +285,53 @@ TEST_F(SerialPortTest, EveryByteGoesThroughTheVirtualTransfers)
     EXPECT_TRUE(port.TryReadByte(&scratch));  // not through ReadByte
     EXPECT_EQ(scratch, 5);
     EXPECT_EQ(port.read, (Bytes{1, 2, 3, 4}));
+}
+
+TEST_F(SerialPortTest, BlocksTravelWholeAndAMissingByteEndsTheReadWithCodeOne)
+{
+    BlockPort port(0);
+    EXPECT_EQ(CodeThrownBy([&] { port.SendBlock(Bytes{1}); }), 2);  // not open
+    ASSERT_TRUE(port.Open());
+    const Bytes request{0xFA, 0x00, 0x11, 0x13, 0xFF};
+    port.SendBlock(request);
+    EXPECT_EQ(Sent(5), request);
+
+    ASSERT_TRUE(line.Send({9, 8, 7, 6, 5}));
+    Bytes reply(3);
+    port.ReceiveBlock(reply);
+    EXPECT_EQ(reply, (Bytes{9, 8, 7}));
+    Bytes rest(4, 0xEE);
+    EXPECT_EQ(CodeThrownBy([&] { port.ReceiveBlock(rest); }), 1);
+    EXPECT_EQ(rest, (Bytes{6, 5, 0xEE, 0xEE}));
+    EXPECT_TRUE(port.IsOpen());  // a time-out is no lost line
+}
+
+TEST_F(SerialPortTest, BlockTransfersOnAVanishedLineFailAndLetItGo)
+{
+    BlockPort port(0);
+    ASSERT_TRUE(port.Open());
+    line.CloseMaster();
+    Bytes reply(2);
+    EXPECT_EQ(CodeThrownBy([&] { port.ReceiveBlock(reply); }), 1);
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(SerialPortByteOrderTest, WordsOfBlocksFollowTheEndianMode)
+{
+    struct Case {
+        std::int32_t mode;
+        Bytes word32;
+        std::uint16_t first16;
+    };
+    for (const Case& c : {Case{1, {0x0A, 0x0B, 0x0C, 0x0D}, 0x0A0B}, Case{0, {0x0D, 0x0C, 0x0B, 0x0A}, 0x0C0D},
+                          Case{2, {0x0D, 0x0C, 0x0B, 0x0A}, 0x0C0D}}) {
+        BlockPort port(c.mode, std::make_unique<FakeCommDevice>());
+        Bytes out{0x55};
+        port.AppendWord32(out, 0x0A0B0C0D);
+        EXPECT_EQ(out, (Bytes{0x55, c.word32[0], c.word32[1], c.word32[2], c.word32[3]})) << c.mode;
+        EXPECT_EQ(port.Word32At(c.word32.data()), 0x0A0B0C0Du) << c.mode;
+        EXPECT_EQ(port.Word16At(c.word32.data()), c.first16) << c.mode;
+    }
 }
 
 TEST_F(SerialPortTest, ASilentLineEndsTheReadWithCodeOne)

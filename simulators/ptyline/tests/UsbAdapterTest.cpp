@@ -68,6 +68,29 @@ TEST(UsbAdapter, AFullChunkGoesAtOnceAndTheRestWaits)
     EXPECT_EQ(adapter.Release(t0 + 20ms), Count(6, 124));
 }
 
+TEST(UsbAdapter, AByteHeldAfterTheTimerRanOutGoesInTheNextPacket)
+{
+    // The bytes come in the order and at the times the line delivered them, even when
+    // they are handed to the adapter only later, together.
+    UsbAdapter adapter({1ms, 62}, t0);
+    adapter.Hold(Bytes{1, 2}, t0);
+    adapter.Hold(Bytes{3}, t0 + 1ms);  // the timer of 1 and 2 has just run out
+    adapter.Hold(Bytes{4}, t0 + 1500us);
+    EXPECT_EQ(adapter.Release(t0 + 1600us), (Bytes{1, 2}));
+    EXPECT_EQ(adapter.NextRelease(), t0 + 2ms);
+    adapter.Drop(2);
+    EXPECT_EQ(adapter.Release(t0 + 2ms), (Bytes{3, 4}));
+}
+
+TEST(UsbAdapter, AChunkFillsByteByByte)
+{
+    UsbAdapter adapter({16ms, 4}, t0);
+    adapter.Hold(Count(3), t0);
+    adapter.Hold(Count(2, 3), t0 + 2ms);  // the fourth byte fills the chunk at 2 ms
+    EXPECT_EQ(adapter.Release(t0 + 2ms), Count(4));
+    EXPECT_EQ(adapter.NextRelease(), t0 + 18ms);  // the fifth byte's own timer
+}
+
 TEST(UsbAdapter, BytesFromThePcStartAtTheNextUsbFrame)
 {
     UsbAdapter adapter({1ms, 62}, t0);
