@@ -1,5 +1,7 @@
 #pragma once
 
+#include "simulators/ptyline/FaultTable.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -24,4 +26,6 @@ struct Q47Fault {
     // "none", "silence", "wrong-ack" or "wrong-ack=<byte>" (default 0x15),
     // "stop-in-row=<row>", "stop-after-rows", "bad-checksum"; nothing for anything else.
     static std::optional<Q47Fault> Parse(std::string_view text);
+    // The names above, for the dspq47-sim program's --fault.
+    static const FaultTable<Q47FaultKind>& Kinds();
 };

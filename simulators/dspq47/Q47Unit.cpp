@@ -71,7 +71,7 @@ std::uint16_t Q47Unit::Checksum(const Fields& f)
 std::vector<std::uint8_t> Q47Unit::Receive(std::uint8_t byte)
 {
     std::lock_guard lock(mutex_);
-    if (fault_.kind == Q47FaultKind::Silence)
+    if (faults_.Find(Q47FaultKind::Silence) != nullptr)
         return {};
     if (inStream_) {
         incoming_.push_back(byte);
@@ -103,9 +103,9 @@ std::vector<std::uint8_t> Q47Unit::FinishStream()
         ++refused_;
         return {kRefused};
     }
-    if (fault_.kind == Q47FaultKind::WrongAcknowledge) {
+    if (const Q47Fault* wrongAcknowledge = faults_.Find(Q47FaultKind::WrongAcknowledge)) {
         ++refused_;
-        return {static_cast<std::uint8_t>(fault_.value)};
+        return {static_cast<std::uint8_t>(wrongAcknowledge->value)};
     }
     fields_ = received;
     ++taken_;
@@ -116,21 +116,17 @@ std::vector<std::uint8_t> Q47Unit::Answer() const
 {
     std::vector<std::uint8_t> out(fields_.begin(), fields_.end());
     std::uint16_t checksum = Checksum(fields_);
-    switch (fault_.kind) {
-    case Q47FaultKind::StopInRow: {
-        const std::size_t row = fault_.value < kRows ? fault_.value : kRows - 1;
+    if (const Q47Fault* stopInRow = faults_.Find(Q47FaultKind::StopInRow)) {
+        const std::size_t row = stopInRow->value < kRows ? stopInRow->value : kRows - 1;
         out.resize(kHeaderBytes + row * kRowBytes + 4);
         return out;
     }
-    case Q47FaultKind::StopAfterRows:
+    if (faults_.Find(Q47FaultKind::StopAfterRows) != nullptr) {
         out.resize(kRowsEnd);
         return out;
-    case Q47FaultKind::BadChecksum:
-        ++checksum;
-        break;
-    default:
-        break;
     }
+    if (faults_.Find(Q47FaultKind::BadChecksum) != nullptr)
+        ++checksum;
     out.push_back(static_cast<std::uint8_t>(checksum >> 8));
     out.push_back(static_cast<std::uint8_t>(checksum & 0xFF));
     return out;
@@ -167,13 +163,9 @@ bool Q47Unit::InFrame() const
 void Q47Unit::SetFault(Q47Fault fault)
 {
     std::lock_guard lock(mutex_);
-    fault_ = fault;
-}
-
-Q47Fault Q47Unit::Fault() const
-{
-    std::lock_guard lock(mutex_);
-    return fault_;
+    faults_.Clear();
+    if (fault.kind != Q47FaultKind::None)
+        faults_.AddStanding(fault);
 }
 
 Q47Unit::Fields Q47Unit::StoredFields() const

@@ -2,6 +2,7 @@
 
 #include "simulators/dspq47/Q47Fault.h"
 #include "simulators/ptyline/ByteDevice.h"
+#include "simulators/ptyline/FaultSchedule.h"
 
 #include <array>
 #include <chrono>
@@ -54,8 +55,8 @@ public:
     void AbandonPartialFrame() override;
     std::chrono::milliseconds FrameTimeout() const override { return kStreamGiveUp; }
 
+    // The unit shows `fault` from now on, in place of the one it had.
     void SetFault(Q47Fault fault);
-    Q47Fault Fault() const;
 
     Fields StoredFields() const;
     void SetStoredFields(const Fields& fields);
@@ -74,7 +75,7 @@ private:
 
     mutable std::mutex mutex_;
     Fields fields_;
-    Q47Fault fault_;
+    FaultSchedule<Q47Fault> faults_;  // one standing fault at the most (SetFault)
     bool inStream_ = false;
     std::vector<std::uint8_t> incoming_;
     std::vector<std::uint8_t> output_;

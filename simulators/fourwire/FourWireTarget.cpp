@@ -2,7 +2,6 @@
 
 #include "platform/Clock.h"
 
-#include <algorithm>
 
 namespace {
 
@@ -93,7 +92,7 @@ void FourWireTarget::TakePcLines(std::uint64_t now)
     const std::uint8_t before = pcSeen_;
     const std::uint8_t value = pcRegister_;
     pcSeen_ = value;
-    if (Active(FourWireFaultKind::NeverPowerUp))
+    if (faults_.Find(FourWireFaultKind::NeverPowerUp) != nullptr)
         return;
     if (value == before) {
         // Nothing changed; the attention below is a level, not an edge.
@@ -138,7 +137,7 @@ void FourWireTarget::OnClockRise(bool pcData)
         if (bitsIn_ == 0 && request_.empty() && pcData)
             return;  // the start-up attention, taken up by WriteDataRegister
         if (bitsIn_ == 0)
-            stallThisByte_ = StallsThisByte();
+            stallThisByte_ = faults_.Strikes(FourWireFaultKind::StallMidByte);
         if (stallThisByte_ && bitsIn_ == kStallAfterBits) {
             mode_ = Mode::Stalled;
             return;
@@ -177,7 +176,7 @@ void FourWireTarget::OnClockFall()
                 StartAfresh();
                 return;
             }
-            stallThisByte_ = StallsThisByte();
+            stallThisByte_ = faults_.Strikes(FourWireFaultKind::StallMidByte);
         }
         PresentNextBit();
         return;
@@ -198,7 +197,7 @@ void FourWireTarget::OnDataFall(std::uint64_t now)
         // keeps holding.
         if (!dataLine_ || !clockLine_ || now - raisedSinceMs_ < kStartUpHoldMs)
             return;
-        if (Strikes(FourWireFaultKind::DropInput1Early)) {
+        if (faults_.Strikes(FourWireFaultKind::DropInput1Early)) {
             clockLine_ = false;
             mode_ = Mode::StartUpBroken;
         } else {
@@ -224,7 +223,7 @@ void FourWireTarget::Reply(std::vector<std::uint8_t> bytes)
     reply_.assign(bytes.begin(), bytes.end());
     bitOut_ = 7;
     mode_ = Mode::Sending;
-    stallThisByte_ = StallsThisByte();
+    stallThisByte_ = faults_.Strikes(FourWireFaultKind::StallMidByte);
     presentOnRead_ = true;
 }
 
@@ -267,7 +266,7 @@ void FourWireTarget::Execute()
     switch (request_[0]) {
     case 1:
         AppendWord(out, version_);
-        out.push_back(Strikes(FourWireFaultKind::WrongStatus) ? kStatusWrong : kStatusOk);
+        out.push_back(faults_.Strikes(FourWireFaultKind::WrongStatus) ? kStatusWrong : kStatusOk);
         break;
     case 3: {
         const std::uint16_t address = RequestWord(1);
@@ -342,7 +341,7 @@ void FourWireTarget::Execute()
 
 std::uint16_t FourWireTarget::CheckSum(std::uint32_t sum)
 {
-    if (Strikes(FourWireFaultKind::BadCheckSum))
+    if (faults_.Strikes(FourWireFaultKind::BadCheckSum))
         ++sum;
     return static_cast<std::uint16_t>(sum & 0xFFFF);
 }
@@ -382,45 +381,10 @@ void FourWireTarget::SetFlashByte(std::uint32_t address, std::uint8_t value)
 
 void FourWireTarget::InjectFault(const FourWireFault& fault)
 {
-    faults_.push_back({fault, 0, 0});
+    faults_.AddStanding(fault, fault.times, fault.kind == FourWireFaultKind::StallMidByte ? fault.skipBytes : 0);
 }
 
 void FourWireTarget::ClearFaults()
 {
-    faults_.clear();
-}
-
-bool FourWireTarget::Active(FourWireFaultKind kind) const
-{
-    return std::any_of(faults_.begin(), faults_.end(), [&](const ActiveFault& f) {
-        return f.fault.kind == kind && (f.fault.times == 0 || f.used < f.fault.times);
-    });
-}
-
-bool FourWireTarget::Strikes(FourWireFaultKind kind)
-{
-    for (ActiveFault& f : faults_) {
-        if (f.fault.kind == kind && (f.fault.times == 0 || f.used < f.fault.times)) {
-            ++f.used;
-            return true;
-        }
-    }
-    return false;
-}
-
-bool FourWireTarget::StallsThisByte()
-{
-    bool stalls = false;
-    for (ActiveFault& f : faults_) {
-        if (f.fault.kind != FourWireFaultKind::StallMidByte || (f.fault.times != 0 && f.used >= f.fault.times))
-            continue;
-        if (f.bytesSeen < f.fault.skipBytes) {
-            ++f.bytesSeen;
-        } else if (!stalls) {
-            ++f.used;
-            f.bytesSeen = 0;
-            stalls = true;
-        }
-    }
-    return stalls;
+    faults_.Clear();
 }

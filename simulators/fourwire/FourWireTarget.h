@@ -1,6 +1,7 @@
 #pragma once
 
 #include "simulators/fourwire/FourWireFault.h"
+#include "simulators/ptyline/FaultSchedule.h"
 
 #include <array>
 #include <cstdint>
@@ -123,11 +124,6 @@ private:
     void Reply(std::vector<std::uint8_t> bytes);
     void PresentNextBit();
     void StartAfresh();
-    // True when a fault of this kind strikes now; uses one of its times.
-    bool Strikes(FourWireFaultKind kind);
-    bool Active(FourWireFaultKind kind) const;
-    // True when the byte now starting is the one a stall fault is waiting for.
-    bool StallsThisByte();
     std::uint16_t CheckSum(std::uint32_t sum);
 
     void AppendWord(std::vector<std::uint8_t>& bytes, std::uint16_t value);
@@ -171,12 +167,9 @@ private:
     int bitOut_ = 7;
     bool presentOnRead_ = false;
 
-    struct ActiveFault {
-        FourWireFault fault;
-        unsigned used = 0;
-        unsigned bytesSeen = 0;
-    };
-    std::vector<ActiveFault> faults_;
+    // Standing faults: each kind strikes at its own occasions (a stall's: every byte
+    // that starts, in either direction).
+    FaultSchedule<FourWireFault> faults_;
 
     std::vector<std::uint16_t> data_ = std::vector<std::uint16_t>(0x10000);
     std::vector<std::uint32_t> program_ = std::vector<std::uint32_t>(0x10000);

@@ -2,6 +2,7 @@
 
 #include "platform/ProgramInfo.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -41,36 +42,89 @@ const char* SimCommandLine::CommonUsage()
            "dosdevices folder stays.\n";
 }
 
-void SimCommandLine::PrintUsage(std::FILE* to, const char* ownUsage)
+std::string SimCommandLine::Usage(const char* ownUsage)
 {
-    std::fputs(ownUsage, to);
-    std::fputs(SimLineOptions::Usage(), to);
-    std::fputs(CommonUsage(), to);
+    return std::string(ownUsage) + SimLineOptions::Usage() + CommonUsage();
 }
 
-std::optional<SimCommandLine> SimCommandLine::Parse(const std::vector<std::string>& args, const OwnOption& own,
+SimCommandLine::Option SimCommandLine::NumberOption(const std::string& name, std::uint32_t max,
+                                                   const std::string& mistake, std::uint32_t& number)
+{
+    return {{name}, true, [max, mistake, &number](const std::string& value, SimCommandLine&, std::string& error) {
+                const auto parsed = ParseNumber(value, max);
+                if (!parsed)
+                    error = mistake;
+                number = parsed.value_or(number);
+                return parsed.has_value();
+            }};
+}
+
+SimCommandLine::Option SimCommandLine::NumberPairOption(const std::string& name, std::uint32_t max,
+                                                       const std::string& mistake, std::uint32_t (&numbers)[2])
+{
+    return {{name}, true, [max, mistake, &numbers](const std::string& value, SimCommandLine&, std::string& error) {
+                const std::size_t comma = value.find(',');
+                const auto first = ParseNumber(value.substr(0, comma), max);
+                const auto second = comma == std::string::npos ? std::nullopt : ParseNumber(value.substr(comma + 1), max);
+                if (!first || !second) {
+                    error = mistake;
+                    return false;
+                }
+                numbers[0] = *first;
+                numbers[1] = *second;
+                return true;
+            }};
+}
+
+namespace {
+
+const SimCommandLine::Option* FindOption(const std::vector<SimCommandLine::Option>& options, const std::string& name)
+{
+    for (const SimCommandLine::Option& option : options)
+        if (std::find(option.names.begin(), option.names.end(), name) != option.names.end())
+            return &option;
+    return nullptr;
+}
+
+}  // namespace
+
+std::optional<SimCommandLine> SimCommandLine::Parse(const std::vector<std::string>& args, const Rules& rules,
                                                     std::string& error)
 {
     SimCommandLine line;
+    line.port = rules.defaultPort;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
-        if (option == "--help" || option == "-h") {
+        const Option* own = FindOption(rules.own, option);
+        const bool lineOption = rules.lineOptions && SimLineOptions::IsLineOption(option);
+        const bool common =
+            option == "--port" || option == "--fault" || (rules.lateDelay && option == "--late-ms") || lineOption;
+        if (own == nullptr && (option == "--help" || option == "-h")) {
             line.help = true;
             continue;
         }
-        if (option == "--background") {
+        if (own == nullptr && option == "--background") {
             line.background = true;
             continue;
         }
-        const bool common = option == "--port" || option == "--late-ms" || option == "--fault"
-                            || SimLineOptions::IsLineOption(option);
-        if (common && i + 1 >= args.size()) {
+        if (own == nullptr && !common) {
+            if (!rules.other) {
+                error = "unknown option " + option;
+                return std::nullopt;
+            }
+            if (!rules.other(option, line, error))
+                return std::nullopt;
+            continue;
+        }
+        if ((own == nullptr || own->takesValue) && i + 1 >= args.size()) {
             error = option + " needs a value";
             return std::nullopt;
         }
-        // The program's own handler names an unknown option, with or without a value.
-        const std::string value = i + 1 < args.size() ? args[++i] : std::string();
-        if (option == "--port") {
+        const std::string value = own != nullptr && !own->takesValue ? std::string() : args[++i];
+        if (own != nullptr) {
+            if (!own->take(value, line, error))
+                return std::nullopt;
+        } else if (option == "--port") {
             if (value.empty()) {
                 error = "--port needs a name";
                 return std::nullopt;
@@ -85,17 +139,15 @@ std::optional<SimCommandLine> SimCommandLine::Parse(const std::vector<std::strin
             line.lateDelay = std::chrono::milliseconds(*ms);
         } else if (option == "--fault") {
             const auto fault = FaultRequest::Parse(value);
-            if (!fault) {
-                error = "bad fault " + value;
+            error = rules.faultMistake ? rules.faultMistake(value) : fault ? "" : "bad fault " + value;
+            if (!error.empty())
                 return std::nullopt;
-            }
             line.faults.push_back(*fault);
-        } else if (SimLineOptions::IsLineOption(option)) {
-            if (!line.lineOptions.Take(option, value, error))
-                return std::nullopt;
-        } else if (!own(option, value, error)) {
+        } else if (!line.lineOptions.Take(option, value, error)) {
             return std::nullopt;
         }
     }
+    if (rules.check && !rules.check(line, error))
+        return std::nullopt;
     return line;
 }

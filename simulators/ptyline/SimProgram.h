@@ -1,14 +1,15 @@
 #pragma once
 
-#include "simulators/ptyline/ByteDevice.h"
-#include "simulators/ptyline/SimCommandLine.h"
+#include "simulators/ptyline/SimProgramSpec.h"
 
-#include <string>
-
-// The body of a simulator program: opens a pseudo-terminal, links it into the port map
-// under the command line's port (see PortClaim), serves `device` on it and prints one line
-// naming the line, then waits for SIGINT, SIGTERM or SIGHUP. With --background it returns
-// to the shell once serving (see SimBackground). The link is removed on the way out if it
-// still points at this line. Returns the exit status: 0, or 1 when the line could not be
-// set up.
-int ServeUntilSignal(ByteDevice& device, const SimCommandLine& line, const char* program, const std::string& what);
+// The body of every simulator program's main.
+class SimProgram {
+public:
+    // --version alone prints the version text; a command line that does not parse is a
+    // usage mistake (exit status 2); --help prints the usage. Otherwise makes the service,
+    // goes to the background if asked (SimBackground), starts it and prints its start-up
+    // line, then serves until SIGINT, SIGTERM or SIGHUP (SIGUSR1 power-cycles a device that
+    // takes it) and stops the service, which removes the port's link if it is still its
+    // own. Returns the exit status: 0, 1 when the service could not start, 2 for a mistake.
+    static int Run(int argc, char** argv, const SimProgramSpec& spec);
+};

@@ -7,17 +7,13 @@ namespace {
 std::optional<SimCommandLine> Parse(const std::vector<std::string>& args, std::string& error,
                                     std::vector<std::string>* own = nullptr)
 {
-    return SimCommandLine::Parse(
-        args,
-        [own](const std::string& option, const std::string& value, std::string& ownError) {
-            if (own == nullptr || option != "--extra") {
-                ownError = "unknown option " + option;
-                return false;
-            }
-            own->push_back(value);
-            return true;
-        },
-        error);
+    SimCommandLine::Rules rules;
+    if (own != nullptr)
+        rules.own.push_back({{"--extra"}, true, [own](const std::string& value, SimCommandLine&, std::string&) {
+                                 own->push_back(value);
+                                 return true;
+                             }});
+    return SimCommandLine::Parse(args, rules, error);
 }
 
 TEST(SimCommandLineTest, Defaults)
@@ -128,6 +124,60 @@ TEST(SimCommandLineTest, LineOptionErrors)
     for (const auto& [args, text] : cases) {
         std::string error;
         EXPECT_FALSE(Parse(args, error));
+        EXPECT_EQ(error, text);
+    }
+}
+
+TEST(SimCommandLineTest, AProgramsRulesShapeItsCommandLine)
+{
+    bool quiet = false;
+    std::uint32_t lockout = 0;
+    std::uint32_t pair[2] = {0, 0};
+    std::vector<std::string> others;
+    SimCommandLine::Rules rules{.defaultPort = "lpt1", .lateDelay = false, .lineOptions = false};
+    rules.own = {{{"--quiet", "-q"}, false, [&quiet](const std::string&, SimCommandLine&, std::string&) { return quiet = true; }},
+                 SimCommandLine::NumberOption("--lockout", 3, "--lockout takes 0 to 3", lockout),
+                 SimCommandLine::NumberPairOption("--values", 0xFFFF, "--values takes two numbers", pair),
+                 // An own --port is read before the common one.
+                 {{"--port"}, true, [](const std::string& value, SimCommandLine& line, std::string&) {
+                      line.port = "own:" + value;
+                      return true;
+                  }}};
+    rules.other = [&others](const std::string& argument, SimCommandLine&, std::string& error) {
+        others.push_back(argument);
+        error = "not taken: " + argument;
+        return argument[0] != '-';
+    };
+    rules.faultMistake = [](const std::string& fault) { return fault == "ok" ? "" : "no " + fault; };
+    rules.check = [](const SimCommandLine& line, std::string& error) {
+        error = line.faults.size() > 1 ? "one fault at the most" : "";
+        return error.empty();
+    };
+
+    std::string error;
+    const auto line = SimCommandLine::Parse(
+        {"-q", "--lockout", "2", "--values", "1,0x10", "--port", "x", "word", "--fault", "ok"}, rules, error);
+    ASSERT_TRUE(line) << error;
+    EXPECT_TRUE(quiet);
+    EXPECT_EQ(lockout, 2u);
+    EXPECT_EQ(pair[0], 1u);
+    EXPECT_EQ(pair[1], 16u);
+    EXPECT_EQ(line->port, "own:x");
+    EXPECT_EQ(others, std::vector<std::string>{"word"});
+    EXPECT_EQ(SimCommandLine::Parse({}, rules, error)->port, "lpt1");
+
+    const std::pair<std::vector<std::string>, std::string> mistakes[] = {
+        {{"--lockout", "4"}, "--lockout takes 0 to 3"},
+        {{"--lockout"}, "--lockout needs a value"},
+        {{"--values", "1"}, "--values takes two numbers"},
+        {{"--values", "1,65536"}, "--values takes two numbers"},
+        {{"--late-ms", "5"}, "not taken: --late-ms"},
+        {{"--baud", "9600"}, "not taken: --baud"},
+        {{"--fault", "loud"}, "no loud"},
+        {{"--fault", "ok", "--fault", "ok"}, "one fault at the most"},
+    };
+    for (const auto& [args, text] : mistakes) {
+        EXPECT_FALSE(SimCommandLine::Parse(args, rules, error)) << text;
         EXPECT_EQ(error, text);
     }
 }

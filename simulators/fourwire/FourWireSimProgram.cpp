@@ -1,6 +1,6 @@
-#include "simulators/fourwire/FourWireSimOptions.h"
+#include "simulators/fourwire/FourWireSimProgram.h"
 
-#include "simulators/ptyline/SimCommandLine.h"
+#include "simulators/fourwire/FourWireSimService.h"
 
 #include <cstdlib>
 #include <limits>
@@ -8,51 +8,83 @@
 
 namespace {
 
-struct FaultName {
-    std::string_view name;
-    FourWireFaultKind kind;
-};
-
-constexpr FaultName kFaultNames[] = {
-    {"stall", FourWireFaultKind::StallMidByte},   {"status", FourWireFaultKind::WrongStatus},
-    {"checksum", FourWireFaultKind::BadCheckSum}, {"dead", FourWireFaultKind::NeverPowerUp},
-    {"clock-first", FourWireFaultKind::DropInput1Early},
-};
-
-constexpr std::uint32_t kMaxCount = std::numeric_limits<unsigned>::max();
 constexpr std::uint32_t kMaxMs = 60000;
+
+// An own option whose value `read` takes; `mistake` followed by the value when it does not.
+SimCommandLine::Option ValueOption(std::vector<std::string> names, const char* mistake,
+                                   std::function<bool(const std::string& value)> read)
+{
+    return {std::move(names), true, [mistake, read](const std::string& value, SimCommandLine&, std::string& error) {
+                if (read(value))
+                    return true;
+                error = mistake + value;
+                return false;
+            }};
+}
 
 }  // namespace
 
-std::optional<FourWireFault> FourWireSimOptions::ParseFault(std::string_view text)
+const FaultTable<FourWireFaultKind>& FourWireSimProgram::Faults()
 {
-    FourWireFault fault;
-    if (const auto plus = text.find('+'); plus != std::string_view::npos) {
-        const auto skip = SimCommandLine::ParseNumber(std::string(text.substr(plus + 1)), kMaxCount);
-        if (!skip)
-            return std::nullopt;
-        fault.skipBytes = static_cast<unsigned>(*skip);
-        text = text.substr(0, plus);
-    }
-    if (const auto star = text.find('*'); star != std::string_view::npos) {
-        const auto times = SimCommandLine::ParseNumber(std::string(text.substr(star + 1)), kMaxCount);
-        if (!times)
-            return std::nullopt;
-        fault.times = static_cast<unsigned>(*times);
-        text = text.substr(0, star);
-    }
-    for (const FaultName& f : kFaultNames) {
-        if (f.name == text) {
-            if (fault.skipBytes != 0 && f.kind != FourWireFaultKind::StallMidByte)
-                return std::nullopt;  // only a stall waits for a byte
-            fault.kind = f.kind;
-            return fault;
-        }
-    }
-    return std::nullopt;
+    using Kind = FourWireFaultKind;
+    // Only a stall waits for a byte.
+    static const FaultTable<Kind> faults{
+        {{"stall", Kind::StallMidByte, FaultValue::None, 0, std::nullopt, true},
+         {"status", Kind::WrongStatus, FaultValue::None},
+         {"checksum", Kind::BadCheckSum, FaultValue::None},
+         {"dead", Kind::NeverPowerUp, FaultValue::None},
+         {"clock-first", Kind::DropInput1Early, FaultValue::None}},
+        {.requests = false, .times = true, .wording = FaultWording::NotAFault}};
+    return faults;
 }
 
-std::optional<FourWireTarget::HoldDrop> FourWireSimOptions::ParseHoldDrop(std::string_view text)
+SimProgramSpec FourWireSimProgram::Spec()
+{
+    SimCommandLine::Rules rules;
+    rules.defaultPort = "lpt1";
+    rules.lateDelay = false;
+    rules.lineOptions = false;
+    rules.own.push_back({{"--port"}, true, [](const std::string& value, SimCommandLine& line, std::string& error) {
+                             if (value.empty() || value.find('/') != std::string::npos)
+                                 error = "not a port name: " + value;
+                             else
+                                 line.port = value;
+                             return error.empty();
+                         }});
+    rules.own.push_back(ValueOption({"--socket"}, "", [this](const std::string& value) {
+        socketPath = value;
+        return true;
+    }));
+    // "--version N" is the old spelling of "--target-version N".
+    rules.own.push_back(ValueOption({"--target-version", "--version"}, "not a 16-bit version: ",
+                                    [this](const std::string& value) {
+                                        const auto number = SimCommandLine::ParseNumber(value, 0xFFFF);
+                                        version = static_cast<std::uint16_t>(number.value_or(version));
+                                        return number.has_value();
+                                    }));
+    rules.own.push_back(ValueOption({"--answer-delay"}, "not a delay in milliseconds: ", [this](const std::string& value) {
+        const auto ms = SimCommandLine::ParseNumber(value, kMaxMs);
+        answerDelayMs = ms.value_or(answerDelayMs);
+        return ms.has_value();
+    }));
+    rules.own.push_back(ValueOption({"--hold-drop"}, "not a hold drop: ", [this](const std::string& value) {
+        const auto drop = ParseHoldDrop(value);
+        holdDrop = drop.value_or(holdDrop);
+        return drop.has_value();
+    }));
+    rules.faultMistake = Faults().MistakeIn();
+    const auto makeTarget = [this](const SimCommandLine& line) {
+        auto service = std::make_unique<FourWireSimService>(version, socketPath);
+        for (const auto& fault : Faults().ReadAll(line.faults))
+            service->Target().InjectFault({fault.kind, fault.times, fault.skip});
+        service->Target().SetAnswerDelayMs(answerDelayMs);
+        service->Target().SetHoldDrop(holdDrop);
+        return service;
+    };
+    return {"fourwire-sim", Usage(), rules, makeTarget};
+}
+
+std::optional<FourWireTarget::HoldDrop> FourWireSimProgram::ParseHoldDrop(std::string_view text)
 {
     const auto colon = text.find(':');
     if (colon == std::string_view::npos)
@@ -64,79 +96,14 @@ std::optional<FourWireTarget::HoldDrop> FourWireSimOptions::ParseHoldDrop(std::s
     return FourWireTarget::HoldDrop{line == "data" ? FourWireTarget::Line::Data : FourWireTarget::Line::Clock, *ms};
 }
 
-std::optional<FourWireSimOptions> FourWireSimOptions::Parse(const std::vector<std::string>& args, std::string& error)
-{
-    FourWireSimOptions options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (arg == "--background") {
-            options.background = true;
-            continue;
-        }
-        // "--version N" is the old spelling of "--target-version N".
-        if (arg != "--port" && arg != "--socket" && arg != "--target-version" && arg != "--version" && arg != "--fault"
-            && arg != "--answer-delay" && arg != "--hold-drop") {
-            error = "unknown option " + arg;
-            return std::nullopt;
-        }
-        if (i + 1 >= args.size()) {
-            error = arg + " needs a value";
-            return std::nullopt;
-        }
-        const std::string& value = args[++i];
-        if (arg == "--port") {
-            if (value.empty() || value.find('/') != std::string::npos) {
-                error = "not a port name: " + value;
-                return std::nullopt;
-            }
-            options.port = value;
-        } else if (arg == "--socket") {
-            options.socketPath = value;
-        } else if (arg == "--target-version" || arg == "--version") {
-            const auto version = SimCommandLine::ParseNumber(value, 0xFFFF);
-            if (!version) {
-                error = "not a 16-bit version: " + value;
-                return std::nullopt;
-            }
-            options.version = static_cast<std::uint16_t>(*version);
-        } else if (arg == "--answer-delay") {
-            const auto ms = SimCommandLine::ParseNumber(value, kMaxMs);
-            if (!ms) {
-                error = "not a delay in milliseconds: " + value;
-                return std::nullopt;
-            }
-            options.answerDelayMs = *ms;
-        } else if (arg == "--hold-drop") {
-            const auto drop = ParseHoldDrop(value);
-            if (!drop) {
-                error = "not a hold drop: " + value;
-                return std::nullopt;
-            }
-            options.holdDrop = *drop;
-        } else {
-            const auto fault = ParseFault(value);
-            if (!fault) {
-                error = "not a fault: " + value;
-                return std::nullopt;
-            }
-            options.faults.push_back(*fault);
-        }
-    }
-    return options;
-}
-
-std::string FourWireSimOptions::DefaultSocketPath()
+std::string FourWireSimProgram::DefaultSocketPath()
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     const std::string folder = runtime != nullptr && runtime[0] == '/' ? runtime : "/tmp";
     return folder + "/fourwire-sim-" + std::to_string(getpid()) + ".sock";
 }
 
-const char* FourWireSimOptions::Usage()
+const char* FourWireSimProgram::Usage()
 {
     return "Usage: fourwire-sim [--port NAME] [--background] [--socket PATH] [--target-version N]\n"
            "                    [--answer-delay MS] [--hold-drop LINE:MS] [--fault KIND[*TIMES][+SKIP]]...\n"
