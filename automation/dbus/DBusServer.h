@@ -83,7 +83,8 @@ private:
         QString owner;
         // Its owner asked for the Progress signal during its calls.
         bool wantsProgress = false;
-        // One of its calls runs on a worker; its later messages wait here, in order.
+        // One of its calls runs on a worker; its later messages wait here, in
+        // order. Both are changed under objectsLock_: the worker looks at them.
         bool running = false;
         std::deque<QDBusMessage> waiting;
     };
