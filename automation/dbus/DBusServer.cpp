@@ -151,8 +151,9 @@ void DBusServer::Serve(const QDBusMessage& message)
     }
 
     bool numbered = false;
-    const quint64 number =
-        path.startsWith(BusNames::kObjectPathPrefix) ? path.mid(BusNames::kObjectPathPrefix.size()).toULongLong(&numbered) : 0;
+    const quint64 number = path.startsWith(BusNames::kObjectPathPrefix)
+                               ? QStringView(path).mid(BusNames::kObjectPathPrefix.size()).toULongLong(&numbered)
+                               : 0;
     const auto found = numbered ? objects_.find(number) : objects_.end();
     if (found == objects_.end())
         return Reply(ErrorReply(message, DBusErrorNames::kUnknownObject, QStringLiteral("no object at ") + path));
@@ -164,9 +165,12 @@ void DBusServer::Serve(const QDBusMessage& message)
 
     // A call of an object waits for the call of it that runs, and for those before it.
     Object& object = found->second;
-    if (object.running || !object.waiting.empty()) {
-        object.waiting.push_back(message);
-        return;
+    {
+        const std::lock_guard lock(objectsLock_);
+        if (object.running || !object.waiting.empty()) {
+            object.waiting.push_back(message);
+            return;
+        }
     }
     ServeObject(message, number, object);
 }
@@ -201,7 +205,10 @@ void DBusServer::CreateInstance(const QDBusMessage& message, const QString& toke
     Object created;
     created.target = std::move(object);
     created.owner = owner;
-    objects_.emplace(number, std::move(created));
+    {
+        const std::lock_guard lock(objectsLock_);
+        objects_.emplace(number, std::move(created));
+    }
     Reply(message.createReply({QVariant::fromValue(S_OK), QVariant::fromValue(QDBusObjectPath(BusNames::ObjectPath(number)))}));
 
     if (served->second.instancing == Instancing::ProcessPerObject) {
@@ -239,46 +246,71 @@ void DBusServer::StartInvoke(const QDBusMessage& message, quint64 number, Object
     if (member && member->quick)
         return ReplyToInvoke(message, object.target->Invoke(dispid, static_cast<InvokeKind>(flags), std::move(args)));
 
-    // Progress goes to the caller alone, and only for this call; the signals
-    // are sent from this thread, before the reply, as the worker made them.
+    // Progress goes to the caller alone, and only for this call; the worker
+    // sends the signals itself, so they leave before its reply.
     std::optional<ProgressAnnouncer> announcer;
-    if (object.wantsProgress) {
-        announcer.emplace(message.path(), message.service(), [this](const QDBusMessage& signal) {
-            QMetaObject::invokeMethod(this, [this, signal] { Reply(signal); }, Qt::QueuedConnection);
-        });
+    if (object.wantsProgress)
+        announcer.emplace(message.path(), message.service(), [this](const QDBusMessage& signal) { Reply(signal); });
+    {
+        const std::lock_guard lock(objectsLock_);
+        object.running = true;
     }
-    object.running = true;
     workers_.start([this, message, number, dispid, flags, args = std::move(args), target = object.target,
                     announcer = std::move(announcer)]() mutable {
         if (announcer)
             target->SetProgressHook([&announcer](std::uint64_t done, std::uint64_t total) { announcer->Announce(done, total); });
         InvokeResult outcome = target->Invoke(dispid, static_cast<InvokeKind>(flags), std::move(args));
         target->SetProgressHook(nullptr);
-        // The result goes back to this thread with the object, so that its last
-        // reference, and so its destruction, is never on this worker, and so
-        // that the object is let go before its client hears the answer (a client
-        // that then releases it and opens its port again finds the port free).
-        QMetaObject::invokeMethod(
-            this,
-            [this, message, number, outcome = std::move(outcome), target = std::move(target)]() mutable {
-                FinishInvoke(message, number, std::move(outcome));
-                target.reset();
-            },
-            Qt::QueuedConnection);
+        EndInvokeOnWorker(message, number, std::move(target), std::move(outcome));
     });
 }
 
-void DBusServer::FinishInvoke(const QDBusMessage& message, quint64 number, InvokeResult outcome)
+void DBusServer::EndInvokeOnWorker(const QDBusMessage& message, quint64 number, std::shared_ptr<Dispatchable> target,
+                                   InvokeResult outcome)
 {
+    {
+        const std::lock_guard lock(objectsLock_);
+        const auto found = objects_.find(number);
+        if (found != objects_.end() && found->second.waiting.empty()) {
+            // The table still holds the object, so this is never its last
+            // reference; and the object is let go before its client hears the
+            // answer (a client that then releases it and opens its port again
+            // finds the port free).
+            target.reset();
+            // Sent under the lock: the answer leaves before the object's next
+            // call can start, so the object's answers keep their order.
+            ReplyToInvoke(message, std::move(outcome));
+            found->second.running = false;
+            return;
+        }
+    }
+    // Later calls wait for the object, or the object was released during the
+    // call: this thread serves them, and destroys the object if it holds the
+    // last reference.
+    QMetaObject::invokeMethod(
+        this,
+        [this, message, number, outcome = std::move(outcome), target = std::move(target)]() mutable {
+            FinishInvoke(message, number, std::move(target), std::move(outcome));
+        },
+        Qt::QueuedConnection);
+}
+
+void DBusServer::FinishInvoke(const QDBusMessage& message, quint64 number, std::shared_ptr<Dispatchable> target,
+                              InvokeResult outcome)
+{
+    target.reset();
     ReplyToInvoke(message, std::move(outcome));
     // Gone when its client left the bus during the call.
     const auto found = objects_.find(number);
     if (found == objects_.end()) return;
-    found->second.running = false;
+    std::deque<QDBusMessage> waiting;
+    {
+        const std::lock_guard lock(objectsLock_);
+        found->second.running = false;
+        waiting.swap(found->second.waiting);
+    }
     // What waited for this call is served before anything that came later.
-    std::deque<QDBusMessage>& waiting = found->second.waiting;
     pending_.insert(pending_.begin(), std::make_move_iterator(waiting.begin()), std::make_move_iterator(waiting.end()));
-    waiting.clear();
     ServePending();
 }
 
@@ -316,7 +348,10 @@ void DBusServer::Release(const QDBusMessage& message, quint64 number)
     const QString owner = found->second.owner;
     // Calls sent after the release find no object.
     std::deque<QDBusMessage> later = std::move(found->second.waiting);
-    objects_.erase(found);
+    {
+        const std::lock_guard lock(objectsLock_);
+        objects_.erase(found);
+    }
     // Answer first: destroying the object may drop the program's last lock,
     // and the program may end.
     Reply(message.createReply());
@@ -330,12 +365,15 @@ void DBusServer::Release(const QDBusMessage& message, quint64 number)
 void DBusServer::OnClientGone(const QString& uniqueName)
 {
     std::vector<std::shared_ptr<Dispatchable>> released;
-    for (auto it = objects_.begin(); it != objects_.end();) {
-        if (it->second.owner == uniqueName) {
-            released.push_back(std::move(it->second.target));
-            it = objects_.erase(it);
-        } else {
-            ++it;
+    {
+        const std::lock_guard lock(objectsLock_);
+        for (auto it = objects_.begin(); it != objects_.end();) {
+            if (it->second.owner == uniqueName) {
+                released.push_back(std::move(it->second.target));
+                it = objects_.erase(it);
+            } else {
+                ++it;
+            }
         }
     }
     clientWatcher_.removeWatchedService(uniqueName);

@@ -12,6 +12,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 // The server side of the automation transport: exports the factories of the
@@ -24,11 +25,13 @@
 //   connection leaves the bus, its objects are released.
 // - Calls on one object run one at a time, in order of arrival; calls on
 //   different objects run at the same time. A member runs on a worker
-//   thread; everything else (the bus connection, the table of objects,
-//   creating and destroying objects) stays on the thread that owns the
-//   server, which takes the results back from the workers. Messages are
-//   taken in order of arrival, even if a member run here (a factory) runs a
-//   nested event loop.
+//   thread (a quick one at once, here); everything else (taking messages,
+//   changing the table of objects, creating and destroying objects) stays
+//   on the thread that owns the server. A worker answers its call itself
+//   once it has let go of the object; only when later calls of the object
+//   wait, or the object was released meanwhile, does it hand the result
+//   back to this thread. Messages are taken in order of arrival, even if a
+//   member run here (a factory) runs a nested event loop.
 // - A client that asked for it (WatchProgress) is sent the Progress signal
 //   of its own long calls; no one else is.
 // - When the bus connection goes away, busDisconnected() is emitted; a
@@ -80,7 +83,8 @@ private:
         QString owner;
         // Its owner asked for the Progress signal during its calls.
         bool wantsProgress = false;
-        // One of its calls runs on a worker; its later messages wait here, in order.
+        // One of its calls runs on a worker; its later messages wait here, in
+        // order. Both are changed under objectsLock_: the worker looks at them.
         bool running = false;
         std::deque<QDBusMessage> waiting;
     };
@@ -94,8 +98,14 @@ private:
     void CreateInstance(const QDBusMessage& message, const QString& token);
     // Checks the arguments here and runs the member on a worker.
     void StartInvoke(const QDBusMessage& message, quint64 number, Object& object);
-    // Back on this thread: answers the call and serves what waited for it.
-    void FinishInvoke(const QDBusMessage& message, quint64 number, InvokeResult outcome);
+    // On the worker, after the member: answers the call there if nothing
+    // waits for the object, else hands the result back to this thread.
+    void EndInvokeOnWorker(const QDBusMessage& message, quint64 number, std::shared_ptr<Dispatchable> target,
+                           InvokeResult outcome);
+    // Back on this thread: lets go of the object, answers the call and serves
+    // what waited for it.
+    void FinishInvoke(const QDBusMessage& message, quint64 number, std::shared_ptr<Dispatchable> target,
+                      InvokeResult outcome);
     void ReplyToInvoke(const QDBusMessage& message, InvokeResult outcome);
     void GetIDsOfNames(const QDBusMessage& message, const Dispatchable& target);
     void WatchProgress(const QDBusMessage& message, Object& object);
@@ -107,6 +117,9 @@ private:
     QDBusConnection bus_;
     QDBusServiceWatcher clientWatcher_;
     std::map<QString, ServedClass> classes_;  // by class token
+    // Workers look objects up at the end of their calls: this thread holds the
+    // lock while it adds or removes objects or looks at whether one is running.
+    std::mutex objectsLock_;
     std::map<quint64, Object> objects_;
     quint64 lastObjectNumber_ = 0;
     std::deque<QDBusMessage> pending_;

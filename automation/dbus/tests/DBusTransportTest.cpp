@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <csignal>
@@ -592,6 +593,61 @@ TEST_F(DBusTransportTest, CallsOnDifferentObjectsRunAtTheSameTime)
     const QDBusMessage reply = pending.reply();
     ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
     EXPECT_EQ(qdbus_cast<WireVariant>(reply.arguments().at(1)).value, Variant::I4(1));
+}
+
+TEST_F(DBusTransportTest, AnswersOfOneObjectLeaveInTheOrderOfItsCalls)
+{
+    DispatchDriver driver(client_);
+    driver.Create(TestObject::kProgId);
+    // Sent without waiting for any answer: each round puts the value on a
+    // worker, reads it back at once on the server's thread (a quick member)
+    // and again on a worker.
+    const auto invoke = [&](std::int32_t dispid, std::uint32_t flags, QList<WireVariant> args) {
+        QDBusMessage call = QDBusMessage::createMethodCall(driver.ServerName(), driver.ObjectPath(),
+                                                           BusNames::kDispatchInterface, QStringLiteral("Invoke"));
+        call << dispid << flags << QVariant::fromValue(args);
+        return client_.asyncCall(call, 60000);
+    };
+    // The bus lets a connection wait for 128 answers at most.
+    constexpr int kRounds = 40;
+    std::vector<QDBusPendingCall> calls;
+    for (int i = 0; i < kRounds; ++i) {
+        calls.push_back(invoke(TestObject::kValue, 4u, {WireVariant{Variant::I4(i), true}}));
+        calls.push_back(invoke(TestObject::kQuickValue, 2u, {}));
+        calls.push_back(invoke(TestObject::kValue, 2u, {}));
+    }
+    // An answer that overtook an earlier one shows as a finished call after an
+    // unfinished one.
+    bool inOrder = true;
+    const bool allAnswered = WaitFor([&] {
+        const auto firstOpen = std::find_if(calls.begin(), calls.end(), [](const auto& call) { return !call.isFinished(); });
+        if (std::any_of(firstOpen, calls.end(), [](const auto& call) { return call.isFinished(); })) inOrder = false;
+        return firstOpen == calls.end();
+    });
+    ASSERT_TRUE(allAnswered);
+    EXPECT_TRUE(inOrder);
+    for (int i = 0; i < kRounds; ++i) {
+        for (int read = 1; read <= 2; ++read) {
+            const QDBusMessage reply = calls[static_cast<std::size_t>(3 * i + read)].reply();
+            ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+            EXPECT_EQ(qdbus_cast<WireVariant>(reply.arguments().at(1)).value, Variant::I4(i)) << "round " << i;
+        }
+    }
+}
+
+TEST_F(DBusTransportTest, AnObjectIsLetGoBeforeTheAnswerToItsCall)
+{
+    DispatchDriver keeper(client_);
+    keeper.Create(TestObject::kProgId);
+    // A client that releases its object as soon as a call of it is answered
+    // finds it gone: the worker let go of it before answering.
+    for (int i = 0; i < 20; ++i) {
+        DispatchDriver passing(client_);
+        passing.Create(TestObject::kProgId);
+        EXPECT_EQ(passing.Call(TestObject::kAdd, {Variant::I4(i), Variant::I4(1)}), Variant::I4(i + 1));
+        passing.Release();
+        EXPECT_EQ(keeper.Get(TestObject::kLiveObjects), Variant::I4(1)) << "call " << i;
+    }
 }
 
 TEST_F(DBusTransportTest, UnsendableArgumentIsRefusedBeforeSending)

@@ -48,6 +48,8 @@ const DispatchMap& TestObject::Map()
                                        .Method("CountTo", &TestObject::CountTo)
                                        .Method("WaitAtGate", &TestObject::WaitAtGate)
                                        .Method("OpenGate", &TestObject::OpenGate)
+                                       .Property("QuickValue", &TestObject::GetValue, &TestObject::SetValue)
+                                       .Quick()
                                        .Build();
     return map;
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 // The creatable class of the transport tests' server program. Its members,
-// in dispatch-map order (identifiers 1..9):
+// in dispatch-map order (identifiers 1..15):
 //   Echo(v) -> v              Add(a, b) -> a + b (VT_I4)
 //   Fail(code, text)          raises a dispatch exception: source "TestObject", help context 7
 //   Value                     VT_I4 property, 0 at first
@@ -24,6 +24,8 @@
 //   WaitAtGate(ms) -> 1 or 0  waits until the server's one gate is open (1), or ms
 //                             milliseconds (0)
 //   OpenGate()                opens the gate, for good
+//   QuickValue                the Value property again, marked quick: run by the
+//                             server on the thread that takes the calls
 class TestObject : public Dispatchable {
 public:
     static constexpr const char* kProgId = "Varnix.TestObject";
@@ -32,7 +34,7 @@ public:
     static constexpr const char* kSingleProgId = "Varnix.TestSingle";
     static constexpr const char* kSingleClassId = "{5B2E4C1A-7D3F-4A60-8E91-0A1B2C3D4E02}";
 
-    enum DispId : std::int32_t { kEcho = 1, kAdd, kFail, kValue, kProcessId, kLiveObjects, kCrash, kSecret, kConcat, kNestedLoop, kCallDepth, kCountTo, kWaitAtGate, kOpenGate };
+    enum DispId : std::int32_t { kEcho = 1, kAdd, kFail, kValue, kProcessId, kLiveObjects, kCrash, kSecret, kConcat, kNestedLoop, kCallDepth, kCountTo, kWaitAtGate, kOpenGate, kQuickValue };
 
     TestObject();
     ~TestObject() override;
