@@ -64,7 +64,7 @@ def lead_paths(item_text):
     token = ""
     for character in item_text:
         if character == "`":
-            if inside and "/" in token:
+            if inside and ("/" in token or "." in token):
                 paths.append(token)
             inside = not inside
             token = ""
