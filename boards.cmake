@@ -1,6 +1,6 @@
 # The simulated devices and the server's classes, named once. The installed
-# programs, manual pages, completions, packages' texts and the tests' lists of
-# programs are made from these lists.
+# programs, manual pages, completions and the tests' lists of programs are made
+# from these lists (docs/hacking.md, "A new board").
 
 # Every simulated device: its folder simulators/<name>/ builds the library
 # sim_<name> and the program <name>-sim, whose manual page is man/<name>-sim.1.in.
@@ -12,7 +12,8 @@ list(TRANSFORM VARNIX_SIMULATORS PREPEND sim_ OUTPUT_VARIABLE VARNIX_SIMULATOR_L
 
 # The classes whose objects scripts create and share (the document, one per
 # server, is not among them), in the order the manual page names them. The class
-# table of the server (monitor/app/VarnixClassTable.cpp) must hold the same.
+# table of the server (monitor/app/VarnixClassTable.cpp) must hold the same, as
+# VarnixClassTableTest checks.
 set(VARNIX_SCRIPT_CLASSES Varnix.Ez2181 Varnix.Ezkit21k Varnix.FourWire21xx Varnix.Faderbox Varnix.Sport)
 
 # Gives a test program the path of every simulator program, as <NAME>_SIM_PATH
