@@ -3,9 +3,11 @@
 # completions, as a user pressing Tab does: options from each program's
 # --help, port names from a port map of the test's own, files, and ProgIDs.
 #
-#   completion_test.sh SCRIPT      (the programs on PATH)
+#   completion_test.sh SCRIPT SIMULATOR...      (the programs on PATH)
 set -uo pipefail
 script=$1
+shift
+simulators=("$@")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export XDG_CONFIG_HOME=$scratch/config XDG_DATA_HOME=$scratch/data
@@ -48,7 +50,9 @@ expect "varnix-call Varnix.E" "Varnix.Ez2181 Varnix.Ezkit21k"
 expect "varnix-call --timeout 5 V" "Varnix.Ez2181 Varnix.Ezkit21k Varnix.Sport"
 expect "ez2181-sim c" "com1 com7"
 expect "fourwire-sim --port c" "com1 com7"
-expect "faderbox-sim --bac" "--background"
+for simulator in "${simulators[@]}"; do
+    expect "$simulator --bac" "--background"
+done
 rm -rf "$XDG_CONFIG_HOME/dosdevices"
 expect "dspq47-sim --port " "com1 com2 com3 com4 lpt1"
 exit $((failures > 0))

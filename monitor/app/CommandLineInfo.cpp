@@ -1,8 +1,11 @@
 #include "monitor/app/CommandLineInfo.h"
 
+#include "monitor/app/VarnixClassTable.h"
 #include "platform/ProgramInfo.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -18,6 +21,28 @@ bool IsKnownSwitch(const QString& name)
     for (const char* known : kNames)
         if (Is(name, known)) return true;
     return false;
+}
+
+// "Its classes: A, B, C." from the class table, the classes scripts share,
+// broken into lines of at most 79 characters.
+std::string ClassesText()
+{
+    std::vector<std::string> names;
+    for (const auto& row : VarnixClassTable::Rows())
+        if (row.instancing == VarnixClassTable::Instancing::SharedServer) names.push_back(row.factory.progId());
+    std::string text = "Its classes:";
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string word = names[i] + (i + 1 < names.size() ? "," : ".");
+        if (text.size() - lineStart + 1 + word.size() > 79) {
+            text += '\n';
+            lineStart = text.size();
+        } else {
+            text += ' ';
+        }
+        text += word;
+    }
+    return text + '\n';
 }
 
 }  // namespace
@@ -55,10 +80,9 @@ std::string CommandLineInfo::Usage()
 {
     return "Usage: varnix [-Register | -Unregister | -Embedding | -Automation] [FILE]\n"
            "Varnix, the monitor server: scripts and programs such as pellori create its\n"
-           "board objects (Varnix.Ez2181, Varnix.Ezkit21k, Varnix.FourWire21xx,\n"
-           "Varnix.Faderbox, Varnix.Sport) over the D-Bus session bus and call them to\n"
-           "reset and run DSP boards, read and write their memory, and program and verify\n"
-           "their flash.\n"
+           "board objects over the D-Bus session bus and call them to reset and run DSP\n"
+           "boards, read and write their memory, and program and verify their flash.\n" +
+           ClassesText() +
            "\n"
            "  (no switch)      register the classes and show the empty server window\n"
            "  -Register        register the classes for this user and end (no window;\n"

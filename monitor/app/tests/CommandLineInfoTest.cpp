@@ -1,5 +1,7 @@
 #include "monitor/app/CommandLineInfo.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -103,4 +105,20 @@ TEST(CommandLineInfoTest, UsageNamesTheSwitchesTheFilesAndThePortMap)
     EXPECT_NE(usage.find("$XDG_CONFIG_HOME/automation/classes-root.ini"), std::string::npos);
     EXPECT_NE(usage.find("ln -sfn /dev/ttyUSB0 ~/.config/dosdevices/com1"), std::string::npos);
     EXPECT_NE(usage.find("    com1"), std::string::npos);
+}
+
+TEST(CommandLineInfoTest, UsageNamesTheClassesScriptsCreateInLinesOfAtMost79Characters)
+{
+    const QString usage = QString::fromStdString(CommandLineInfo::Usage());
+    const qsizetype start = usage.indexOf(QStringLiteral("\nIts classes: "));
+    ASSERT_GE(start, 0) << usage.toStdString();
+    const qsizetype end = usage.indexOf(QStringLiteral(".\n"), start);
+    const QString paragraph = usage.mid(start + 1, end - start);
+    for (const QString& line : paragraph.split(u'\n')) EXPECT_LE(line.size(), 79) << line.toStdString();
+    QStringList named = usage.mid(start + 14, end - start - 14).split(QRegularExpression(QStringLiteral(",\\s")));
+    // The classes of the boards list (boards.cmake), in any order.
+    QStringList expected = QStringLiteral(SCRIPT_CLASSES).split(QStringLiteral(", "));
+    named.sort();
+    expected.sort();
+    EXPECT_EQ(named.join(u','), expected.join(u',')) << usage.toStdString();
 }
