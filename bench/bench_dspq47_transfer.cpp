@@ -86,8 +86,7 @@ int main()
         SilentPresenter presenter;
         UnitTransfer transfer(presenter);
         const std::string suffix = behindAdapter ? "_usb16ms" : "";
-        ok = ok && Measure("send" + suffix, [&] { return transfer.SendToUnit(config, 0); })
-             && Measure("receive" + suffix, [&] { return transfer.ReceiveFromUnit(received, 0); });
+        ok = ok && Measure("send" + suffix, [&] { return transfer.SendToUnit(config, 0); }) && Measure("receive" + suffix, [&] { return transfer.ReceiveFromUnit(received, 0); });
         runner.Stop();
     }
     std::error_code error;

@@ -153,8 +153,7 @@ int main(int argc, char** argv)
             }
             if (paced.ok) {
                 const bool adapters =
-                    ThroughAdapter("ez2181_flash_38400_usb16ms", std::chrono::milliseconds(16), baud, file, image)
-                    && ThroughAdapter("ez2181_flash_38400_usb1ms", std::chrono::milliseconds(1), baud, file, image);
+                    ThroughAdapter("ez2181_flash_38400_usb16ms", std::chrono::milliseconds(16), baud, file, image) && ThroughAdapter("ez2181_flash_38400_usb1ms", std::chrono::milliseconds(1), baud, file, image);
                 status = adapters ? 0 : 1;
             }
             if (paced.ok && Ser2netServer::Program().empty()) {

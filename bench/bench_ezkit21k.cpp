@@ -161,9 +161,8 @@ int main(int argc, char** argv)
     }
     server.Stop();
     if (status == 0) {
-        const bool paced = PacedProgFlash("ezkit21k_progflash_115200", hex, std::nullopt)
-                           && PacedProgFlash("ezkit21k_progflash_115200_usb1ms", hex,
-                                             UsbAdapter::Settings{std::chrono::milliseconds(1), 62});
+        const bool paced = PacedProgFlash("ezkit21k_progflash_115200", hex, std::nullopt) && PacedProgFlash("ezkit21k_progflash_115200_usb1ms", hex,
+                                                                                                            UsbAdapter::Settings{std::chrono::milliseconds(1), 62});
         status = paced ? 0 : 1;
     }
     std::filesystem::remove_all(folder);

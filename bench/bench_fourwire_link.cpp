@@ -85,22 +85,28 @@ void RunCommands(FourWireLink& link, FourWireTarget& target, double minSeconds, 
 
     Print("write data (command 3, 1000 words)", Measure(target, minSeconds, 2000, [&] {
               return link.WriteDataWords(0x100, data).ok();
-          }), "write_data", overSocket);
+          }),
+          "write_data", overSocket);
     Print("read data (command 6, 1000 words)", Measure(target, minSeconds, 2000, [&] {
               return link.ReadDataWords(0x100, data).ok();
-          }), "read_data", overSocket);
+          }),
+          "read_data", overSocket);
     Print("write program (command 4, 1000)", Measure(target, minSeconds, 3000, [&] {
               return link.WriteProgramWords(0x100, program).ok();
-          }), "write_program", overSocket);
+          }),
+          "write_program", overSocket);
     Print("read program (command 7, 1000)", Measure(target, minSeconds, 3000, [&] {
               return link.ReadProgramWords(0x100, program).ok();
-          }), "read_program", overSocket);
+          }),
+          "read_program", overSocket);
     Print("write flash (command 5, 256 bytes)", Measure(target, minSeconds, 256, [&] {
               return link.WriteFlashBlock(0x12300, block).ok();
-          }), "write_flash", overSocket);
+          }),
+          "write_flash", overSocket);
     Print("read flash (command 8, 256 bytes)", Measure(target, minSeconds, 256, [&] {
               return link.ReadFlashBlock(0x12300, block).ok();
-          }), "read_flash", overSocket);
+          }),
+          "read_flash", overSocket);
 }
 
 }  // namespace
@@ -117,8 +123,7 @@ int main()
         const std::uint64_t opsBefore = port->reads() + port->writes();
         const std::uint64_t bytesBefore = target.bytesTransferred();
         RunCommands(link, target, 1.0, false);
-        const double opsPerBit = static_cast<double>(port->reads() + port->writes() - opsBefore)
-                               / (8.0 * static_cast<double>(target.bytesTransferred() - bytesBefore));
+        const double opsPerBit = static_cast<double>(port->reads() + port->writes() - opsBefore) / (8.0 * static_cast<double>(target.bytesTransferred() - bytesBefore));
         std::printf("  port operations per bit: %.2f (reads %llu, writes %llu)\n", opsPerBit,
                     static_cast<unsigned long long>(port->reads()),
                     static_cast<unsigned long long>(port->writes()));

@@ -36,7 +36,7 @@ bool MakeInput(const std::string& folder, const std::string& srecordPath)
     const std::string binaryPath = folder + "/input.bin";
     std::ofstream(binaryPath, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
     return BenchImage::Run({"srec_cat", binaryPath, "-binary", "-o", srecordPath, "-motorola",
-                "-address-length=3", "-disable=data-count", "-execution-start-address=0"});
+                            "-address-length=3", "-disable=data-count", "-execution-start-address=0"});
 }
 
 double Median(std::vector<double> values)

@@ -37,7 +37,7 @@ namespace {
 constexpr int kSingleFirstRow = 1;
 constexpr int kSingleLastFirstRow = 7;  // rows 1-16 reachable
 constexpr int kDualFirstRow = 0;
-constexpr int kDualLastFirstRow = 90;   // rows 0-99 reachable
+constexpr int kDualLastFirstRow = 90;  // rows 0-99 reachable
 constexpr int kRowTop = 84;
 constexpr int kRowPitch = 14;
 constexpr int kMonRelayMomentary = 2;

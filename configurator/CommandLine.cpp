@@ -10,7 +10,10 @@
 
 namespace {
 
-enum class Action { None, Send, Receive, Defaults };
+enum class Action { None,
+                    Send,
+                    Receive,
+                    Defaults };
 
 std::string LowerCase(std::string text)
 {
@@ -104,9 +107,9 @@ int CommandLine::Run(const std::vector<std::string>& args, std::ostream& out, st
                 return kUsage;
             }
             portSelection = *selection;
-        } else if ((arg == "--send" || arg == "--receive" || arg == "--defaults") && hasValue
-                   && action == Action::None) {
-            action = arg == "--send" ? Action::Send : arg == "--receive" ? Action::Receive : Action::Defaults;
+        } else if ((arg == "--send" || arg == "--receive" || arg == "--defaults") && hasValue && action == Action::None) {
+            action = arg == "--send" ? Action::Send : arg == "--receive" ? Action::Receive
+                                                                         : Action::Defaults;
             path = args[++i];
         } else {
             err << ProgramInfo::UsageMistake("dspq47-cli", MistakeIn(args, i, action != Action::None));

@@ -6,7 +6,8 @@
 
 namespace {
 
-enum class WordSign { Signed, Unsigned };
+enum class WordSign { Signed,
+                      Unsigned };
 
 // Walks the fields of a record in stream order. `Config` is UnitConfig or const
 // UnitConfig, so that the encoder and the decoder share the one order.

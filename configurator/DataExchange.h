@@ -25,8 +25,10 @@ class QLineEdit;
 // the unit and the configuration file hold them.
 class DataExchange {
 public:
-    enum class Direction { ToControls, FromControls };
-    enum class Refusals { Report, Quiet };
+    enum class Direction { ToControls,
+                           FromControls };
+    enum class Refusals { Report,
+                          Quiet };
 
     // A refused value: its control and the message that tells the user why.
     struct Refusal {

@@ -3,7 +3,8 @@
 #include <string>
 
 // How a message looks to the user: plain, or marked as an error.
-enum class MessageIcon { None, Error };
+enum class MessageIcon { None,
+                         Error };
 
 // Shows the configurator's fixed messages (the transfer's outcome) to the user. The
 // dialog shows a message box, the command line prints, tests record.

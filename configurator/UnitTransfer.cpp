@@ -21,8 +21,7 @@ std::uint64_t LineTimeMs(std::size_t bytes)
 }  // namespace
 
 UnitTransfer::UnitTransfer(MessagePresenter& presenter, TransferTiming timing)
-    : presenter_(presenter), ownDevice_(std::make_unique<PortCommDevice>()), device_(*ownDevice_),
-      timing_(timing)
+    : presenter_(presenter), ownDevice_(std::make_unique<PortCommDevice>()), device_(*ownDevice_), timing_(timing)
 {
 }
 

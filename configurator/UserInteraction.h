@@ -10,7 +10,9 @@ class QWidget;
 // QtUserInteraction; tests hand in a script that answers without blocking.
 class UserInteraction {
 public:
-    enum class Icon { None, Error, Exclamation };
+    enum class Icon { None,
+                      Error,
+                      Exclamation };
 
     virtual ~UserInteraction() = default;
 

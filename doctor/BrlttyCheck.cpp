@@ -17,9 +17,14 @@ namespace {
 const std::map<std::string, std::string>& SerialChips()
 {
     static const std::map<std::string, std::string> chips{
-        {"0403:6001", "FTDI FT232R"}, {"0403:6010", "FTDI FT2232"}, {"0403:6014", "FTDI FT232H"},
-        {"0403:6015", "FTDI FT-X"},   {"10c4:ea60", "CP210x"},      {"1a86:7523", "CH340"},
-        {"1a86:55d4", "CH9102"},      {"067b:2303", "PL2303"},
+        {"0403:6001", "FTDI FT232R"},
+        {"0403:6010", "FTDI FT2232"},
+        {"0403:6014", "FTDI FT232H"},
+        {"0403:6015", "FTDI FT-X"},
+        {"10c4:ea60", "CP210x"},
+        {"1a86:7523", "CH340"},
+        {"1a86:55d4", "CH9102"},
+        {"067b:2303", "PL2303"},
     };
     return chips;
 }
@@ -80,7 +85,8 @@ void BrlttyCheck::Run(const CheckContext& context, Report& report)
                                   " for braille displays: brltty takes such an adapter as soon as it is plugged in" +
                                   (claimsPresent ? ", and one of them is plugged in now" : "");
         const std::string fix = "without a braille display: sudo apt-get remove brltty; or mask its rules: sudo ln -s "
-                                "/dev/null /etc/udev/rules.d/" + std::filesystem::path(file).filename().string();
+                                "/dev/null /etc/udev/rules.d/" +
+                                std::filesystem::path(file).filename().string();
         if (claimsPresent)
             finding.Fail(cause, fix);
         else

@@ -20,11 +20,12 @@ void DeviceAccess::Examine(const CheckContext& context, const std::string& devic
     if (session.InSession(node.st_gid))
         finding.Fail(device + " belongs to group \"" + group + "\", but the group may not read and write it",
                      "ask the administrator to give the group access, or give the seat's user access with the "
-                     "uaccess tag of " + ExampleRules::Path() + ": " + ExampleRules::InstallCommand());
+                     "uaccess tag of " +
+                         ExampleRules::Path() + ": " + ExampleRules::InstallCommand());
     else if (session.InGroupDatabase(node.st_gid))
         finding.Fail(user + " is in group \"" + group + "\" in the group database, but not in this login",
                      "log in again (or, for this shell only: newgrp " + group + ")");
     else
         finding.Fail(SerialAccess::PermissionHint(device, group), "sudo usermod -aG " + group + " " + user +
-                                                                        ", then log in again");
+                                                                      ", then log in again");
 }

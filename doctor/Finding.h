@@ -8,7 +8,9 @@
 // facts found on the way, and for every warning or problem its cause and the
 // command or file that fixes it.
 struct Finding {
-    enum class Status { Ok, Warning, Problem };
+    enum class Status { Ok,
+                        Warning,
+                        Problem };
 
     struct Note {
         Status status;

@@ -45,6 +45,7 @@ void NetworkPortCheck::Run(const CheckContext& context, Report& report)
         finding.AddFact("address", address);
         finding.Fail(address + ": " + line.LastError(),
                      "check that the port server runs and serves the port with telnet(rfc2217) "
-                     "(docs/network-ports.md), or correct the link: ln -sfn rfc2217://HOST:PORT " + PortMap::LinkPath(port));
+                     "(docs/network-ports.md), or correct the link: ln -sfn rfc2217://HOST:PORT " +
+                         PortMap::LinkPath(port));
     }
 }

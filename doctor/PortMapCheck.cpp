@@ -54,7 +54,8 @@ void PortMapCheck::Run(const CheckContext& context, Report& report)
     } else {
         report.Add("port-map", "port map",
                    folder + " does not exist: COMn is /dev/ttyS<n-1> and LPT1 is /dev/parport0 "
-                            "(a link there, ln -sfn /dev/ttyUSB0 " + PortMap::LinkPath("com1") + ", makes the folder the map)")
+                            "(a link there, ln -sfn /dev/ttyUSB0 " +
+                       PortMap::LinkPath("com1") + ", makes the folder the map)")
             .AddFact("folder", folder);
     }
     for (const std::string& port : ports) ExaminePort(context, port, report);

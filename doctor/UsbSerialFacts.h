@@ -10,13 +10,13 @@
 // for a USB adapter its vendor, product, serial number, names and latency
 // timer. Read from files and links only; the tty itself is never touched.
 struct UsbSerialFacts {
-    std::string tty;            // "ttyUSB0"
-    std::string driver;         // "ftdi_sio", empty when sysfs does not say
-    std::string vendorId;       // "0403", empty for a tty that is not on USB
-    std::string productId;      // "6001"
-    std::string product;        // "FT232R USB UART"
-    std::string serial;         // "A10K4ZQB"
-    std::string interface;      // "00"
+    std::string tty;                  // "ttyUSB0"
+    std::string driver;               // "ftdi_sio", empty when sysfs does not say
+    std::string vendorId;             // "0403", empty for a tty that is not on USB
+    std::string productId;            // "6001"
+    std::string product;              // "FT232R USB UART"
+    std::string serial;               // "A10K4ZQB"
+    std::string interface;            // "00"
     std::vector<std::string> byId;    // /dev/serial/by-id/... links to the tty
     std::vector<std::string> byPath;  // /dev/serial/by-path/...
     std::optional<int> latencyTimerMs;

@@ -109,7 +109,7 @@ bool UserSession::InGroupDatabase(gid_t gid) const
 bool UserSession::ModeGrantsReadWrite(const struct stat& node) const
 {
     if (IsSuperUser()) return true;
-    const mode_t wanted = node.st_uid == uid_ ? (S_IRUSR | S_IWUSR)
+    const mode_t wanted = node.st_uid == uid_      ? (S_IRUSR | S_IWUSR)
                           : InSession(node.st_gid) ? (S_IRGRP | S_IWGRP)
                                                    : (S_IROTH | S_IWOTH);
     return (node.st_mode & wanted) == wanted;

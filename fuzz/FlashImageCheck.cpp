@@ -5,8 +5,7 @@
 
 void CheckLoadedImage(const FlashImage& image, std::int32_t result)
 {
-    FUZZ_CHECK(result == FlashImage::LoadOk || result == FlashImage::BadRecord || result == FlashImage::MissingEnd
-               || result == FlashImage::BeyondLastPage || result == FlashImage::BadChecksum);
+    FUZZ_CHECK(result == FlashImage::LoadOk || result == FlashImage::BadRecord || result == FlashImage::MissingEnd || result == FlashImage::BeyondLastPage || result == FlashImage::BadChecksum);
     int present = 0;
     for (std::int32_t page = 0; page < FlashImage::kMaxPages; ++page) {
         const auto bytes = image.GetPage(page);

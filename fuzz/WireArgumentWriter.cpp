@@ -74,19 +74,37 @@ constexpr std::array<std::uint16_t, 18> kScalarTags = {
 constexpr std::array<std::uint16_t, 4> kOtherTags = {VT_UINT, VT_VARIANT, VT_DISPATCH, VT_BYREF | VT_I4};
 
 // The element type of the next array written: the tag's, or another one.
-enum class Elements { Byte, Int16, UInt16, Int32, UInt32, Int64, UInt64, Double, Bytes, Tagged, Count };
+enum class Elements { Byte,
+                      Int16,
+                      UInt16,
+                      Int32,
+                      UInt32,
+                      Int64,
+                      UInt64,
+                      Double,
+                      Bytes,
+                      Tagged,
+                      Count };
 
 Elements ElementsOf(std::uint16_t elementType)
 {
     switch (elementType) {
-    case VT_I1: case VT_UI1: return Elements::Byte;
-    case VT_I2: case VT_BOOL: return Elements::Int16;
+    case VT_I1:
+    case VT_UI1: return Elements::Byte;
+    case VT_I2:
+    case VT_BOOL: return Elements::Int16;
     case VT_UI2: return Elements::UInt16;
-    case VT_I4: case VT_INT: case VT_ERROR: return Elements::Int32;
-    case VT_UI4: case VT_UINT: case VT_R4: return Elements::UInt32;
-    case VT_I8: case VT_CY: return Elements::Int64;
+    case VT_I4:
+    case VT_INT:
+    case VT_ERROR: return Elements::Int32;
+    case VT_UI4:
+    case VT_UINT:
+    case VT_R4: return Elements::UInt32;
+    case VT_I8:
+    case VT_CY: return Elements::Int64;
     case VT_UI8: return Elements::UInt64;
-    case VT_R8: case VT_DATE: return Elements::Double;
+    case VT_R8:
+    case VT_DATE: return Elements::Double;
     case VT_BSTR: return Elements::Bytes;
     default: return Elements::Tagged;
     }
@@ -104,7 +122,8 @@ QMetaType MetaTypeOf(Elements elements)
     case Elements::UInt64: return QMetaType::fromType<qulonglong>();
     case Elements::Double: return QMetaType::fromType<double>();
     case Elements::Bytes: return QMetaType::fromType<QByteArray>();
-    case Elements::Tagged: case Elements::Count: break;
+    case Elements::Tagged:
+    case Elements::Count: break;
     }
     return QMetaType::fromType<WireVariant>();
 }
@@ -182,7 +201,8 @@ QVariant WireArgumentWriter::ScalarFor(std::uint16_t tag)
     case Elements::UInt64: return QVariant::fromValue(static_cast<qulonglong>(Word64(in_)));
     case Elements::Double: return QVariant::fromValue(std::bit_cast<double>(Word64(in_)));
     case Elements::Bytes: return QVariant::fromValue(Text(in_));
-    case Elements::Tagged: case Elements::Count: break;
+    case Elements::Tagged:
+    case Elements::Count: break;
     }
     // VT_EMPTY and VT_NULL travel as a byte.
     return QVariant::fromValue(static_cast<uchar>(in_.Byte()));
@@ -233,7 +253,8 @@ QVariant WireArgumentWriter::ArrayFor(std::uint16_t elementType, int depth)
         case Elements::UInt64: out << static_cast<qulonglong>(Word64(in_)); break;
         case Elements::Double: out << std::bit_cast<double>(Word64(in_)); break;
         case Elements::Bytes: out << Text(in_); break;
-        case Elements::Tagged: case Elements::Count: break;
+        case Elements::Tagged:
+        case Elements::Count: break;
         }
     }
     out.endArray();

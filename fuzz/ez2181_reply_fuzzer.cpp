@@ -15,8 +15,18 @@ using namespace BoardFuzzing;
 
 namespace {
 
-enum Operation : std::uint8_t { kReset, kRun, kPowerOn, kReadDM, kReadPM, kReadIO, kWriteDM, kWritePM, kWriteIO,
-                                kReadFlash, kWriteFlash, kOperations };
+enum Operation : std::uint8_t { kReset,
+                                kRun,
+                                kPowerOn,
+                                kReadDM,
+                                kReadPM,
+                                kReadIO,
+                                kWriteDM,
+                                kWritePM,
+                                kWriteIO,
+                                kReadFlash,
+                                kWriteFlash,
+                                kOperations };
 
 }  // namespace
 

@@ -12,8 +12,15 @@ using namespace BoardFuzzing;
 
 namespace {
 
-enum Operation : std::uint8_t { kReadDM, kReadFloatDM, kWriteDM, kReadFlash, kWriteFlash, kResync, kSetLockout,
-                                kGetLockout, kOperations };
+enum Operation : std::uint8_t { kReadDM,
+                                kReadFloatDM,
+                                kWriteDM,
+                                kReadFlash,
+                                kWriteFlash,
+                                kResync,
+                                kSetLockout,
+                                kGetLockout,
+                                kOperations };
 
 }  // namespace
 

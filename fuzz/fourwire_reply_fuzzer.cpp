@@ -16,8 +16,16 @@ using namespace BoardFuzzing;
 
 namespace {
 
-enum Operation : std::uint8_t { kGetVer, kPowerOn, kReadDM, kReadPM, kReadIO, kWriteDM, kWritePM, kReadFlash,
-                                kWriteFlash, kOperations };
+enum Operation : std::uint8_t { kGetVer,
+                                kPowerOn,
+                                kReadDM,
+                                kReadPM,
+                                kReadIO,
+                                kWriteDM,
+                                kWritePM,
+                                kReadFlash,
+                                kWriteFlash,
+                                kOperations };
 
 constexpr std::uint64_t kClockStepMs = 50;
 constexpr std::uint16_t kTimeoutMs = 200;

@@ -44,10 +44,10 @@ public:
     static const DispatchMap& Map()
     {
         static const DispatchMap map = DispatchMap::Builder<InvokeTarget>()
-            .Method("Echo", &InvokeTarget::Echo)                       // 1
-            .Method("TakeAll", &InvokeTarget::TakeAll)                 // 2
-            .Property("Value", &InvokeTarget::GetValue, &InvokeTarget::SetValue)  // 3
-            .Build();
+                                           .Method("Echo", &InvokeTarget::Echo)                                  // 1
+                                           .Method("TakeAll", &InvokeTarget::TakeAll)                            // 2
+                                           .Property("Value", &InvokeTarget::GetValue, &InvokeTarget::SetValue)  // 3
+                                           .Build();
         return map;
     }
     const DispatchMap& GetDispatchMap() const override { return Map(); }

@@ -87,7 +87,11 @@ private:
 // The start of an input in the FuzzInput layout.
 class Header {
 public:
-    Header& Byte(std::uint8_t value) { bytes.push_back(value); return *this; }
+    Header& Byte(std::uint8_t value)
+    {
+        bytes.push_back(value);
+        return *this;
+    }
     Header& Word16(std::uint16_t value) { return Byte(value & 0xFF).Byte(value >> 8); }
     Header& Word32(std::uint32_t value) { return Word16(value & 0xFFFF).Word16(value >> 16); }
     Bytes bytes;

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
-enum class Parity { None, Odd, Even };
+enum class Parity { None,
+                    Odd,
+                    Even };
 
 // Line settings of a serial port. The fields that a Linux tty has no place for
 // (DSR output flow, the RTS and DTR control modes) are kept by the device itself
@@ -20,7 +22,10 @@ struct CommSettings {
     int dtrControl = 1;  // 0 disabled (DTR low), 1 enabled (DTR high)
 };
 
-enum class EscapeFunction { SetRts, ClrRts, SetDtr, ClrDtr };
+enum class EscapeFunction { SetRts,
+                            ClrRts,
+                            SetDtr,
+                            ClrDtr };
 
 // Bits of the modem status word.
 enum ModemStatusBits : std::uint32_t {

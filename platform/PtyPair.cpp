@@ -28,8 +28,7 @@ PtyPair::PtyPair()
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0) return;
     char name[PATH_MAX];
-    if (::grantpt(master) != 0 || ::unlockpt(master) != 0
-        || ::ptsname_r(master, name, sizeof name) != 0) {
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 || ::ptsname_r(master, name, sizeof name) != 0) {
         ::close(master);
         return;
     }

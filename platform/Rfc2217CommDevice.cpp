@@ -80,8 +80,7 @@ bool Rfc2217CommDevice::SplitAddress(std::string_view text, std::string& host, s
     if (colon == std::string_view::npos || colon == 0 || colon + 1 == text.size()) return false;
     std::string_view name = text.substr(0, colon);
     const std::string_view number = text.substr(colon + 1);
-    if (number.size() > 5 || !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })
-        || std::stoul(std::string(number)) == 0 || std::stoul(std::string(number)) > 65535)
+    if (number.size() > 5 || !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }) || std::stoul(std::string(number)) == 0 || std::stoul(std::string(number)) > 65535)
         return false;
     if (name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
     if (name.empty() || name.find_first_of("/[] ") != std::string_view::npos) return false;
@@ -208,8 +207,7 @@ bool Rfc2217CommDevice::Negotiate()
     while (!protocol_.ComPortAccepted() && !protocol_.ComPortRefused()) {
         const int waitMs = ReadWait::MsUntil(deadline, clock.NowMs());
         if (waitMs == 0)
-            return Fail(peer_ + " does not do RFC 2217: no answer to the com-port control option within "
-                        + Seconds(timing_.answerMs));
+            return Fail(peer_ + " does not do RFC 2217: no answer to the com-port control option within " + Seconds(timing_.answerMs));
         if (!Pump(waitMs)) return false;
     }
     if (protocol_.ComPortRefused())
@@ -232,10 +230,7 @@ bool Rfc2217CommDevice::AskForSettings()
     Protocol::AppendCommand(commands, Protocol::SetDataSize, {0});
     Protocol::AppendCommand(commands, Protocol::SetParity, {0});
     Protocol::AppendCommand(commands, Protocol::SetStopSize, {0});
-    if (!SendCommand(commands) || !AwaitAnswer(Protocol::SetBaudRate, rateAnswers, "the line's rate")
-        || !AwaitAnswer(Protocol::SetDataSize, sizeAnswers, "the data size")
-        || !AwaitAnswer(Protocol::SetParity, parityAnswers, "the parity")
-        || !AwaitAnswer(Protocol::SetStopSize, stopAnswers, "the stop bits"))
+    if (!SendCommand(commands) || !AwaitAnswer(Protocol::SetBaudRate, rateAnswers, "the line's rate") || !AwaitAnswer(Protocol::SetDataSize, sizeAnswers, "the data size") || !AwaitAnswer(Protocol::SetParity, parityAnswers, "the parity") || !AwaitAnswer(Protocol::SetStopSize, stopAnswers, "the stop bits"))
         return false;
 
     settings_ = CommSettings{};
@@ -243,7 +238,8 @@ bool Rfc2217CommDevice::AskForSettings()
     const std::uint8_t size = protocol_.LastAnswer(Protocol::SetDataSize)[0];
     settings_.dataBits = size >= 5 && size <= 8 ? size : 8;
     const std::uint8_t parity = protocol_.LastAnswer(Protocol::SetParity)[0];
-    settings_.parity = parity == 2 ? Parity::Odd : parity == 3 ? Parity::Even : Parity::None;
+    settings_.parity = parity == 2 ? Parity::Odd : parity == 3 ? Parity::Even
+                                                               : Parity::None;
     settings_.stopBits = protocol_.LastAnswer(Protocol::SetStopSize)[0] == 2 ? 2 : 1;
     return true;
 }
@@ -255,8 +251,7 @@ bool Rfc2217CommDevice::AwaitAnswer(Command command, std::uint32_t answersBefore
     while (protocol_.Answers(command) <= answersBefore) {
         const int waitMs = ReadWait::MsUntil(deadline, clock.NowMs());
         if (waitMs == 0)
-            return Fail(peer_ + " did not answer the request for " + what + " within " + Seconds(timing_.answerMs)
-                        + " (timed out)");
+            return Fail(peer_ + " did not answer the request for " + what + " within " + Seconds(timing_.answerMs) + " (timed out)");
         if (!Pump(waitMs)) return false;
     }
     return true;
@@ -355,16 +350,15 @@ bool Rfc2217CommDevice::SetSettings(const CommSettings& s)
 {
     if (!Usable()) return false;
     // The same line settings as a tty takes: the server's line is one.
-    if (TermiosCommDevice::SpeedFor(s.baudRate) == B0 || s.dataBits < 5 || s.dataBits > 8
-        || (s.stopBits != 1 && s.stopBits != 2) || s.rtsControl < 0 || s.rtsControl > 2 || s.dtrControl < 0
-        || s.dtrControl > 1)
+    if (TermiosCommDevice::SpeedFor(s.baudRate) == B0 || s.dataBits < 5 || s.dataBits > 8 || (s.stopBits != 1 && s.stopBits != 2) || s.rtsControl < 0 || s.rtsControl > 2 || s.dtrControl < 0 || s.dtrControl > 1)
         return Fail(ErrorText(EINVAL));
 
     const std::uint32_t rateAnswers = protocol_.Answers(Protocol::SetBaudRate);
     const std::uint32_t sizeAnswers = protocol_.Answers(Protocol::SetDataSize);
     const std::uint32_t parityAnswers = protocol_.Answers(Protocol::SetParity);
     const std::uint32_t stopAnswers = protocol_.Answers(Protocol::SetStopSize);
-    const std::uint8_t parity = s.parity == Parity::Odd ? 2 : s.parity == Parity::Even ? 3 : 1;
+    const std::uint8_t parity = s.parity == Parity::Odd ? 2 : s.parity == Parity::Even ? 3
+                                                                                       : 1;
     Bytes commands;
     Protocol::AppendBaudRate(commands, s.baudRate);
     Protocol::AppendCommand(commands, Protocol::SetDataSize, {s.dataBits});
@@ -376,17 +370,13 @@ bool Rfc2217CommDevice::SetSettings(const CommSettings& s)
     if (s.rtsControl != 2 || !s.ctsOutFlow)
         Protocol::AppendCommand(commands, Protocol::SetControl, {s.rtsControl != 0 ? Protocol::RtsOn : Protocol::RtsOff});
     Protocol::AppendCommand(commands, Protocol::SetControl, {s.dtrControl == 1 ? Protocol::DtrOn : Protocol::DtrOff});
-    if (!SendCommand(commands) || !AwaitAnswer(Protocol::SetBaudRate, rateAnswers, "the line's rate")
-        || !AwaitAnswer(Protocol::SetDataSize, sizeAnswers, "the data size")
-        || !AwaitAnswer(Protocol::SetParity, parityAnswers, "the parity")
-        || !AwaitAnswer(Protocol::SetStopSize, stopAnswers, "the stop bits"))
+    if (!SendCommand(commands) || !AwaitAnswer(Protocol::SetBaudRate, rateAnswers, "the line's rate") || !AwaitAnswer(Protocol::SetDataSize, sizeAnswers, "the data size") || !AwaitAnswer(Protocol::SetParity, parityAnswers, "the parity") || !AwaitAnswer(Protocol::SetStopSize, stopAnswers, "the stop bits"))
         return false;
 
     settings_ = s;
     settings_.baudRate = protocol_.AnsweredBaudRate();
     if (settings_.baudRate != s.baudRate)
-        return Fail(peer_ + " set its line to " + std::to_string(settings_.baudRate) + " baud instead of "
-                    + std::to_string(s.baudRate));
+        return Fail(peer_ + " set its line to " + std::to_string(settings_.baudRate) + " baud instead of " + std::to_string(s.baudRate));
     return true;
 }
 

@@ -102,9 +102,9 @@ private:
     int fd_ = -1;
     bool lost_ = false;
     bool sendingReplies_ = false;  // Pump is sending the answers owed to the peer
-    std::string peer_;  // "HOST:PORT", for the error texts
+    std::string peer_;             // "HOST:PORT", for the error texts
     Rfc2217Protocol protocol_;
-    Bytes data_;              // line data received and not yet read
+    Bytes data_;  // line data received and not yet read
     std::size_t dataStart_ = 0;
     CommSettings settings_;
     std::uint32_t intervalMs_ = 0;

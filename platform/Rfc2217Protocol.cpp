@@ -38,8 +38,7 @@ std::uint32_t Rfc2217Protocol::AnsweredBaudRate() const
 {
     const Bytes& value = answers_[SetBaudRate].value;
     if (value.size() != 4) return 0;
-    return (std::uint32_t{value[0]} << 24) | (std::uint32_t{value[1]} << 16) | (std::uint32_t{value[2]} << 8)
-           | value[3];
+    return (std::uint32_t{value[0]} << 24) | (std::uint32_t{value[1]} << 16) | (std::uint32_t{value[2]} << 8) | value[3];
 }
 
 Rfc2217Protocol::Bytes Rfc2217Protocol::TakeReplies()
@@ -183,8 +182,7 @@ void Rfc2217Protocol::EndSubnegotiation(std::size_t dataSize)
 {
     // Other options' subnegotiations are none of this side's business.
     if (sub_.empty() || sub_[0] != kComPort) return;
-    if (subTooLong_ || sub_.size() < 2 || sub_[1] < kServerOffset
-        || !LengthFits(static_cast<std::uint8_t>(sub_[1] - kServerOffset), sub_.size() - 2)) {
+    if (subTooLong_ || sub_.size() < 2 || sub_[1] < kServerOffset || !LengthFits(static_cast<std::uint8_t>(sub_[1] - kServerOffset), sub_.size() - 2)) {
         ++malformed_;
         return;
     }

@@ -67,7 +67,9 @@ public:
     };
     // Values of PURGE-DATA: the server's buffer of bytes received from the line and
     // not yet sent on, the one of bytes waiting to go out on the line, or both.
-    enum Purge : std::uint8_t { PurgeReceived = 1, PurgeTransmit = 2, PurgeBoth = 3 };
+    enum Purge : std::uint8_t { PurgeReceived = 1,
+                                PurgeTransmit = 2,
+                                PurgeBoth = 3 };
 
     // A subnegotiation longer than this is dropped (the longest answer, a signature,
     // is a line of text).
@@ -110,8 +112,14 @@ public:
     std::size_t Malformed() const { return malformed_; }
 
 private:
-    enum class OptionState : std::uint8_t { Off, Asked, On };
-    enum class State : std::uint8_t { Data, Iac, Option, Sub, SubIac };
+    enum class OptionState : std::uint8_t { Off,
+                                            Asked,
+                                            On };
+    enum class State : std::uint8_t { Data,
+                                      Iac,
+                                      Option,
+                                      Sub,
+                                      SubIac };
 
     void TakeCommand(std::uint8_t byte);  // the byte after an IAC
     void Negotiate(std::uint8_t verb, std::uint8_t option);

@@ -30,8 +30,7 @@ std::uint16_t FreePort()
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     std::uint16_t port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
         port = ntohs(address.sin_port);
     ::close(fd);
     return port;
@@ -57,13 +56,15 @@ std::string Ser2netServer::Program()
 std::string Ser2netServer::Configuration(const std::string& device, std::uint16_t port)
 {
     return "connection: &board\n"
-           "  accepter: telnet(rfc2217),tcp(nodelay),127.0.0.1," + std::to_string(port) + "\n"
-           "  connector: serialdev," + device + ",38400n81,local\n"
-           "  options:\n"
-           "    max-connections: 1\n"
-           "    kickolduser: false\n"
-           "    chardelay: false\n"
-           "    mdns: false\n";
+           "  accepter: telnet(rfc2217),tcp(nodelay),127.0.0.1," +
+           std::to_string(port) + "\n"
+                                  "  connector: serialdev," +
+           device + ",38400n81,local\n"
+                    "  options:\n"
+                    "    max-connections: 1\n"
+                    "    kickolduser: false\n"
+                    "    chardelay: false\n"
+                    "    mdns: false\n";
 }
 
 Ser2netServer::Ser2netServer(std::string device, std::string folder)

@@ -36,7 +36,7 @@ std::string SerialAccess::PermissionHint(const std::string& path, const std::str
     if (group.empty()) return path + " may not be opened by this user: ask for access to it";
     if (IsPrivileged(group))
         return path + " belongs to group \"" + group + "\", which is not meant for users: use another device "
-               "(ls -l /dev/serial/by-id/ lists the serial adapters) and link it in the port map";
+                                                       "(ls -l /dev/serial/by-id/ lists the serial adapters) and link it in the port map";
     return path + " belongs to group \"" + group + "\": add your user to it (sudo usermod -aG " + group +
            " $USER) and log in again";
 }

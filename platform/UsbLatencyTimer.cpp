@@ -23,7 +23,8 @@ std::string UsbLatencyTimer::Warning(const std::string& devicePath, const std::s
     const std::string name = std::filesystem::canonical(devicePath, error).filename().string();
     return name + ": the USB adapter's latency timer is " + std::to_string(*ms) +
            " ms, so every reply can wait that long (its driver did not take low-latency mode). "
-           "Set it to 1 ms: echo 1 | sudo tee /sys/class/tty/" + name +
+           "Set it to 1 ms: echo 1 | sudo tee /sys/class/tty/" +
+           name +
            "/device/latency_timer, or for good with the udev rule in docs/usb-adapters.md (example file " +
            kRuleExample + ")";
 }

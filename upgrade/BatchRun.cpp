@@ -22,7 +22,8 @@ BatchRun::BatchRun(Ez2181Driver& driver, std::ostream& out, std::ostream& err, s
 int BatchRun::Run(const BatchOptions& options)
 {
     driver_.SetProgressHandler([this](std::uint64_t done, std::uint64_t total) {
-        if (const auto line = progress_.Next(done, total)) out_ << *line << '\n' << std::flush;
+        if (const auto line = progress_.Next(done, total)) out_ << *line << '\n'
+                                                                << std::flush;
         if (watch_.progress) watch_.progress(done, total);
     });
     const int status = RunSteps(options);
@@ -56,13 +57,15 @@ int BatchRun::RunSteps(const BatchOptions& options)
     if (!Step([&] {
             driver_.Create(Ez2181Driver::kProgId);
             driver_.SetErrorMethod(Ez2181Driver::kThrowExceptions);
-        }, "pellori: no server object: "))
+        },
+              "pellori: no server object: "))
         return kNoServerObject;
     if (!port_.empty() && !Step([&] { driver_.SetPort(port_); }, "pellori: "))
         return kNoServerObject;
     if (!Step([&] { driver_.SetBaud(options.baud); }, "pellori: cannot set the line rate: "))
         return kBaudFailed;
-    out_ << "Baud rate " << options.baud << '\n' << std::flush;
+    out_ << "Baud rate " << options.baud << '\n'
+         << std::flush;
     ReportAdapterLatency();
 
     if (options.powerOn) {
@@ -138,12 +141,14 @@ void BatchRun::ReportAdapterLatency()
 {
     const std::string device = PortMap::DevicePath(PortMapName());
     if (const std::string warning = UsbLatencyTimer::Warning(device, sysfsRoot_); !warning.empty())
-        out_ << "pellori: " << (port_.empty() ? "COM1" : port_) << ": " << warning << '\n' << std::flush;
+        out_ << "pellori: " << (port_.empty() ? "COM1" : port_) << ": " << warning << '\n'
+             << std::flush;
 }
 
 void BatchRun::Say(const std::string& statusText)
 {
-    out_ << TerminalText(statusText) << '\n' << std::flush;
+    out_ << TerminalText(statusText) << '\n'
+         << std::flush;
 }
 
 // The server is given full paths, as the dialog's file choice gives them.

@@ -19,7 +19,7 @@ public:
         std::string name;  // "power-on", "program", "verify"
         double seconds = 0;
         bool ok = false;
-        std::string error;   // the failure's text; empty when ok
+        std::string error;      // the failure's text; empty when ok
         std::int64_t code = 0;  // the board's error code, or the automation status
     };
 

@@ -28,7 +28,9 @@ public:
     // Writes the registration entries of Pellori.Application with `serverPath`.
     static bool Register(const std::string& serverPath);
 
-    enum class RegistrationSwitch { None, Register, Unregister };
+    enum class RegistrationSwitch { None,
+                                    Register,
+                                    Unregister };
     // "-Register"/"-Regserver" or "-Unregister"/"-Unregserver" ('-' or '/',
     // any case) among the arguments (program name first).
     static RegistrationSwitch FindRegistrationSwitch(const std::vector<std::string>& args);

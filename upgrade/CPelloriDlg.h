@@ -30,8 +30,15 @@ class CPelloriDlg : public QDialog {
 public:
     // Control identifiers of the dialog template, used as object names "id<n>";
     // kDetails is the program's own, shown only beside a cut error text.
-    enum ControlId { kOk = 1, kCancel = 2, kBaudList = 1001, kPowerOn = 1002, kStatus = 1003, kProgram = 1004,
-                     kVerify = 1005, kAbout = 1006, kDetails = 1007 };
+    enum ControlId { kOk = 1,
+                     kCancel = 2,
+                     kBaudList = 1001,
+                     kPowerOn = 1002,
+                     kStatus = 1003,
+                     kProgram = 1004,
+                     kVerify = 1005,
+                     kAbout = 1006,
+                     kDetails = 1007 };
     // The system-menu entry's command.
     static constexpr int kAboutCommand = 16;
     static constexpr std::size_t kMaxErrorText = 99;

@@ -120,7 +120,8 @@ void CStationWindow::StartStation()
     }
     station_ = std::make_unique<StationRun>(options_, nowhere_, nowhere_, options_.logFile ? log_.get() : nullptr);
     station_->SetChangeListener([this](std::size_t index, const StationSlot::View& view) {
-        QMetaObject::invokeMethod(this, [this, index, view] { ShowSlot(index, view); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, index, view] { ShowSlot(index, view); }, Qt::QueuedConnection);
     });
     for (std::size_t i = 0; i < tiles_.size(); ++i) tiles_[i]->Show(StationSlot::View::Fresh(options_.ports[i]));
     station_->Start();

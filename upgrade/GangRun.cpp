@@ -52,7 +52,8 @@ int GangRun::Run(const BatchOptions& options)
     }
     for (const auto& thread : threads) thread->wait();
 
-    out_ << '\n' << Table(outcomes) << std::flush;
+    out_ << '\n'
+         << Table(outcomes) << std::flush;
     int worst = BatchRun::kSuccess;
     for (const Outcome& outcome : outcomes) worst = std::max(worst, outcome.status);
     return worst;
@@ -75,7 +76,8 @@ GangRun::Outcome GangRun::RunBoard(const BatchOptions& options, const std::strin
             outcome.failure = run.FailureText();
         } else {
             const std::lock_guard<std::mutex> hold(lock_);
-            err_ << port << ": pellori: " << outcome.failure << '\n' << std::flush;
+            err_ << port << ": pellori: " << outcome.failure << '\n'
+                 << std::flush;
         }
     }
     QDBusConnection::disconnectFromBus(name);

@@ -17,8 +17,8 @@ class GangRun {
 public:
     struct Outcome {
         std::string port;
-        int status = 0;        // BatchRun::ExitStatus
-        std::string failure;   // the text of the failure; empty after a success
+        int status = 0;       // BatchRun::ExitStatus
+        std::string failure;  // the text of the failure; empty after a success
         double seconds = 0;
     };
 

@@ -23,6 +23,7 @@ PrefixedLines::int_type PrefixedLines::overflow(int_type c)
 void PrefixedLines::PassOn()
 {
     const std::lock_guard<std::mutex> hold(lock_);
-    target_ << prefix_ << line_ << '\n' << std::flush;
+    target_ << prefix_ << line_ << '\n'
+            << std::flush;
     line_.clear();
 }

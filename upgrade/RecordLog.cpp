@@ -29,7 +29,8 @@ bool RecordLog::Append(const BoardRecord& record)
     struct stat before {};
     const bool sized = ::fstat(fd_, &before) == 0 && S_ISREG(before.st_mode);
     const ssize_t written = ::write(fd_, line.constData(), static_cast<std::size_t>(line.size()));
-    int failure = written < 0 ? errno : written != line.size() ? ENOSPC : 0;
+    int failure = written < 0 ? errno : written != line.size() ? ENOSPC
+                                                               : 0;
     // Devices and pipes cannot be synced; a file that cannot be is a failure.
     if (failure == 0 && ::fsync(fd_) != 0 && (sized || errno != EINVAL)) failure = errno;
     if (failure == 0) return true;

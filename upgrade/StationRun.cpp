@@ -286,7 +286,8 @@ int StationRun::RunFromCommandLine(const BatchOptions& options, std::ostream& ou
     }
     {
         const std::lock_guard<std::mutex> hold(station->OutputLock());
-        out << '\n' << station->SummaryTable() << std::flush;
+        out << '\n'
+            << station->SummaryTable() << std::flush;
     }
     const int status = station->ExitStatus();
     if (!station->Ended()) {

@@ -22,7 +22,9 @@ class RecordLog;
 // cannot be written stops the station at once.
 class StationRun {
 public:
-    enum ExitStatus : int { kAllPassed = 0, kBoardFailed = 1, kLogFailed = 7 };
+    enum ExitStatus : int { kAllPassed = 0,
+                            kBoardFailed = 1,
+                            kLogFailed = 7 };
 
     // Called in a slot's thread (or the one that stops the station) whenever a slot's view changes.
     using ChangeListener = std::function<void(std::size_t slot, const StationSlot::View& view)>;

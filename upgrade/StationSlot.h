@@ -13,7 +13,13 @@ class StationRun;
 // Its view and its board in progress belong to the station, under its lock.
 class StationSlot {
 public:
-    enum class State { Waiting, Programming, Verifying, Passed, Failed, Stopping, Stopped };
+    enum class State { Waiting,
+                       Programming,
+                       Verifying,
+                       Passed,
+                       Failed,
+                       Stopping,
+                       Stopped };
 
     // What the slot shows: the window's tile, the summary table.
     struct View {

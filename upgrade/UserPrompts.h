@@ -10,7 +10,8 @@ class QWidget;
 // message boxes and the About box. Tests answer them without a window.
 class UserPrompts {
 public:
-    enum class Icon { None, Stop };
+    enum class Icon { None,
+                      Stop };
 
     virtual ~UserPrompts() = default;
 

@@ -93,10 +93,14 @@ std::optional<Variant> Typed(std::string_view prefix, std::string_view word)
         std::uint64_t high;
     };
     static constexpr Kind kKinds[] = {
-        {"i1", VT_I1, INT8_MIN, INT8_MAX},     {"ui1", VT_UI1, 0, UINT8_MAX},
-        {"i2", VT_I2, INT16_MIN, INT16_MAX},   {"ui2", VT_UI2, 0, UINT16_MAX},
-        {"i4", VT_I4, INT32_MIN, INT32_MAX},   {"ui4", VT_UI4, 0, UINT32_MAX},
-        {"i8", VT_I8, INT64_MIN, INT64_MAX},   {"ui8", VT_UI8, 0, UINT64_MAX},
+        {"i1", VT_I1, INT8_MIN, INT8_MAX},
+        {"ui1", VT_UI1, 0, UINT8_MAX},
+        {"i2", VT_I2, INT16_MIN, INT16_MAX},
+        {"ui2", VT_UI2, 0, UINT16_MAX},
+        {"i4", VT_I4, INT32_MIN, INT32_MAX},
+        {"ui4", VT_UI4, 0, UINT32_MAX},
+        {"i8", VT_I8, INT64_MIN, INT64_MAX},
+        {"ui8", VT_UI8, 0, UINT64_MAX},
     };
     if (prefix == "r4" || prefix == "r8") {
         const auto real = Real(word);
@@ -275,12 +279,15 @@ std::string FormatScalar(const Variant& value, bool inArray)
     case VT_UI1: return std::to_string(value.ui1());
     case VT_I2: return std::to_string(value.i2());
     case VT_UI2: return std::to_string(value.ui2());
-    case VT_I4: case VT_INT: return std::to_string(value.i4());
-    case VT_UI4: case VT_UINT: return std::to_string(value.ui4());
+    case VT_I4:
+    case VT_INT: return std::to_string(value.i4());
+    case VT_UI4:
+    case VT_UINT: return std::to_string(value.ui4());
     case VT_I8: return std::to_string(value.i8());
     case VT_UI8: return std::to_string(value.ui8());
     case VT_R4: return Real(static_cast<double>(value.r4()));
-    case VT_R8: case VT_DATE: return Real(value.r8());
+    case VT_R8:
+    case VT_DATE: return Real(value.r8());
     case VT_CY: {
         const std::int64_t units = value.cy();
         const std::uint64_t magnitude = units < 0 ? 0 - static_cast<std::uint64_t>(units) : static_cast<std::uint64_t>(units);

@@ -13,7 +13,8 @@
 class CallScript {
 public:
     struct Step {
-        enum class Kind { Call, Put };
+        enum class Kind { Call,
+                          Put };
         Kind kind = Kind::Call;
         std::string member;
         std::vector<Variant> args;  // for a put: the one value

@@ -85,7 +85,8 @@ class Dispatchable;
 // shows it.
 class DispatchMap {
 public:
-    enum class MemberKind { Method, Property };
+    enum class MemberKind { Method,
+                            Property };
 
     struct Member {
         std::string name;
@@ -93,10 +94,10 @@ public:
         // Method: result type (VT_VARIANT for Variant, VT_EMPTY for void).
         // Property: the value type.
         VarType type = VT_EMPTY;
-        std::vector<VarType> params;  // method parameters, in order
+        std::vector<VarType> params;                                        // method parameters, in order
         std::function<Variant(Dispatchable&, std::vector<Variant>&)> call;  // method
-        std::function<Variant(Dispatchable&)> get;        // property; empty: write-only
-        std::function<void(Dispatchable&, Variant&)> put;  // property; empty: read-only
+        std::function<Variant(Dispatchable&)> get;                          // property; empty: write-only
+        std::function<void(Dispatchable&, Variant&)> put;                   // property; empty: read-only
         // Only reads or sets the object's own state, never a device: a server
         // may run it at once on the thread that takes the calls.
         bool quick = false;
@@ -267,8 +268,7 @@ public:
     {
         Method(std::move(name), fn);
         if (members_.back().params != std::vector<VarType>(declared))
-            throw std::logic_error("dispatch map: declared parameter types of " + members_.back().name
-                                   + " differ from its signature");
+            throw std::logic_error("dispatch map: declared parameter types of " + members_.back().name + " differ from its signature");
         return *this;
     }
 

@@ -17,8 +17,18 @@ std::uint64_t LowBytesMask(std::size_t size)
 bool IsRelabelType(VarType t)
 {
     switch (t) {
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
-    case VT_INT: case VT_UINT: case VT_R4: case VT_I8: case VT_UI8: case VT_R8:
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
         return true;
     default:
         return false;
@@ -185,8 +195,7 @@ bool Variant::Relabel(VarType type)
 
 bool operator==(const Variant& a, const Variant& b)
 {
-    if (a.vt_ != b.vt_ || a.bits_ != b.bits_ || a.text_ != b.text_ || a.object_ != b.object_
-        || a.ref_ != b.ref_)
+    if (a.vt_ != b.vt_ || a.bits_ != b.bits_ || a.text_ != b.text_ || a.object_ != b.object_ || a.ref_ != b.ref_)
         return false;
     if (!a.array_ || !b.array_)
         return !a.array_ && !b.array_;
@@ -206,7 +215,8 @@ std::string Variant::ToDebugString() const
         return out.str();
     }
     switch (vt_) {
-    case VT_EMPTY: case VT_NULL:
+    case VT_EMPTY:
+    case VT_NULL:
         break;
     case VT_BSTR:
         out << " \"" << text_ << "\"";
@@ -214,13 +224,21 @@ std::string Variant::ToDebugString() const
     case VT_R4:
         out << " " << r4();
         break;
-    case VT_R8: case VT_DATE:
+    case VT_R8:
+    case VT_DATE:
         out << " " << r8();
         break;
-    case VT_I1: case VT_I2: case VT_I4: case VT_INT: case VT_I8: case VT_CY: case VT_ERROR:
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_INT:
+    case VT_I8:
+    case VT_CY:
+    case VT_ERROR:
     case VT_BOOL:
         out << " " << (ScalarSize(vt_) == 8 ? i8() : ScalarSize(vt_) == 4 ? i4()
-                                               : ScalarSize(vt_) == 2 ? i2() : i1());
+                                                 : ScalarSize(vt_) == 2   ? i2()
+                                                                          : i1());
         break;
     case VT_DISPATCH:
         out << " " << object_.get();

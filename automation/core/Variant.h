@@ -52,8 +52,8 @@ public:
     static Variant Bool(bool value);  // stored as -1 or 0
     static Variant Bstr(std::string bytes);
     static Variant Dispatch(std::shared_ptr<Dispatchable> object);
-    static Variant Array(SafeArray array);            // VT_ARRAY | element type
-    static Variant ByRef(Variant* target);            // VT_BYREF | target's type now
+    static Variant Array(SafeArray array);  // VT_ARRAY | element type
+    static Variant ByRef(Variant* target);  // VT_BYREF | target's type now
     // Any fixed-size scalar type from the low ScalarSize(type) bytes of `bits`
     // (higher bits are ignored); nullopt for any other tag.
     static std::optional<Variant> FromBits(VarType type, std::uint64_t bits);

@@ -14,24 +14,46 @@ namespace {
 
 // A number read from any numeric Variant or from text, exact where it can be.
 struct Number {
-    enum Kind { Signed, Unsigned, Real } kind = Signed;
+    enum Kind { Signed,
+                Unsigned,
+                Real } kind = Signed;
     std::int64_t s = 0;
     std::uint64_t u = 0;
     double d = 0;
     bool fromBool = false;
 
-    static Number OfSigned(std::int64_t v) { Number n; n.kind = Signed; n.s = v; return n; }
-    static Number OfUnsigned(std::uint64_t v) { Number n; n.kind = Unsigned; n.u = v; return n; }
-    static Number OfReal(double v) { Number n; n.kind = Real; n.d = v; return n; }
+    static Number OfSigned(std::int64_t v)
+    {
+        Number n;
+        n.kind = Signed;
+        n.s = v;
+        return n;
+    }
+    static Number OfUnsigned(std::uint64_t v)
+    {
+        Number n;
+        n.kind = Unsigned;
+        n.u = v;
+        return n;
+    }
+    static Number OfReal(double v)
+    {
+        Number n;
+        n.kind = Real;
+        n.d = v;
+        return n;
+    }
 
     bool IsZero() const
     {
-        return kind == Signed ? s == 0 : kind == Unsigned ? u == 0 : d == 0;
+        return kind == Signed ? s == 0 : kind == Unsigned ? u == 0
+                                                          : d == 0;
     }
     double AsDouble() const
     {
-        return kind == Signed ? static_cast<double>(s)
-             : kind == Unsigned ? static_cast<double>(u) : d;
+        return kind == Signed     ? static_cast<double>(s)
+               : kind == Unsigned ? static_cast<double>(u)
+                                  : d;
     }
 };
 
@@ -80,8 +102,8 @@ HRESULT ParseNumber(std::string_view text, Number& n)
     if (whole.ec == std::errc() && whole.ptr == end) {
         if (!negative)
             n = magnitude <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())
-                ? Number::OfSigned(static_cast<std::int64_t>(magnitude))
-                : Number::OfUnsigned(magnitude);
+                    ? Number::OfSigned(static_cast<std::int64_t>(magnitude))
+                    : Number::OfUnsigned(magnitude);
         else if (magnitude <= std::uint64_t{1} << 63)
             n = Number::OfSigned(static_cast<std::int64_t>(0 - magnitude));
         else
@@ -104,14 +126,17 @@ HRESULT ToNumber(const Variant& in, Number& n)
     case VT_EMPTY: n = Number::OfSigned(0); return S_OK;
     case VT_I1: n = Number::OfSigned(in.i1()); return S_OK;
     case VT_I2: n = Number::OfSigned(in.i2()); return S_OK;
-    case VT_I4: case VT_INT: n = Number::OfSigned(in.i4()); return S_OK;
+    case VT_I4:
+    case VT_INT: n = Number::OfSigned(in.i4()); return S_OK;
     case VT_I8: n = Number::OfSigned(in.i8()); return S_OK;
     case VT_UI1: n = Number::OfUnsigned(in.ui1()); return S_OK;
     case VT_UI2: n = Number::OfUnsigned(in.ui2()); return S_OK;
-    case VT_UI4: case VT_UINT: n = Number::OfUnsigned(in.ui4()); return S_OK;
+    case VT_UI4:
+    case VT_UINT: n = Number::OfUnsigned(in.ui4()); return S_OK;
     case VT_UI8: n = Number::OfUnsigned(in.ui8()); return S_OK;
     case VT_R4: n = Number::OfReal(in.r4()); return S_OK;
-    case VT_R8: case VT_DATE: n = Number::OfReal(in.r8()); return S_OK;
+    case VT_R8:
+    case VT_DATE: n = Number::OfReal(in.r8()); return S_OK;
     case VT_CY: n = Number::OfReal(static_cast<double>(in.cy()) / 10000.0); return S_OK;
     case VT_BOOL:
         n = Number::OfSigned(in.boolVal() ? -1 : 0);
@@ -171,8 +196,7 @@ HRESULT ToCurrency(const Number& n, Variant& out)
     constexpr std::int64_t scale = 10000;
     switch (n.kind) {
     case Number::Signed:
-        if (n.s > std::numeric_limits<std::int64_t>::max() / scale
-            || n.s < std::numeric_limits<std::int64_t>::min() / scale)
+        if (n.s > std::numeric_limits<std::int64_t>::max() / scale || n.s < std::numeric_limits<std::int64_t>::min() / scale)
             return DISP_E_OVERFLOW;
         out = Variant::Cy(n.s * scale);
         return S_OK;
@@ -221,8 +245,16 @@ HRESULT ToText(const Variant& in, Variant& out)
     switch (in.vt()) {
     case VT_EMPTY: out = Variant::Bstr({}); return S_OK;
     case VT_BOOL: out = Variant::Bstr(in.boolVal() ? "True" : "False"); return S_OK;
-    case VT_I1: case VT_I2: case VT_I4: case VT_INT: case VT_I8: case VT_UI1: case VT_UI2:
-    case VT_UI4: case VT_UINT: case VT_UI8: {
+    case VT_I1:
+    case VT_I2:
+    case VT_I4:
+    case VT_INT:
+    case VT_I8:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_UINT:
+    case VT_UI8: {
         Number n;
         ToNumber(in, n);
         out = Variant::Bstr(n.kind == Number::Signed ? std::to_string(n.s) : std::to_string(n.u));
@@ -303,11 +335,11 @@ bool TableAllows(VarType source, VarType target)
     static constexpr VarType order[] = {VT_I2, VT_I4, VT_R4, VT_R8, VT_UI1};
     static constexpr bool table[5][5] = {
         //  I2     I4    R4     R8     UI1
-        {false, true, true, true, true},     // I2
-        {true, true, true, true, true},      // I4
-        {true, true, false, true, true},     // R4
-        {true, true, true, false, true},     // R8
-        {true, true, true, true, true},      // UI1
+        {false, true, true, true, true},  // I2
+        {true, true, true, true, true},   // I4
+        {true, true, false, true, true},  // R4
+        {true, true, true, false, true},  // R8
+        {true, true, true, true, true},   // UI1
     };
     const auto index = [](VarType t) {
         return static_cast<std::size_t>(std::find(std::begin(order), std::end(order), t) - std::begin(order));
@@ -392,7 +424,8 @@ HRESULT ChangeType(const Variant& in, VarType target, Variant& out)
             return DISP_E_TYPEMISMATCH;
         out = Variant::Null();
         return S_OK;
-    case VT_ERROR: case VT_DISPATCH:
+    case VT_ERROR:
+    case VT_DISPATCH:
         return DISP_E_TYPEMISMATCH;
     case VT_BSTR:
         return ToText(in, out);
@@ -421,8 +454,7 @@ HRESULT ConvertTo(const Variant& in, VarType elementType, Variant& out)
         out = in;
         return S_OK;
     }
-    if (!IsTableType(elementType)
-        || !(IsTableType(source.elementType()) || source.elementType() == VT_VARIANT))
+    if (!IsTableType(elementType) || !(IsTableType(source.elementType()) || source.elementType() == VT_VARIANT))
         return DISP_E_TYPEMISMATCH;
     auto result = SafeArray::Create(elementType, source.dims());
     if (!result)

@@ -41,8 +41,8 @@ class DBusServer : public QDBusVirtualObject {
 
 public:
     enum class Instancing {
-        SharedServer,       // one copy hands out any number of objects
-        ProcessPerObject,   // one object per copy: then the class's name is given up
+        SharedServer,      // one copy hands out any number of objects
+        ProcessPerObject,  // one object per copy: then the class's name is given up
     };
 
     explicit DBusServer(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);

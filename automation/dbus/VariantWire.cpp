@@ -29,19 +29,38 @@ const QDBusArgument& operator>>(const QDBusArgument& in, WireBound& bound)
 namespace {
 
 // The D-Bus basic type that carries the bits of a fixed-size scalar type.
-enum class Carrier { None, Byte, Int16, UInt16, Int32, UInt32, Int64, UInt64, Double, Bytes };
+enum class Carrier { None,
+                     Byte,
+                     Int16,
+                     UInt16,
+                     Int32,
+                     UInt32,
+                     Int64,
+                     UInt64,
+                     Double,
+                     Bytes };
 
 Carrier CarrierOf(VarType type)
 {
     switch (type) {
-    case VT_EMPTY: case VT_NULL: case VT_I1: case VT_UI1: return Carrier::Byte;
-    case VT_I2: case VT_BOOL: return Carrier::Int16;
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_I1:
+    case VT_UI1: return Carrier::Byte;
+    case VT_I2:
+    case VT_BOOL: return Carrier::Int16;
     case VT_UI2: return Carrier::UInt16;
-    case VT_I4: case VT_INT: case VT_ERROR: return Carrier::Int32;
-    case VT_UI4: case VT_UINT: case VT_R4: return Carrier::UInt32;
-    case VT_I8: case VT_CY: return Carrier::Int64;
+    case VT_I4:
+    case VT_INT:
+    case VT_ERROR: return Carrier::Int32;
+    case VT_UI4:
+    case VT_UINT:
+    case VT_R4: return Carrier::UInt32;
+    case VT_I8:
+    case VT_CY: return Carrier::Int64;
     case VT_UI8: return Carrier::UInt64;
-    case VT_R8: case VT_DATE: return Carrier::Double;
+    case VT_R8:
+    case VT_DATE: return Carrier::Double;
     case VT_BSTR: return Carrier::Bytes;
     default: return Carrier::None;
     }
@@ -154,14 +173,54 @@ bool ReadElement(const QDBusArgument& in, VarType elementType, Carrier carrier, 
 {
     std::uint64_t bits = 0;
     switch (carrier) {
-    case Carrier::Byte: { uchar v; in >> v; bits = v; break; }
-    case Carrier::Int16: { short v; in >> v; bits = static_cast<std::uint16_t>(v); break; }
-    case Carrier::UInt16: { ushort v; in >> v; bits = v; break; }
-    case Carrier::Int32: { int v; in >> v; bits = static_cast<std::uint32_t>(v); break; }
-    case Carrier::UInt32: { uint v; in >> v; bits = v; break; }
-    case Carrier::Int64: { qlonglong v; in >> v; bits = static_cast<std::uint64_t>(v); break; }
-    case Carrier::UInt64: { qulonglong v; in >> v; bits = v; break; }
-    case Carrier::Double: { double v; in >> v; bits = std::bit_cast<std::uint64_t>(v); break; }
+    case Carrier::Byte: {
+        uchar v;
+        in >> v;
+        bits = v;
+        break;
+    }
+    case Carrier::Int16: {
+        short v;
+        in >> v;
+        bits = static_cast<std::uint16_t>(v);
+        break;
+    }
+    case Carrier::UInt16: {
+        ushort v;
+        in >> v;
+        bits = v;
+        break;
+    }
+    case Carrier::Int32: {
+        int v;
+        in >> v;
+        bits = static_cast<std::uint32_t>(v);
+        break;
+    }
+    case Carrier::UInt32: {
+        uint v;
+        in >> v;
+        bits = v;
+        break;
+    }
+    case Carrier::Int64: {
+        qlonglong v;
+        in >> v;
+        bits = static_cast<std::uint64_t>(v);
+        break;
+    }
+    case Carrier::UInt64: {
+        qulonglong v;
+        in >> v;
+        bits = v;
+        break;
+    }
+    case Carrier::Double: {
+        double v;
+        in >> v;
+        bits = std::bit_cast<std::uint64_t>(v);
+        break;
+    }
     case Carrier::Bytes: {
         QByteArray v;
         in >> v;

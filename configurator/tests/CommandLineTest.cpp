@@ -104,8 +104,7 @@ TEST_F(CommandLineTest, APortThatDoesNotOpenIsReportedWithItsCause)
 {
     ASSERT_TRUE(PortMap::Link("com1", PathOf("nothing-here")));
     EXPECT_EQ(Run({"--receive", PathOf("back.Q47")}), 1);
-    EXPECT_EQ(err_.str(), "Error Opening Comm Port\ndspq47-cli: Com1 (" + PortMap::LinkPath("com1")
-                              + "): No such file or directory\n");
+    EXPECT_EQ(err_.str(), "Error Opening Comm Port\ndspq47-cli: Com1 (" + PortMap::LinkPath("com1") + "): No such file or directory\n");
 
     // com2 has no link while the folder exists: nothing is opened, and the fix is named.
     const std::string config = PathOf("busy.Q47");

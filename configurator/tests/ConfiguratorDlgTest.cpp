@@ -520,7 +520,7 @@ TEST_F(ConfiguratorDlgTest, RefusedEditDoesNotStopLoadOrReceive)
     EXPECT_EQ(ui.openRequests, 1);
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(RowEdit(2, "Ctcss")->text(), QStringLiteral("65")) << "a failed receive or a cancelled load "
-                                                                   "leaves the screen as it was";
+                                                                    "leaves the screen as it was";
     EXPECT_EQ(RowEdit(3, "Ctcss")->text(), QStringLiteral("8"));
 
     ui.filesToOpen << defaultsPath;

@@ -193,8 +193,8 @@ TEST_F(SubDialogsTest, Dig5InputsFollowTheEnableBox)
     CDig5ToneDlg dialog(ui);
     Open(dialog);
     const QStringList others{QStringLiteral("dig5ActiveHigh"), QStringLiteral("dig5R1"),
-                             QStringLiteral("dig5R2"),         QStringLiteral("dig5ToneFreq"),
-                             QStringLiteral("dig5ToneLevel"),  QStringLiteral("dig5ToneOnMs"),
+                             QStringLiteral("dig5R2"), QStringLiteral("dig5ToneFreq"),
+                             QStringLiteral("dig5ToneLevel"), QStringLiteral("dig5ToneOnMs"),
                              QStringLiteral("dig5ToneOffMs")};
     for (const QString& name : others)
         EXPECT_FALSE(Child<QWidget>(dialog, name)->isEnabled()) << name.toStdString();
@@ -240,8 +240,8 @@ TEST_F(SubDialogsTest, Dig4EnableBoxSwitchesAllSixInputs)
     CDig4CorDlg dialog(ui);
     Open(dialog);
     const QStringList others{QStringLiteral("dig4RevertSec"), QStringLiteral("dig4ActiveHigh"),
-                             QStringLiteral("dig4RxMute"),    QStringLiteral("dig4RevertToF1"),
-                             QStringLiteral("dig4R1"),        QStringLiteral("dig4R2")};
+                             QStringLiteral("dig4RxMute"), QStringLiteral("dig4RevertToF1"),
+                             QStringLiteral("dig4R1"), QStringLiteral("dig4R2")};
     for (const QString& name : others)
         EXPECT_FALSE(Child<QWidget>(dialog, name)->isEnabled()) << name.toStdString();
     Child<QCheckBox>(dialog, QStringLiteral("dig4CorEnable"))->click();

@@ -99,10 +99,10 @@ protected:
 // has one, and the release of the tool set.
 std::string FirstVersionLine(const QString& program)
 {
-    const QString version = program == QStringLiteral("varnix") ? QStringLiteral("1.6")
+    const QString version = program == QStringLiteral("varnix")    ? QStringLiteral("1.6")
                             : program == QStringLiteral("pellori") ? QStringLiteral("1.2")
-                            : program == QStringLiteral("dspq47") ? QStringLiteral("2.8")
-                                                                  : QString::fromLatin1(ProgramInfo::Version());
+                            : program == QStringLiteral("dspq47")  ? QStringLiteral("2.8")
+                                                                   : QString::fromLatin1(ProgramInfo::Version());
     return QStringLiteral("%1 %2 (varnix-tools %3)").arg(program, version, QString::fromLatin1(ProgramInfo::Version())).toStdString();
 }
 
@@ -169,7 +169,7 @@ TEST_F(InstallTest, EveryPictureThePagesShowIsInstalled)
         for (const auto& match : picture.globalMatch(Slurp(docs.filePath(page)))) {
             ++pictures;
             EXPECT_TRUE(QFile::exists(docs.filePath(match.captured(1)))) << page.toStdString() << ": "
-                                                                          << match.captured(1).toStdString();
+                                                                         << match.captured(1).toStdString();
         }
     }
     EXPECT_GT(pictures, 0);

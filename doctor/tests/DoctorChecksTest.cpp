@@ -36,8 +36,8 @@ struct Case {
     std::function<std::unique_ptr<Check>()> check;
     std::string subject;
     Status status;
-    std::string cause;  // a part of the first note's cause ("" for no note)
-    std::string fix;    // the first note's fix ("" for no note); "%LINK" stands for com1's link
+    std::string cause;      // a part of the first note's cause ("" for no note)
+    std::string fix;        // the first note's fix ("" for no note); "%LINK" stands for com1's link
     std::string fact = {};  // "name=value" the finding holds
 };
 

@@ -35,7 +35,7 @@ struct DoctorRun {
 // Runs the program with `arguments`, in this process's environment less the
 // names in `unset`.
 DoctorRun RunDoctor(const QStringList& arguments, const QStringList& unset = {}, const QString& program = VARNIX_DOCTOR_PATH,
-              const QStringList& programArguments = {})
+                    const QStringList& programArguments = {})
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const QString& name : unset) environment.remove(name);
@@ -101,7 +101,7 @@ TEST(DoctorProgram, WithoutASessionBusItGivesTheFixAndExits1)
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());  // holds no bus socket
     const DoctorRun run = RunDoctor({QStringLiteral("--json"), QStringLiteral("--root"), QString::fromStdString(tree.Root())},
-                              {QStringLiteral("DBUS_SESSION_BUS_ADDRESS")});
+                                    {QStringLiteral("DBUS_SESSION_BUS_ADDRESS")});
     EXPECT_EQ(run.exitCode, 1) << run.output.toStdString();
     EXPECT_EQ(run.json.value(QStringLiteral("version")).toInt(), 1);
     const QJsonObject bus = FindingAbout(run, QStringLiteral("session bus"));
@@ -128,8 +128,8 @@ TEST(DoctorProgram, RegisteredOnAPrivateBusItStartsTheServerExits0AndOpensNoDevi
     QTemporaryDir traceFolder;
     const QString trace = traceFolder.filePath(QStringLiteral("openat.txt"));
     const DoctorRun run = RunDoctor({}, {}, QStringLiteral("strace"),
-                              {QStringLiteral("-f"), QStringLiteral("-e"), QStringLiteral("trace=openat"), QStringLiteral("-o"),
-                               trace, QStringLiteral(VARNIX_DOCTOR_PATH)});
+                                    {QStringLiteral("-f"), QStringLiteral("-e"), QStringLiteral("trace=openat"), QStringLiteral("-o"),
+                                     trace, QStringLiteral(VARNIX_DOCTOR_PATH)});
     EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
     EXPECT_TRUE(run.output.contains(QStringLiteral("ok       server start: Varnix.Sport created and released in ")))
         << run.output.toStdString();
@@ -143,7 +143,8 @@ TEST(DoctorProgram, RegisteredOnAPrivateBusItStartsTheServerExits0AndOpensNoDevi
     ASSERT_TRUE(calls.contains(QStringLiteral("openat("))) << "strace recorded nothing";
     for (const QString& device : {QString::fromStdString(board.slavePath()), QStringLiteral("\"/dev/tty"),
                                   QStringLiteral("\"/dev/parport"), QStringLiteral("dosdevices/com1")})
-        EXPECT_FALSE(calls.contains(device)) << device.toStdString() << " was opened:\n" << calls.toStdString();
+        EXPECT_FALSE(calls.contains(device)) << device.toStdString() << " was opened:\n"
+                                             << calls.toStdString();
 }
 
 // The same for a system image whose tty nodes are real character devices.
@@ -159,8 +160,8 @@ TEST(DoctorProgram, OpensNoDeviceNodeOfASystemImage)
     QTemporaryDir traceFolder;
     const QString trace = traceFolder.filePath(QStringLiteral("openat.txt"));
     const DoctorRun run = RunDoctor({QStringLiteral("--root"), QString::fromStdString(tree.Root())}, {}, QStringLiteral("strace"),
-                              {QStringLiteral("-f"), QStringLiteral("-e"), QStringLiteral("trace=openat"), QStringLiteral("-o"),
-                               trace, QStringLiteral(VARNIX_DOCTOR_PATH)});
+                                    {QStringLiteral("-f"), QStringLiteral("-e"), QStringLiteral("trace=openat"), QStringLiteral("-o"),
+                                     trace, QStringLiteral(VARNIX_DOCTOR_PATH)});
     EXPECT_TRUE(run.output.contains(QStringLiteral("the latency timer of ttyUSB0 is 16 ms"))) << run.output.toStdString();
     QFile opened(trace);
     ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
@@ -170,7 +171,8 @@ TEST(DoctorProgram, OpensNoDeviceNodeOfASystemImage)
     const QString root = QString::fromStdString(tree.Root());
     for (const QString& device : {root + QStringLiteral("/dev/tty"), root + QStringLiteral("/dev/parport"),
                                   QStringLiteral("\"/dev/tty"), QStringLiteral("\"/dev/parport"), QStringLiteral("\"/dev/pts")})
-        EXPECT_FALSE(calls.contains(device)) << device.toStdString() << " was opened:\n" << calls.toStdString();
+        EXPECT_FALSE(calls.contains(device)) << device.toStdString() << " was opened:\n"
+                                             << calls.toStdString();
 }
 
 struct RegistrationCase {

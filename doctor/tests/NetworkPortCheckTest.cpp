@@ -56,7 +56,8 @@ TEST(NetworkPortCheck, NamesWhyAPortCannotBeUsed)
     EXPECT_NE(finding->notes.front().cause.find("refused"), std::string::npos) << finding->notes.front().cause;
     EXPECT_EQ(finding->notes.front().fix,
               "check that the port server runs and serves the port with telnet(rfc2217) (docs/network-ports.md), or "
-              "correct the link: ln -sfn rfc2217://HOST:PORT " + PortMap::LinkPath("com4"));
+              "correct the link: ln -sfn rfc2217://HOST:PORT " +
+                  PortMap::LinkPath("com4"));
 }
 
 }  // namespace

@@ -25,7 +25,11 @@ using Kind = Ez2181FaultKind;
 
 // How a member's link transfer reports a spoiled reply; each group has its own
 // mapping from the link's failure codes to the recorded error.
-enum class Group { Command, Operand, ReadWords, WriteWords, Flash };
+enum class Group { Command,
+                   Operand,
+                   ReadWords,
+                   WriteWords,
+                   Flash };
 
 struct Member {
     const char* name;
@@ -76,8 +80,13 @@ const std::vector<Member>& Members()
 const std::vector<Ez2181Fault>& Faults()
 {
     static const std::vector<Ez2181Fault> faults = {
-        {Kind::WrongSync},   {Kind::WrongAddress},   {Kind::WrongLength}, {Kind::WrongStatus},
-        {Kind::WrongCheckByte}, {Kind::DroppedByte}, {Kind::Silence},
+        {Kind::WrongSync},
+        {Kind::WrongAddress},
+        {Kind::WrongLength},
+        {Kind::WrongStatus},
+        {Kind::WrongCheckByte},
+        {Kind::DroppedByte},
+        {Kind::Silence},
     };
     return faults;
 }

@@ -27,15 +27,17 @@ Variant Values(VarType type, std::size_t count)
     SafeArray array = SafeArray::Vector(type, count);
     for (std::size_t i = 0; i < count; ++i) {
         const auto value = static_cast<std::int32_t>(i * 5 + 1);
-        array.set(i, type == VT_UI1 ? Variant::UI1(static_cast<std::uint8_t>(value))
-                                    : type == VT_I2 ? Variant::I2(static_cast<std::int16_t>(value))
-                                                    : Variant::I4(value));
+        array.set(i, type == VT_UI1  ? Variant::UI1(static_cast<std::uint8_t>(value))
+                     : type == VT_I2 ? Variant::I2(static_cast<std::int16_t>(value))
+                                     : Variant::I4(value));
     }
     return Variant::Array(std::move(array));
 }
 
 // Which commands a member sends decides which faults reach it.
-enum class Uses { StartUp, Version, SummedTransfer };
+enum class Uses { StartUp,
+                  Version,
+                  SummedTransfer };
 
 struct Member {
     const char* name;

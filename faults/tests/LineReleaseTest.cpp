@@ -203,8 +203,7 @@ TEST_F(LineReleaseTest, Ezkit21kLineVanishingMidReadThenANewLine)
     unplug.join();
     // The read is tried again, and the later attempts find no line to write to; the text
     // says why the line could not be opened again.
-    EXPECT_EQ(board->GetErrorString(), "Can't write to serial port (COM1 (" + PortMap::LinkPath("com1")
-                                           + "): No such file or directory)");
+    EXPECT_EQ(board->GetErrorString(), "Can't write to serial port (COM1 (" + PortMap::LinkPath("com1") + "): No such file or directory)");
     EXPECT_EQ(DescriptorsOn(firstPath), held);
 
     Ezkit21kSimulator secondMonitor;
@@ -321,10 +320,8 @@ std::vector<TransferRow> TransferRows()
         {"ReceiveWrongAck", {K::WrongAcknowledge, 0x15}, false, done, UnitTransfer::kReceivedOk},
         {"SendStopInRow", {K::StopInRow, 40}, true, done, UnitTransfer::kSentOk},
         {"ReceiveStopInRow", {K::StopInRow, 40}, false, TransferResult::Timeout, UnitTransfer::kReceiveTimeout},
-        {"ReceiveStopAfterRows", {K::StopAfterRows, 0}, false, TransferResult::ChecksumError,
-         UnitTransfer::kReceiveFailed},
-        {"ReceiveBadChecksum", {K::BadChecksum, 0}, false, TransferResult::ChecksumError,
-         UnitTransfer::kReceiveFailed},
+        {"ReceiveStopAfterRows", {K::StopAfterRows, 0}, false, TransferResult::ChecksumError, UnitTransfer::kReceiveFailed},
+        {"ReceiveBadChecksum", {K::BadChecksum, 0}, false, TransferResult::ChecksumError, UnitTransfer::kReceiveFailed},
     };
 }
 

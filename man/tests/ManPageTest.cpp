@@ -86,7 +86,8 @@ TEST_P(ManPageTest, NamesEveryOptionOfTheHelpText)
     const QString help = HelpText(program.path);
     const QSet<QString> options = OptionsIn(help);
     ASSERT_TRUE(help.contains(QStringLiteral("usage:"), Qt::CaseInsensitive) && !options.isEmpty())
-        << "no usage from " << program.path.toStdString() << " --help:\n" << help.toStdString();
+        << "no usage from " << program.path.toStdString() << " --help:\n"
+        << help.toStdString();
 
     QFile page(QStringLiteral(MAN_PAGE_FOLDER "/%1.1").arg(QString::fromStdString(program.name)));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << page.fileName().toStdString();

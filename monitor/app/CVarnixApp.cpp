@@ -24,7 +24,7 @@ void Tell(const QString& text)
 DBusServer::Instancing OnTheBus(VarnixClassTable::Instancing instancing)
 {
     return instancing == VarnixClassTable::Instancing::ProcessPerObject ? DBusServer::Instancing::ProcessPerObject
-                                                                         : DBusServer::Instancing::SharedServer;
+                                                                        : DBusServer::Instancing::SharedServer;
 }
 
 }  // namespace

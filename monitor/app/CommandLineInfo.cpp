@@ -17,7 +17,7 @@ bool Is(const QString& name, const char* expected)
 bool IsKnownSwitch(const QString& name)
 {
     static constexpr std::array kNames = {"Embedding", "Automation", "Unregister", "Unregserver", "Register",
-                                          "Regserver",  "p",          "pt",         "dde",         "?"};
+                                          "Regserver", "p", "pt", "dde", "?"};
     for (const char* known : kNames)
         if (Is(name, known)) return true;
     return false;

@@ -39,8 +39,8 @@ QString VarnixRegistration::UnregisteredText()
 {
     const ClassesRoot classes;
     const QString text = QStringLiteral("Removed this user's registration of %1 from %2 and their D-Bus service files "
-                                  "from %3, and the settings file %4.")
-                       .arg(ProgIds(), classes.StoreFile(), classes.ServicesFolder(), SettingsFilePath());
+                                        "from %3, and the settings file %4.")
+                             .arg(ProgIds(), classes.StoreFile(), classes.ServicesFolder(), SettingsFilePath());
     const auto& first = VarnixClassTable::Rows().front().factory;
     if (const auto installed = classes.StoreOfProgId(first.progId()))
         return text + QStringLiteral(" Clients now use the registration installed for all users (%1, started as %2).")

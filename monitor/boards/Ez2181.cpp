@@ -13,7 +13,7 @@ constexpr const char* kError = "Error";
 
 // Spaces other than data and I/O memory are taken as program memory.
 LinkResult ReadLinkWords(Ez2181Link& link, std::int32_t space, std::uint32_t address, std::uint32_t count,
-                     std::vector<std::uint32_t>& words)
+                         std::vector<std::uint32_t>& words)
 {
     switch (space) {
     case Ad21xx::DataSpace: return link.ReadData(address, count, words);
@@ -23,7 +23,7 @@ LinkResult ReadLinkWords(Ez2181Link& link, std::int32_t space, std::uint32_t add
 }
 
 LinkResult WriteLinkWords(Ez2181Link& link, std::int32_t space, std::uint32_t address,
-                      std::span<const std::uint32_t> words)
+                          std::span<const std::uint32_t> words)
 {
     switch (space) {
     case Ad21xx::DataSpace: return link.WriteData(address, words);
@@ -44,12 +44,12 @@ Ez2181::Ez2181(std::unique_ptr<CommDevice> device, Clock& clock)
 const DispatchMap& Ez2181::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<Ez2181, Ad21xx>()
-        .Method("Reset", &Ez2181::Reset)      // 1
-        .Method("Run", &Ez2181::Run)          // 2
-        .Method("SetBaud", &Ez2181::SetBaud)  // 3
-        .Method("PowerOn", &Ez2181::PowerOn)  // 4
-        .Property("Port", &Ez2181::GetPort, &Ez2181::SetPort)  // 5
-        .Build();
+                                       .Method("Reset", &Ez2181::Reset)                       // 1
+                                       .Method("Run", &Ez2181::Run)                           // 2
+                                       .Method("SetBaud", &Ez2181::SetBaud)                   // 3
+                                       .Method("PowerOn", &Ez2181::PowerOn)                   // 4
+                                       .Property("Port", &Ez2181::GetPort, &Ez2181::SetPort)  // 5
+                                       .Build();
     return map;
 }
 
@@ -97,7 +97,7 @@ LinkResult Ez2181::ReadSpace(std::int32_t address, std::int32_t count, std::int3
     if (!BoardValues::ArrayCanHold(count))
         return {LinkResult::NoDataAccess};
     const LinkResult outcome = ReadLinkWords(link_, space, static_cast<std::uint32_t>(address),
-                                         static_cast<std::uint32_t>(count), words);
+                                             static_cast<std::uint32_t>(count), words);
     if (outcome.kind == LinkResult::BadCheckBytes)
         return {LinkResult::BadMemoryCheckBytes, outcome.code};
     return outcome;

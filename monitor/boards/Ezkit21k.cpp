@@ -21,13 +21,13 @@ Ezkit21k::Ezkit21k(std::unique_ptr<CommDevice> device) : SerialBoard(kBaudRate, 
 const DispatchMap& Ezkit21k::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<Ezkit21k, Ad21k>()
-        .Method("ResyncComm", &Ezkit21k::ResyncComm)    // 1
-        .Method("ProgFlash", &Ezkit21k::ProgFlash)      // 2
-        .Method("VerifyFlash", &Ezkit21k::VerifyFlash)  // 3
-        .Method("SetLockout", &Ezkit21k::SetLockout)    // 4
-        .Method("GetLockout", &Ezkit21k::GetLockout)    // 5
-        .Property("Port", &Ezkit21k::GetPort, &Ezkit21k::SetPort)  // 6
-        .Build();
+                                       .Method("ResyncComm", &Ezkit21k::ResyncComm)               // 1
+                                       .Method("ProgFlash", &Ezkit21k::ProgFlash)                 // 2
+                                       .Method("VerifyFlash", &Ezkit21k::VerifyFlash)             // 3
+                                       .Method("SetLockout", &Ezkit21k::SetLockout)               // 4
+                                       .Method("GetLockout", &Ezkit21k::GetLockout)               // 5
+                                       .Property("Port", &Ezkit21k::GetPort, &Ezkit21k::SetPort)  // 6
+                                       .Build();
     return map;
 }
 

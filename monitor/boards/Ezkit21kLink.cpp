@@ -16,7 +16,7 @@ Ezkit21kLink::Ezkit21kLink() : SerialPort(0) {}
 Ezkit21kLink::Ezkit21kLink(std::unique_ptr<CommDevice> device) : SerialPort(0, std::move(device)) {}
 
 LinkResult Ezkit21kLink::ReadData(std::uint32_t address, std::uint32_t count,
-                             std::vector<std::uint32_t>& words)
+                                  std::vector<std::uint32_t>& words)
 {
     for (int attempt = 1;; ++attempt) {
         const LinkResult result =
@@ -27,7 +27,7 @@ LinkResult Ezkit21kLink::ReadData(std::uint32_t address, std::uint32_t count,
 }
 
 LinkResult Ezkit21kLink::ReadDataOnce(std::uint32_t address, std::uint32_t count,
-                                 std::vector<std::uint32_t>& words)
+                                      std::vector<std::uint32_t>& words)
 {
     PurgeInput();
     SendWords({0, Descriptor(kReadType, 4), address, count});
@@ -99,7 +99,7 @@ LinkResult Ezkit21kLink::Command(std::uint32_t parameter, MailboxCommand command
 }
 
 LinkResult Ezkit21kLink::ReadFlash(std::uint32_t address, std::uint32_t count,
-                              std::vector<std::uint32_t>& values)
+                                   std::vector<std::uint32_t>& values)
 {
     // The monitor is given no time between the command and the read.
     LinkResult result = Command(address, kReadFlash);

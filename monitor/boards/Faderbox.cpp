@@ -7,10 +7,10 @@ Faderbox::Faderbox(std::unique_ptr<CommDevice> device) : SerialBoard(kBaudRate, 
 const DispatchMap& Faderbox::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<Faderbox, Ad21k>()
-        .Method("SetBaud", &Faderbox::SetBaud)  // 1
-        .Method("Ping", &Faderbox::Ping)        // 2
-        .Property("Port", &Faderbox::GetPort, &Faderbox::SetPort)  // 3
-        .Build();
+                                       .Method("SetBaud", &Faderbox::SetBaud)                     // 1
+                                       .Method("Ping", &Faderbox::Ping)                           // 2
+                                       .Property("Port", &Faderbox::GetPort, &Faderbox::SetPort)  // 3
+                                       .Build();
     return map;
 }
 

@@ -22,9 +22,9 @@ FourWire21xx::FourWire21xx(FourWireLink link) : link_(std::move(link)) {}
 const DispatchMap& FourWire21xx::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<FourWire21xx, Ad21xx>()
-        .Method("PowerOn", &FourWire21xx::PowerOn)  // 1
-        .Method("GetVer", &FourWire21xx::GetVer)    // 2
-        .Build();
+                                       .Method("PowerOn", &FourWire21xx::PowerOn)  // 1
+                                       .Method("GetVer", &FourWire21xx::GetVer)    // 2
+                                       .Build();
     return map;
 }
 

@@ -89,8 +89,7 @@ bool FourWireLink::EndByte(bool ok)
 bool FourWireLink::SendByte(std::uint8_t value)
 {
     for (int bit = 7; bit >= 0; --bit) {
-        const bool ok = WaitForTargetClock(false) && SetOutput(kData, (value >> bit) & 1) && SetOutput(kClock, true)
-                     && WaitForTargetClock(true) && SetOutput(kClock, false) && WaitForTargetClock(false);
+        const bool ok = WaitForTargetClock(false) && SetOutput(kData, (value >> bit) & 1) && SetOutput(kClock, true) && WaitForTargetClock(true) && SetOutput(kClock, false) && WaitForTargetClock(false);
         if (!ok)
             return EndByte(false);
     }
@@ -102,8 +101,7 @@ bool FourWireLink::ReceiveByte(std::uint8_t& value)
     value = 0;
     for (int bit = 7; bit >= 0; --bit) {
         bool data = false;
-        const bool ok = WaitForTargetClock(true) && ReadInput(kTargetData, data) && SetOutput(kClock, true)
-                     && WaitForTargetClock(false) && SetOutput(kClock, false);
+        const bool ok = WaitForTargetClock(true) && ReadInput(kTargetData, data) && SetOutput(kClock, true) && WaitForTargetClock(false) && SetOutput(kClock, false);
         if (!ok)
             return EndByte(false);
         if (data)
@@ -155,8 +153,7 @@ bool FourWireLink::ReceiveCheckSum(std::uint16_t expected)
 
 bool FourWireLink::SendAddress24(std::uint32_t address)
 {
-    return SendByte(Bits23To16(address)) && SendByte(static_cast<std::uint8_t>((address >> 8) & 0xFF))
-        && SendByte(static_cast<std::uint8_t>(address & 0xFF));
+    return SendByte(Bits23To16(address)) && SendByte(static_cast<std::uint8_t>((address >> 8) & 0xFF)) && SendByte(static_cast<std::uint8_t>(address & 0xFF));
 }
 
 void FourWireLink::Delay(std::uint32_t ms)
@@ -357,8 +354,6 @@ bool FourWireLink::WaitForClockDrop()
 
 LinkResult FourWireLink::StartUp(std::uint16_t& version)
 {
-    const bool awake = SetOutput(kData, true) && SetOutput(kClock, true) && WaitForInputsHeldHigh()
-                    && SetOutput(kData, false) && WaitForDataDropFirst() && SetOutput(kClock, false)
-                    && WaitForClockDrop();
+    const bool awake = SetOutput(kData, true) && SetOutput(kClock, true) && WaitForInputsHeldHigh() && SetOutput(kData, false) && WaitForDataDropFirst() && SetOutput(kClock, false) && WaitForClockDrop();
     return awake ? GetVersion(version) : Outcome(false);
 }

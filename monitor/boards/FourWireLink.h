@@ -55,13 +55,13 @@ public:
     static bool WordsFit(std::int64_t address, std::int64_t count, Command command);
 
     // The span's size is the word count.
-    LinkResult GetVersion(std::uint16_t& version);                                       // 1
+    LinkResult GetVersion(std::uint16_t& version);                                          // 1
     LinkResult WriteDataWords(std::int32_t address, std::span<const std::uint16_t> words);  // 3
-    LinkResult WriteFlashBlock(std::uint32_t address, const FlashBlock& block);           // 5
-    LinkResult ReadDataWords(std::int32_t address, std::span<std::uint16_t> words);        // 6
-    LinkResult ReadFlashBlock(std::uint32_t address, FlashBlock& block);                 // 8
+    LinkResult WriteFlashBlock(std::uint32_t address, const FlashBlock& block);             // 5
+    LinkResult ReadDataWords(std::int32_t address, std::span<std::uint16_t> words);         // 6
+    LinkResult ReadFlashBlock(std::uint32_t address, FlashBlock& block);                    // 8
     // Without attempts.
-    LinkResult ReadProgramWords(std::int32_t address, std::span<std::uint32_t> words);     // 7
+    LinkResult ReadProgramWords(std::int32_t address, std::span<std::uint32_t> words);         // 7
     LinkResult WriteProgramWords(std::int32_t address, std::span<const std::uint32_t> words);  // 4
 
     // Part of a flash block at a 24-bit address: the first `count` bytes of the
@@ -108,7 +108,8 @@ private:
     // The result of an operation that went through or not.
     LinkResult Outcome(bool ok);
 
-    enum Line : std::uint8_t { kData = 0, kClock = 1 };
+    enum Line : std::uint8_t { kData = 0,
+                               kClock = 1 };
 
     // One access of the port each; false when the port cannot be reached.
     bool SetOutput(Line line, bool level);

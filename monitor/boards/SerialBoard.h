@@ -34,8 +34,7 @@ public:
     {
         Variant ignored;
         if (!SerialPort::IsPortName(name)) {
-            this->SetError(ignored, 0, "Port must be a serial port of the port map, com1 to com" +
-                                           std::to_string(SerialPort::kHighestPortNumber) + ", not \"" + name + "\"");
+            this->SetError(ignored, 0, "Port must be a serial port of the port map, com1 to com" + std::to_string(SerialPort::kHighestPortNumber) + ", not \"" + name + "\"");
             return;
         }
         if (const std::string notMapped = PortMap::NotMappedText(name); !notMapped.empty()) {

@@ -5,13 +5,13 @@
 const DispatchMap& Ad21k::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<Ad21k, Device>()
-        .Method("LoadSym", &Ad21k::LoadSym)    // 1
-        .Method("LoadProg", &Ad21k::LoadProg)  // 2
-        .Method("ReadDM", &Ad21k::ReadDM)      // 3
-        .Method("WriteDM", &Ad21k::WriteDM)    // 4
-        .Method("ReadPM", &Ad21k::ReadPM)      // 5
-        .Method("WritePM", &Ad21k::WritePM)    // 6
-        .Build();
+                                       .Method("LoadSym", &Ad21k::LoadSym)    // 1
+                                       .Method("LoadProg", &Ad21k::LoadProg)  // 2
+                                       .Method("ReadDM", &Ad21k::ReadDM)      // 3
+                                       .Method("WriteDM", &Ad21k::WriteDM)    // 4
+                                       .Method("ReadPM", &Ad21k::ReadPM)      // 5
+                                       .Method("WritePM", &Ad21k::WritePM)    // 6
+                                       .Build();
     return map;
 }
 

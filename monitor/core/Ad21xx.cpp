@@ -16,16 +16,16 @@ std::int32_t BoardSpaceOf(std::int32_t space)
 const DispatchMap& Ad21xx::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<Ad21xx, Device>()
-        .Method("ReadDM", &Ad21xx::ReadDM)            // 1
-        .Method("WriteDM", &Ad21xx::WriteDM)          // 2
-        .Method("LoadProg", &Ad21xx::LoadProg)        // 3
-        .Method("ReadPM", &Ad21xx::ReadPM)            // 4
-        .Method("WritePM", &Ad21xx::WritePM)          // 5
-        .Method("ProgFlash", &Ad21xx::ProgFlash)      // 6
-        .Method("VerifyFlash", &Ad21xx::VerifyFlash)  // 7
-        .Method("ReadIO", &Ad21xx::ReadIO)            // 8
-        .Method("WriteIO", &Ad21xx::WriteIO)          // 9
-        .Build();
+                                       .Method("ReadDM", &Ad21xx::ReadDM)            // 1
+                                       .Method("WriteDM", &Ad21xx::WriteDM)          // 2
+                                       .Method("LoadProg", &Ad21xx::LoadProg)        // 3
+                                       .Method("ReadPM", &Ad21xx::ReadPM)            // 4
+                                       .Method("WritePM", &Ad21xx::WritePM)          // 5
+                                       .Method("ProgFlash", &Ad21xx::ProgFlash)      // 6
+                                       .Method("VerifyFlash", &Ad21xx::VerifyFlash)  // 7
+                                       .Method("ReadIO", &Ad21xx::ReadIO)            // 8
+                                       .Method("WriteIO", &Ad21xx::WriteIO)          // 9
+                                       .Build();
     return map;
 }
 

@@ -13,7 +13,9 @@
 class Ad21xx : public Device {
 public:
     // Memory spaces of ReadSpace/WriteSpace.
-    enum BoardSpace : std::int32_t { DataSpace = 0, ProgramSpace = 1, IoSpace = 2 };
+    enum BoardSpace : std::int32_t { DataSpace = 0,
+                                     ProgramSpace = 1,
+                                     IoSpace = 2 };
 
     static constexpr std::int32_t kFlashPageSize = 256;
     // Where the 2181 monitor shows data memory in program space: LoadProg writes
@@ -66,6 +68,5 @@ protected:
     Variant WriteWords(std::int32_t address, const Variant& data, std::int32_t space);
 
 private:
-
     std::int32_t heldStartWord_ = 0;
 };

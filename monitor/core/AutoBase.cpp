@@ -5,10 +5,13 @@
 const DispatchMap& AutoBase::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<AutoBase>()
-        .Property("ErrorMethod", &AutoBase::GetErrorMethod, &AutoBase::SetErrorMethod).Quick()
-        .ReadOnlyProperty("ErrorCode", &AutoBase::GetErrorCode).Quick()
-        .ReadOnlyProperty("ErrorString", &AutoBase::GetErrorString).Quick()
-        .Build();
+                                       .Property("ErrorMethod", &AutoBase::GetErrorMethod, &AutoBase::SetErrorMethod)
+                                       .Quick()
+                                       .ReadOnlyProperty("ErrorCode", &AutoBase::GetErrorCode)
+                                       .Quick()
+                                       .ReadOnlyProperty("ErrorString", &AutoBase::GetErrorString)
+                                       .Quick()
+                                       .Build();
     return map;
 }
 

@@ -29,7 +29,7 @@ public:
 
     // Automation properties.
     std::int32_t GetErrorMethod() const { return errorMethod_; }
-    void SetErrorMethod(std::int32_t method);  // 0, 1 or 2; any other value is ignored
+    void SetErrorMethod(std::int32_t method);                 // 0, 1 or 2; any other value is ignored
     std::int32_t GetErrorCode() const { return errorCode_; }  // 16 bits, sign-extended
     std::string GetErrorString() const { return errorString_; }
 

@@ -7,12 +7,12 @@
 const DispatchMap& Device::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<Device, AutoBase>()
-        .Method("ReadSym", &Device::ReadSym)        // 1
-        .Method("FindSym", &Device::FindSym)        // 2
-        .Method("WriteSym", &Device::WriteSym)      // 3
-        .Method("ReadFlash", &Device::ReadFlash)    // 4
-        .Method("WriteFlash", &Device::WriteFlash)  // 5
-        .Build();
+                                       .Method("ReadSym", &Device::ReadSym)        // 1
+                                       .Method("FindSym", &Device::FindSym)        // 2
+                                       .Method("WriteSym", &Device::WriteSym)      // 3
+                                       .Method("ReadFlash", &Device::ReadFlash)    // 4
+                                       .Method("WriteFlash", &Device::WriteFlash)  // 5
+                                       .Build();
     return map;
 }
 

@@ -16,7 +16,8 @@ class Device : public AutoBase {
 public:
     // Memory spaces of ReadMemory/WriteMemory; the family classes take
     // anything but ProgramMemory as data memory.
-    enum Space : std::int32_t { DataMemory = 1, ProgramMemory = 2 };
+    enum Space : std::int32_t { DataMemory = 1,
+                                ProgramMemory = 2 };
 
     Device() = default;
 

@@ -7,7 +7,8 @@
 // a failure up in it, and a kind the table does not list is recorded as
 // "General Error" with the failure's code, never passed as success.
 struct FailureText {
-    enum Code { Zero, FromFailure };
+    enum Code { Zero,
+                FromFailure };
 
     LinkResult::Kind kind;
     // nullptr: the line's own text (AutoBase::LineFailureText).

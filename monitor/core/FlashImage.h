@@ -23,10 +23,10 @@ public:
     // Load error numbers shared by every file format.
     enum LoadError : std::int32_t {
         LoadOk = 0,
-        NoMemory = 1,        // no page table, or a page could not be allocated
+        NoMemory = 1,  // no page table, or a page could not be allocated
         CannotOpen = 3,
         BadRecord = 4,
-        MissingEnd = 5,      // the file ended before its end record
+        MissingEnd = 5,  // the file ended before its end record
         BeyondLastPage = 6,
         BadChecksum = 7,
     };

@@ -12,7 +12,7 @@
 struct LinkResult {
     enum Kind {
         Ok,
-        SerialFailure,        // `code` is the SerialPortException code
+        SerialFailure,  // `code` is the SerialPortException code
         // A reply that is not the one expected. Where the link numbers its
         // faults, `code` is that number.
         WrongStart,           // the reply's first byte is not the one that starts a reply
@@ -28,11 +28,11 @@ struct LinkResult {
         NoPortAccess,         // the port cannot be reached at all
         OutOfRange,           // the request does not fit the link's fields; nothing was sent
         // Refusals of the board hooks; nothing was sent.
-        NoDataAccess,         // the script's data does not convert, or no result array can be made
-        NoFlashDataAccess,    // a flash block read's count cannot be served
-        FlashReadTooLong,     // more flash values than one read of the board carries
-        FlashWriteTooLong,    // more flash values than one write of the board carries
-        PacketTooLong,        // more words than one packet of the board carries
+        NoDataAccess,       // the script's data does not convert, or no result array can be made
+        NoFlashDataAccess,  // a flash block read's count cannot be served
+        FlashReadTooLong,   // more flash values than one read of the board carries
+        FlashWriteTooLong,  // more flash values than one write of the board carries
+        PacketTooLong,      // more words than one packet of the board carries
         // A memory read whose reply check bytes do not match its contents.
         BadMemoryCheckBytes,
     };

@@ -18,7 +18,8 @@ public:
     static constexpr std::size_t kBlockWords = 200;
 
     // The memory a section is meant for: its header says, never its address.
-    enum class Section { Program, Data };
+    enum class Section { Program,
+                         Data };
 
     // Writes `words` at `address` of the memory of `section` and returns the
     // write's result; a VT_ERROR or VT_NULL result stops the load.

@@ -3,9 +3,9 @@
 const DispatchMap& Tic3x::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<Tic3x, Device>()
-        .Method("ReadMem", &Tic3x::ReadMem)    // 1
-        .Method("WriteMem", &Tic3x::WriteMem)  // 2
-        .Build();
+                                       .Method("ReadMem", &Tic3x::ReadMem)    // 1
+                                       .Method("WriteMem", &Tic3x::WriteMem)  // 2
+                                       .Build();
     return map;
 }
 

@@ -138,7 +138,7 @@ private:
     bool wantedOpen_ = false;
     std::string openFailure_;
     bool openFailedThisCall_ = false;  // ReopenLostLine tries no more until BeginCall
-    bool inToggledBlock_ = false;  // WriteBytes in toggle mode is under way
-    bool lineLost_ = false;        // a write failed there; dropped when the block ends
-    CommSettings settings_;  // the settings for a line that opens again by itself
+    bool inToggledBlock_ = false;      // WriteBytes in toggle mode is under way
+    bool lineLost_ = false;            // a write failed there; dropped when the block ends
+    CommSettings settings_;            // the settings for a line that opens again by itself
 };

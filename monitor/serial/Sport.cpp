@@ -10,22 +10,22 @@
 const DispatchMap& Sport::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<Sport, AutoBase>()
-        .Property("EndianMode", &Sport::GetEndianMode, &Sport::SetEndianMode)
-        .WriteOnlyProperty("DTR", &Sport::SetDTR)
-        .WriteOnlyProperty("RTS", &Sport::SetRTS)
-        .Property("PortOpen", &Sport::GetPortOpen, &Sport::SetPortOpen)
-        .Property("CommPort", &Sport::GetCommPort, &Sport::SetCommPort)
-        .WriteOnlyProperty("Output", &Sport::SetOutput)
-        .ReadOnlyProperty("Input", &Sport::GetInput)
-        .Property("CTSFlowCtrl", &Sport::GetCTSFlowCtrl, &Sport::SetCTSFlowCtrl)
-        .ReadOnlyProperty("CTS", &Sport::GetCTS)
-        .ReadOnlyProperty("DSR", &Sport::GetDSR)
-        .Property("baud", &Sport::GetBaud, &Sport::SetBaud)
-        .Property("RTSFlowCtrl", &Sport::GetRTSFlowCtrl, &Sport::SetRTSFlowCtrl)
-        .Method("SendBytes", &Sport::SendBytes)
-        .Method("GetBytes", &Sport::GetBytes)
-        .Method("RxCharReady", &Sport::RxCharReady)
-        .Build();
+                                       .Property("EndianMode", &Sport::GetEndianMode, &Sport::SetEndianMode)
+                                       .WriteOnlyProperty("DTR", &Sport::SetDTR)
+                                       .WriteOnlyProperty("RTS", &Sport::SetRTS)
+                                       .Property("PortOpen", &Sport::GetPortOpen, &Sport::SetPortOpen)
+                                       .Property("CommPort", &Sport::GetCommPort, &Sport::SetCommPort)
+                                       .WriteOnlyProperty("Output", &Sport::SetOutput)
+                                       .ReadOnlyProperty("Input", &Sport::GetInput)
+                                       .Property("CTSFlowCtrl", &Sport::GetCTSFlowCtrl, &Sport::SetCTSFlowCtrl)
+                                       .ReadOnlyProperty("CTS", &Sport::GetCTS)
+                                       .ReadOnlyProperty("DSR", &Sport::GetDSR)
+                                       .Property("baud", &Sport::GetBaud, &Sport::SetBaud)
+                                       .Property("RTSFlowCtrl", &Sport::GetRTSFlowCtrl, &Sport::SetRTSFlowCtrl)
+                                       .Method("SendBytes", &Sport::SendBytes)
+                                       .Method("GetBytes", &Sport::GetBytes)
+                                       .Method("RxCharReady", &Sport::RxCharReady)
+                                       .Build();
     return map;
 }
 

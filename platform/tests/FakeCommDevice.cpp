@@ -93,10 +93,22 @@ bool FakeCommDevice::Escape(EscapeFunction f)
     if (!open_) return Fail("Bad file descriptor");
     if (failEscapes_) return Fail("Inappropriate ioctl for device");
     switch (f) {
-    case EscapeFunction::SetRts: rts_ = true; events_.push_back("SETRTS"); break;
-    case EscapeFunction::ClrRts: rts_ = false; events_.push_back("CLRRTS"); break;
-    case EscapeFunction::SetDtr: dtr_ = true; events_.push_back("SETDTR"); break;
-    case EscapeFunction::ClrDtr: dtr_ = false; events_.push_back("CLRDTR"); break;
+    case EscapeFunction::SetRts:
+        rts_ = true;
+        events_.push_back("SETRTS");
+        break;
+    case EscapeFunction::ClrRts:
+        rts_ = false;
+        events_.push_back("CLRRTS");
+        break;
+    case EscapeFunction::SetDtr:
+        dtr_ = true;
+        events_.push_back("SETDTR");
+        break;
+    case EscapeFunction::ClrDtr:
+        dtr_ = false;
+        events_.push_back("CLRDTR");
+        break;
     }
     return true;
 }

@@ -54,7 +54,11 @@ public:
     void FailSetSettings(bool fail) { failSetSettings_ = fail; }
     void FailReads(bool fail) { failReads_ = fail; }
     // Writes take `bytes` more bytes, then fail.
-    void FailWritesAfter(std::size_t bytes) { writesLeft_ = bytes; limitWrites_ = true; }
+    void FailWritesAfter(std::size_t bytes)
+    {
+        writesLeft_ = bytes;
+        limitWrites_ = true;
+    }
     void FailEscapes(bool fail) { failEscapes_ = fail; }
     // The transmitter never empties: every wait for it runs out.
     void TransmitterNeverEmpties(bool never) { transmitterStuck_ = never; }

@@ -9,7 +9,8 @@
 // - Refusing: the port was bound and let go again, so a connection is refused.
 class LoopbackPeer {
 public:
-    enum class Kind { Listening, Refusing };
+    enum class Kind { Listening,
+                      Refusing };
     explicit LoopbackPeer(Kind kind);
     ~LoopbackPeer();
     LoopbackPeer(const LoopbackPeer&) = delete;

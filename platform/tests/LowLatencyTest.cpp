@@ -78,8 +78,7 @@ TEST(LowLatencyModeTest, RequestsAndPutsBackTheFlags)
         Calls onRestore;
     };
     Case cases[] = {
-        {"flag off", RecordingDriver(kSkipTest), true, {"get", "set flags=0x2040 fifo=17"},
-         {"get", "set flags=0x40 fifo=17"}},
+        {"flag off", RecordingDriver(kSkipTest), true, {"get", "set flags=0x2040 fifo=17"}, {"get", "set flags=0x40 fifo=17"}},
         {"flag already on", RecordingDriver(kSkipTest | ASYNC_LOW_LATENCY), true, {"get"}, {}},
         {"no serial requests (a pseudo-terminal)", RecordingDriver(0, false), false, {"get"}, {}},
         {"flag refused", RecordingDriver(0, true, false), false, {"get", "set flags=0x2000 fifo=17"}, {}},
@@ -130,7 +129,11 @@ TEST(UsbLatencyTimerTest, ReadsTheTimerOfTheDeviceAtTheEndOfTheLinks)
         bool warns;
     };
     const Case cases[] = {
-        {"16\n", 16, true}, {"3\n", 3, true}, {"2\n", 2, false}, {"1\n", 1, false}, {nullptr, std::nullopt, false},
+        {"16\n", 16, true},
+        {"3\n", 3, true},
+        {"2\n", 2, false},
+        {"1\n", 1, false},
+        {nullptr, std::nullopt, false},
         {"many\n", std::nullopt, false},
     };
     for (const Case& c : cases) {

@@ -26,8 +26,7 @@ public:
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
-        bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0
-              && listen(fd_, 4) == 0;
+        bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 && listen(fd_, 4) == 0;
     }
     ~ListeningSocket()
     {
@@ -62,9 +61,8 @@ TEST(ParallelPortTest, AMissingDeviceNamesThePortThePathAndNoSuchDevice)
     ASSERT_TRUE(PortMap::Link("lpt1", home.path() + "/no-such-parport"));
     std::string error;
     EXPECT_EQ(ParallelPort::Open("LPT1", error), nullptr);
-    EXPECT_EQ(error, "Cannot open the parallel port LPT1 (" + PortMap::LinkPath("lpt1")
-                         + "): no such device (load the parport_pc and ppdev modules, or link the "
-                           "port name in the port map to the right /dev/parportN)");
+    EXPECT_EQ(error, "Cannot open the parallel port LPT1 (" + PortMap::LinkPath("lpt1") + "): no such device (load the parport_pc and ppdev modules, or link the "
+                                                                                          "port name in the port map to the right /dev/parportN)");
 }
 
 TEST(ParallelPortTest, AFileThatIsNoParallelPortIsRefusedAsSuch)
@@ -73,8 +71,7 @@ TEST(ParallelPortTest, AFileThatIsNoParallelPortIsRefusedAsSuch)
     ASSERT_TRUE(PortMap::Link("lpt1", "/dev/null"));
     std::string error;
     EXPECT_EQ(ParallelPort::Open("lpt1", error), nullptr);
-    EXPECT_EQ(error, "Cannot open the parallel port LPT1 (" + PortMap::LinkPath("lpt1")
-                         + "): not a parallel port device");
+    EXPECT_EQ(error, "Cannot open the parallel port LPT1 (" + PortMap::LinkPath("lpt1") + "): not a parallel port device");
 }
 
 TEST(ParallelPortTest, ANameThatIsNoPortIsRefused)
@@ -147,8 +144,7 @@ TEST(ParallelPortTest, ASimulatorHeldByAnotherClientGivesInUse)
     std::string error;
     EXPECT_EQ(ParallelPort::Open("LPT1", error), nullptr);
     server.join();
-    EXPECT_EQ(error, "Cannot open the parallel port LPT1 (simulator at " + path
-                         + "): the port is in use by another program");
+    EXPECT_EQ(error, "Cannot open the parallel port LPT1 (simulator at " + path + "): the port is in use by another program");
 }
 
 TEST(ParallelPortTest, ASocketNobodyServesIsReportedSo)
@@ -161,8 +157,7 @@ TEST(ParallelPortTest, ASocketNobodyServesIsReportedSo)
     ASSERT_TRUE(PortMap::Link("lpt1", path));
     std::string error;
     EXPECT_EQ(ParallelPort::Open("LPT1", error), nullptr);
-    EXPECT_EQ(error, "Cannot open the parallel port LPT1 (simulator at " + path
-                         + "): no simulator is serving the port");
+    EXPECT_EQ(error, "Cannot open the parallel port LPT1 (simulator at " + path + "): no simulator is serving the port");
 }
 
 TEST(ParallelPortTest, AccessesFailOnceTheSimulatorHasGone)

@@ -72,10 +72,12 @@ TEST(PortMapTest, OnceTheFolderExistsANameWithoutALinkLeadsNowhereAndSaysHowToLi
     const std::string folder = home.path() + "/dosdevices";
     EXPECT_EQ(PortMap::NotMappedText("Com2"),
               "COM2 is not in the port map: " + folder + " has no link named com2. Link the port to its "
-              "device with: ln -sfn /dev/ttyUSB0 " + folder + "/com2");
+                                                         "device with: ln -sfn /dev/ttyUSB0 " +
+                  folder + "/com2");
     EXPECT_EQ(PortMap::NotMappedText("lpt1"),
               "LPT1 is not in the port map: " + folder + " has no link named lpt1. Link the port to its "
-              "device with: ln -sfn /dev/parport0 " + folder + "/lpt1");
+                                                         "device with: ln -sfn /dev/parport0 " +
+                  folder + "/lpt1");
     EXPECT_EQ(PortMap::NotMappedText("AUX"), "\"AUX\" is not a port name (COM1.., LPT1..)");
 
     // A dangling link is still an entry: opening it gives the device's own error.

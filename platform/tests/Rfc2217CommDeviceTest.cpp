@@ -120,8 +120,7 @@ public:
         Receive(kGreeting.size());
         Send(kOpening);
         Receive(kDontEcho.size() + kQuestions.size());
-        Send(Answer(7, {0x00}) + Answer(6, {0x00}) + RateAnswer(9600) + Answer(2, {8}) + Answer(3, {1})
-             + Answer(4, {1}));
+        Send(Answer(7, {0x00}) + Answer(6, {0x00}) + RateAnswer(9600) + Answer(2, {8}) + Answer(3, {1}) + Answer(4, {1}));
     }
 
     Bytes received;
@@ -265,8 +264,7 @@ TEST(Rfc2217CommDeviceTest, APeerThatRefusesTheOptionOrSaysNothingDoesNotDoRfc22
         p.WaitForHangup();
     });
     EXPECT_FALSE(device.Open(silent.Address()));
-    EXPECT_EQ(device.LastError(), "127.0.0.1:" + silent.Address().substr(silent.Address().rfind(':') + 1)
-                                      + " does not do RFC 2217: no answer to the com-port control option within 0.3 s");
+    EXPECT_EQ(device.LastError(), "127.0.0.1:" + silent.Address().substr(silent.Address().rfind(':') + 1) + " does not do RFC 2217: no answer to the com-port control option within 0.3 s");
 }
 
 TEST(Rfc2217CommDeviceTest, APeerThatStopsAnsweringNeverHoldsTheCallerPastItsTimeOuts)
@@ -305,8 +303,7 @@ TEST(Rfc2217CommDeviceTest, GarbageFromThePeerNeverSwallowsTheDataAroundIt)
     ScriptedPeer peer([](ScriptedPeer& p) {
         p.Accept();
         p.OpenAsSer2net();
-        p.Send(Bytes{'a'} + Answer(1, {0x01}) + Bytes{'b', 0xff, 0xfa, 0x2c, 0x6b, 0x80, 0xff, 0xfd, 0x00, 'c'}
-               + Answer(7, {0x10, 0x20}) + Bytes{'d', 0xff, 0xf1, 'e'});
+        p.Send(Bytes{'a'} + Answer(1, {0x01}) + Bytes{'b', 0xff, 0xfa, 0x2c, 0x6b, 0x80, 0xff, 0xfd, 0x00, 'c'} + Answer(7, {0x10, 0x20}) + Bytes{'d', 0xff, 0xf1, 'e'});
         p.WaitForHangup();
     });
     Rfc2217CommDevice device(kShortTiming);
@@ -339,9 +336,7 @@ TEST(Rfc2217CommDeviceTest, ADroppedConnectionIsAVanishedLineAndTheNextOpenConne
     EXPECT_EQ(device.Read(in, 2), 1);  // what came before the end is read first
     EXPECT_EQ(in[0], 0x42);
     EXPECT_EQ(device.Read(in, 1), -1);
-    EXPECT_EQ(device.LastError(), "the connection to 127.0.0.1:" + peer.Address().substr(peer.Address().rfind(':') + 1)
-                                      + " is lost (127.0.0.1:" + peer.Address().substr(peer.Address().rfind(':') + 1)
-                                      + " closed it)");
+    EXPECT_EQ(device.LastError(), "the connection to 127.0.0.1:" + peer.Address().substr(peer.Address().rfind(':') + 1) + " is lost (127.0.0.1:" + peer.Address().substr(peer.Address().rfind(':') + 1) + " closed it)");
     EXPECT_EQ(device.Write(in, 1), -1);
     EXPECT_TRUE(device.IsOpen());
 

@@ -25,8 +25,8 @@ Q47Unit::Fields Q47Unit::FactoryFields()
     Fields f{};
     for (std::size_t row = 0; row < kRows; ++row) {
         const std::size_t r = kHeaderBytes + row * kRowBytes;
-        f[r + 3] = 1;                                   // tone active
-        f[r + 4] = 1;                                   // relay group
+        f[r + 3] = 1;                                    // tone active
+        f[r + 4] = 1;                                    // relay group
         f[r + 5] = static_cast<std::uint8_t>(row % 64);  // digital output
     }
     PutWord(f, 820, 2175);  // PTT frequency

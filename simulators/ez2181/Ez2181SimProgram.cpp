@@ -73,13 +73,13 @@ SimProgramSpec Ez2181SimProgram::Spec()
 std::string Ez2181SimProgram::Usage()
 {
     return std::string("usage: ez2181-sim [options] [PORT]\n"
-           "A simulated ADSP-2181 EZ-KIT board: its monitor serves a pseudo-terminal that is\n"
-           "linked into the port map as PORT (default com1) until SIGINT or SIGTERM, which\n"
-           "remove the link again. SIGUSR1 power-cycles the board: memories are lost, flash\n"
-           "is kept and the power-on frame FA 00 03 07 02 F8 is sent.\n"
-           "\n"
-           "  --port NAME          the same as PORT\n")
-           + std::string(SimLineOptions::Usage()) +
+                       "A simulated ADSP-2181 EZ-KIT board: its monitor serves a pseudo-terminal that is\n"
+                       "linked into the port map as PORT (default com1) until SIGINT or SIGTERM, which\n"
+                       "remove the link again. SIGUSR1 power-cycles the board: memories are lost, flash\n"
+                       "is kept and the power-on frame FA 00 03 07 02 F8 is sent.\n"
+                       "\n"
+                       "  --port NAME          the same as PORT\n") +
+           std::string(SimLineOptions::Usage()) +
            "  --strict-rate        with --baud: bytes cross only while the PC's side of the\n"
            "                       line is set to that same rate; otherwise they are lost\n"
            "  --power-up           power-cycle the board when serving starts\n"

@@ -24,8 +24,7 @@ void Trace(std::size_t number, const Ez2181Frame& frame)
 }  // namespace
 
 Ez2181SimService::Ez2181SimService(std::unique_ptr<Ez2181Simulator> board, const Ez2181SimProgram& options)
-    : PtySimService(std::move(board), "EZ-KIT 2181 board"), board_(static_cast<Ez2181Simulator&>(Device())),
-      options_(options)
+    : PtySimService(std::move(board), "EZ-KIT 2181 board"), board_(static_cast<Ez2181Simulator&>(Device())), options_(options)
 {
     Server().SetRequireMatchingRate(options.strictRate);
     if (options.verbose)

@@ -140,7 +140,10 @@ public:
     std::optional<std::uint32_t> LastRunOperand() const;
 
 private:
-    enum class RxState { Sync, Address, Length, Body };
+    enum class RxState { Sync,
+                         Address,
+                         Length,
+                         Body };
 
     struct Reply {
         std::uint8_t status = kStatusOk;

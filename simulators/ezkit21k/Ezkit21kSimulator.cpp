@@ -10,8 +10,7 @@ constexpr std::uint8_t kGarbageByte = 0x5A;
 std::uint32_t WordAt(const std::vector<std::uint8_t>& bytes, std::size_t word)
 {
     const std::size_t i = word * 4;
-    return static_cast<std::uint32_t>(bytes[i]) | static_cast<std::uint32_t>(bytes[i + 1]) << 8
-           | static_cast<std::uint32_t>(bytes[i + 2]) << 16 | static_cast<std::uint32_t>(bytes[i + 3]) << 24;
+    return static_cast<std::uint32_t>(bytes[i]) | static_cast<std::uint32_t>(bytes[i + 1]) << 8 | static_cast<std::uint32_t>(bytes[i + 2]) << 16 | static_cast<std::uint32_t>(bytes[i + 3]) << 24;
 }
 
 std::uint32_t Descriptor(std::uint16_t type, std::uint32_t length)

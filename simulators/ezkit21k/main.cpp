@@ -9,8 +9,7 @@
 int main(int argc, char** argv)
 {
     using Kind = Ezkit21kFaultKind;
-    static const FaultTable<Kind> kFaults{{"silence", Kind::Silence}, {"descriptor", Kind::WrongDescriptor},
-                                          {"count", Kind::WrongCount}, {"garbage", Kind::Garbage}, {"late", Kind::Late}};
+    static const FaultTable<Kind> kFaults{{"silence", Kind::Silence}, {"descriptor", Kind::WrongDescriptor}, {"count", Kind::WrongCount}, {"garbage", Kind::Garbage}, {"late", Kind::Late}};
     std::uint32_t lockout = 0;
     const auto makeBoard = [&lockout](const SimCommandLine& line) {
         auto board = std::make_unique<Ezkit21kSimulator>();

@@ -9,9 +9,7 @@
 int main(int argc, char** argv)
 {
     using Kind = FaderboxFaultKind;
-    static const FaultTable<Kind> kFaults{{"silence", Kind::Silence}, {"first", Kind::WrongFirstByte},
-                                          {"third", Kind::WrongThirdByte}, {"short", Kind::ShortReply},
-                                          {"garbage", Kind::Garbage},  {"late", Kind::Late}};
+    static const FaultTable<Kind> kFaults{{"silence", Kind::Silence}, {"first", Kind::WrongFirstByte}, {"third", Kind::WrongThirdByte}, {"short", Kind::ShortReply}, {"garbage", Kind::Garbage}, {"late", Kind::Late}};
     std::uint32_t values[2] = {0x0102, 0x0304};
     const auto makeConsole = [&values](const SimCommandLine& line) {
         auto console = std::make_unique<FaderboxSimulator>();

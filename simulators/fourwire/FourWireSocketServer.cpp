@@ -87,8 +87,7 @@ void FourWireSocketServer::Serve(int stopFd)
             if (got < 0 && errno == EINTR)
                 continue;
             answers.clear();
-            if (got <= 0 || !Handle(buffer, static_cast<std::size_t>(got), answers)
-                || !SendAll(clientFd_, answers.data(), answers.size()))
+            if (got <= 0 || !Handle(buffer, static_cast<std::size_t>(got), answers) || !SendAll(clientFd_, answers.data(), answers.size()))
                 DropClient();
         }
     }

@@ -7,8 +7,8 @@ namespace {
 
 constexpr std::uint8_t kPcData = 0x01;
 constexpr std::uint8_t kPcClock = 0x02;
-constexpr std::uint8_t kStatusData = 0x80;       // input 0 as read
-constexpr std::uint8_t kStatusClockLow = 0x40;   // input 1, inverted
+constexpr std::uint8_t kStatusData = 0x80;      // input 0 as read
+constexpr std::uint8_t kStatusClockLow = 0x40;  // input 1, inverted
 constexpr int kStallAfterBits = 4;
 constexpr std::size_t kFlashBlock = 256;
 constexpr std::size_t kHeader = 5;  // command, address (2), count (2)
@@ -24,8 +24,7 @@ std::uint8_t FourWireTarget::ReadStatusRegister()
 {
     const std::uint64_t now = Timed() ? clock_.NowMs() : lastWriteMs_;
     Service(now);
-    const std::uint8_t status = static_cast<std::uint8_t>((shown_.data ? kStatusData : 0)
-                                                          | (shown_.clock ? 0 : kStatusClockLow));
+    const std::uint8_t status = static_cast<std::uint8_t>((shown_.data ? kStatusData : 0) | (shown_.clock ? 0 : kStatusClockLow));
     // The PC has now seen the clock low: the reply may begin.
     if (presentOnRead_ && !pending_ && !shown_.clock) {
         presentOnRead_ = false;
@@ -359,8 +358,7 @@ std::uint16_t FourWireTarget::RequestWord(std::size_t offset) const
 
 std::uint32_t FourWireTarget::RequestAddress24(std::size_t offset) const
 {
-    return (std::uint32_t{request_[offset]} << 16) | (std::uint32_t{request_[offset + 1]} << 8)
-         | request_[offset + 2];
+    return (std::uint32_t{request_[offset]} << 16) | (std::uint32_t{request_[offset + 1]} << 8) | request_[offset + 2];
 }
 
 std::uint8_t FourWireTarget::FlashByte(std::uint32_t address) const

@@ -52,7 +52,8 @@ public:
     // How long into the start-up hold a hold drop begins.
     static constexpr std::uint32_t kHoldDropAfterMs = 300;
 
-    enum class Line { Data, Clock };
+    enum class Line { Data,
+                      Clock };
     // One line of the target lowered for `ms` milliseconds during the start-up
     // hold; 0 ms for none.
     struct HoldDrop {
@@ -95,12 +96,12 @@ public:
 
 private:
     enum class Mode {
-        Receiving,        // taking bits from the PC (idle when nothing is collected)
-        Sending,          // presenting the bytes of a reply
-        StartUpHeld,      // both lines raised, waiting for the PC's data to fall
-        StartUpDataLow,   // data lowered, waiting for the PC's clock to fall
-        StartUpBroken,    // clock lowered before data; starts afresh at the next change
-        Stalled,          // stopped clocking; only a resync gap brings it back
+        Receiving,       // taking bits from the PC (idle when nothing is collected)
+        Sending,         // presenting the bytes of a reply
+        StartUpHeld,     // both lines raised, waiting for the PC's data to fall
+        StartUpDataLow,  // data lowered, waiting for the PC's clock to fall
+        StartUpBroken,   // clock lowered before data; starts afresh at the next change
+        Stalled,         // stopped clocking; only a resync gap brings it back
     };
 
     // Shows an answer that is due, then follows the PC's lines, unless an

@@ -24,8 +24,7 @@ std::optional<FaultRequest> FaultRequest::Parse(std::string_view text)
 {
     constexpr std::uint32_t kMaxCount = std::numeric_limits<unsigned>::max();
     std::optional<std::uint32_t> value, skip, times, request;
-    if (!TakeSuffix(text, '=', value, 0xFFFFFFFFu) || !TakeSuffix(text, '+', skip, kMaxCount)
-        || !TakeSuffix(text, '*', times, kMaxCount) || !TakeSuffix(text, '@', request, kMaxCount))
+    if (!TakeSuffix(text, '=', value, 0xFFFFFFFFu) || !TakeSuffix(text, '+', skip, kMaxCount) || !TakeSuffix(text, '*', times, kMaxCount) || !TakeSuffix(text, '@', request, kMaxCount))
         return std::nullopt;
     if (text.empty() || (request && *request < 1))
         return std::nullopt;

@@ -11,7 +11,9 @@
 #include <vector>
 
 // What a fault kind's --fault text may carry after "=".
-enum class FaultValue { None, Optional, Required };
+enum class FaultValue { None,
+                        Optional,
+                        Required };
 
 // How a program words a --fault it cannot take.
 enum class FaultWording {

@@ -18,8 +18,7 @@ namespace {
 bool IsStalePtyLink(const fs::path& target)
 {
     std::error_code error;
-    return target.string().rfind("/dev/pts/", 0) == 0
-        && fs::symlink_status(target, error).type() == fs::file_type::not_found;
+    return target.string().rfind("/dev/pts/", 0) == 0 && fs::symlink_status(target, error).type() == fs::file_type::not_found;
 }
 
 // A link to a live pseudo-terminal may be a simulator's that is ending (`kill "$sim"` just
@@ -62,9 +61,7 @@ bool PortClaim::Claim(std::string_view port, const std::string& target, std::str
             return false;
         }
         if (current != target && !IsStalePtyLink(current)) {
-            error = std::string(port) + " is already linked to " + current.string() + " (" + link.string()
-                + "); stop what serves it, or remove the link with: rm " + link.string()
-                + ", or choose another port with --port";
+            error = std::string(port) + " is already linked to " + current.string() + " (" + link.string() + "); stop what serves it, or remove the link with: rm " + link.string() + ", or choose another port with --port";
             return false;
         }
         // Our own or a stale link: replaced in one step, so the port never has no link.

@@ -48,7 +48,7 @@ std::string SimCommandLine::Usage(const char* ownUsage)
 }
 
 SimCommandLine::Option SimCommandLine::NumberOption(const std::string& name, std::uint32_t max,
-                                                   const std::string& mistake, std::uint32_t& number)
+                                                    const std::string& mistake, std::uint32_t& number)
 {
     return {{name}, true, [max, mistake, &number](const std::string& value, SimCommandLine&, std::string& error) {
                 const auto parsed = ParseNumber(value, max);
@@ -60,7 +60,7 @@ SimCommandLine::Option SimCommandLine::NumberOption(const std::string& name, std
 }
 
 SimCommandLine::Option SimCommandLine::NumberPairOption(const std::string& name, std::uint32_t max,
-                                                       const std::string& mistake, std::uint32_t (&numbers)[2])
+                                                        const std::string& mistake, std::uint32_t (&numbers)[2])
 {
     return {{name}, true, [max, mistake, &numbers](const std::string& value, SimCommandLine&, std::string& error) {
                 const std::size_t comma = value.find(',');
@@ -139,7 +139,8 @@ std::optional<SimCommandLine> SimCommandLine::Parse(const std::vector<std::strin
             line.lateDelay = std::chrono::milliseconds(*ms);
         } else if (option == "--fault") {
             const auto fault = FaultRequest::Parse(value);
-            error = rules.faultMistake ? rules.faultMistake(value) : fault ? "" : "bad fault " + value;
+            error = rules.faultMistake ? rules.faultMistake(value) : fault ? ""
+                                                                           : "bad fault " + value;
             if (!error.empty())
                 return std::nullopt;
             line.faults.push_back(*fault);

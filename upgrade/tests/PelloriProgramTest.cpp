@@ -156,7 +156,8 @@ TEST_F(PelloriProgramTest, RegisterAndUnregisterWorkWithoutADisplayAndSayWhatThe
     const Outcome registered = RunPellori({QStringLiteral("-register")}, headless);
     EXPECT_EQ(registered.status, 0) << registered.err;
     EXPECT_EQ(registered.out, "Registered Pellori.Application for this user, started as " PELLORI_PATH
-                              ": the entries are in " + store + ", the D-Bus service file in " + services + ".\n");
+                              ": the entries are in " +
+                                  store + ", the D-Bus service file in " + services + ".\n");
     EXPECT_EQ(classes.ClassIdOfProgId("pellori.application"), CPelloriDlgAutoProxy::kClassId);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(services + "/" + busName + ".service")));
 

@@ -319,7 +319,7 @@ TEST_F(PelloriVarnixTest, BatchModeShowsProgressOfAFullImageAtLeastEveryFivePerc
     EXPECT_EQ(at("PROGRAMMING..."), 1u);
     EXPECT_EQ(at("Please Wait..."), 2u);
     ExpectProgressSteps(lines, 3, at("Successfully Programmed!"), kFullImage);
-    EXPECT_EQ(at("VERIFYING...") , at("Successfully Programmed!") + 1);
+    EXPECT_EQ(at("VERIFYING..."), at("Successfully Programmed!") + 1);
     EXPECT_EQ(at("Please wait..."), at("VERIFYING...") + 1);
     ExpectProgressSteps(lines, at("Please wait...") + 1, lines.size() - 1, kFullImage);
     EXPECT_EQ(lines.back(), "Verify Successfull!");
@@ -467,12 +467,8 @@ TEST_F(PelloriVarnixTest, BatchModeOnAFailingNetworkPortSaysWhyAndAsksItOnce)
         int status;
         std::string failure;
     } cases[] = {
-        {refusing.Address(), {"--power-on"}, BatchRun::kPowerOnFailed,
-         "com4: Can't write to serial port (COM4 (" + link + "): " + refusing.HostAndPort() +
-             " refused the connection (no port server listens there))\n"},
-        {silent.Address(), {"--program", QString::fromStdString(goodFile_)}, BatchRun::kProgrammingFailed,
-         "com4: !! ERROR PROGRAMMING !!\ncom4: Can't write to serial port (COM4 (" + link + "): " +
-             silent.HostAndPort() + " does not do RFC 2217: no answer to the com-port control option within 3 s)\n"},
+        {refusing.Address(), {"--power-on"}, BatchRun::kPowerOnFailed, "com4: Can't write to serial port (COM4 (" + link + "): " + refusing.HostAndPort() + " refused the connection (no port server listens there))\n"},
+        {silent.Address(), {"--program", QString::fromStdString(goodFile_)}, BatchRun::kProgrammingFailed, "com4: !! ERROR PROGRAMMING !!\ncom4: Can't write to serial port (COM4 (" + link + "): " + silent.HostAndPort() + " does not do RFC 2217: no answer to the com-port control option within 3 s)\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.address);
@@ -480,7 +476,8 @@ TEST_F(PelloriVarnixTest, BatchModeOnAFailingNetworkPortSaysWhyAndAsksItOnce)
         QProcess pellori;
         pellori.start(QStringLiteral(PELLORI_PATH),
                       QStringList{QStringLiteral("--batch"), QStringLiteral("--port"), QStringLiteral("com4"),
-                                  QStringLiteral("--baud"), QStringLiteral("38400")} + c.steps);
+                                  QStringLiteral("--baud"), QStringLiteral("38400")} +
+                          c.steps);
         ASSERT_TRUE(pellori.waitForFinished(120000));
         const std::string err = pellori.readAllStandardError().toStdString();
         EXPECT_EQ(pellori.exitCode(), c.status) << err;

@@ -13,17 +13,17 @@ public:
     static const DispatchMap& Map()
     {
         static const DispatchMap map = DispatchMap::Builder<Root>()
-            .Property("Value", &Root::GetValue, &Root::SetValue)   // 1
-            .ReadOnlyProperty("Name", &Root::GetName)               // 2
-            .WriteOnlyProperty("Secret", &Root::SetSecret)          // 3
-            .Method("Add", &Root::Add, {VT_I4, VT_I2})              // 4
-            .Method("Echo", &Root::Echo)                            // 5
-            .Method("Concat", &Root::Concat)                        // 6
-            .Method("Fail", &Root::Fail)                            // 7
-            .Method("Crash", &Root::Crash)                          // 8
-            .Method("Starve", &Root::Starve)                        // 9
-            .Method("Reset", &Root::Reset)                          // 10
-            .Build();
+                                           .Property("Value", &Root::GetValue, &Root::SetValue)  // 1
+                                           .ReadOnlyProperty("Name", &Root::GetName)             // 2
+                                           .WriteOnlyProperty("Secret", &Root::SetSecret)        // 3
+                                           .Method("Add", &Root::Add, {VT_I4, VT_I2})            // 4
+                                           .Method("Echo", &Root::Echo)                          // 5
+                                           .Method("Concat", &Root::Concat)                      // 6
+                                           .Method("Fail", &Root::Fail)                          // 7
+                                           .Method("Crash", &Root::Crash)                        // 8
+                                           .Method("Starve", &Root::Starve)                      // 9
+                                           .Method("Reset", &Root::Reset)                        // 10
+                                           .Build();
         return map;
     }
     const DispatchMap& GetDispatchMap() const override { return Map(); }
@@ -49,10 +49,10 @@ public:
     static const DispatchMap& Map()
     {
         static const DispatchMap map = DispatchMap::Builder<Child, Root>()
-            .Method("Twice", &Child::Twice)                 // 1
-            .ReadOnlyProperty("NAME", &Child::ChildName)     // 2: hides Root's Name
-            .Method("Add", &Root::Add)                       // 3: a base member under a new number
-            .Build();
+                                           .Method("Twice", &Child::Twice)               // 1
+                                           .ReadOnlyProperty("NAME", &Child::ChildName)  // 2: hides Root's Name
+                                           .Method("Add", &Root::Add)                    // 3: a base member under a new number
+                                           .Build();
         return map;
     }
     const DispatchMap& GetDispatchMap() const override { return Map(); }

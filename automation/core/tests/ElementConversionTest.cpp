@@ -142,9 +142,15 @@ TEST(ConvertTo, ScalarsUseTheStandardConversion)
 TEST(ConvertTo, OtherSourceElementTypesAreRefused)
 {
     const Variant refused[] = {
-        One(VT_BSTR, Variant::Bstr("1")), One(VT_BOOL, Variant::Bool(true)), One(VT_I8, Variant::I8(1)),
-        One(VT_UI2, Variant::UI2(1)),    One(VT_I1, Variant::I1(1)),        One(VT_CY, Variant::Cy(1)),
-        One(VT_UI4, Variant::UI4(1)),    One(VT_DATE, Variant::Date(1)),    One(VT_ERROR, Variant::Error(1)),
+        One(VT_BSTR, Variant::Bstr("1")),
+        One(VT_BOOL, Variant::Bool(true)),
+        One(VT_I8, Variant::I8(1)),
+        One(VT_UI2, Variant::UI2(1)),
+        One(VT_I1, Variant::I1(1)),
+        One(VT_CY, Variant::Cy(1)),
+        One(VT_UI4, Variant::UI4(1)),
+        One(VT_DATE, Variant::Date(1)),
+        One(VT_ERROR, Variant::Error(1)),
     };
     for (const auto& in : refused) {
         for (VarType target : {VT_I2, VT_I4, VT_R4, VT_R8, VT_UI1}) {

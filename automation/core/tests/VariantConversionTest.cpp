@@ -100,7 +100,10 @@ TEST(ChangeType, TextThatIsNotANumberIsATypeMismatch)
 {
     for (const char* text : {"", "   ", "abc", "12abc", "1e", "--1", "0x10", "inf", "nan", "1 2", "True"})
         ExpectFails(Variant::Bstr(text), VT_I4, DISP_E_TYPEMISMATCH);
-    ExpectFails(Variant::Bstr(std::string("12\0" "3", 4)), VT_I4, DISP_E_TYPEMISMATCH);
+    ExpectFails(Variant::Bstr(std::string("12\0"
+                                          "3",
+                                          4)),
+                VT_I4, DISP_E_TYPEMISMATCH);
     ExpectFails(Variant::Bstr("x"), VT_R8, DISP_E_TYPEMISMATCH);
     ExpectFails(Variant::Bstr("1"), VT_DATE, DISP_E_TYPEMISMATCH);
 }

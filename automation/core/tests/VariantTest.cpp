@@ -57,11 +57,22 @@ TEST(Variant, BstrKeepsEveryByteValue)
 TEST(Variant, FromBitsRebuildsEveryFixedScalarExactly)
 {
     const Variant samples[] = {
-        Variant::I1(-3), Variant::UI1(250), Variant::I2(-300), Variant::UI2(65000),
-        Variant::I4(-123456), Variant::UI4(4000000000u), Variant::Int(-7), Variant::UInt(7),
-        Variant::I8(-1234567890123), Variant::UI8(18000000000000000000ull), Variant::R4(-0.1f),
-        Variant::R8(std::nan("")), Variant::Cy(-99990000), Variant::Date(45000.5),
-        Variant::Bool(true), Variant::Error(static_cast<std::int32_t>(0x80020009)),
+        Variant::I1(-3),
+        Variant::UI1(250),
+        Variant::I2(-300),
+        Variant::UI2(65000),
+        Variant::I4(-123456),
+        Variant::UI4(4000000000u),
+        Variant::Int(-7),
+        Variant::UInt(7),
+        Variant::I8(-1234567890123),
+        Variant::UI8(18000000000000000000ull),
+        Variant::R4(-0.1f),
+        Variant::R8(std::nan("")),
+        Variant::Cy(-99990000),
+        Variant::Date(45000.5),
+        Variant::Bool(true),
+        Variant::Error(static_cast<std::int32_t>(0x80020009)),
     };
     for (const auto& sample : samples) {
         const auto rebuilt = Variant::FromBits(sample.vt(), sample.bits());

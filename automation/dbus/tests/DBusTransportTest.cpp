@@ -159,7 +159,7 @@ TEST_F(DBusTransportTest, EveryScalarTypeComesBackExactly)
         Variant::I8(std::numeric_limits<std::int64_t>::min()),
         Variant::UI8(0xFEDCBA9876543210ull),
         Variant::R4(-1.5f),
-        *Variant::FromBits(VT_R4, 0x7FA00001),          // a signalling NaN with a payload
+        *Variant::FromBits(VT_R4, 0x7FA00001),  // a signalling NaN with a payload
         Variant::R8(3.141592653589793),
         *Variant::FromBits(VT_R8, 0x7FF4000000000123ull),  // NaN payload
         Variant::R8(-0.0),
@@ -670,7 +670,6 @@ TEST_F(DBusTransportTest, CommandLineClientCallsMembersAndReportsFailures)
     EXPECT_EQ(call.exitCode(), 1);
     EXPECT_EQ(call.readAllStandardOutput(), QByteArray("7\n42\n[1, 2, 3]\naAb\nnull\n"));
     EXPECT_EQ(call.readAllStandardError(), QByteArray("varnix-call: Fail: it broke (code 5)\n"));
-
 
 
     QProcess wrongCount;

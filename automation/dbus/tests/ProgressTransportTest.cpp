@@ -88,7 +88,8 @@ TEST_F(ProgressTransportTest, ACallWithNeitherReplyNorProgressWithinItsBoundStop
     } catch (const AutomationError& failure) {
         EXPECT_EQ(failure.status(), RPC_E_TIMEOUT);
         EXPECT_EQ(std::string(failure.what()).rfind("the server stopped answering; its messages go to the "
-                                                    "session bus's standard error", 0),
+                                                    "session bus's standard error",
+                                                    0),
                   0u)
             << failure.what();
     }

@@ -34,7 +34,21 @@ public:
     static constexpr const char* kSingleProgId = "Varnix.TestSingle";
     static constexpr const char* kSingleClassId = "{5B2E4C1A-7D3F-4A60-8E91-0A1B2C3D4E02}";
 
-    enum DispId : std::int32_t { kEcho = 1, kAdd, kFail, kValue, kProcessId, kLiveObjects, kCrash, kSecret, kConcat, kNestedLoop, kCallDepth, kCountTo, kWaitAtGate, kOpenGate, kQuickValue };
+    enum DispId : std::int32_t { kEcho = 1,
+                                 kAdd,
+                                 kFail,
+                                 kValue,
+                                 kProcessId,
+                                 kLiveObjects,
+                                 kCrash,
+                                 kSecret,
+                                 kConcat,
+                                 kNestedLoop,
+                                 kCallDepth,
+                                 kCountTo,
+                                 kWaitAtGate,
+                                 kOpenGate,
+                                 kQuickValue };
 
     TestObject();
     ~TestObject() override;

@@ -75,7 +75,7 @@ TEST_F(CMainFrameTest, MenusAndTheirItemsInOrder)
     for (const QAction* action : frame_.menuBar()->actions()) titles.append(action->text());
     EXPECT_EQ(titles, QStringList({"&File", "&Edit", "&Help"}));
     EXPECT_EQ(ItemTexts(Menu("fileMenu")), QStringList({"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...",
-                                                         "-", "Recent File", "-", "E&xit"}));
+                                                        "-", "Recent File", "-", "E&xit"}));
     EXPECT_FALSE(Action("fileRecent")->isEnabled());
     EXPECT_EQ(ItemTexts(Menu("editMenu")),
               QStringList({"&Undo\tCtrl+Z", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V"}));

@@ -72,7 +72,7 @@ struct HugeCount {
     const char* progId;
     const char* member;
     std::vector<Variant> args;
-    Variant result;        // VT_NULL: a failure with `text`
+    Variant result;  // VT_NULL: a failure with `text`
     const char* text;
 };
 
@@ -88,12 +88,9 @@ TEST_F(HostileClientTest, HugeAndNegativeCountsFailAtOnceOnEveryBoard)
         {"varnix.ezkit21k", "ReadDM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant::Null(), "Can't access data"},
         {"varnix.ezkit21k", "ReadDM", {i4(0), i4(-2), i4(0), i4(0)}, Variant::Null(), "Can't access data"},
         {"varnix.ezkit21k", "ReadPM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant(), ""},
-        {"varnix.ezkit21k", "ReadFlash", {i4(0), i4(kHuge)}, Variant::Null(),
-         "Can't read more than 256 bytes of data from FLASH"},
-        {"varnix.fourwire21xx", "ReadDM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant::Null(),
-         "Address or count does not fit the link"},
-        {"varnix.fourwire21xx", "ReadPM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant::Null(),
-         "Address or count does not fit the link"},
+        {"varnix.ezkit21k", "ReadFlash", {i4(0), i4(kHuge)}, Variant::Null(), "Can't read more than 256 bytes of data from FLASH"},
+        {"varnix.fourwire21xx", "ReadDM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant::Null(), "Address or count does not fit the link"},
+        {"varnix.fourwire21xx", "ReadPM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant::Null(), "Address or count does not fit the link"},
         {"varnix.fourwire21xx", "ReadIO", {i4(0), i4(-1)}, Variant::Null(), "Can't access data"},
         {"varnix.fourwire21xx", "ReadFlash", {i4(0), i4(kHuge)}, Variant::Null(), "More than 256 bytes for a flash block"},
         {"varnix.faderbox", "ReadDM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant(), ""},
@@ -165,7 +162,8 @@ TEST_F(HostileClientTest, OddlyShapedArraysReachTheLineFlatOrAreRefused)
         {"variants with text", Array(VT_VARIANT, {{2, 0}}, {Variant::I4(8), Variant::Bstr("9")}), {}},
         {"empty", Array(VT_UI1, {{0, 0}}, {}), {}},
         {"nested arrays",
-         Array(VT_VARIANT, {{2, 0}}, {Array(VT_UI1, {{1, 0}}, {ui1(1)}), Array(VT_UI1, {{1, 0}}, {ui1(2)})}), {}},
+         Array(VT_VARIANT, {{2, 0}}, {Array(VT_UI1, {{1, 0}}, {ui1(1)}), Array(VT_UI1, {{1, 0}}, {ui1(2)})}),
+         {}},
         {"text", Variant::Bstr("hello"), {}},
         {"text elements", Array(VT_BSTR, {{2, 0}}, {Variant::Bstr("x"), Variant::Bstr("y")}), {}},
     };

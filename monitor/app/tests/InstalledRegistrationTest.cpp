@@ -45,7 +45,7 @@ protected:
     {
         ASSERT_TRUE(homes_.ok());
         const Outcome written = RunProgram(QStringLiteral(REGISTRATION_FILES_PATH),
-                                    {QStringLiteral(VARNIX_PATH), InstalledStore(), MachineServices()});
+                                           {QStringLiteral(VARNIX_PATH), InstalledStore(), MachineServices()});
         ASSERT_EQ(written.status, 0) << written.err.toStdString();
     }
 

@@ -152,8 +152,7 @@ TEST_F(Ez2181EndToEndTest, PortIsHeldExclusivelyUntilTheObjectIsDestroyed)
         Ez2181 second;
         EXPECT_FALSE(second.Link().IsOpen());
         EXPECT_EQ(second.Reset(0), Variant::Null());
-        EXPECT_EQ(second.GetErrorString(), "Can't write to serial port (COM1 (" + PortMap::LinkPath("com1")
-                                               + "): Device or resource busy)");
+        EXPECT_EQ(second.GetErrorString(), "Can't write to serial port (COM1 (" + PortMap::LinkPath("com1") + "): Device or resource busy)");
     }
     EXPECT_EQ(holder->Reset(0), Variant::I4(0));
     holder.reset();
@@ -169,8 +168,7 @@ TEST(Ez2181WithoutPort, CreationSucceedsAndTheFirstTransferFails)
     EXPECT_FALSE(ez.Link().IsOpen());
     EXPECT_EQ(ez.SetBaud(9600), Variant::I4(0));
     EXPECT_EQ(ez.ReadDM(0, 1, 0, 0), Variant::Null());
-    EXPECT_EQ(ez.GetErrorString(), "Can't write to serial port (COM1 (" + PortMap::LinkPath("com1")
-                                       + "): No such file or directory)");
+    EXPECT_EQ(ez.GetErrorString(), "Can't write to serial port (COM1 (" + PortMap::LinkPath("com1") + "): No such file or directory)");
 }
 
 }  // namespace

@@ -90,10 +90,18 @@ TEST_F(Ez2181Test, DispatchIdentifiersFollowTheMapOrder)
         const char* name;
         std::int32_t id;
     } members[] = {
-        {"Reset", 1},          {"Run", 2},           {"SetBaud", 3},      {"PowerOn", 4},
-        {"ReadDM", 0x10001},   {"ProgFlash", 0x10006}, {"VerifyFlash", 0x10007},
-        {"WriteIO", 0x10009},  {"ReadSym", 0x20001}, {"WriteFlash", 0x20005},
-        {"ErrorMethod", 0x30001}, {"errorstring", 0x30003},
+        {"Reset", 1},
+        {"Run", 2},
+        {"SetBaud", 3},
+        {"PowerOn", 4},
+        {"ReadDM", 0x10001},
+        {"ProgFlash", 0x10006},
+        {"VerifyFlash", 0x10007},
+        {"WriteIO", 0x10009},
+        {"ReadSym", 0x20001},
+        {"WriteFlash", 0x20005},
+        {"ErrorMethod", 0x30001},
+        {"errorstring", 0x30003},
     };
     for (const auto& member : members) {
         std::int32_t id = -1;
@@ -304,12 +312,9 @@ const FailureRow kFailureRows[] = {
     {"ReadFlashBlock silence", CallReadFlash, {Ez2181FaultKind::Silence, 2}, 0, "SerialPort Timeout Error"},
     {"WriteFlashBlock load sync", CallWriteFlash, kSync, 0, "No Response from Device"},
     {"WriteFlashBlock load status", CallWriteFlash, {Ez2181FaultKind::WrongStatus, 2}, 0, "No Response from Device"},
-    {"WriteFlashBlock program length", CallWriteFlash, {Ez2181FaultKind::WrongLength, 3}, 0,
-     "No Response from Device"},
-    {"WriteFlashBlock program check byte", CallWriteFlash, {Ez2181FaultKind::WrongCheckByte, 3}, 0,
-     "No Response from Device"},
-    {"WriteFlashBlock dropped byte", CallWriteFlash, {Ez2181FaultKind::DroppedByte, 2}, 0,
-     "SerialPort Timeout Error"},
+    {"WriteFlashBlock program length", CallWriteFlash, {Ez2181FaultKind::WrongLength, 3}, 0, "No Response from Device"},
+    {"WriteFlashBlock program check byte", CallWriteFlash, {Ez2181FaultKind::WrongCheckByte, 3}, 0, "No Response from Device"},
+    {"WriteFlashBlock dropped byte", CallWriteFlash, {Ez2181FaultKind::DroppedByte, 2}, 0, "SerialPort Timeout Error"},
 };
 
 class Ez2181FailureTest : public Ez2181Test, public ::testing::WithParamInterface<FailureRow> {};

@@ -97,9 +97,17 @@ FourWireLink::FlashBlock Pattern()
 TEST_F(FourWire21xxTest, MembersAnswerToTheirDispatchIdentifiers)
 {
     const std::vector<std::pair<std::string, std::int32_t>> expected = {
-        {"PowerOn", 0x1},      {"GetVer", 0x2},      {"ReadDM", 0x10001},     {"LoadProg", 0x10003},
-        {"ProgFlash", 0x10006}, {"VerifyFlash", 0x10007}, {"WriteIO", 0x10009}, {"ReadFlash", 0x20004},
-        {"WriteFlash", 0x20005}, {"ErrorMethod", 0x30001}, {"errorstring", 0x30003},
+        {"PowerOn", 0x1},
+        {"GetVer", 0x2},
+        {"ReadDM", 0x10001},
+        {"LoadProg", 0x10003},
+        {"ProgFlash", 0x10006},
+        {"VerifyFlash", 0x10007},
+        {"WriteIO", 0x10009},
+        {"ReadFlash", 0x20004},
+        {"WriteFlash", 0x20005},
+        {"ErrorMethod", 0x30001},
+        {"errorstring", 0x30003},
     };
     for (const auto& [name, id] : expected) {
         std::int32_t found = 0;

@@ -78,21 +78,14 @@ void ExpectIdentifiers(const Dispatchable& object, const Names& names)
 // board's own map, and every identifier a client knew from before stays.
 TEST_F(SerialBoardPortTest, PortComesLastInEachBoardsOwnMapAndNoOtherIdentifierMoved)
 {
-    const Names inherited = {{"ReadSym", 0x20001}, {"FindSym", 0x20002}, {"WriteSym", 0x20003},
-                             {"ReadFlash", 0x20004}, {"WriteFlash", 0x20005}, {"ErrorMethod", 0x30001},
-                             {"ErrorCode", 0x30002}, {"ErrorString", 0x30003}};
+    const Names inherited = {{"ReadSym", 0x20001}, {"FindSym", 0x20002}, {"WriteSym", 0x20003}, {"ReadFlash", 0x20004}, {"WriteFlash", 0x20005}, {"ErrorMethod", 0x30001}, {"ErrorCode", 0x30002}, {"ErrorString", 0x30003}};
     Ez2181 ez2181;
-    ExpectIdentifiers(ez2181, {{"Reset", 1}, {"Run", 2}, {"SetBaud", 3}, {"PowerOn", 4}, {"Port", 5},
-                               {"ReadDM", 0x10001}, {"WriteDM", 0x10002}, {"LoadProg", 0x10003}, {"ReadPM", 0x10004},
-                               {"WritePM", 0x10005}, {"ProgFlash", 0x10006}, {"VerifyFlash", 0x10007},
-                               {"ReadIO", 0x10008}, {"WriteIO", 0x10009}});
+    ExpectIdentifiers(ez2181, {{"Reset", 1}, {"Run", 2}, {"SetBaud", 3}, {"PowerOn", 4}, {"Port", 5}, {"ReadDM", 0x10001}, {"WriteDM", 0x10002}, {"LoadProg", 0x10003}, {"ReadPM", 0x10004}, {"WritePM", 0x10005}, {"ProgFlash", 0x10006}, {"VerifyFlash", 0x10007}, {"ReadIO", 0x10008}, {"WriteIO", 0x10009}});
     ExpectIdentifiers(ez2181, inherited);
     EXPECT_EQ(Ez2181::Map().members().size(), 5u);
 
     Ezkit21k ezkit;
-    ExpectIdentifiers(ezkit, {{"ResyncComm", 1}, {"ProgFlash", 2}, {"VerifyFlash", 3}, {"SetLockout", 4},
-                              {"GetLockout", 5}, {"Port", 6}, {"LoadSym", 0x10001}, {"LoadProg", 0x10002},
-                              {"ReadDM", 0x10003}, {"WriteDM", 0x10004}, {"ReadPM", 0x10005}, {"WritePM", 0x10006}});
+    ExpectIdentifiers(ezkit, {{"ResyncComm", 1}, {"ProgFlash", 2}, {"VerifyFlash", 3}, {"SetLockout", 4}, {"GetLockout", 5}, {"Port", 6}, {"LoadSym", 0x10001}, {"LoadProg", 0x10002}, {"ReadDM", 0x10003}, {"WriteDM", 0x10004}, {"ReadPM", 0x10005}, {"WritePM", 0x10006}});
     ExpectIdentifiers(ezkit, inherited);
     EXPECT_EQ(Ezkit21k::Map().members().size(), 6u);
 

@@ -15,8 +15,8 @@ public:
     static const DispatchMap& Map()
     {
         static const DispatchMap map = DispatchMap::Builder<DataOnlyBoard, Ad21k>()
-            .Method("Reset", &DataOnlyBoard::Reset)
-            .Build();
+                                           .Method("Reset", &DataOnlyBoard::Reset)
+                                           .Build();
         return map;
     }
     const DispatchMap& GetDispatchMap() const override { return Map(); }

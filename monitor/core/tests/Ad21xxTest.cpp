@@ -87,8 +87,7 @@ TEST(Ad21xx, MemoryMembersMapOntoBoardSpaces)
 
     ASSERT_EQ(board.calls.size(), 6u);
     const std::pair<const char*, std::int32_t> expected[] = {
-        {"ReadSpace", 0}, {"ReadSpace", 1}, {"ReadSpace", 2},
-        {"WriteSpace", 0}, {"WriteSpace", 1}, {"WriteSpace", 2}};
+        {"ReadSpace", 0}, {"ReadSpace", 1}, {"ReadSpace", 2}, {"WriteSpace", 0}, {"WriteSpace", 1}, {"WriteSpace", 2}};
     const std::int32_t addresses[] = {16, 32, 5, 3, 4, 6};
     for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(board.calls[i].hook, expected[i].first) << i;

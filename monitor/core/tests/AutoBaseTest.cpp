@@ -11,10 +11,10 @@ public:
     static const DispatchMap& Map()
     {
         static const DispatchMap map = DispatchMap::Builder<Probe, AutoBase>()
-            .Method("Fail", &Probe::Fail)                    // 1
-            .Method("FailWithoutText", &Probe::FailWithoutText)  // 2
-            .Method("Succeed", &Probe::Succeed)              // 3
-            .Build();
+                                           .Method("Fail", &Probe::Fail)                        // 1
+                                           .Method("FailWithoutText", &Probe::FailWithoutText)  // 2
+                                           .Method("Succeed", &Probe::Succeed)                  // 3
+                                           .Build();
         return map;
     }
     const DispatchMap& GetDispatchMap() const override { return Map(); }
@@ -50,9 +50,9 @@ public:
     static const DispatchMap& Map()
     {
         static const DispatchMap map = DispatchMap::Builder<Deep, Middle>()
-            .Method("Nothing", &Deep::Nothing)             // 1
-            .ReadOnlyProperty("errorcode", &Deep::Shadow)  // 2
-            .Build();
+                                           .Method("Nothing", &Deep::Nothing)             // 1
+                                           .ReadOnlyProperty("errorcode", &Deep::Shadow)  // 2
+                                           .Build();
         return map;
     }
     const DispatchMap& GetDispatchMap() const override { return Map(); }
@@ -142,7 +142,7 @@ TEST(AutoBaseIds, SameMemberThroughEachClassesIdentifier)
     EXPECT_EQ(deep.Invoke(0x20001, InvokeKind::Method, {Variant::I4(7), Variant::Bstr("x")}).result,
               Variant::Error(12));
     EXPECT_EQ(deep.Invoke(0x30002, InvokeKind::PropertyGet, {}).result, Variant::I4(7));
-    EXPECT_EQ(deep.Invoke(1, InvokeKind::Method, {}).hr, S_OK);  // Deep's own Nothing
+    EXPECT_EQ(deep.Invoke(1, InvokeKind::Method, {}).hr, S_OK);                         // Deep's own Nothing
     EXPECT_EQ(deep.Invoke(0x10001, InvokeKind::Method, {}).hr, DISP_E_MEMBERNOTFOUND);  // Middle declares none
     EXPECT_EQ(deep.Invoke(0x40001, InvokeKind::PropertyGet, {}).hr, DISP_E_MEMBERNOTFOUND);
 }
@@ -248,7 +248,9 @@ TEST_F(AutoBaseTest, WideCodeKeepsItsLowSixteenBits)
 
 TEST_F(AutoBaseTest, TextKeepsEveryByte)
 {
-    const std::string text("a\0\xFF" "b", 4);
+    const std::string text("a\0\xFF"
+                           "b",
+                           4);
     Fail(1, text);
     EXPECT_EQ(Get(kErrorString), Variant::Bstr(text));
 }

@@ -141,14 +141,14 @@ TEST_F(HexFlashImageTest, MissingFileGivesThree)
 
 TEST_F(HexFlashImageTest, MalformedLinesGiveFour)
 {
-    EXPECT_EQ(LoadText(" " + Record(0, 0, {1}) + kEnd), 4);                // starts with a blank
-    EXPECT_EQ(LoadText("\n" + kEnd), 4);                                    // blank line
-    EXPECT_EQ(LoadText("S00600004844521B\n" + kEnd), 4);                    // not a HEX line
-    EXPECT_EQ(LoadText(Record(4, 0, {0, 0, 1}) + kEnd), 4);                 // extended address, count 3
-    EXPECT_EQ(LoadText(Record(2, 0, {0x10}) + kEnd), 4);                    // extended address, count 1
-    EXPECT_EQ(LoadText(":0400000001020304\n" + kEnd), 4);                   // check sum missing
-    EXPECT_EQ(LoadText(":0200000001XY01\n" + kEnd), 4);                     // not hexadecimal
-    EXPECT_EQ(LoadText(":02\n" + kEnd), 4);                                 // no type
+    EXPECT_EQ(LoadText(" " + Record(0, 0, {1}) + kEnd), 4);  // starts with a blank
+    EXPECT_EQ(LoadText("\n" + kEnd), 4);                     // blank line
+    EXPECT_EQ(LoadText("S00600004844521B\n" + kEnd), 4);     // not a HEX line
+    EXPECT_EQ(LoadText(Record(4, 0, {0, 0, 1}) + kEnd), 4);  // extended address, count 3
+    EXPECT_EQ(LoadText(Record(2, 0, {0x10}) + kEnd), 4);     // extended address, count 1
+    EXPECT_EQ(LoadText(":0400000001020304\n" + kEnd), 4);    // check sum missing
+    EXPECT_EQ(LoadText(":0200000001XY01\n" + kEnd), 4);      // not hexadecimal
+    EXPECT_EQ(LoadText(":02\n" + kEnd), 4);                  // no type
 }
 
 TEST_F(HexFlashImageTest, OverlongLineIsSplitAndItsRestGivesFour)

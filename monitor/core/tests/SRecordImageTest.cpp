@@ -40,11 +40,11 @@ protected:
 TEST_F(SRecordImageTest, SrecCatFileWithGapsOddAddressesAndSeveralPages)
 {
     ByteBlocks blocks{
-        {0x000011, PatternBytes(3, 1)},     // odd start inside page 0
-        {0x000300, PatternBytes(1, 2)},     // one byte, page 3
-        {0x0005F1, PatternBytes(600, 3)},   // odd start, spans pages 5 to 8
-        {0x010001, PatternBytes(37, 4)},    // far page after a gap
-        {0x0F9FF7, PatternBytes(9, 5)},     // ends on the last byte of the last page
+        {0x000011, PatternBytes(3, 1)},    // odd start inside page 0
+        {0x000300, PatternBytes(1, 2)},    // one byte, page 3
+        {0x0005F1, PatternBytes(600, 3)},  // odd start, spans pages 5 to 8
+        {0x010001, PatternBytes(37, 4)},   // far page after a gap
+        {0x0F9FF7, PatternBytes(9, 5)},    // ends on the last byte of the last page
     };
     std::string path = MakeSRecordFile(folder, "prog.bnm", blocks);
     ASSERT_EQ(image.Load(path), 0);
@@ -151,12 +151,12 @@ TEST_F(SRecordImageTest, MissingFileGivesThree)
 TEST_F(SRecordImageTest, BadLinesGiveFour)
 {
     EXPECT_EQ(LoadText("X20500000011E9\n" + kEnd), 4);
-    EXPECT_EQ(LoadText(kHeader + "\n" + kEnd), 4);                     // blank line
-    EXPECT_EQ(LoadText(kHeader + "S10400001 1EA\n" + kEnd), 4);      // S1
-    EXPECT_EQ(LoadText(kHeader + "S3060000000011E8\n" + kEnd), 4);    // S3
-    EXPECT_EQ(LoadText(kHeader + "S\n" + kEnd), 4);                    // no type
-    EXPECT_EQ(LoadText("s20500000011E9\n" + kEnd), 4);                 // lower-case s
-    EXPECT_EQ(LoadText("S203000000FC\n" + kEnd), 4);                    // count 3
+    EXPECT_EQ(LoadText(kHeader + "\n" + kEnd), 4);                  // blank line
+    EXPECT_EQ(LoadText(kHeader + "S10400001 1EA\n" + kEnd), 4);     // S1
+    EXPECT_EQ(LoadText(kHeader + "S3060000000011E8\n" + kEnd), 4);  // S3
+    EXPECT_EQ(LoadText(kHeader + "S\n" + kEnd), 4);                 // no type
+    EXPECT_EQ(LoadText("s20500000011E9\n" + kEnd), 4);              // lower-case s
+    EXPECT_EQ(LoadText("S203000000FC\n" + kEnd), 4);                // count 3
 }
 
 TEST_F(SRecordImageTest, TruncatedRecordsGiveFourWithoutStoring)

@@ -7,8 +7,8 @@
 const DispatchMap& TestBoard::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<TestBoard, Ad21xx>()
-        .Method("Reset", &TestBoard::Reset)
-        .Build();
+                                       .Method("Reset", &TestBoard::Reset)
+                                       .Build();
     return map;
 }
 

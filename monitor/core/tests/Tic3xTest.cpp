@@ -15,8 +15,7 @@ TEST(Tic3x, DispatchIdentifiers)
 {
     Tic3x target;
     const std::pair<const char*, std::int32_t> expected[] = {
-        {"ReadMem", 1},        {"WriteMem", 2},        {"ReadSym", 0x10001},   {"WriteFlash", 0x10005},
-        {"ErrorMethod", 0x20001}, {"ErrorString", 0x20003}};
+        {"ReadMem", 1}, {"WriteMem", 2}, {"ReadSym", 0x10001}, {"WriteFlash", 0x10005}, {"ErrorMethod", 0x20001}, {"ErrorString", 0x20003}};
     for (const auto& [name, id] : expected) {
         std::int32_t dispid = -1;
         ASSERT_EQ(target.GetIDsOfNames(name, dispid), S_OK) << name;

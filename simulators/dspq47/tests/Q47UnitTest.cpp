@@ -32,11 +32,11 @@ Bytes WriteStream(const Q47Unit::Fields& fields, int checksum = -1)
 Q47Unit::Fields SomeFields()
 {
     Q47Unit::Fields f = Q47Unit::FactoryFields();
-    f[0] = 1;                  // dual tone mode
-    f[2] = 0xEA;               // MON relay time 60000
+    f[0] = 1;     // dual tone mode
+    f[2] = 0xEA;  // MON relay time 60000
     f[3] = 0x60;
-    f[12 + 8 * 5 + 2] = 2;     // row 5 on relay 2
-    f[812] = 0xFF;             // sidetone gain -40
+    f[12 + 8 * 5 + 2] = 2;  // row 5 on relay 2
+    f[812] = 0xFF;          // sidetone gain -40
     f[813] = 0xD8;
     f[Q47Unit::kTextOffset] = 'Q';
     return f;
@@ -56,11 +56,11 @@ TEST(Q47UnitTest, ChecksumCountsTextBytesSignedAndWordsWhole)
     f[Q47Unit::kTextOffset + 49] = 0xC9;  // -55
     EXPECT_EQ(Q47Unit::Checksum(f), 0x10000 - 55);
     f[Q47Unit::kTextOffset + 49] = 0;
-    f[2] = 0x01;  // header word at 2: 0x0100
-    f[4] = 0x02;  // header byte at 4
-    f[12] = 0x03;  // row 0 duration high byte: 0x0300
-    f[15] = 0x04;  // row 0 tone active byte
-    f[886] = 0x05; // last word: 0x0500
+    f[2] = 0x01;    // header word at 2: 0x0100
+    f[4] = 0x02;    // header byte at 4
+    f[12] = 0x03;   // row 0 duration high byte: 0x0300
+    f[15] = 0x04;   // row 0 tone active byte
+    f[886] = 0x05;  // last word: 0x0500
     EXPECT_EQ(Q47Unit::Checksum(f), 0x0100 + 2 + 0x0300 + 4 + 0x0500);
 }
 

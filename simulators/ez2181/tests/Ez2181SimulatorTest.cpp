@@ -330,8 +330,7 @@ TEST_F(Ez2181SimulatorTest, PageLoadedAs185And71BytesIsProgrammedAndReadBackAs19
     for (std::size_t i = 0; i < page.size(); ++i)
         page[i] = static_cast<std::uint8_t>(i * 7 + 3);
 
-    EXPECT_EQ(Send(Request(0x09, Concat(AddressCount(0, 185), Bytes(page.begin(), page.begin() + 185))))
-              , Reply());
+    EXPECT_EQ(Send(Request(0x09, Concat(AddressCount(0, 185), Bytes(page.begin(), page.begin() + 185)))), Reply());
     EXPECT_EQ(Send(Request(0x09, Concat(AddressCount(185, 71), Bytes(page.begin() + 185, page.end())))),
               Reply());
     EXPECT_EQ(board.LoadedLength(), 256u);

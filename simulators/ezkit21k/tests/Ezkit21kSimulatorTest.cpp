@@ -104,9 +104,9 @@ TEST_F(Ezkit21kSimulatorTest, SyncMarkRealignsBytes)
 
 TEST_F(Ezkit21kSimulatorTest, PacketsItCannotCarryOutAreNotAnswered)
 {
-    EXPECT_TRUE(Exchange({0, 0x01050005, 0x100, 1, 0}).empty());  // read with a wrong length
+    EXPECT_TRUE(Exchange({0, 0x01050005, 0x100, 1, 0}).empty());     // read with a wrong length
     EXPECT_TRUE(Exchange({0, 0x00050006, 0x100, 1, 7, 8}).empty());  // count does not fit
-    EXPECT_TRUE(Exchange({0, 0x07770003, 1}).empty());  // unknown type
+    EXPECT_TRUE(Exchange({0, 0x07770003, 1}).empty());               // unknown type
     EXPECT_EQ(board.DataWord(0x100), 0u);
     EXPECT_EQ(Read(0x100, 0), (Words{0, 0x81050004, 0x100, 0}));
 }

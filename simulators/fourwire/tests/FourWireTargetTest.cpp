@@ -249,8 +249,8 @@ TEST_F(FourWireTargetTest, FlashBlocksAreWrittenAtTheirByteAddressAndErasedBytes
     ASSERT_TRUE(pc.SendAll(request));
     EXPECT_EQ(pc.ReceiveN(2), (Bytes{0x7F, 0x80}));  // 0 + 1 + ... + 255
     EXPECT_EQ(target.FlashByte(0x12345), 0x00);
-    EXPECT_EQ(target.FlashByte(0x12444), 0xFF);      // the last byte written, 255
-    EXPECT_EQ(target.FlashByte(0x12445), 0xFF);      // erased
+    EXPECT_EQ(target.FlashByte(0x12444), 0xFF);  // the last byte written, 255
+    EXPECT_EQ(target.FlashByte(0x12445), 0xFF);  // erased
     EXPECT_EQ(target.FlashByte(0x12344), 0xFF);
 
     ASSERT_TRUE(pc.SendAll({0x08, 0x01, 0x23, 0x45}));
@@ -303,7 +303,7 @@ TEST_F(FourWireTargetTest, AStallStopsTheClockAfterFourBitsUntilAResyncGap)
 TEST_F(FourWireTargetTest, AStallInAReplyLeavesTheClockLow)
 {
     target.InjectFault({FourWireFaultKind::StallMidByte, 1, 1});
-    ASSERT_TRUE(pc.Send(0x01));        // byte 0 goes through
+    ASSERT_TRUE(pc.Send(0x01));          // byte 0 goes through
     EXPECT_EQ(pc.ReceiveN(3), Bytes{});  // the version's first byte stalls
     EXPECT_FALSE(pc.Clock());
 }

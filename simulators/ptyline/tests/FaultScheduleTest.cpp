@@ -6,7 +6,8 @@
 
 namespace {
 
-enum class Kind { Quiet, Loud };
+enum class Kind { Quiet,
+                  Loud };
 
 struct Fault {
     Kind kind = Kind::Loud;

@@ -4,7 +4,9 @@
 
 namespace {
 
-enum class Kind { Quiet, Loud, Slow };
+enum class Kind { Quiet,
+                  Loud,
+                  Slow };
 
 TEST(FaultTableTest, ReadsWhatEachKindTakes)
 {

@@ -82,7 +82,6 @@ protected:
 
 class PtyLineServerTest : public ServedPtyTest<CountingDevice> {
 protected:
-
     std::vector<std::uint8_t> Read(std::size_t count)
     {
         std::vector<std::uint8_t> bytes;

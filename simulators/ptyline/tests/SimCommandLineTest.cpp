@@ -88,14 +88,10 @@ TEST(SimCommandLineTest, LineRateAndAdapter)
     const Case cases[] = {
         {{}, 0, std::nullopt, 0, ""},
         {{"--baud", "115200"}, 115200, std::nullopt, 0, ", paced at 115200 baud"},
-        {{"--adapter", "ftdi"}, 0, milliseconds(16), 62,
-         ", behind a USB adapter of 16 ms latency and 62-byte chunks"},
-        {{"--latency", "1", "--adapter", "cp210x"}, 0, milliseconds(1), 64,
-         ", behind a USB adapter of 1 ms latency and 64-byte chunks"},
-        {{"--adapter", "cp210x", "--latency", "1"}, 0, milliseconds(1), 64,
-         ", behind a USB adapter of 1 ms latency and 64-byte chunks"},
-        {{"--baud", "38400", "--latency", "4"}, 38400, milliseconds(4), 62,
-         ", paced at 38400 baud, behind a USB adapter of 4 ms latency and 62-byte chunks"},
+        {{"--adapter", "ftdi"}, 0, milliseconds(16), 62, ", behind a USB adapter of 16 ms latency and 62-byte chunks"},
+        {{"--latency", "1", "--adapter", "cp210x"}, 0, milliseconds(1), 64, ", behind a USB adapter of 1 ms latency and 64-byte chunks"},
+        {{"--adapter", "cp210x", "--latency", "1"}, 0, milliseconds(1), 64, ", behind a USB adapter of 1 ms latency and 64-byte chunks"},
+        {{"--baud", "38400", "--latency", "4"}, 38400, milliseconds(4), 62, ", paced at 38400 baud, behind a USB adapter of 4 ms latency and 62-byte chunks"},
     };
     for (const Case& c : cases) {
         std::string error;
