@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
+# The sources stay as .clang-format lays them out; a stray line fails here, before the build.
+scripts/check-format.sh
+
 build=build-test
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNIX_SANITIZE=ON
 cmake --build "$build"
