@@ -70,7 +70,7 @@ TEST_F(BatchRunTest, ASlowAdapterTimerIsReportedWithTheFix)
     std::filesystem::create_directories(sysfsRoot_ + "/class/tty/ttyUSB3/device");
     std::ofstream(sysfsRoot_ + "/class/tty/ttyUSB3/device/latency_timer") << "16\n";
 
-    EXPECT_EQ(Run({"--batch", "--baud", "38400"}), BatchRun::kSuccess);
+    EXPECT_EQ(Run({"--batch", "--baud", "38400"}), BatchRun::kSuccess) << err_.str();
     EXPECT_EQ(out_.str(), "Baud rate 38400\npellori: COM1: " + UsbLatencyTimer::Warning(PortMap::LinkPath("com1"), sysfsRoot_) + "\n");
     EXPECT_NE(out_.str().find("latency timer is 16 ms"), std::string::npos);
 
