@@ -21,7 +21,7 @@ const FaultTable<Ez2181FaultKind>& Ez2181SimProgram::Faults()
     return faults;
 }
 
-SimProgramSpec Ez2181SimProgram::Spec()
+SimProgramSetup Ez2181SimProgram::Setup()
 {
     using Line = SimCommandLine;
     const auto flag = [](const char* name, bool& on) {

@@ -2,7 +2,7 @@
 
 #include "simulators/ez2181/Ez2181Fault.h"
 #include "simulators/ptyline/FaultTable.h"
-#include "simulators/ptyline/SimProgramSpec.h"
+#include "simulators/ptyline/SimProgramSetup.h"
 
 #include <cstdint>
 #include <string>
@@ -19,7 +19,7 @@ public:
 
     // The program for SimProgram::Run; its options write into this object, which
     // outlives it. The port may also be given as the one argument that is no option.
-    SimProgramSpec Spec();
+    SimProgramSetup Setup();
 
     // sync, address, length, status, check, drop, silence.
     static const FaultTable<Ez2181FaultKind>& Faults();

@@ -38,7 +38,7 @@ const FaultTable<FourWireFaultKind>& FourWireSimProgram::Faults()
     return faults;
 }
 
-SimProgramSpec FourWireSimProgram::Spec()
+SimProgramSetup FourWireSimProgram::Setup()
 {
     SimCommandLine::Rules rules;
     rules.defaultPort = "lpt1";

@@ -3,7 +3,7 @@
 #include "simulators/fourwire/FourWireFault.h"
 #include "simulators/fourwire/FourWireTarget.h"
 #include "simulators/ptyline/FaultTable.h"
-#include "simulators/ptyline/SimProgramSpec.h"
+#include "simulators/ptyline/SimProgramSetup.h"
 
 #include <cstdint>
 #include <optional>
@@ -23,7 +23,7 @@ public:
 
     // The program for SimProgram::Run; its options write into this object, which
     // outlives it.
-    SimProgramSpec Spec();
+    SimProgramSetup Setup();
 
     // stall, status, checksum, dead, clock-first.
     static const FaultTable<FourWireFaultKind>& Faults();

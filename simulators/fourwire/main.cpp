@@ -7,5 +7,5 @@
 int main(int argc, char** argv)
 {
     FourWireSimProgram program;
-    return SimProgram::Run(argc, argv, program.Spec());
+    return SimProgram::Run(argc, argv, program.Setup());
 }

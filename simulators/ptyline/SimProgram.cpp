@@ -32,24 +32,24 @@ int WaitForSignal(const sigset_t& signals, SimService& service)
 
 }  // namespace
 
-int SimProgram::Run(int argc, char** argv, const SimProgramSpec& spec)
+int SimProgram::Run(int argc, char** argv, const SimProgramSetup& setup)
 {
-    if (SimCommandLine::PrintVersionIfAsked(spec.program, argc, argv)) return 0;
+    if (SimCommandLine::PrintVersionIfAsked(setup.program, argc, argv)) return 0;
     std::string error;
-    const auto line = SimCommandLine::Parse(std::vector<std::string>(argv + 1, argv + argc), spec.rules, error);
+    const auto line = SimCommandLine::Parse(std::vector<std::string>(argv + 1, argv + argc), setup.rules, error);
     if (!line) {
-        std::fputs(ProgramInfo::UsageMistake(spec.program, error).c_str(), stderr);
+        std::fputs(ProgramInfo::UsageMistake(setup.program, error).c_str(), stderr);
         return 2;
     }
     if (line->help) {
-        std::fputs(spec.usage.c_str(), stdout);
+        std::fputs(setup.usage.c_str(), stdout);
         return 0;
     }
-    const std::unique_ptr<SimService> service = spec.makeService(*line);
+    const std::unique_ptr<SimService> service = setup.makeService(*line);
 
     SimBackground background;
     if (line->background)
-        background.Detach(spec.program);
+        background.Detach(setup.program);
 
     // The serving threads inherit the blocked signals, so only the wait below sees them.
     sigset_t signals;
@@ -61,7 +61,7 @@ int SimProgram::Run(int argc, char** argv, const SimProgramSpec& spec)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     if (!service->Start(*line, error)) {
-        std::fprintf(stderr, "%s: %s\n", spec.program, error.c_str());
+        std::fprintf(stderr, "%s: %s\n", setup.program, error.c_str());
         return 1;
     }
     std::printf("%s\n", service->StartedText(*line).c_str());

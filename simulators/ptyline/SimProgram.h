@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simulators/ptyline/SimProgramSpec.h"
+#include "simulators/ptyline/SimProgramSetup.h"
 
 // The body of every simulator program's main.
 class SimProgram {
@@ -11,5 +11,5 @@ public:
     // line, then serves until SIGINT, SIGTERM or SIGHUP (SIGUSR1 power-cycles a device that
     // takes it) and stops the service, which removes the port's link if it is still its
     // own. Returns the exit status: 0, 1 when the service could not start, 2 for a mistake.
-    static int Run(int argc, char** argv, const SimProgramSpec& spec);
+    static int Run(int argc, char** argv, const SimProgramSetup& setup);
 };

@@ -24,7 +24,7 @@ struct Taken {
 std::unique_ptr<Taken> Parse(const std::vector<std::string>& args)
 {
     auto taken = std::make_unique<Taken>();
-    taken->line = SimCommandLine::Parse(args, taken->program.Spec().rules, taken->error);
+    taken->line = SimCommandLine::Parse(args, taken->program.Setup().rules, taken->error);
     return taken;
 }
 

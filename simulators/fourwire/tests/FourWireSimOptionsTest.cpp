@@ -18,7 +18,7 @@ struct Taken {
 std::unique_ptr<Taken> Parse(const std::vector<std::string>& args, std::string& error)
 {
     auto taken = std::make_unique<Taken>();
-    taken->line = SimCommandLine::Parse(args, taken->program.Spec().rules, error);
+    taken->line = SimCommandLine::Parse(args, taken->program.Setup().rules, error);
     return taken;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 // What makes one simulator program, for SimProgram::Run.
-struct SimProgramSpec {
+struct SimProgramSetup {
     const char* program;  // "ezkit21k-sim": in messages and the version text
     std::string usage;    // the whole --help text
     SimCommandLine::Rules rules;
