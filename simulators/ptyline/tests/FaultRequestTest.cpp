@@ -2,42 +2,40 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
+
 namespace {
 
-TEST(FaultRequestTest, KindAlone)
+// Each part of the form read into its field; what is not given keeps its default.
+TEST(FaultRequestTest, EachPartOfTheFormIsRead)
 {
-    const auto fault = FaultRequest::Parse("silence");
-    ASSERT_TRUE(fault);
-    EXPECT_EQ(fault->kind, "silence");
-    EXPECT_EQ(fault->request, 1u);
-    EXPECT_FALSE(fault->value);
-}
-
-TEST(FaultRequestTest, RequestAndValueDecimalOrHexadecimal)
-{
-    const auto fault = FaultRequest::Parse("descriptor@3=0x80050003");
-    ASSERT_TRUE(fault);
-    EXPECT_EQ(fault->kind, "descriptor");
-    EXPECT_EQ(fault->request, 3u);
-    EXPECT_EQ(fault->value, 0x80050003u);
-    EXPECT_EQ(FaultRequest::Parse("garbage=12")->value, 12u);
-}
-
-TEST(FaultRequestTest, TimesAndSkip)
-{
-    const auto fault = FaultRequest::Parse("stall@2*3+0x10=7");
-    ASSERT_TRUE(fault);
-    EXPECT_EQ(fault->kind, "stall");
-    EXPECT_EQ(fault->request, 2u);
-    EXPECT_TRUE(fault->requestGiven);
-    EXPECT_EQ(fault->times, 3u);
-    EXPECT_EQ(fault->skip, 16u);
-    EXPECT_EQ(fault->value, 7u);
-    const auto plain = FaultRequest::Parse("status*0");
-    ASSERT_TRUE(plain);
-    EXPECT_EQ(plain->times, 0u);
-    EXPECT_FALSE(plain->skip);
-    EXPECT_FALSE(plain->requestGiven);
+    struct Case {
+        const char* text;
+        const char* kind;
+        std::uint32_t request;
+        bool requestGiven;
+        std::optional<unsigned> times;
+        std::optional<unsigned> skip;
+        std::optional<std::uint32_t> value;
+    };
+    const Case cases[] = {
+        {"silence", "silence", 1, false, std::nullopt, std::nullopt, std::nullopt},
+        {"descriptor@3=0x80050003", "descriptor", 3, true, std::nullopt, std::nullopt, 0x80050003u},
+        {"garbage=12", "garbage", 1, false, std::nullopt, std::nullopt, 12u},
+        {"stall@2*3+0x10=7", "stall", 2, true, 3u, 16u, 7u},
+        {"status*0", "status", 1, false, 0u, std::nullopt, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const auto fault = FaultRequest::Parse(c.text);
+        ASSERT_TRUE(fault) << c.text;
+        EXPECT_EQ(fault->kind, c.kind) << c.text;
+        EXPECT_EQ(fault->request, c.request) << c.text;
+        EXPECT_EQ(fault->requestGiven, c.requestGiven) << c.text;
+        EXPECT_EQ(fault->times, c.times) << c.text;
+        EXPECT_EQ(fault->skip, c.skip) << c.text;
+        EXPECT_EQ(fault->value, c.value) << c.text;
+    }
 }
 
 TEST(FaultRequestTest, MalformedTextsAreRefused)
