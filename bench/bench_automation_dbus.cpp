@@ -1,9 +1,7 @@
 // Automation calls over the D-Bus session bus, on a private bus of its own:
 //  - property gets through DispatchDriver/DBusServer, beside a plain QtDBus
 //    ping-pong between the same two processes (goal: the automation call at
-//    most 1.15 times slower): a quick property, which the server runs on the
-//    thread that takes the calls, and one it runs on a worker, as it runs a
-//    board's members;
+//    most 1.15 times slower);
 //  - the time to create the first object when no server runs (the bus
 //    starts this program again with -Embedding as the server).
 #include "bench/BenchHome.h"
@@ -32,7 +30,7 @@ namespace {
 
 constexpr const char* kProgId = "Bench.Object";
 constexpr const char* kClassId = "{B3C4D5E6-0718-4293-A4B5-C6D7E8F90A1B}";
-// The kinds of call take turns in short blocks, so that the load of a shared
+// The two kinds of call take turns in short blocks, so that the load of a shared
 // machine falls on each alike; each figure is the median of its blocks.
 constexpr int kBlocks = 40;
 constexpr int kCallsPerBlock = 500;
@@ -47,14 +45,11 @@ public:
     {
         static const DispatchMap map = DispatchMap::Builder<BenchObject>()
                                            .Property("Value", &BenchObject::Get, &BenchObject::Set)
-                                           .Quick()
-                                           .Property("WorkerValue", &BenchObject::Get, &BenchObject::Set)
                                            .Build();
         return map;
     }
     const DispatchMap& GetDispatchMap() const override { return Map(); }
     static constexpr std::int32_t kValue = 1;
-    static constexpr std::int32_t kWorkerValue = 2;
     std::int32_t Get() const { return value_; }
     void Set(std::int32_t value) { value_ = value; }
 
@@ -160,25 +155,19 @@ int Measure()
     DispatchDriver driver(bus);
     driver.Create(kProgId);
     std::vector<double> ping;
-    std::vector<double> quickGet;
-    std::vector<double> workerGet;
+    std::vector<double> get;
     for (int block = 0; block < kBlocks; ++block) {
         ping.push_back(PingCallTime(bus, driver.ServerName()));
-        quickGet.push_back(AutomationCallTime(driver, BenchObject::kValue));
-        workerGet.push_back(AutomationCallTime(driver, BenchObject::kWorkerValue));
+        get.push_back(AutomationCallTime(driver, BenchObject::kValue));
     }
     const double pingTime = Median(ping);
-    const double quickTime = Median(quickGet);
-    const double workerTime = Median(workerGet);
-    std::printf("plain QtDBus ping-pong:               %7.1f us a call\n", pingTime);
-    std::printf("automation property get (quick):      %7.1f us a call, %.2f x ping (goal at most %.2f)\n", quickTime,
-                quickTime / pingTime, kGoal);
-    std::printf("automation property get (on a worker): %6.1f us a call, %.2f x ping (goal at most %.2f)\n", workerTime,
-                workerTime / pingTime, kGoal);
+    const double getTime = Median(get);
+    std::printf("plain QtDBus ping-pong:   %7.1f us a call\n", pingTime);
+    std::printf("automation property get:  %7.1f us a call, %.2f x ping (goal at most %.2f)\n", getTime,
+                getTime / pingTime, kGoal);
     std::printf("(medians of %d blocks of %d calls each, taking turns)\n", kBlocks, kCallsPerBlock);
     PrintResult("dbus_first_object", startTimes[startTimes.size() / 2], "ms");
-    PrintResult("dbus_automation_get", quickTime, "us/call", "raw-ping-pong", pingTime);
-    PrintResult("dbus_automation_worker_get", workerTime, "us/call", "raw-ping-pong", pingTime);
+    PrintResult("dbus_automation_get", getTime, "us/call", "raw-ping-pong", pingTime);
     return 0;
 }
 

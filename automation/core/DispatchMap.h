@@ -98,9 +98,6 @@ public:
         std::function<Variant(Dispatchable&, std::vector<Variant>&)> call;  // method
         std::function<Variant(Dispatchable&)> get;                          // property; empty: write-only
         std::function<void(Dispatchable&, Variant&)> put;                   // property; empty: read-only
-        // Only reads or sets the object's own state, never a device: a server
-        // may run it at once on the thread that takes the calls.
-        bool quick = false;
     };
 
     static constexpr std::size_t kMaxMembers = 0xFFFF;
@@ -296,13 +293,6 @@ public:
     Builder& WriteOnlyProperty(std::string name, S setter)
     {
         members_.push_back(MakeProperty(std::move(name), nullptr, setter));
-        return *this;
-    }
-
-    // Marks the member added last as quick (see Member::quick).
-    Builder& Quick()
-    {
-        members_.back().quick = true;
         return *this;
     }
 

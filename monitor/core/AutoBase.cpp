@@ -6,11 +6,8 @@ const DispatchMap& AutoBase::Map()
 {
     static const DispatchMap map = DispatchMap::Builder<AutoBase>()
                                        .Property("ErrorMethod", &AutoBase::GetErrorMethod, &AutoBase::SetErrorMethod)
-                                       .Quick()
                                        .ReadOnlyProperty("ErrorCode", &AutoBase::GetErrorCode)
-                                       .Quick()
                                        .ReadOnlyProperty("ErrorString", &AutoBase::GetErrorString)
-                                       .Quick()
                                        .Build();
     return map;
 }

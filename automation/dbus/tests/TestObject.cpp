@@ -18,6 +18,7 @@ namespace {
 std::mutex gateMutex;
 std::condition_variable gateOpened;
 bool gateOpen = false;
+int waitingAtGate = 0;
 
 }  // namespace
 
@@ -48,8 +49,7 @@ const DispatchMap& TestObject::Map()
                                        .Method("CountTo", &TestObject::CountTo)
                                        .Method("WaitAtGate", &TestObject::WaitAtGate)
                                        .Method("OpenGate", &TestObject::OpenGate)
-                                       .Property("QuickValue", &TestObject::GetValue, &TestObject::SetValue)
-                                       .Quick()
+                                       .ReadOnlyProperty("WaitingAtGate", &TestObject::GetWaitingAtGate)
                                        .Build();
     return map;
 }
@@ -93,8 +93,16 @@ Variant TestObject::CountTo(std::int32_t total)
 Variant TestObject::WaitAtGate(std::int32_t milliseconds)
 {
     std::unique_lock<std::mutex> lock(gateMutex);
+    ++waitingAtGate;
     const bool opened = gateOpened.wait_for(lock, std::chrono::milliseconds(milliseconds), [] { return gateOpen; });
+    --waitingAtGate;
     return Variant::I4(opened ? 1 : 0);
+}
+
+std::int32_t TestObject::GetWaitingAtGate() const
+{
+    const std::lock_guard<std::mutex> lock(gateMutex);
+    return waitingAtGate;
 }
 
 Variant TestObject::OpenGate()

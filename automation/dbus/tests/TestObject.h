@@ -24,8 +24,7 @@
 //   WaitAtGate(ms) -> 1 or 0  waits until the server's one gate is open (1), or ms
 //                             milliseconds (0)
 //   OpenGate()                opens the gate, for good
-//   QuickValue                the Value property again, marked quick: run by the
-//                             server on the thread that takes the calls
+//   WaitingAtGate             read-only: how many calls wait at the gate
 class TestObject : public Dispatchable {
 public:
     static constexpr const char* kProgId = "Varnix.TestObject";
@@ -48,7 +47,7 @@ public:
                                  kCountTo,
                                  kWaitAtGate,
                                  kOpenGate,
-                                 kQuickValue };
+                                 kWaitingAtGate };
 
     TestObject();
     ~TestObject() override;
@@ -71,6 +70,7 @@ public:
     Variant CountTo(std::int32_t total);
     Variant WaitAtGate(std::int32_t milliseconds);
     Variant OpenGate();
+    std::int32_t GetWaitingAtGate() const;
 
 private:
     // Members of different objects run on threads of their own.
