@@ -12,7 +12,6 @@ public:
     explicit CDig5ToneDlg(UserInteraction& interaction, QWidget* parent = nullptr);
 
 protected:
-    void DoDataExchange(DataExchange& exchange) override;
     void OnInitDialog() override;
 
 private:
