@@ -3,6 +3,7 @@
 #include "monitor/core/AutoBase.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -56,7 +57,10 @@ protected:
     Variant VerifyImage(const std::string& fileName, FlashImage& image);
 
 private:
-    // Records a load error; false when the image loaded.
-    bool LoadFailed(const std::string& fileName, FlashImage& image, Variant& result);
+    // Loads the file into the image and calls `step` with the flash address and the bytes
+    // of each present page, lowest first, reporting progress; stops early when `step`
+    // returns false. A file that does not load leaves its error in `result`.
+    void ForEachPage(const std::string& fileName, FlashImage& image, Variant& result,
+                     const std::function<bool(std::int32_t address, std::span<const std::uint8_t> page)>& step);
     static std::uint64_t PresentBytes(const FlashImage& image);
 };
