@@ -142,9 +142,7 @@ TEST_F(PelloriDlgTest, WhileTheServerStartsTheDialogRepaintsSaysWhatItWaitsForAn
 
 TEST_F(PelloriDlgTest, BaudChangeCallsSetBaudWithTheChosenRateAndLeavesTheStatusBox)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     QTest::keyClick(BaudList(), Qt::Key_End);
     EXPECT_EQ(dialog_->BaudRateText(), QStringLiteral("115200"));
     QTest::keyClick(BaudList(), Qt::Key_Home);
@@ -155,9 +153,7 @@ TEST_F(PelloriDlgTest, BaudChangeCallsSetBaudWithTheChosenRateAndLeavesTheStatus
 
 TEST_F(PelloriDlgTest, PowerOnShowsPowerIsOnOrTheServersText)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     std::string statusDuringCall;
     HoldNextCall("PowerOn", [&] { statusDuringCall = dialog_->StatusText(); });
     Click(CPelloriDlg::kPowerOn);
@@ -173,9 +169,7 @@ TEST_F(PelloriDlgTest, PowerOnShowsPowerIsOnOrTheServersText)
 
 TEST_F(PelloriDlgTest, ProgramPassesTheChosenPathAndShowsSuccess)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     prompts_.AnswerFile(QStringLiteral("/data/boards/dsp.bnm"));
     std::string statusDuringCall;
     HoldNextCall("ProgFlash", [&] { statusDuringCall = dialog_->StatusText(); });
@@ -187,21 +181,16 @@ TEST_F(PelloriDlgTest, ProgramPassesTheChosenPathAndShowsSuccess)
 
 TEST_F(PelloriDlgTest, ProgramFailureShowsTheHeadingAndTheServersTextOnTheNextLine)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     FakeBoardControl::Set("ProgFlash", "error", "Error opening file");
-    prompts_.AnswerFile(QStringLiteral("/nowhere/missing.bnm"));
-    Click(CPelloriDlg::kProgram);
+    ClickChoosing(CPelloriDlg::kProgram, QStringLiteral("/nowhere/missing.bnm"));
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\nError opening file");
     EXPECT_EQ(StatusBox()->toPlainText(), QStringLiteral("!! ERROR PROGRAMMING !!\nError opening file"));
 }
 
 TEST_F(PelloriDlgTest, CancelledFileDialogCallsNothingAndKeepsTheStatus)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     Click(CPelloriDlg::kPowerOn);
     prompts_.AnswerFile(std::nullopt);
     prompts_.AnswerFile(std::nullopt);
@@ -214,9 +203,7 @@ TEST_F(PelloriDlgTest, CancelledFileDialogCallsNothingAndKeepsTheStatus)
 
 TEST_F(PelloriDlgTest, VerifyWithoutAnythingBeforeStillCallsVerifyFlash)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
     std::string statusDuringCall;
     HoldNextCall("VerifyFlash", [&] { statusDuringCall = dialog_->StatusText(); });
@@ -228,12 +215,9 @@ TEST_F(PelloriDlgTest, VerifyWithoutAnythingBeforeStillCallsVerifyFlash)
 
 TEST_F(PelloriDlgTest, LongServerErrorIsCutTo99CharactersInTheStatusBoxAndTheMessageBox)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     FakeBoardControl::Set("VerifyFlash", "error", kLongError);
-    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
-    Click(CPelloriDlg::kVerify);
+    ClickChoosing(CPelloriDlg::kVerify, QStringLiteral("/data/dsp.bnm"));
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\n" + kLongError.substr(0, 99));
 
     FakeBoardControl::Set("SetBaud", "error", kLongError);
@@ -248,9 +232,7 @@ TEST_F(PelloriDlgTest, LongServerErrorIsCutTo99CharactersInTheStatusBoxAndTheMes
 
 TEST_F(PelloriDlgTest, ALongErrorWrapsInTheStatusBoxAndDetailsOpensItWhole)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     const std::string remedy =
         "COM1 is not in the port map: /home/tech/.config/dosdevices has no link named com1. Link the port to its "
         "device with: ln -sfn /dev/ttyUSB0 /home/tech/.config/dosdevices/com1";
@@ -268,8 +250,7 @@ TEST_F(PelloriDlgTest, ALongErrorWrapsInTheStatusBoxAndDetailsOpensItWhole)
     EXPECT_EQ(prompts_.messages[0].text.toStdString(), remedy);
 
     FakeBoardControl::Set("ProgFlash", "error", remedy);
-    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
-    Click(CPelloriDlg::kProgram);
+    ClickChoosing(CPelloriDlg::kProgram, QStringLiteral("/data/dsp.bnm"));
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\n" + remedy.substr(0, 99));
     EXPECT_EQ(StatusBox()->verticalScrollBar()->maximum(), 0);
     QTest::mouseClick(details, Qt::LeftButton);
@@ -345,9 +326,7 @@ TEST_F(PelloriDlgTest, ServerErrorAtStartUpShowsAStopBoxWithTheWholeTextAndSkips
 
 TEST_F(PelloriDlgTest, ServerKilledDuringACallShowsAnAutomationErrorAndLaterCallsFailToo)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     FakeBoardControl::Set("PowerOn", "hang", "true");
     const QString server = driver_->ServerName();
     dialog_->CallRunner().SetOnWaiting([&] {
@@ -359,17 +338,14 @@ TEST_F(PelloriDlgTest, ServerKilledDuringACallShowsAnAutomationErrorAndLaterCall
     EXPECT_TRUE(NameGone(server));
 
     dialog_->CallRunner().SetOnWaiting(nullptr);
-    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
-    Click(CPelloriDlg::kProgram);
+    ClickChoosing(CPelloriDlg::kProgram, QStringLiteral("/data/dsp.bnm"));
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\n" + HResultText(RPC_E_DISCONNECTED) +
                                          ": the varnix server has ended; close pellori and start it again");
 }
 
 TEST_F(PelloriDlgTest, WhileACallRunsTheDialogRepaintsButDropsInput)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
 
     PaintCounter counter;
@@ -412,9 +388,7 @@ namespace {
 // (no window manager to activate it), where the key reaches the button itself.
 TEST_F(PelloriDlgTest, AltSpaceOnTheFocusedButtonPressesNothing)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     QPushButton* powerOn = Button(CPelloriDlg::kPowerOn);
     for (int i = 0; i < 8 && QApplication::focusWidget() != powerOn; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
