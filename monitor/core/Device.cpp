@@ -52,6 +52,26 @@ Variant Device::WriteFlash(std::int32_t address, Variant& data)
     return Result(WriteFlashBlock(address, *values));
 }
 
+Variant Device::ReadDM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra)
+{
+    return ReadMemory(address, count, format, DataMemory, extra);
+}
+
+Variant Device::WriteDM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra)
+{
+    return WriteMemory(address, data, format, DataMemory, extra);
+}
+
+Variant Device::ReadPM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra)
+{
+    return ReadMemory(address, count, format, ProgramMemory, extra);
+}
+
+Variant Device::WritePM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra)
+{
+    return WriteMemory(address, data, format, ProgramMemory, extra);
+}
+
 Variant Device::ReadMemory(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t)
 {
     return Variant();

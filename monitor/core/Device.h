@@ -32,6 +32,13 @@ public:
     Variant ReadFlash(std::int32_t address, std::int32_t count);
     Variant WriteFlash(std::int32_t address, Variant& data);
 
+    // The families' memory members (ReadDM, WriteDM, ReadPM, WritePM in their maps):
+    // ReadMemory and WriteMemory on the data or the program memory.
+    Variant ReadDM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
+    Variant WriteDM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
+    Variant ReadPM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
+    Variant WritePM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
+
     // The family's memory members; each base implementation returns VT_EMPTY
     // and records nothing.
     virtual Variant ReadMemory(std::int32_t address, std::int32_t count, std::int32_t format,

@@ -1,7 +1,7 @@
 #include "monitor/core/Ad21k.h"
 #include "monitor/core/tests/TestBoard.h"
 #include "monitor/core/BoardValues.h"
-#include "monitor/core/tests/InvokeMethod.h"
+#include "monitor/core/tests/ClientCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -49,16 +49,10 @@ TEST(Ad21k, DispatchIdentifiersOnABoard)
 {
     DataOnlyBoard board;
     const char* names[] = {"LoadSym", "LoadProg", "ReadDM", "WriteDM", "ReadPM", "WritePM"};
-    for (std::int32_t i = 0; i < 6; ++i) {
-        std::int32_t dispid = -1;
-        ASSERT_EQ(board.GetIDsOfNames(names[i], dispid), S_OK);
-        EXPECT_EQ(dispid, 0x10001 + i) << names[i];
-    }
-    std::int32_t dispid = -1;
-    ASSERT_EQ(board.GetIDsOfNames("writeflash", dispid), S_OK);
-    EXPECT_EQ(dispid, 0x20005);
-    ASSERT_EQ(board.GetIDsOfNames("ErrorMethod", dispid), S_OK);
-    EXPECT_EQ(dispid, 0x30001);
+    for (std::int32_t i = 0; i < 6; ++i)
+        EXPECT_EQ(IdOf(board, names[i]), 0x10001 + i) << names[i];
+    EXPECT_EQ(IdOf(board, "writeflash"), 0x20005);
+    EXPECT_EQ(IdOf(board, "ErrorMethod"), 0x30001);
 }
 
 TEST(Ad21k, Identifier0x10006IsWritePMHereAndProgFlashOnThe21xxFamily)

@@ -3,7 +3,7 @@
 #include "monitor/core/tests/TestBoard.h"
 #include "monitor/core/BoardValues.h"
 #include "platform/PtyPair.h"
-#include "monitor/core/tests/InvokeMethod.h"
+#include "monitor/core/tests/ClientCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -31,14 +31,9 @@ TEST(Ad21xx, DispatchIdentifiersOnADerivedBoard)
     TestBoard board;
     const char* names[] = {"ReadDM", "WriteDM", "LoadProg", "ReadPM", "WritePM",
                            "ProgFlash", "VerifyFlash", "ReadIO", "WriteIO"};
-    for (std::int32_t i = 0; i < 9; ++i) {
-        std::int32_t dispid = -1;
-        ASSERT_EQ(board.GetIDsOfNames(names[i], dispid), S_OK);
-        EXPECT_EQ(dispid, 0x10001 + i) << names[i];
-    }
-    std::int32_t reset = -1;
-    ASSERT_EQ(board.GetIDsOfNames("Reset", reset), S_OK);
-    EXPECT_EQ(reset, 1);
+    for (std::int32_t i = 0; i < 9; ++i)
+        EXPECT_EQ(IdOf(board, names[i]), 0x10001 + i) << names[i];
+    EXPECT_EQ(IdOf(board, "Reset"), 1);
 }
 
 TEST(Ad21xx, ProgFlashAndVerifyFlashAnswerTo0x10006And0x10007)

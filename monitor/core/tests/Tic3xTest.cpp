@@ -1,5 +1,5 @@
 #include "monitor/core/Tic3x.h"
-#include "monitor/core/tests/InvokeMethod.h"
+#include "monitor/core/tests/ClientCalls.h"
 
 #include <gtest/gtest.h>
 
