@@ -95,6 +95,18 @@ Outcome ProgramAndVerify(std::uint32_t baud, const std::string& file, const std:
     return outcome;
 }
 
+// The line of a run paced at `baud`, against the wire time of all its bytes; `how` says
+// how the line was reached.
+void PrintPaced(const Outcome& outcome, std::uint32_t baud, const char* how, const char* goal)
+{
+    const double elapsed = outcome.Seconds();
+    const double wireMinimum = outcome.WireMinimum(baud);
+    std::printf("%u baud%s: %.3f s (program %.3f s, verify %.3f s) for %llu bytes on the line, wire minimum %.3f s, "
+                "ratio %.4f (goal <= %s)\n",
+                baud, how, elapsed, outcome.programSeconds, outcome.verifySeconds,
+                static_cast<unsigned long long>(outcome.lineBytes), wireMinimum, elapsed / wireMinimum, goal);
+}
+
 // (d): one row through the adapter model; false when the transfer failed.
 bool ThroughAdapter(const char* name, std::chrono::milliseconds latency, std::uint32_t baud, const std::string& file,
                     const std::vector<std::uint8_t>& image)
@@ -143,15 +155,9 @@ int main(int argc, char** argv)
             const std::uint32_t baud = 38400;
             const Outcome paced = ProgramAndVerify(baud, file, image);
             if (paced.ok) {
-                const double elapsed = paced.Seconds();
-                const double wireMinimum = paced.WireMinimum(baud);
-                std::printf("%u baud: %.3f s (program %.3f s, verify %.3f s) for %llu bytes on the line, "
-                            "wire minimum %.3f s, ratio %.4f (goal <= 1.05)\n",
-                            baud, elapsed, paced.programSeconds, paced.verifySeconds,
-                            static_cast<unsigned long long>(paced.lineBytes), wireMinimum, elapsed / wireMinimum);
-                PrintResult("ez2181_flash_unpaced", bytes / unpaced.Seconds(),
-                            "bytes/s");
-                PrintResult("ez2181_flash_38400", elapsed, "s", "wire-minimum", wireMinimum);
+                PrintPaced(paced, baud, "", "1.05");
+                PrintResult("ez2181_flash_unpaced", bytes / unpaced.Seconds(), "bytes/s");
+                PrintResult("ez2181_flash_38400", paced.Seconds(), "s", "wire-minimum", paced.WireMinimum(baud));
                 status = 0;
             }
             if (paced.ok) {
@@ -166,14 +172,9 @@ int main(int argc, char** argv)
                 if (!networked.ok)
                     status = 1;
                 if (networked.ok) {
-                    const double elapsed = networked.Seconds();
-                    const double wireMinimum = networked.WireMinimum(baud);
-                    std::printf("%u baud through ser2net: %.3f s (program %.3f s, verify %.3f s) for %llu bytes "
-                                "on the line, wire minimum %.3f s, ratio %.4f (goal <= 1.10)\n",
-                                baud, elapsed, networked.programSeconds, networked.verifySeconds,
-                                static_cast<unsigned long long>(networked.lineBytes), wireMinimum,
-                                elapsed / wireMinimum);
-                    PrintResult("ez2181_flash_38400_ser2net", elapsed, "s", "wire-minimum", wireMinimum);
+                    PrintPaced(networked, baud, " through ser2net", "1.10");
+                    PrintResult("ez2181_flash_38400_ser2net", networked.Seconds(), "s", "wire-minimum",
+                                networked.WireMinimum(baud));
                 }
             }
         }

@@ -20,6 +20,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <ostream>
+#include <string>
 #include <thread>
 
 
@@ -167,17 +169,40 @@ TEST_F(PelloriDlgTest, PowerOnShowsPowerIsOnOrTheServersText)
     EXPECT_EQ(LaterCalls(), (Calls{"PowerOn", "PowerOn"}));
 }
 
-TEST_F(PelloriDlgTest, ProgramPassesTheChosenPathAndShowsSuccess)
+// Program and Verify, each the first call after the start-up: the path chosen reaches
+// the server, the status box says what runs while it runs, then that it succeeded.
+struct FileCommand {
+    const char* name;
+    int button;
+    const char* member;
+    const char* file;
+    const char* statusDuringCall;
+    const char* statusAfter;
+
+    friend void PrintTo(const FileCommand& row, std::ostream* out) { *out << row.name; }
+};
+
+class PelloriDlgFileCommandTest : public PelloriDlgTest, public ::testing::WithParamInterface<FileCommand> {};
+
+TEST_P(PelloriDlgFileCommandTest, PassesTheChosenPathAndShowsSuccess)
 {
+    const FileCommand& command = GetParam();
     OpenOnFakeServer();
-    prompts_.AnswerFile(QStringLiteral("/data/boards/dsp.bnm"));
     std::string statusDuringCall;
-    HoldNextCall("ProgFlash", [&] { statusDuringCall = dialog_->StatusText(); });
-    Click(CPelloriDlg::kProgram);
-    EXPECT_EQ(statusDuringCall, "PROGRAMMING...\r\nPlease Wait...");
-    EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
-    EXPECT_EQ(LaterCalls(), (Calls{"ProgFlash /data/boards/dsp.bnm"}));
+    HoldNextCall(command.member, [&] { statusDuringCall = dialog_->StatusText(); });
+    ClickChoosing(command.button, QString::fromLatin1(command.file));
+    EXPECT_EQ(statusDuringCall, command.statusDuringCall);
+    EXPECT_EQ(dialog_->StatusText(), command.statusAfter);
+    EXPECT_EQ(LaterCalls(), (Calls{std::string(command.member) + " " + command.file}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Commands, PelloriDlgFileCommandTest,
+                         ::testing::Values(FileCommand{"Program", CPelloriDlg::kProgram, "ProgFlash", "/data/boards/dsp.bnm",
+                                                       "PROGRAMMING...\r\nPlease Wait...", "Successfully Programmed!"},
+                                           FileCommand{"VerifyWithoutAnythingBefore", CPelloriDlg::kVerify, "VerifyFlash",
+                                                       "/data/dsp.bnm", "VERIFYING...\r\nPlease wait...",
+                                                       "Verify Successfull!"}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(PelloriDlgTest, ProgramFailureShowsTheHeadingAndTheServersTextOnTheNextLine)
 {
@@ -199,18 +224,6 @@ TEST_F(PelloriDlgTest, CancelledFileDialogCallsNothingAndKeepsTheStatus)
     EXPECT_EQ(prompts_.fileDialogs, 2);
     EXPECT_EQ(LaterCalls(), (Calls{"PowerOn"}));
     EXPECT_EQ(dialog_->StatusText(), "Power is ON");
-}
-
-TEST_F(PelloriDlgTest, VerifyWithoutAnythingBeforeStillCallsVerifyFlash)
-{
-    OpenOnFakeServer();
-    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
-    std::string statusDuringCall;
-    HoldNextCall("VerifyFlash", [&] { statusDuringCall = dialog_->StatusText(); });
-    Click(CPelloriDlg::kVerify);
-    EXPECT_EQ(statusDuringCall, "VERIFYING...\r\nPlease wait...");
-    EXPECT_EQ(dialog_->StatusText(), "Verify Successfull!");
-    EXPECT_EQ(LaterCalls(), (Calls{"VerifyFlash /data/dsp.bnm"}));
 }
 
 TEST_F(PelloriDlgTest, LongServerErrorIsCutTo99CharactersInTheStatusBoxAndTheMessageBox)
