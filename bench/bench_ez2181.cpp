@@ -13,6 +13,7 @@
 //
 // usage: bench_ez2181 [KIB]   (image kibibytes, default 256)
 
+#include "bench/BenchArgs.h"
 #include "bench/BenchImage.h"
 #include "bench/BenchResult.h"
 
@@ -45,6 +46,10 @@ struct Outcome {
     double programSeconds = 0;
     double verifySeconds = 0;
     std::uint64_t lineBytes = 0;
+
+    double Seconds() const { return programSeconds + verifySeconds; }
+    // How long the bytes that crossed the line take at `baud`, 10 bits a byte.
+    double WireMinimum(std::uint32_t baud) const { return static_cast<double>(lineBytes) * 10.0 / baud; }
 };
 
 // `ser2netFolder` empty: COM1 is the pseudo-terminal; else ser2net, with its files
@@ -90,6 +95,18 @@ Outcome ProgramAndVerify(std::uint32_t baud, const std::string& file, const std:
     return outcome;
 }
 
+// The line of a run paced at `baud`, against the wire time of all its bytes; `how` says
+// how the line was reached.
+void PrintPaced(const Outcome& outcome, std::uint32_t baud, const char* how, const char* goal)
+{
+    const double elapsed = outcome.Seconds();
+    const double wireMinimum = outcome.WireMinimum(baud);
+    std::printf("%u baud%s: %.3f s (program %.3f s, verify %.3f s) for %llu bytes on the line, wire minimum %.3f s, "
+                "ratio %.4f (goal <= %s)\n",
+                baud, how, elapsed, outcome.programSeconds, outcome.verifySeconds,
+                static_cast<unsigned long long>(outcome.lineBytes), wireMinimum, elapsed / wireMinimum, goal);
+}
+
 // (d): one row through the adapter model; false when the transfer failed.
 bool ThroughAdapter(const char* name, std::chrono::milliseconds latency, std::uint32_t baud, const std::string& file,
                     const std::vector<std::uint8_t>& image)
@@ -97,8 +114,8 @@ bool ThroughAdapter(const char* name, std::chrono::milliseconds latency, std::ui
     const Outcome outcome = ProgramAndVerify(baud, file, image, {}, UsbAdapter::Settings{latency, 62});
     if (!outcome.ok)
         return false;
-    const double elapsed = outcome.programSeconds + outcome.verifySeconds;
-    const double wireMinimum = static_cast<double>(outcome.lineBytes) * 10.0 / baud;
+    const double elapsed = outcome.Seconds();
+    const double wireMinimum = outcome.WireMinimum(baud);
     std::printf("%u baud behind a USB adapter of %lld ms latency: %.3f s (program %.3f s, verify %.3f s), "
                 "wire minimum %.3f s, ratio %.4f%s\n",
                 baud, static_cast<long long>(latency.count()), elapsed, outcome.programSeconds,
@@ -112,11 +129,9 @@ bool ThroughAdapter(const char* name, std::chrono::milliseconds latency, std::ui
 
 int main(int argc, char** argv)
 {
-    const long kib = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 256;
-    if (kib <= 0 || kib > 1024) {
-        std::printf("usage: bench_ez2181 [KIB]  (1 to 1024)\n");
+    const long kib = KibArgument(argc, argv, 256, "bench_ez2181");
+    if (kib == 0)
         return 2;
-    }
     std::string folder = (std::filesystem::temp_directory_path() / "bench-ez2181-XXXXXX").string();
     if (mkdtemp(folder.data()) == nullptr) {
         std::printf("cannot make a temporary folder\n");
@@ -136,19 +151,13 @@ int main(int argc, char** argv)
             std::printf("unpaced: %ld KiB programmed in %.3f s (%.0f flash bytes/s), verified in %.3f s "
                         "(%.0f flash bytes/s); both %.0f flash bytes/s\n",
                         kib, unpaced.programSeconds, bytes / unpaced.programSeconds, unpaced.verifySeconds,
-                        bytes / unpaced.verifySeconds, bytes / (unpaced.programSeconds + unpaced.verifySeconds));
+                        bytes / unpaced.verifySeconds, bytes / unpaced.Seconds());
             const std::uint32_t baud = 38400;
             const Outcome paced = ProgramAndVerify(baud, file, image);
             if (paced.ok) {
-                const double elapsed = paced.programSeconds + paced.verifySeconds;
-                const double wireMinimum = static_cast<double>(paced.lineBytes) * 10.0 / baud;
-                std::printf("%u baud: %.3f s (program %.3f s, verify %.3f s) for %llu bytes on the line, "
-                            "wire minimum %.3f s, ratio %.4f (goal <= 1.05)\n",
-                            baud, elapsed, paced.programSeconds, paced.verifySeconds,
-                            static_cast<unsigned long long>(paced.lineBytes), wireMinimum, elapsed / wireMinimum);
-                PrintResult("ez2181_flash_unpaced", bytes / (unpaced.programSeconds + unpaced.verifySeconds),
-                            "bytes/s");
-                PrintResult("ez2181_flash_38400", elapsed, "s", "wire-minimum", wireMinimum);
+                PrintPaced(paced, baud, "", "1.05");
+                PrintResult("ez2181_flash_unpaced", bytes / unpaced.Seconds(), "bytes/s");
+                PrintResult("ez2181_flash_38400", paced.Seconds(), "s", "wire-minimum", paced.WireMinimum(baud));
                 status = 0;
             }
             if (paced.ok) {
@@ -163,14 +172,9 @@ int main(int argc, char** argv)
                 if (!networked.ok)
                     status = 1;
                 if (networked.ok) {
-                    const double elapsed = networked.programSeconds + networked.verifySeconds;
-                    const double wireMinimum = static_cast<double>(networked.lineBytes) * 10.0 / baud;
-                    std::printf("%u baud through ser2net: %.3f s (program %.3f s, verify %.3f s) for %llu bytes "
-                                "on the line, wire minimum %.3f s, ratio %.4f (goal <= 1.10)\n",
-                                baud, elapsed, networked.programSeconds, networked.verifySeconds,
-                                static_cast<unsigned long long>(networked.lineBytes), wireMinimum,
-                                elapsed / wireMinimum);
-                    PrintResult("ez2181_flash_38400_ser2net", elapsed, "s", "wire-minimum", wireMinimum);
+                    PrintPaced(networked, baud, " through ser2net", "1.10");
+                    PrintResult("ez2181_flash_38400_ser2net", networked.Seconds(), "s", "wire-minimum",
+                                networked.WireMinimum(baud));
                 }
             }
         }

@@ -6,6 +6,7 @@
 //
 // usage: bench_ez2181_sim [KIB]   (flash kibibytes per run, default 16)
 
+#include "bench/BenchArgs.h"
 #include "bench/BenchResult.h"
 
 #include "platform/PtyPair.h"
@@ -140,11 +141,9 @@ bool Run(std::uint32_t baud, std::size_t pages)
 
 int main(int argc, char** argv)
 {
-    const long kib = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 16;
-    if (kib <= 0 || kib > 1024) {
-        std::printf("usage: bench_ez2181_sim [KIB]  (1 to 1024)\n");
+    const long kib = KibArgument(argc, argv, 16, "bench_ez2181_sim");
+    if (kib == 0)
         return 2;
-    }
     const std::size_t pages = static_cast<std::size_t>(kib) * 1024 / kPage;
     return Run(0, pages) && Run(38400, pages) ? 0 : 1;
 }

@@ -83,30 +83,28 @@ void RunCommands(FourWireLink& link, FourWireTarget& target, double minSeconds, 
     for (std::size_t i = 0; i < block.size(); ++i)
         block[i] = static_cast<std::uint8_t>(i);
 
-    Print("write data (command 3, 1000 words)", Measure(target, minSeconds, 2000, [&] {
-              return link.WriteDataWords(0x100, data).ok();
-          }),
-          "write_data", overSocket);
-    Print("read data (command 6, 1000 words)", Measure(target, minSeconds, 2000, [&] {
-              return link.ReadDataWords(0x100, data).ok();
-          }),
-          "read_data", overSocket);
-    Print("write program (command 4, 1000)", Measure(target, minSeconds, 3000, [&] {
-              return link.WriteProgramWords(0x100, program).ok();
-          }),
-          "write_program", overSocket);
-    Print("read program (command 7, 1000)", Measure(target, minSeconds, 3000, [&] {
-              return link.ReadProgramWords(0x100, program).ok();
-          }),
-          "read_program", overSocket);
-    Print("write flash (command 5, 256 bytes)", Measure(target, minSeconds, 256, [&] {
-              return link.WriteFlashBlock(0x12300, block).ok();
-          }),
-          "write_flash", overSocket);
-    Print("read flash (command 8, 256 bytes)", Measure(target, minSeconds, 256, [&] {
-              return link.ReadFlashBlock(0x12300, block).ok();
-          }),
-          "read_flash", overSocket);
+    // What each command moves, in payload bytes a run, and the run itself.
+    const struct {
+        const char* what;
+        const char* resultName;
+        std::uint64_t payloadBytes;
+        std::function<bool()> run;
+    } commands[] = {
+        {"write data (command 3, 1000 words)", "write_data", 2000,
+         [&] { return link.WriteDataWords(0x100, data).ok(); }},
+        {"read data (command 6, 1000 words)", "read_data", 2000, [&] { return link.ReadDataWords(0x100, data).ok(); }},
+        {"write program (command 4, 1000)", "write_program", 3000,
+         [&] { return link.WriteProgramWords(0x100, program).ok(); }},
+        {"read program (command 7, 1000)", "read_program", 3000,
+         [&] { return link.ReadProgramWords(0x100, program).ok(); }},
+        {"write flash (command 5, 256 bytes)", "write_flash", 256,
+         [&] { return link.WriteFlashBlock(0x12300, block).ok(); }},
+        {"read flash (command 8, 256 bytes)", "read_flash", 256,
+         [&] { return link.ReadFlashBlock(0x12300, block).ok(); }},
+    };
+    for (const auto& command : commands)
+        Print(command.what, Measure(target, minSeconds, command.payloadBytes, command.run), command.resultName,
+              overSocket);
 }
 
 }  // namespace

@@ -5,25 +5,18 @@
 //
 // usage: bench_station [KIB]   (image kibibytes, default 32)
 
-#include "bench/BenchImage.h"
-#include "bench/BenchHome.h"
+#include "bench/BenchArgs.h"
+#include "bench/BenchBoard.h"
+#include "bench/VarnixBench.h"
 #include "bench/BenchResult.h"
 
 #include "automation/dbus/AutomationError.h"
-#include "automation/dbus/ClassesRoot.h"
 #include "automation/dbus/DispatchDriver.h"
-#include "automation/dbus/PrivateSessionBus.h"
 #include "monitor/boards/Ez2181.h"
-#include "platform/PortMap.h"
-#include "platform/PtyPair.h"
-#include "simulators/ez2181/Ez2181Simulator.h"
-#include "simulators/ptyline/PtyLineServer.h"
 #include "upgrade/Ez2181Driver.h"
 #include "upgrade/StationRun.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <array>
@@ -47,11 +40,7 @@ constexpr int kBoardsEach = 3;
 
 // A board switched on: it says so again every 250 ms until the station answers,
 // so that a frame sent while the slot was between two waits is not lost.
-struct Board {
-    PtyPair pty;
-    Ez2181Simulator simulator;
-    std::unique_ptr<PtyLineServer> server;
-    std::string port;
+struct Board : BenchBoard {
     std::atomic<bool> greeting{false};
 
     void SwitchOn()
@@ -110,68 +99,25 @@ double RunStation(std::array<Board, kSlots>& boards, std::size_t slotCount, cons
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const long kib = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 32;
-    if (kib <= 0 || kib > 1024) {
-        std::printf("usage: bench_station [KIB]  (1 to 1024)\n");
+    const long kib = KibArgument(argc, argv, 32, "bench_station");
+    if (kib == 0)
         return 2;
-    }
     // The port map, the classes and the bus of this run only.
-    const BenchHome home;
-    const QString services = home.Services();
-    if (!ClassesRoot().Register({Ez2181::kClassId, Ez2181::kProgId, Ez2181::kProgId, VARNIX_PATH})) {
-        std::printf("cannot register varnix\n");
+    VarnixBench<Board, kSlots> bench;
+    if (!bench.Start(kib, kBaud, Ez2181Driver::kPort))
         return 1;
-    }
-    std::array<Board, kSlots> boards;
-    for (std::size_t i = 0; i < kSlots; ++i) {
-        Board& board = boards[i];
-        board.simulator.SetRecording(false);
-        board.port = "com" + std::to_string(i + 1);
-        board.server = std::make_unique<PtyLineServer>(board.simulator, board.pty.masterFd(), kBaud);
-        if (!board.pty.ok() || !PortMap::Link(board.port, board.pty.slavePath()) || !board.server->Start()) {
-            std::printf("cannot start the simulated board on %s\n", board.port.c_str());
-            return 1;
-        }
-    }
-    const std::vector<std::uint8_t> image = BenchImage::PatternBytes(static_cast<std::size_t>(kib) * 1024);
-    const std::string file = home.FilePath(QStringLiteral("image.bnm")).toStdString();
-    if (!BenchImage::Write(home.Path().toStdString(), image, file)) {
-        std::printf("srec_cat could not write the image\n");
-        return 1;
-    }
-    PrivateSessionBus bus(services);
-    if (!bus.IsRunning()) {
-        std::printf("%s\n", qPrintable(bus.Error()));
-        return 1;
-    }
-    bus.ExportAsSessionBus();
-    // A client that holds an object (on a port of its own) keeps one server up for both runs.
-    PtyPair spare;
-    PortMap::Link("com9", spare.slavePath());
-    DispatchDriver keeper(QDBusConnection::connectToBus(bus.Address(), QStringLiteral("bench-keeper")));
-    try {
-        keeper.Create(Ez2181::kProgId);
-        keeper.Put(Ez2181Driver::kPort, Variant::Bstr("com9"));
-    } catch (const AutomationError& e) {
-        std::printf("no server: %s\n", e.what());
-        return 1;
-    }
 
-    const double one = RunStation(boards, 1, file);
-    const double four = RunStation(boards, kSlots, file);
+    const double one = RunStation(bench.Boards(), 1, bench.File());
+    const double four = RunStation(bench.Boards(), kSlots, bench.File());
     if (one <= 0 || four <= 0) {
         std::printf("a board failed\n");
         return 1;
     }
-    for (const Board& board : boards) {
-        if (board.simulator.FlashBytes(0, image.size()) != image) {
-            std::printf("%s: the flash does not hold the image\n", board.port.c_str());
-            return 1;
-        }
-    }
+    if (!bench.FlashesHoldTheImage())
+        return 1;
     std::printf("%ld KiB at %u baud: one slot, 3 boards %.3f s; 4 slots, 3 boards each %.3f s; ratio %.4f (goal <= 1.10)\n",
                 kib, kBaud, one, four, four / one);
     PrintResult("station_4x3_38400", four, "s", "one-slot-3-boards", one);
-    keeper.Release();
+    bench.Release();
     return 0;
 }

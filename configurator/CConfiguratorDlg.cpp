@@ -87,59 +87,42 @@ CConfiguratorDlg::CConfiguratorDlg(UnitConfig& config, UserInteraction& interact
 void CConfiguratorDlg::CreateSettingsControls()
 {
     layout_.Group(QStringLiteral("Error Beeps"), 11, 7, 56, 22);
-    errorBeeps_ = layout_.Check(QStringLiteral("Enable"), 18, 17, 44);
-    errorBeeps_->setObjectName(QStringLiteral("errorBeeps"));
+    errorBeeps_ = layout_.Check(QStringLiteral("Enable"), QStringLiteral("errorBeeps"), 18, 17, 44);
     layout_.Group(QStringLiteral("Half Duplex"), 73, 7, 56, 22);
-    halfDuplex_ = layout_.Check(QStringLiteral("Active"), 80, 17, 44);
-    halfDuplex_->setObjectName(QStringLiteral("halfDuplex"));
+    halfDuplex_ = layout_.Check(QStringLiteral("Active"), QStringLiteral("halfDuplex"), 80, 17, 44);
     layout_.Group(QStringLiteral("Audio Loopback"), 135, 7, 64, 22);
-    audioLoopback_ = layout_.Check(QStringLiteral("Enable"), 142, 17, 50);
-    audioLoopback_->setObjectName(QStringLiteral("audioLoopback"));
+    audioLoopback_ = layout_.Check(QStringLiteral("Enable"), QStringLiteral("audioLoopback"), 142, 17, 50);
     layout_.Group(QStringLiteral("Line DTMF Decoder"), 205, 7, 74, 22);
-    dtmfDecoderDisable_ = layout_.Check(QStringLiteral("Disable"), 212, 17, 50);
-    dtmfDecoderDisable_->setObjectName(QStringLiteral("dtmfDecoderDisable"));
+    dtmfDecoderDisable_ = layout_.Check(QStringLiteral("Disable"), QStringLiteral("dtmfDecoderDisable"), 212, 17, 50);
 
     layout_.Group(QStringLiteral("Function Tone Mode"), 11, 31, 118, 22);
     toneMode_ = new QButtonGroup(this);
-    layout_.Radio(toneMode_, QStringLiteral("Single"), 18, 41, 44)->setObjectName(QStringLiteral("single"));
-    layout_.Radio(toneMode_, QStringLiteral("Dual"), 70, 41, 44)->setObjectName(QStringLiteral("dual"));
+    layout_.Radio(toneMode_, QStringLiteral("Single"), QStringLiteral("single"), 18, 41, 44);
+    layout_.Radio(toneMode_, QStringLiteral("Dual"), QStringLiteral("dual"), 70, 41, 44);
     connect(toneMode_, &QButtonGroup::idClicked, this, [this] { OnToneModeClicked(); });
 
     layout_.Group(QStringLiteral("CTCSS Tone"), 135, 31, 144, 22);
     ctcssToneMode_ = new QButtonGroup(this);
-    layout_.Radio(ctcssToneMode_, QStringLiteral("PTT Only"), 142, 41, 54)
-        ->setObjectName(QStringLiteral("pttOnly"));
-    layout_.Radio(ctcssToneMode_, QStringLiteral("Always On"), 204, 41, 60)
-        ->setObjectName(QStringLiteral("alwaysOn"));
+    layout_.Radio(ctcssToneMode_, QStringLiteral("PTT Only"), QStringLiteral("pttOnly"), 142, 41, 54);
+    layout_.Radio(ctcssToneMode_, QStringLiteral("Always On"), QStringLiteral("alwaysOn"), 204, 41, 60);
 
     layout_.Group(QStringLiteral("PTT Options"), 293, 7, 94, 134);
     layout_.Label(QStringLiteral("PTT Frequency"), 300, 18, 80, 10);
-    pttFrequency_ = layout_.Combo(kPttFrequencies, false, 300, 28, 48);
-    pttFrequency_->setObjectName(QStringLiteral("pttFrequency"));
-    fullTimeTxAudio_ = layout_.Check(QStringLiteral("Full Time TX Audio"), 300, 45, 84);
-    fullTimeTxAudio_->setObjectName(QStringLiteral("fullTimeTxAudio"));
-    repeaterMode_ = layout_.Check(QStringLiteral("Repeater Mode"), 300, 57, 84);
-    repeaterMode_->setObjectName(QStringLiteral("repeaterMode"));
-    pttToneOnly_ = layout_.Check(QStringLiteral("PTT Tone Only"), 300, 69, 84);
-    pttToneOnly_->setObjectName(QStringLiteral("pttToneOnly"));
-    revertToR1_ = layout_.Check(QStringLiteral("Revert to R1"), 300, 81, 84);
-    revertToR1_->setObjectName(QStringLiteral("revertToR1"));
+    pttFrequency_ = layout_.Combo(kPttFrequencies, false, QStringLiteral("pttFrequency"), 300, 28, 48);
+    fullTimeTxAudio_ = layout_.Check(QStringLiteral("Full Time TX Audio"), QStringLiteral("fullTimeTxAudio"), 300, 45, 84);
+    repeaterMode_ = layout_.Check(QStringLiteral("Repeater Mode"), QStringLiteral("repeaterMode"), 300, 57, 84);
+    pttToneOnly_ = layout_.Check(QStringLiteral("PTT Tone Only"), QStringLiteral("pttToneOnly"), 300, 69, 84);
+    revertToR1_ = layout_.Check(QStringLiteral("Revert to R1"), QStringLiteral("revertToR1"), 300, 81, 84);
     pttAuxRelay_ = new QButtonGroup(this);
-    layout_.Radio(pttAuxRelay_, QStringLiteral("No Aux Relays"), 300, 97, 84)
-        ->setObjectName(QStringLiteral("noAuxRelays"));
-    layout_.Radio(pttAuxRelay_, QStringLiteral("R1 Also on PTT"), 300, 109, 84)
-        ->setObjectName(QStringLiteral("r1AlsoOnPtt"));
-    layout_.Radio(pttAuxRelay_, QStringLiteral("R2 Also on PTT"), 300, 121, 84)
-        ->setObjectName(QStringLiteral("r2AlsoOnPtt"));
+    layout_.Radio(pttAuxRelay_, QStringLiteral("No Aux Relays"), QStringLiteral("noAuxRelays"), 300, 97, 84);
+    layout_.Radio(pttAuxRelay_, QStringLiteral("R1 Also on PTT"), QStringLiteral("r1AlsoOnPtt"), 300, 109, 84);
+    layout_.Radio(pttAuxRelay_, QStringLiteral("R2 Also on PTT"), QStringLiteral("r2AlsoOnPtt"), 300, 121, 84);
 
     layout_.Group(QStringLiteral("MON Relay Options"), 293, 145, 94, 66);
     monRelayMode_ = new QButtonGroup(this);
-    layout_.Radio(monRelayMode_, QStringLiteral("Reset on PTT"), 300, 157, 84)
-        ->setObjectName(QStringLiteral("resetOnPtt"));
-    layout_.Radio(monRelayMode_, QStringLiteral("Always Except PTT"), 300, 169, 84)
-        ->setObjectName(QStringLiteral("alwaysExceptPtt"));
-    layout_.Radio(monRelayMode_, QStringLiteral("Momentary"), 300, 181, 84)
-        ->setObjectName(QStringLiteral("momentary"));
+    layout_.Radio(monRelayMode_, QStringLiteral("Reset on PTT"), QStringLiteral("resetOnPtt"), 300, 157, 84);
+    layout_.Radio(monRelayMode_, QStringLiteral("Always Except PTT"), QStringLiteral("alwaysExceptPtt"), 300, 169, 84);
+    layout_.Radio(monRelayMode_, QStringLiteral("Momentary"), QStringLiteral("momentary"), 300, 181, 84);
     monRelayTime_ = layout_.EditRow(QString(), QStringLiteral("monRelayTimeMs"), 300, 194, 10, 36,
                                     QStringLiteral("msec"));
     connect(monRelayMode_, &QButtonGroup::idClicked, this, [this] { OnMonRelayModeClicked(); });
@@ -175,25 +158,17 @@ CConfiguratorDlg::ScreenRowControls CConfiguratorDlg::CreateScreenRow(int screen
     const int y = kRowTop + (screenRow - 1) * kRowPitch;
     const QString prefix = QStringLiteral("row%1").arg(screenRow);
     ScreenRowControls row;
-    row.label = layout_.Edit(11, y, 22);
-    row.label->setObjectName(prefix + QStringLiteral("Label"));
+    row.label = layout_.Edit(prefix + QStringLiteral("Label"), 11, y, 22);
     row.label->setEnabled(false);
-    row.toneActive = layout_.Check(QString(), 45, y + 1, 12);
-    row.toneActive->setObjectName(prefix + QStringLiteral("Active"));
-    row.relay = layout_.Combo({QStringLiteral("R01"), QStringLiteral("R02")}, true, 64, y, 34);
-    row.relay->setObjectName(prefix + QStringLiteral("Relay"));
+    row.toneActive = layout_.Check(QString(), prefix + QStringLiteral("Active"), 45, y + 1, 12);
+    row.relay = layout_.Combo({QStringLiteral("R01"), QStringLiteral("R02")}, true, prefix + QStringLiteral("Relay"), 64, y, 34);
     row.group = layout_.Combo({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
                                QStringLiteral("4")},
-                              true, 101, y, 26);
-    row.group->setObjectName(prefix + QStringLiteral("Group"));
-    row.duration = layout_.Edit(131, y, 34);
-    row.duration->setObjectName(prefix + QStringLiteral("Duration"));
-    row.digitalOutput = layout_.Edit(172, y, 26);
-    row.digitalOutput->setObjectName(prefix + QStringLiteral("DigitalOutput"));
-    row.ctcss = layout_.Edit(206, y, 26);
-    row.ctcss->setObjectName(prefix + QStringLiteral("Ctcss"));
-    row.useDefaultCtcss = layout_.Check(QString(), 247, y + 1, 12);
-    row.useDefaultCtcss->setObjectName(prefix + QStringLiteral("UseDefault"));
+                              true, prefix + QStringLiteral("Group"), 101, y, 26);
+    row.duration = layout_.Edit(prefix + QStringLiteral("Duration"), 131, y, 34);
+    row.digitalOutput = layout_.Edit(prefix + QStringLiteral("DigitalOutput"), 172, y, 26);
+    row.ctcss = layout_.Edit(prefix + QStringLiteral("Ctcss"), 206, y, 26);
+    row.useDefaultCtcss = layout_.Check(QString(), prefix + QStringLiteral("UseDefault"), 247, y + 1, 12);
 
     for (QWidget* control : {static_cast<QWidget*>(row.label), static_cast<QWidget*>(row.toneActive),
                              static_cast<QWidget*>(row.relay), static_cast<QWidget*>(row.group),

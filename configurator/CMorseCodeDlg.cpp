@@ -31,12 +31,9 @@ CMorseCodeDlg::CMorseCodeDlg(UserInteraction& interaction, QWidget* parent)
 {
     layout_.Group(QStringLiteral("Auto Transmit Options"), 7, 7, 167, 48);
     autoMode_ = new QButtonGroup(this);
-    layout_.Radio(autoMode_, QStringLiteral("End of Each PTT"), 15, 20, 90)
-        ->setObjectName(QStringLiteral("endOfEachPtt"));
-    layout_.Radio(autoMode_, QStringLiteral("Timer Interval"), 15, 37, 62)
-        ->setObjectName(QStringLiteral("timerInterval"));
-    intervalEdit_ = layout_.Edit(80, 36, 30);
-    intervalEdit_->setObjectName(QStringLiteral("morseIntervalMin"));
+    layout_.Radio(autoMode_, QStringLiteral("End of Each PTT"), QStringLiteral("endOfEachPtt"), 15, 20, 90);
+    layout_.Radio(autoMode_, QStringLiteral("Timer Interval"), QStringLiteral("timerInterval"), 15, 37, 62);
+    intervalEdit_ = layout_.Edit(QStringLiteral("morseIntervalMin"), 80, 36, 30);
     layout_.Label(QStringLiteral("min"), 114, 38, 20, 10);
 
     freqEdit_ = layout_.EditRow(QStringLiteral("Morse Code Frequency:"), QStringLiteral("morseFreqHz"),
@@ -45,8 +42,7 @@ CMorseCodeDlg::CMorseCodeDlg(UserInteraction& interaction, QWidget* parent)
                                 82, 84, 34, QStringLiteral("dBm"));
 
     layout_.Label(QStringLiteral("Morse Code String:"), 7, 102, 84, 10);
-    textEdit_ = layout_.Edit(7, 114, 167);
-    textEdit_->setObjectName(QStringLiteral("morseText"));
+    textEdit_ = layout_.Edit(QStringLiteral("morseText"), 7, 114, 167);
     textEdit_->setMaxLength(kMaxTextChars);
     textEdit_->setValidator(new CapitalsValidator(textEdit_));
 

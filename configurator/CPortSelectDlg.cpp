@@ -7,8 +7,8 @@ CPortSelectDlg::CPortSelectDlg(UserInteraction& interaction, QWidget* parent)
     : CExchangeDlg(interaction, parent, QStringLiteral("Serial Commincations Port Select"), 146, 55)
 {
     ports_ = new QButtonGroup(this);
-    layout_.Radio(ports_, QStringLiteral("Com 1"), 20, 12, 50)->setObjectName(QStringLiteral("com1"));
-    layout_.Radio(ports_, QStringLiteral("Com 2"), 20, 30, 50)->setObjectName(QStringLiteral("com2"));
+    layout_.Radio(ports_, QStringLiteral("Com 1"), QStringLiteral("com1"), 20, 12, 50);
+    layout_.Radio(ports_, QStringLiteral("Com 2"), QStringLiteral("com2"), 20, 30, 50);
     AddOkButton(89, 7);
 }
 

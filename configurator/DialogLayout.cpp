@@ -28,6 +28,13 @@ void DialogLayout::Place(QWidget* control, int x, int y, int width, int height)
     control->setGeometry(units_.Rect(x, y, width, height));
 }
 
+void DialogLayout::PlaceNamed(QWidget* control, const QString& name, int x, int y, int width,
+                              int height)
+{
+    control->setObjectName(name);
+    Place(control, x, y, width, height);
+}
+
 QLabel* DialogLayout::Label(const QString& text, int x, int y, int width, int height)
 {
     auto* label = new QLabel(text);
@@ -51,10 +58,10 @@ QGroupBox* DialogLayout::Group(const QString& title, int x, int y, int width, in
     return group;
 }
 
-QLineEdit* DialogLayout::Edit(int x, int y, int width, int height)
+QLineEdit* DialogLayout::Edit(const QString& name, int x, int y, int width, int height)
 {
     auto* edit = new QLineEdit;
-    Place(edit, x, y, width, height);
+    PlaceNamed(edit, name, x, y, width, height);
     return edit;
 }
 
@@ -63,33 +70,34 @@ QLineEdit* DialogLayout::EditRow(const QString& caption, const QString& name, in
 {
     Label(caption, x, y + 2, labelWidth, 10);
     const int editX = x + labelWidth + 2;
-    QLineEdit* edit = Edit(editX, y, editWidth);
-    edit->setObjectName(name);
+    QLineEdit* edit = Edit(name, editX, y, editWidth);
     if (!unit.isEmpty())
         Label(unit, editX + editWidth + 3, y + 2, 24, 10);
     return edit;
 }
 
-QCheckBox* DialogLayout::Check(const QString& text, int x, int y, int width, int height)
+QCheckBox* DialogLayout::Check(const QString& text, const QString& name, int x, int y, int width,
+                               int height)
 {
     auto* box = new QCheckBox(text);
-    Place(box, x, y, width, height);
+    PlaceNamed(box, name, x, y, width, height);
     return box;
 }
 
-QCheckBox* DialogLayout::LeftTextCheck(const QString& text, int x, int y, int width, int height)
+QCheckBox* DialogLayout::LeftTextCheck(const QString& text, const QString& name, int x, int y,
+                                       int width, int height)
 {
     auto* box = new LeftTextCheckBox(text);
-    Place(box, x, y, width, height);
+    PlaceNamed(box, name, x, y, width, height);
     return box;
 }
 
-QRadioButton* DialogLayout::Radio(QButtonGroup* group, const QString& text, int x, int y,
-                                  int width, int height)
+QRadioButton* DialogLayout::Radio(QButtonGroup* group, const QString& text, const QString& name,
+                                  int x, int y, int width, int height)
 {
     auto* button = new QRadioButton(text);
     group->addButton(button, static_cast<int>(group->buttons().size()));
-    Place(button, x, y, width, height);
+    PlaceNamed(button, name, x, y, width, height);
     return button;
 }
 
@@ -101,8 +109,8 @@ QPushButton* DialogLayout::Button(const QString& text, int x, int y, int width, 
     return button;
 }
 
-QComboBox* DialogLayout::Combo(const QStringList& items, bool editable, int x, int y, int width,
-                               int height)
+QComboBox* DialogLayout::Combo(const QStringList& items, bool editable, const QString& name, int x,
+                               int y, int width, int height)
 {
     auto* combo = new QComboBox;
     combo->setEditable(editable);
@@ -113,7 +121,7 @@ QComboBox* DialogLayout::Combo(const QStringList& items, bool editable, int x, i
         combo->completer()->setCaseSensitivity(Qt::CaseSensitive);
     }
     combo->addItems(items);
-    Place(combo, x, y, width, height);
+    PlaceNamed(combo, name, x, y, width, height);
     return combo;
 }
 

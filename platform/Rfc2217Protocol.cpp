@@ -130,6 +130,20 @@ void Rfc2217Protocol::Reply(std::uint8_t verb, std::uint8_t option)
     replies_.insert(replies_.end(), {kIac, verb, option});
 }
 
+// The peer asks for an option to be on (DO for this side, WILL for its own): refused
+// with `no` when it is not `wanted`, else turned on and confirmed with `yes` unless it was
+// on or already being turned on.
+void Rfc2217Protocol::AskedToEnable(OptionState& state, bool wanted, std::uint8_t yes, std::uint8_t no,
+                                    std::uint8_t option)
+{
+    if (!wanted) {
+        Reply(no, option);
+    } else if (state != OptionState::On) {
+        if (state == OptionState::Off) Reply(yes, option);
+        state = OptionState::On;
+    }
+}
+
 // Answers only what changes an option's state, so that two sides never answer each
 // other's answers for ever.
 void Rfc2217Protocol::Negotiate(std::uint8_t verb, std::uint8_t option)
@@ -138,12 +152,7 @@ void Rfc2217Protocol::Negotiate(std::uint8_t verb, std::uint8_t option)
     OptionState& there = remote_[option];
     switch (verb) {
     case kDo:
-        if (!WantedHere(option)) {
-            Reply(kWont, option);
-        } else if (here != OptionState::On) {
-            if (here == OptionState::Off) Reply(kWill, option);
-            here = OptionState::On;
-        }
+        AskedToEnable(here, WantedHere(option), kWill, kWont, option);
         break;
     case kDont:
         if (here == OptionState::On) Reply(kWont, option);
@@ -151,12 +160,7 @@ void Rfc2217Protocol::Negotiate(std::uint8_t verb, std::uint8_t option)
         here = OptionState::Off;
         break;
     case kWill:
-        if (!WantedThere(option)) {
-            Reply(kDont, option);
-        } else if (there != OptionState::On) {
-            if (there == OptionState::Off) Reply(kDo, option);
-            there = OptionState::On;
-        }
+        AskedToEnable(there, WantedThere(option), kDo, kDont, option);
         break;
     case kWont:
         if (there == OptionState::On) Reply(kDont, option);

@@ -125,6 +125,7 @@ private:
     void Negotiate(std::uint8_t verb, std::uint8_t option);
     void EndSubnegotiation(std::size_t dataSize);
     void Reply(std::uint8_t verb, std::uint8_t option);
+    void AskedToEnable(OptionState& state, bool wanted, std::uint8_t yes, std::uint8_t no, std::uint8_t option);
     static bool WantedHere(std::uint8_t option);
     static bool WantedThere(std::uint8_t option);
     static bool LengthFits(std::uint8_t command, std::size_t valueLength);

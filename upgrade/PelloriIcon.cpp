@@ -1,16 +1,12 @@
 #include "upgrade/PelloriIcon.h"
 
+#include "widgets/DrawnIcon.h"
+
 #include <QPainter>
-#include <QPixmap>
 
 QIcon PelloriIcon::Make()
 {
-    QIcon icon;
-    for (int size : {16, 32}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
+    return DrawnIcon::Make([](QPainter& painter, int size) {
         // A chip with an arrow into it: a program going into flash.
         const qreal unit = size / 16.0;
         painter.setPen(Qt::NoPen);
@@ -22,8 +18,5 @@ QIcon PelloriIcon::Make()
         painter.setBrush(QColor(200, 200, 210));
         for (int pin = 0; pin < 4; ++pin)
             painter.drawRect(QRectF((6 + 2.5 * pin) * unit, 2 * unit, unit, 2 * unit));
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
+    });
 }

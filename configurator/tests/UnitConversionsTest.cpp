@@ -3,19 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
 
 TEST(UnitConversionsTest, RelayNumberIgnoresTheFirstCharacter)
 {
-    EXPECT_EQ(UnitConversions::RelayNumber("R01"), 1);
-    EXPECT_EQ(UnitConversions::RelayNumber("R1"), 1);
-    EXPECT_EQ(UnitConversions::RelayNumber("R02"), 2);
-    EXPECT_EQ(UnitConversions::RelayNumber("X7"), 7);
-    EXPECT_EQ(UnitConversions::RelayNumber("7"), 0);
-    EXPECT_EQ(UnitConversions::RelayNumber(""), 0);
-    EXPECT_EQ(UnitConversions::RelayNumber("R  12x"), 12);
-    EXPECT_EQ(UnitConversions::RelayNumber("Rab"), 0);
-    EXPECT_EQ(UnitConversions::RelayNumber("R300"), 300);
-    EXPECT_EQ(UnitConversions::RelayNumber("R99999999999999"), INT_MAX);
+    const std::pair<const char*, int> cases[] = {
+        {"R01", 1},
+        {"R1", 1},
+        {"R02", 2},
+        {"X7", 7},
+        {"7", 0},
+        {"", 0},
+        {"R  12x", 12},
+        {"Rab", 0},
+        {"R300", 300},
+        {"R99999999999999", INT_MAX},
+    };
+    for (const auto& [text, number] : cases)
+        EXPECT_EQ(UnitConversions::RelayNumber(text), number) << text;
 }
 
 TEST(UnitConversionsTest, RelayTextHasTwoDigitsAndEmptyForZero)
@@ -32,11 +37,9 @@ TEST(UnitConversionsTest, RelayTextHasTwoDigitsAndEmptyForZero)
 
 TEST(UnitConversionsTest, GroupTextOfValueZeroBecomesOne)
 {
-    EXPECT_EQ(UnitConversions::RelayGroup("0"), 1);
-    EXPECT_EQ(UnitConversions::RelayGroup("abc"), 1);
-    EXPECT_EQ(UnitConversions::RelayGroup(""), 1);
-    EXPECT_EQ(UnitConversions::RelayGroup("3"), 3);
-    EXPECT_EQ(UnitConversions::RelayGroup("9"), 9);
+    const std::pair<const char*, int> cases[] = {{"0", 1}, {"abc", 1}, {"", 1}, {"3", 3}, {"9", 9}};
+    for (const auto& [text, group] : cases)
+        EXPECT_EQ(UnitConversions::RelayGroup(text), group) << text;
     EXPECT_EQ(UnitConversions::RelayGroupText(1), "1");
     EXPECT_EQ(UnitConversions::RelayGroupText(12), "12");
 }

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 using Message = RecordingPresenter::Message;
@@ -89,41 +91,40 @@ TEST_F(UnitTransferPtyTest, SendToASilentUnitIsReported)
     EXPECT_EQ(Messages(), (std::vector<Message>{{UnitTransfer::kSendFailed, MessageIcon::Error}}));
 }
 
-TEST_F(UnitTransferPtyTest, ReceiveFromASilentUnitTimesOut)
+namespace {
+
+// A receive that the unit's fault makes fail: the result, the message, and the record
+// left as it was.
+struct ReceiveFailure {
+    const char* name;
+    Q47Fault fault;
+    TransferResult result;
+    const char* message;
+
+    friend void PrintTo(const ReceiveFailure& row, std::ostream* out) { *out << row.name; }
+};
+
+class UnitTransferPtyReceiveTest : public UnitTransferPtyTest, public ::testing::WithParamInterface<ReceiveFailure> {};
+
+TEST_P(UnitTransferPtyReceiveTest, FailsAndKeepsTheRecord)
 {
-    unit_.SetFault({Q47FaultKind::Silence, 0});
+    unit_.SetFault(GetParam().fault);
     UnitConfig config = BusyConfig();
-    EXPECT_EQ(transfer_.ReceiveFromUnit(config, 0), TransferResult::Timeout);
+    EXPECT_EQ(transfer_.ReceiveFromUnit(config, 0), GetParam().result);
     EXPECT_EQ(config, BusyConfig());
-    EXPECT_EQ(Messages(), (std::vector<Message>{{UnitTransfer::kReceiveTimeout, MessageIcon::Error}}));
+    EXPECT_EQ(Messages(), (std::vector<Message>{{GetParam().message, MessageIcon::Error}}));
 }
 
-TEST_F(UnitTransferPtyTest, StopInRowFortyTimesOutAndKeepsTheRecord)
-{
-    unit_.SetFault({Q47FaultKind::StopInRow, 40});
-    UnitConfig config = BusyConfig();
-    EXPECT_EQ(transfer_.ReceiveFromUnit(config, 0), TransferResult::Timeout);
-    EXPECT_EQ(config, BusyConfig());
-    EXPECT_EQ(Messages(), (std::vector<Message>{{UnitTransfer::kReceiveTimeout, MessageIcon::Error}}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Faults, UnitTransferPtyReceiveTest,
+    ::testing::Values(
+        ReceiveFailure{"SilentUnitTimesOut", {Q47FaultKind::Silence, 0}, TransferResult::Timeout, UnitTransfer::kReceiveTimeout},
+        ReceiveFailure{"StopInRowFortyTimesOut", {Q47FaultKind::StopInRow, 40}, TransferResult::Timeout, UnitTransfer::kReceiveTimeout},
+        ReceiveFailure{"StopAfterRowsFails", {Q47FaultKind::StopAfterRows, 0}, TransferResult::ChecksumError, UnitTransfer::kReceiveFailed},
+        ReceiveFailure{"BadChecksumFails", {Q47FaultKind::BadChecksum, 0}, TransferResult::ChecksumError, UnitTransfer::kReceiveFailed}),
+    [](const auto& row) { return std::string(row.param.name); });
 
-TEST_F(UnitTransferPtyTest, StopAfterRowsFailsAndKeepsTheRecord)
-{
-    unit_.SetFault({Q47FaultKind::StopAfterRows, 0});
-    UnitConfig config = BusyConfig();
-    EXPECT_EQ(transfer_.ReceiveFromUnit(config, 0), TransferResult::ChecksumError);
-    EXPECT_EQ(config, BusyConfig());
-    EXPECT_EQ(Messages(), (std::vector<Message>{{UnitTransfer::kReceiveFailed, MessageIcon::Error}}));
-}
-
-TEST_F(UnitTransferPtyTest, BadChecksumFailsAndKeepsTheRecord)
-{
-    unit_.SetFault({Q47FaultKind::BadChecksum, 0});
-    UnitConfig config = BusyConfig();
-    EXPECT_EQ(transfer_.ReceiveFromUnit(config, 0), TransferResult::ChecksumError);
-    EXPECT_EQ(config, BusyConfig());
-    EXPECT_EQ(Messages(), (std::vector<Message>{{UnitTransfer::kReceiveFailed, MessageIcon::Error}}));
-}
+}  // namespace
 
 TEST_F(UnitTransferPtyTest, ExchangeAfterAFailedOneStartsClean)
 {

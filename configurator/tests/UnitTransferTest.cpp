@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 
 namespace {
 
@@ -75,13 +76,8 @@ TEST_F(UnitTransferTest, SendOpensCom1ForSelectionZeroAndCom2Otherwise)
 TEST_F(UnitTransferTest, LineIsSetTo4800EightNoneOneAndFlowControlIsLeftAlone)
 {
     ASSERT_TRUE(line_.Open("/dev/earlier"));
-    CommSettings earlier;
-    earlier.baudRate = 9600;
-    earlier.dataBits = 7;
-    earlier.parity = Parity::Even;
-    earlier.stopBits = 2;
-    earlier.ctsOutFlow = true;
-    earlier.rtsControl = 2;
+    const CommSettings earlier{
+        .baudRate = 9600, .dataBits = 7, .parity = Parity::Even, .stopBits = 2, .ctsOutFlow = true, .rtsControl = 2};
     ASSERT_TRUE(line_.SetSettings(earlier));
     line_.Close();
 
@@ -193,49 +189,41 @@ TEST_F(UnitTransferTest, MorseFrequencyFromTheUnitIsRoundedToTheNearestHertz)
     EXPECT_EQ(config.morseFreqHz, 400);
 }
 
-TEST_F(UnitTransferTest, ReceiveFromASilentUnitTimesOutAndKeepsTheRecord)
+namespace {
+
+// A receive that the unit's fault makes fail: the result, the message, and the record
+// left as it was.
+struct ReceiveFailure {
+    const char* name;
+    Q47Fault fault;
+    TransferResult result;
+    Message message;
+
+    friend void PrintTo(const ReceiveFailure& row, std::ostream* out) { *out << row.name; }
+};
+
+class UnitTransferReceiveTest : public UnitTransferTest, public ::testing::WithParamInterface<ReceiveFailure> {};
+
+TEST_P(UnitTransferReceiveTest, FailsAndKeepsTheRecord)
 {
-    unit().SetFault({Q47FaultKind::Silence, 0});
+    unit().SetFault(GetParam().fault);
     UnitConfig config = BusyConfig();
-    EXPECT_EQ(transfer_.ReceiveFromUnit(config, 0), TransferResult::Timeout);
+    EXPECT_EQ(transfer_.ReceiveFromUnit(config, 0), GetParam().result);
     EXPECT_EQ(config, BusyConfig());
-    EXPECT_EQ(Messages(), std::vector<Message>{kTimeout});
+    EXPECT_EQ(Messages(), std::vector<Message>{GetParam().message});
 }
 
-TEST_F(UnitTransferTest, UnitStoppingInTheMiddleOfARowTimesOutAndKeepsTheRecord)
-{
-    unit().SetFault({Q47FaultKind::StopInRow, 40});
-    UnitConfig config = BusyConfig();
-    EXPECT_EQ(transfer_.ReceiveFromUnit(config, 0), TransferResult::Timeout);
-    EXPECT_EQ(config, BusyConfig());
-    EXPECT_EQ(Messages(), std::vector<Message>{kTimeout});
-}
+INSTANTIATE_TEST_SUITE_P(
+    Faults, UnitTransferReceiveTest,
+    ::testing::Values(
+        ReceiveFailure{"SilentUnitTimesOut", {Q47FaultKind::Silence, 0}, TransferResult::Timeout, kTimeout},
+        ReceiveFailure{"UnitStoppingInTheMiddleOfARowTimesOut", {Q47FaultKind::StopInRow, 40}, TransferResult::Timeout, kTimeout},
+        ReceiveFailure{"UnitStoppingInTheHeaderTimesOut", {Q47FaultKind::StopInRow, 0}, TransferResult::Timeout, kTimeout},
+        ReceiveFailure{"UnitStoppingAfterTheRowsFailsTheChecksum", {Q47FaultKind::StopAfterRows, 0}, TransferResult::ChecksumError, kReceiveFailed},
+        ReceiveFailure{"BadChecksumFails", {Q47FaultKind::BadChecksum, 0}, TransferResult::ChecksumError, kReceiveFailed}),
+    [](const auto& row) { return std::string(row.param.name); });
 
-TEST_F(UnitTransferTest, UnitStoppingInTheHeaderTimesOut)
-{
-    unit().SetFault({Q47FaultKind::StopInRow, 0});
-    UnitConfig config = BusyConfig();
-    EXPECT_EQ(transfer_.ReceiveFromUnit(config, 0), TransferResult::Timeout);
-    EXPECT_EQ(config, BusyConfig());
-}
-
-TEST_F(UnitTransferTest, UnitStoppingAfterTheRowsFailsTheChecksumAndKeepsTheRecord)
-{
-    unit().SetFault({Q47FaultKind::StopAfterRows, 0});
-    UnitConfig config = BusyConfig();
-    EXPECT_EQ(transfer_.ReceiveFromUnit(config, 0), TransferResult::ChecksumError);
-    EXPECT_EQ(config, BusyConfig());
-    EXPECT_EQ(Messages(), std::vector<Message>{kReceiveFailed});
-}
-
-TEST_F(UnitTransferTest, BadChecksumKeepsTheRecord)
-{
-    unit().SetFault({Q47FaultKind::BadChecksum, 0});
-    UnitConfig config = BusyConfig();
-    EXPECT_EQ(transfer_.ReceiveFromUnit(config, 0), TransferResult::ChecksumError);
-    EXPECT_EQ(config, BusyConfig());
-    EXPECT_EQ(Messages(), std::vector<Message>{kReceiveFailed});
-}
+}  // namespace
 
 TEST_F(UnitTransferTest, LineThatFailsWhileReadingTimesOut)
 {

@@ -52,6 +52,9 @@ std::unique_ptr<Check> Brltty() { return std::make_unique<BrlttyCheck>(); }
 std::unique_ptr<Check> Parallel() { return std::make_unique<ParallelPortCheck>(); }
 
 const std::string kBrlttyRules = "/usr/lib/udev/rules.d/85-brltty.rules";
+// What the check tells a user whose brltty claims serial adapters.
+const std::string kBrlttyFix = "without a braille display: sudo apt-get remove brltty; or mask its rules: sudo ln -s "
+                               "/dev/null /etc/udev/rules.d/85-brltty.rules";
 const std::string kBrlttyText =
     "# Device: 1A86:7523\n"
     "ENV{PRODUCT}==\"1a86/7523/*\", ENV{BRLTTY_BRAILLE_DRIVER}=\"bm\", GOTO=\"brltty_usb_run\"\n"
@@ -134,16 +137,14 @@ const Case kCases[] = {
     {"BrlttyRulesClaimSerialChips",
      [](SystemTree& t) { t.AddFile(kBrlttyRules, kBrlttyText); },
      Brltty, kBrlttyRules, Status::Warning, "claim the serial adapter chips CP210x (10c4:ea60), CH340 (1a86:7523)",
-     "without a braille display: sudo apt-get remove brltty; or mask its rules: sudo ln -s /dev/null "
-     "/etc/udev/rules.d/85-brltty.rules"},
+     kBrlttyFix},
     {"BrlttyRulesClaimAnAdapterPluggedIn",
      [](SystemTree& t) {
          t.AddFile(kBrlttyRules, kBrlttyText);
          t.AddAdapter({.vendor = "1a86", .product = "7523", .driver = "ch341"});
      },
      Brltty, kBrlttyRules, Status::Problem, "and one of them is plugged in now",
-     "without a braille display: sudo apt-get remove brltty; or mask its rules: sudo ln -s /dev/null "
-     "/etc/udev/rules.d/85-brltty.rules"},
+     kBrlttyFix},
     {"BrlttyRulesMasked",
      [](SystemTree& t) {
          t.AddFile(kBrlttyRules, kBrlttyText);

@@ -7,6 +7,7 @@
 #include "platform/PortMap.h"
 #include "platform/ProgramInfo.h"
 #include "platform/PtyPair.h"
+#include "platform/tests/ProgramRun.h"
 #include "platform/tests/ScopedXdgHomes.h"
 
 #include <QDir>
@@ -42,17 +43,10 @@ DoctorRun RunDoctor(const QStringList& arguments, const QStringList& unset = {},
     environment.remove(QStringLiteral("DISPLAY"));
     // LeakSanitizer cannot work under ptrace, and ends the program with an error when traced.
     if (program == QStringLiteral("strace")) environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, programArguments + arguments);
+    const ProgramRun ran = ProgramRun::Of(program, programArguments + arguments, environment, 120000);
     DoctorRun run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.output = QString::fromUtf8(process.readAllStandardOutput());
+    run.exitCode = ran.status;
+    run.output = QString::fromUtf8(ran.out);
     if (arguments.contains(QStringLiteral("--json"))) run.json = QJsonDocument::fromJson(run.output.toUtf8()).object();
     return run;
 }

@@ -25,26 +25,6 @@ Variant Ad21k::LoadProg(const std::string&)
     return Variant();
 }
 
-Variant Ad21k::ReadDM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra)
-{
-    return ReadMemory(address, count, format, DataMemory, extra);
-}
-
-Variant Ad21k::WriteDM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra)
-{
-    return WriteMemory(address, data, format, DataMemory, extra);
-}
-
-Variant Ad21k::ReadPM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra)
-{
-    return ReadMemory(address, count, format, ProgramMemory, extra);
-}
-
-Variant Ad21k::WritePM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra)
-{
-    return WriteMemory(address, data, format, ProgramMemory, extra);
-}
-
 Variant Ad21k::ReadMemory(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t space,
                           std::int32_t)
 {

@@ -24,10 +24,6 @@ public:
     // Automation members, in dispatch map order. LoadSym and LoadProg do nothing.
     Variant LoadSym(const std::string& fileName);
     Variant LoadProg(const std::string& fileName);
-    Variant ReadDM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
-    Variant WriteDM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
-    Variant ReadPM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
-    Variant WritePM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
 
     // Space 2 is program memory, any other data memory. Formats 6 and 7 on a
     // read relabel a scalar VT_I4 result as VT_R4 with the same bits.

@@ -29,26 +29,6 @@ const DispatchMap& Ad21xx::Map()
     return map;
 }
 
-Variant Ad21xx::ReadDM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra)
-{
-    return ReadMemory(address, count, format, DataMemory, extra);
-}
-
-Variant Ad21xx::WriteDM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra)
-{
-    return WriteMemory(address, data, format, DataMemory, extra);
-}
-
-Variant Ad21xx::ReadPM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra)
-{
-    return ReadMemory(address, count, format, ProgramMemory, extra);
-}
-
-Variant Ad21xx::WritePM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra)
-{
-    return WriteMemory(address, data, format, ProgramMemory, extra);
-}
-
 Variant Ad21xx::ReadIO(std::int32_t address, std::int32_t count)
 {
     return ReadWords(address, count, IoSpace);

@@ -29,12 +29,8 @@ public:
     const DispatchMap& GetDispatchMap() const override { return Map(); }
 
     // Automation members, in dispatch map order.
-    Variant ReadDM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
-    Variant WriteDM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
     // Virtual so that a board whose link needs other conventions can load otherwise.
     virtual Variant LoadProg(const std::string& fileName);
-    Variant ReadPM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
-    Variant WritePM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
     Variant ProgFlash(const std::string& fileName);
     Variant VerifyFlash(const std::string& fileName);
     Variant ReadIO(std::int32_t address, std::int32_t count);

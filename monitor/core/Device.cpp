@@ -52,6 +52,26 @@ Variant Device::WriteFlash(std::int32_t address, Variant& data)
     return Result(WriteFlashBlock(address, *values));
 }
 
+Variant Device::ReadDM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra)
+{
+    return ReadMemory(address, count, format, DataMemory, extra);
+}
+
+Variant Device::WriteDM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra)
+{
+    return WriteMemory(address, data, format, DataMemory, extra);
+}
+
+Variant Device::ReadPM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra)
+{
+    return ReadMemory(address, count, format, ProgramMemory, extra);
+}
+
+Variant Device::WritePM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra)
+{
+    return WriteMemory(address, data, format, ProgramMemory, extra);
+}
+
 Variant Device::ReadMemory(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t)
 {
     return Variant();
@@ -72,15 +92,6 @@ LinkResult Device::WriteFlashBlock(std::int32_t, std::span<const std::uint32_t>)
     return {};
 }
 
-bool Device::LoadFailed(const std::string& fileName, FlashImage& image, Variant& result)
-{
-    std::int32_t loadError = image.Load(fileName);
-    if (loadError == 0)
-        return false;
-    SetError(result, loadError, "Error opening file");
-    return true;
-}
-
 std::uint64_t Device::PresentBytes(const FlashImage& image)
 {
     std::uint64_t bytes = 0;
@@ -89,64 +100,71 @@ std::uint64_t Device::PresentBytes(const FlashImage& image)
     return bytes;
 }
 
-Variant Device::ProgImage(const std::string& fileName, FlashImage& image)
+void Device::ForEachPage(const std::string& fileName, FlashImage& image, Variant& result,
+                         const std::function<bool(std::int32_t address, std::span<const std::uint8_t> page)>& step)
 {
-    Variant result;
-    if (LoadFailed(fileName, image, result))
-        return result;
+    const std::int32_t loadError = image.Load(fileName);
+    if (loadError != 0) {
+        SetError(result, loadError, "Error opening file");
+        return;
+    }
     const std::uint64_t total = PresentBytes(image);
     std::uint64_t done = 0;
     ReportProgress(done, total);
-    std::vector<std::uint32_t> values;
     for (std::int32_t i = image.LowestPage(); i <= image.HighestPage(); ++i) {
         std::span<const std::uint8_t> page = image.GetPage(i);
         if (page.empty())
             continue;
-        if (HasFlashBlocks()) {
-            values.assign(page.begin(), page.end());
-            const LinkResult outcome = WriteFlashBlock(i * image.PageSize(), values);
-            if (!outcome.ok())
-                return Fail(outcome);
-            result = Variant::I4(0);
-        }
+        if (!step(i * image.PageSize(), page))
+            return;
         done += page.size();
         ReportProgress(done, total);
     }
+}
+
+Variant Device::ProgImage(const std::string& fileName, FlashImage& image)
+{
+    Variant result;
+    std::vector<std::uint32_t> values;
+    ForEachPage(fileName, image, result, [&](std::int32_t address, std::span<const std::uint8_t> page) {
+        if (!HasFlashBlocks())
+            return true;
+        values.assign(page.begin(), page.end());
+        const LinkResult outcome = WriteFlashBlock(address, values);
+        if (!outcome.ok()) {
+            result = Fail(outcome);
+            return false;
+        }
+        result = Variant::I4(0);
+        return true;
+    });
     return result;
 }
 
 Variant Device::VerifyImage(const std::string& fileName, FlashImage& image)
 {
     Variant result = Variant::I4(0);
-    if (LoadFailed(fileName, image, result))
-        return result;
-    const std::uint64_t total = PresentBytes(image);
-    std::uint64_t done = 0;
-    ReportProgress(done, total);
     std::vector<std::uint32_t> values;
-    for (std::int32_t i = image.LowestPage(); i <= image.HighestPage(); ++i) {
-        std::span<const std::uint8_t> page = image.GetPage(i);
-        if (page.empty())
-            continue;
+    ForEachPage(fileName, image, result, [&](std::int32_t address, std::span<const std::uint8_t> page) {
         if (!HasFlashBlocks()) {
             SetError(result, 0, BoardTexts::kNoDataAccess);
-            return result;
+            return false;
         }
-        const std::int32_t pageAddress = i * image.PageSize();
         values.clear();
-        const LinkResult outcome = ReadFlashBlock(pageAddress, image.PageSize(), values);
-        if (!outcome.ok())
-            return Fail(outcome);
+        const LinkResult outcome = ReadFlashBlock(address, image.PageSize(), values);
+        if (!outcome.ok()) {
+            result = Fail(outcome);
+            return false;
+        }
         // A byte the board did not return has not been verified: a short
         // read fails at the first such byte rather than passing.
         for (std::size_t k = 0; k < page.size(); ++k) {
             if (k >= values.size() || values[k] != page[k]) {
-                SetError(result, pageAddress + static_cast<std::int32_t>(k), "Verify Error at Addr");
-                return result;
+                SetError(result, address + static_cast<std::int32_t>(k), "Verify Error at Addr");
+                return false;
             }
         }
-        done += page.size();
-        ReportProgress(done, total);
-    }
+        return true;
+    });
     return result;
 }

@@ -3,6 +3,7 @@
 #include "monitor/core/AutoBase.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -31,6 +32,13 @@ public:
     Variant ReadFlash(std::int32_t address, std::int32_t count);
     Variant WriteFlash(std::int32_t address, Variant& data);
 
+    // The families' memory members (ReadDM, WriteDM, ReadPM, WritePM in their maps):
+    // ReadMemory and WriteMemory on the data or the program memory.
+    Variant ReadDM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
+    Variant WriteDM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
+    Variant ReadPM(std::int32_t address, std::int32_t count, std::int32_t format, std::int32_t extra);
+    Variant WritePM(std::int32_t address, Variant& data, std::int32_t format, std::int32_t extra);
+
     // The family's memory members; each base implementation returns VT_EMPTY
     // and records nothing.
     virtual Variant ReadMemory(std::int32_t address, std::int32_t count, std::int32_t format,
@@ -56,7 +64,10 @@ protected:
     Variant VerifyImage(const std::string& fileName, FlashImage& image);
 
 private:
-    // Records a load error; false when the image loaded.
-    bool LoadFailed(const std::string& fileName, FlashImage& image, Variant& result);
+    // Loads the file into the image and calls `step` with the flash address and the bytes
+    // of each present page, lowest first, reporting progress; stops early when `step`
+    // returns false. A file that does not load leaves its error in `result`.
+    void ForEachPage(const std::string& fileName, FlashImage& image, Variant& result,
+                     const std::function<bool(std::int32_t address, std::span<const std::uint8_t> page)>& step);
     static std::uint64_t PresentBytes(const FlashImage& image);
 };

@@ -94,20 +94,14 @@ bool FakeCommDevice::Escape(EscapeFunction f)
     if (failEscapes_) return Fail("Inappropriate ioctl for device");
     switch (f) {
     case EscapeFunction::SetRts:
-        rts_ = true;
-        events_.push_back("SETRTS");
-        break;
     case EscapeFunction::ClrRts:
-        rts_ = false;
-        events_.push_back("CLRRTS");
+        rts_ = f == EscapeFunction::SetRts;
+        events_.push_back(rts_ ? "SETRTS" : "CLRRTS");
         break;
     case EscapeFunction::SetDtr:
-        dtr_ = true;
-        events_.push_back("SETDTR");
-        break;
     case EscapeFunction::ClrDtr:
-        dtr_ = false;
-        events_.push_back("CLRDTR");
+        dtr_ = f == EscapeFunction::SetDtr;
+        events_.push_back(dtr_ ? "SETDTR" : "CLRDTR");
         break;
     }
     return true;

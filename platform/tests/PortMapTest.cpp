@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -13,21 +14,17 @@ TEST(PortMapTest, WithoutAFolderThePortsAreTheMachinesOwn)
 {
     ScopedConfigHome home;
     fs::remove(home.path() + "/dosdevices");
-    EXPECT_EQ(PortMap::DevicePath("COM1"), "/dev/ttyS0");
-    EXPECT_EQ(PortMap::DevicePath("Com2"), "/dev/ttyS1");
-    EXPECT_EQ(PortMap::DevicePath("com9"), "/dev/ttyS8");
-    EXPECT_EQ(PortMap::DevicePath("COM12"), "/dev/ttyS11");
-    EXPECT_EQ(PortMap::DevicePath("LPT1"), "/dev/parport0");
+    const std::pair<const char*, const char*> ports[] = {
+        {"COM1", "/dev/ttyS0"}, {"Com2", "/dev/ttyS1"}, {"com9", "/dev/ttyS8"}, {"COM12", "/dev/ttyS11"}, {"LPT1", "/dev/parport0"}};
+    for (const auto& [name, path] : ports)
+        EXPECT_EQ(PortMap::DevicePath(name), path) << name;
 }
 
 TEST(PortMapTest, NamesThatAreNoPortMapToNothing)
 {
     ScopedConfigHome home;
-    EXPECT_EQ(PortMap::DevicePath("COM0"), "");
-    EXPECT_EQ(PortMap::DevicePath("COM"), "");
-    EXPECT_EQ(PortMap::DevicePath("COM1x"), "");
-    EXPECT_EQ(PortMap::DevicePath("AUX"), "");
-    EXPECT_EQ(PortMap::DevicePath(""), "");
+    for (const char* name : {"COM0", "COM", "COM1x", "AUX", ""})
+        EXPECT_EQ(PortMap::DevicePath(name), "") << name;
 }
 
 TEST(PortMapTest, LinkPathIsLowerCaseUnderConfigHome)

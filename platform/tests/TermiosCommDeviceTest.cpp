@@ -206,12 +206,7 @@ TEST_F(TermiosCommDeviceTest, PurgeDiscardsWhatWaits)
 // looked at here.
 TEST_F(TermiosCommDeviceTest, SettingsReadBackAsWritten)
 {
-    CommSettings wanted;
-    wanted.baudRate = 38400;
-    wanted.stopBits = 2;
-    wanted.dsrOutFlow = true;
-    wanted.rtsControl = 0;
-    wanted.dtrControl = 0;
+    CommSettings wanted{.baudRate = 38400, .stopBits = 2, .dsrOutFlow = true, .rtsControl = 0, .dtrControl = 0};
     ASSERT_TRUE(device.SetSettings(wanted)) << device.LastError();
 
     CommSettings read;

@@ -27,6 +27,13 @@ void PelloriDialogFixture::Open()
     dialog_->InitDialog();
 }
 
+void PelloriDialogFixture::OpenOnFakeServer()
+{
+    RegisterFakeServer();
+    StartBus();
+    Open();
+}
+
 QPushButton* PelloriDialogFixture::Button(int id)
 {
     return dialog_->findChild<QPushButton*>(QStringLiteral("id%1").arg(id));
@@ -45,4 +52,10 @@ QPlainTextEdit* PelloriDialogFixture::StatusBox()
 void PelloriDialogFixture::Click(int id)
 {
     QTest::mouseClick(Button(id), Qt::LeftButton);
+}
+
+void PelloriDialogFixture::ClickChoosing(int id, const QString& file)
+{
+    prompts_.AnswerFile(file);
+    Click(id);
 }

@@ -20,11 +20,15 @@ protected:
     void MakeDialog();
     // The dialog shown, with its start-up done.
     void Open();
+    // The same against the fake server, registered, on a bus started for the test.
+    void OpenOnFakeServer();
 
     QPushButton* Button(int id);
     QComboBox* BaudList();
     QPlainTextEdit* StatusBox();
     void Click(int id);
+    // Clicks a button whose command asks for a file, choosing `file` in the file dialog.
+    void ClickChoosing(int id, const QString& file);
 
     ScriptedPrompts prompts_;
     std::unique_ptr<QDBusConnection> connection_;

@@ -20,6 +20,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <ostream>
+#include <string>
 #include <thread>
 
 
@@ -142,9 +144,7 @@ TEST_F(PelloriDlgTest, WhileTheServerStartsTheDialogRepaintsSaysWhatItWaitsForAn
 
 TEST_F(PelloriDlgTest, BaudChangeCallsSetBaudWithTheChosenRateAndLeavesTheStatusBox)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     QTest::keyClick(BaudList(), Qt::Key_End);
     EXPECT_EQ(dialog_->BaudRateText(), QStringLiteral("115200"));
     QTest::keyClick(BaudList(), Qt::Key_Home);
@@ -155,9 +155,7 @@ TEST_F(PelloriDlgTest, BaudChangeCallsSetBaudWithTheChosenRateAndLeavesTheStatus
 
 TEST_F(PelloriDlgTest, PowerOnShowsPowerIsOnOrTheServersText)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     std::string statusDuringCall;
     HoldNextCall("PowerOn", [&] { statusDuringCall = dialog_->StatusText(); });
     Click(CPelloriDlg::kPowerOn);
@@ -171,37 +169,53 @@ TEST_F(PelloriDlgTest, PowerOnShowsPowerIsOnOrTheServersText)
     EXPECT_EQ(LaterCalls(), (Calls{"PowerOn", "PowerOn"}));
 }
 
-TEST_F(PelloriDlgTest, ProgramPassesTheChosenPathAndShowsSuccess)
+// Program and Verify, each the first call after the start-up: the path chosen reaches
+// the server, the status box says what runs while it runs, then that it succeeded.
+struct FileCommand {
+    const char* name;
+    int button;
+    const char* member;
+    const char* file;
+    const char* statusDuringCall;
+    const char* statusAfter;
+
+    friend void PrintTo(const FileCommand& row, std::ostream* out) { *out << row.name; }
+};
+
+class PelloriDlgFileCommandTest : public PelloriDlgTest, public ::testing::WithParamInterface<FileCommand> {};
+
+TEST_P(PelloriDlgFileCommandTest, PassesTheChosenPathAndShowsSuccess)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
-    prompts_.AnswerFile(QStringLiteral("/data/boards/dsp.bnm"));
+    const FileCommand& command = GetParam();
+    OpenOnFakeServer();
     std::string statusDuringCall;
-    HoldNextCall("ProgFlash", [&] { statusDuringCall = dialog_->StatusText(); });
-    Click(CPelloriDlg::kProgram);
-    EXPECT_EQ(statusDuringCall, "PROGRAMMING...\r\nPlease Wait...");
-    EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
-    EXPECT_EQ(LaterCalls(), (Calls{"ProgFlash /data/boards/dsp.bnm"}));
+    HoldNextCall(command.member, [&] { statusDuringCall = dialog_->StatusText(); });
+    ClickChoosing(command.button, QString::fromLatin1(command.file));
+    EXPECT_EQ(statusDuringCall, command.statusDuringCall);
+    EXPECT_EQ(dialog_->StatusText(), command.statusAfter);
+    EXPECT_EQ(LaterCalls(), (Calls{std::string(command.member) + " " + command.file}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Commands, PelloriDlgFileCommandTest,
+                         ::testing::Values(FileCommand{"Program", CPelloriDlg::kProgram, "ProgFlash", "/data/boards/dsp.bnm",
+                                                       "PROGRAMMING...\r\nPlease Wait...", "Successfully Programmed!"},
+                                           FileCommand{"VerifyWithoutAnythingBefore", CPelloriDlg::kVerify, "VerifyFlash",
+                                                       "/data/dsp.bnm", "VERIFYING...\r\nPlease wait...",
+                                                       "Verify Successfull!"}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(PelloriDlgTest, ProgramFailureShowsTheHeadingAndTheServersTextOnTheNextLine)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     FakeBoardControl::Set("ProgFlash", "error", "Error opening file");
-    prompts_.AnswerFile(QStringLiteral("/nowhere/missing.bnm"));
-    Click(CPelloriDlg::kProgram);
+    ClickChoosing(CPelloriDlg::kProgram, QStringLiteral("/nowhere/missing.bnm"));
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\nError opening file");
     EXPECT_EQ(StatusBox()->toPlainText(), QStringLiteral("!! ERROR PROGRAMMING !!\nError opening file"));
 }
 
 TEST_F(PelloriDlgTest, CancelledFileDialogCallsNothingAndKeepsTheStatus)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     Click(CPelloriDlg::kPowerOn);
     prompts_.AnswerFile(std::nullopt);
     prompts_.AnswerFile(std::nullopt);
@@ -212,28 +226,11 @@ TEST_F(PelloriDlgTest, CancelledFileDialogCallsNothingAndKeepsTheStatus)
     EXPECT_EQ(dialog_->StatusText(), "Power is ON");
 }
 
-TEST_F(PelloriDlgTest, VerifyWithoutAnythingBeforeStillCallsVerifyFlash)
-{
-    RegisterFakeServer();
-    StartBus();
-    Open();
-    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
-    std::string statusDuringCall;
-    HoldNextCall("VerifyFlash", [&] { statusDuringCall = dialog_->StatusText(); });
-    Click(CPelloriDlg::kVerify);
-    EXPECT_EQ(statusDuringCall, "VERIFYING...\r\nPlease wait...");
-    EXPECT_EQ(dialog_->StatusText(), "Verify Successfull!");
-    EXPECT_EQ(LaterCalls(), (Calls{"VerifyFlash /data/dsp.bnm"}));
-}
-
 TEST_F(PelloriDlgTest, LongServerErrorIsCutTo99CharactersInTheStatusBoxAndTheMessageBox)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     FakeBoardControl::Set("VerifyFlash", "error", kLongError);
-    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
-    Click(CPelloriDlg::kVerify);
+    ClickChoosing(CPelloriDlg::kVerify, QStringLiteral("/data/dsp.bnm"));
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\n" + kLongError.substr(0, 99));
 
     FakeBoardControl::Set("SetBaud", "error", kLongError);
@@ -248,9 +245,7 @@ TEST_F(PelloriDlgTest, LongServerErrorIsCutTo99CharactersInTheStatusBoxAndTheMes
 
 TEST_F(PelloriDlgTest, ALongErrorWrapsInTheStatusBoxAndDetailsOpensItWhole)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     const std::string remedy =
         "COM1 is not in the port map: /home/tech/.config/dosdevices has no link named com1. Link the port to its "
         "device with: ln -sfn /dev/ttyUSB0 /home/tech/.config/dosdevices/com1";
@@ -268,8 +263,7 @@ TEST_F(PelloriDlgTest, ALongErrorWrapsInTheStatusBoxAndDetailsOpensItWhole)
     EXPECT_EQ(prompts_.messages[0].text.toStdString(), remedy);
 
     FakeBoardControl::Set("ProgFlash", "error", remedy);
-    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
-    Click(CPelloriDlg::kProgram);
+    ClickChoosing(CPelloriDlg::kProgram, QStringLiteral("/data/dsp.bnm"));
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\n" + remedy.substr(0, 99));
     EXPECT_EQ(StatusBox()->verticalScrollBar()->maximum(), 0);
     QTest::mouseClick(details, Qt::LeftButton);
@@ -345,9 +339,7 @@ TEST_F(PelloriDlgTest, ServerErrorAtStartUpShowsAStopBoxWithTheWholeTextAndSkips
 
 TEST_F(PelloriDlgTest, ServerKilledDuringACallShowsAnAutomationErrorAndLaterCallsFailToo)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     FakeBoardControl::Set("PowerOn", "hang", "true");
     const QString server = driver_->ServerName();
     dialog_->CallRunner().SetOnWaiting([&] {
@@ -359,17 +351,14 @@ TEST_F(PelloriDlgTest, ServerKilledDuringACallShowsAnAutomationErrorAndLaterCall
     EXPECT_TRUE(NameGone(server));
 
     dialog_->CallRunner().SetOnWaiting(nullptr);
-    prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
-    Click(CPelloriDlg::kProgram);
+    ClickChoosing(CPelloriDlg::kProgram, QStringLiteral("/data/dsp.bnm"));
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\n" + HResultText(RPC_E_DISCONNECTED) +
                                          ": the varnix server has ended; close pellori and start it again");
 }
 
 TEST_F(PelloriDlgTest, WhileACallRunsTheDialogRepaintsButDropsInput)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     prompts_.AnswerFile(QStringLiteral("/data/dsp.bnm"));
 
     PaintCounter counter;
@@ -412,9 +401,7 @@ namespace {
 // (no window manager to activate it), where the key reaches the button itself.
 TEST_F(PelloriDlgTest, AltSpaceOnTheFocusedButtonPressesNothing)
 {
-    RegisterFakeServer();
-    StartBus();
-    Open();
+    OpenOnFakeServer();
     QPushButton* powerOn = Button(CPelloriDlg::kPowerOn);
     for (int i = 0; i < 8 && QApplication::focusWidget() != powerOn; ++i)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

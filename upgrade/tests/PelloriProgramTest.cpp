@@ -5,6 +5,7 @@
 #include "automation/dbus/ClassesRoot.h"
 #include "automation/dbus/DispatchDriver.h"
 #include "platform/ProgramInfo.h"
+#include "platform/tests/ProgramRun.h"
 #include "upgrade/BatchRun.h"
 #include "upgrade/CPelloriDlgAutoProxy.h"
 #include "upgrade/tests/FakeBoardControl.h"
@@ -28,19 +29,8 @@ protected:
 
     static Outcome RunPellori(const QStringList& args, const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
-        QProcess pellori;
-        pellori.setProcessEnvironment(environment);
-        pellori.start(QStringLiteral(PELLORI_PATH), args);
-        Outcome outcome;
-        if (!pellori.waitForFinished(60000)) {
-            pellori.kill();
-            pellori.waitForFinished();
-            return outcome;
-        }
-        outcome.status = pellori.exitStatus() == QProcess::NormalExit ? pellori.exitCode() : -1;
-        outcome.out = pellori.readAllStandardOutput().toStdString();
-        outcome.err = pellori.readAllStandardError().toStdString();
-        return outcome;
+        const ProgramRun run = ProgramRun::Of(QStringLiteral(PELLORI_PATH), args, environment, 60000);
+        return {run.status, run.out.toStdString(), run.err.toStdString()};
     }
 };
 

@@ -101,18 +101,15 @@ TEST_F(PelloriVarnixTest, PowerOnProgramAndVerifyThroughTheServer)
     EXPECT_TRUE(WaitFor([this] { return board_.PowerOnAcknowledged(); }));
     dialog_->CallRunner().SetOnWaiting(nullptr);
 
-    prompts_.AnswerFile(QString::fromStdString(goodFile_));
-    Click(CPelloriDlg::kProgram);
+    ClickChoosing(CPelloriDlg::kProgram, QString::fromStdString(goodFile_));
     EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
     EXPECT_EQ(Flash(), image_);
 
-    prompts_.AnswerFile(QString::fromStdString(goodFile_));
-    Click(CPelloriDlg::kVerify);
+    ClickChoosing(CPelloriDlg::kVerify, QString::fromStdString(goodFile_));
     EXPECT_EQ(dialog_->StatusText(), "Verify Successfull!");
 
     // The server's text, and the address of the byte that differs from its error code.
-    prompts_.AnswerFile(QString::fromStdString(otherFile_));
-    Click(CPelloriDlg::kVerify);
+    ClickChoosing(CPelloriDlg::kVerify, QString::fromStdString(otherFile_));
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\nVerify Error at Addr 0x034D (low 16 bits)");
     EXPECT_EQ(Flash(), image_);
 }
@@ -120,8 +117,7 @@ TEST_F(PelloriVarnixTest, PowerOnProgramAndVerifyThroughTheServer)
 TEST_F(PelloriVarnixTest, AMissingFileIsTheServersErrorOpeningFile)
 {
     OpenQuietly();
-    prompts_.AnswerFile(QString::fromStdString(files_.Path("missing.bnm")));
-    Click(CPelloriDlg::kProgram);
+    ClickChoosing(CPelloriDlg::kProgram, QString::fromStdString(files_.Path("missing.bnm")));
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR PROGRAMMING !!\r\nError opening file");
 }
 
@@ -131,15 +127,13 @@ TEST_F(PelloriVarnixTest, TheChosenRateReachesTheLine)
     line_.Server().SetBaud(115200);
     line_.Server().SetRequireMatchingRate(true);
     OpenQuietly();
-    prompts_.AnswerFile(QString::fromStdString(goodFile_));
-    Click(CPelloriDlg::kProgram);
+    ClickChoosing(CPelloriDlg::kProgram, QString::fromStdString(goodFile_));
     EXPECT_EQ(dialog_->StatusText().rfind("!! ERROR PROGRAMMING !!\r\n", 0), 0u);
 
     QTest::keyClick(BaudList(), Qt::Key_End);
     EXPECT_EQ(BaudList()->currentText(), QStringLiteral("115200"));
     EXPECT_TRUE(prompts_.messages.empty());
-    prompts_.AnswerFile(QString::fromStdString(goodFile_));
-    Click(CPelloriDlg::kProgram);
+    ClickChoosing(CPelloriDlg::kProgram, QString::fromStdString(goodFile_));
     EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
     EXPECT_EQ(Flash(), image_);
 }
@@ -170,8 +164,7 @@ TEST_F(PelloriVarnixTest, TheServerKilledDuringPowerOnSaysTheServerEndedAndWhatT
     const std::string ended = HResultText(RPC_E_DISCONNECTED) + ": the varnix server has ended; close pellori and start it again";
     Click(CPelloriDlg::kPowerOn);
     EXPECT_EQ(dialog_->StatusText(), ended);
-    prompts_.AnswerFile(QString::fromStdString(goodFile_));
-    Click(CPelloriDlg::kVerify);
+    ClickChoosing(CPelloriDlg::kVerify, QString::fromStdString(goodFile_));
     EXPECT_EQ(dialog_->StatusText(), "!! ERROR VERIFYING !!\r\n" + ended);
     QTest::keyClick(BaudList(), Qt::Key_End);
     ASSERT_EQ(prompts_.messages.size(), 1u);
@@ -338,8 +331,7 @@ TEST_F(PelloriVarnixTest, TheDialogShowsProgressUnderTheStatusTextDuringTheCallA
     QObject::connect(StatusBox(), &QPlainTextEdit::textChanged, StatusBox(),
                      [&] { shown.push_back({StatusBox()->toPlainText(), dialog_->CallRunning()}); });
 
-    prompts_.AnswerFile(QString::fromStdString(file));
-    Click(CPelloriDlg::kProgram);
+    ClickChoosing(CPelloriDlg::kProgram, QString::fromStdString(file));
     EXPECT_EQ(dialog_->StatusText(), "Successfully Programmed!");
     EXPECT_EQ(StatusBox()->toPlainText(), QStringLiteral("Successfully Programmed!"));
     EXPECT_EQ(board_.FlashBytes(0, image.size()), image);

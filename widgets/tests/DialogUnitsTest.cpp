@@ -1,34 +1,14 @@
 #include "widgets/DialogUnits.h"
+#include "widgets/tests/QtTestEnvironment.h"
 
 #include <QFontMetrics>
-#include <QGuiApplication>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
 
-// Font metrics need an application; one serves every test, on the offscreen platform
-// unless the caller chose another.
-class GuiApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        application_ = std::make_unique<QGuiApplication>(argc_, argv_);
-    }
-    void TearDown() override { application_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "widgets-tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QGuiApplication> application_;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new GuiApplicationEnvironment);
+// Font metrics need an application.
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtTestEnvironment);
 
 TEST(DialogUnitsTest, DialogFontIsEightPointMsSansSerif)
 {

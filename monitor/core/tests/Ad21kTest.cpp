@@ -1,6 +1,7 @@
 #include "monitor/core/Ad21k.h"
 #include "monitor/core/tests/TestBoard.h"
 #include "monitor/core/BoardValues.h"
+#include "monitor/core/tests/ClientCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -44,27 +45,14 @@ public:
     LinkResult failure;
 };
 
-Variant Invoke(Dispatchable& object, std::int32_t dispid, std::vector<Variant> args)
-{
-    InvokeResult got = object.Invoke(dispid, InvokeKind::Method, std::move(args));
-    EXPECT_EQ(got.hr, S_OK) << std::hex << dispid;
-    return got.result;
-}
-
 TEST(Ad21k, DispatchIdentifiersOnABoard)
 {
     DataOnlyBoard board;
     const char* names[] = {"LoadSym", "LoadProg", "ReadDM", "WriteDM", "ReadPM", "WritePM"};
-    for (std::int32_t i = 0; i < 6; ++i) {
-        std::int32_t dispid = -1;
-        ASSERT_EQ(board.GetIDsOfNames(names[i], dispid), S_OK);
-        EXPECT_EQ(dispid, 0x10001 + i) << names[i];
-    }
-    std::int32_t dispid = -1;
-    ASSERT_EQ(board.GetIDsOfNames("writeflash", dispid), S_OK);
-    EXPECT_EQ(dispid, 0x20005);
-    ASSERT_EQ(board.GetIDsOfNames("ErrorMethod", dispid), S_OK);
-    EXPECT_EQ(dispid, 0x30001);
+    for (std::int32_t i = 0; i < 6; ++i)
+        EXPECT_EQ(IdOf(board, names[i]), 0x10001 + i) << names[i];
+    EXPECT_EQ(IdOf(board, "writeflash"), 0x20005);
+    EXPECT_EQ(IdOf(board, "ErrorMethod"), 0x30001);
 }
 
 TEST(Ad21k, Identifier0x10006IsWritePMHereAndProgFlashOnThe21xxFamily)
@@ -72,7 +60,7 @@ TEST(Ad21k, Identifier0x10006IsWritePMHereAndProgFlashOnThe21xxFamily)
     DataOnlyBoard board;
     board.answer = {7};
     // WritePM on a board without program memory answers empty and reaches no hook.
-    EXPECT_EQ(Invoke(board, 0x10006, {Variant::I4(0x10), Variant::I4(5), Variant::I4(0), Variant::I4(0)}), Variant());
+    EXPECT_EQ(InvokeMethod(board, 0x10006, {Variant::I4(0x10), Variant::I4(5), Variant::I4(0), Variant::I4(0)}), Variant());
     EXPECT_TRUE(board.calls.empty());
     TestBoard family21xx;
     InvokeResult got = family21xx.Invoke(0x10006, InvokeKind::Method, {Variant::Bstr("/nonexistent/p.bnm")});
@@ -85,9 +73,9 @@ TEST(Ad21k, DataMembersReachTheDataHooks)
 {
     DataOnlyBoard board;
     board.answer = {1, 2, 3};
-    EXPECT_EQ(Invoke(board, 0x10003, {Variant::I4(0x100), Variant::I4(3), Variant::I4(0), Variant::I4(0)}),
+    EXPECT_EQ(InvokeMethod(board, 0x10003, {Variant::I4(0x100), Variant::I4(3), Variant::I4(0), Variant::I4(0)}),
               BoardValues::I4Array(std::vector<std::uint32_t>{1, 2, 3}));
-    EXPECT_EQ(Invoke(board, 0x10004, {Variant::I4(0x200), Variant::I2(9), Variant::I4(0), Variant::I4(0)}),
+    EXPECT_EQ(InvokeMethod(board, 0x10004, {Variant::I4(0x200), Variant::I2(9), Variant::I4(0), Variant::I4(0)}),
               Variant::I4(0));
     EXPECT_EQ(board.calls, (std::vector<std::string>{"ReadDataMemory 256 3", "WriteDataMemory 512 9"}));
 }
@@ -121,8 +109,8 @@ TEST(Ad21k, ReadResultsAreArraysThatFloatFormatsLeaveAlone)
 TEST(Ad21k, LoadSymAndLoadProgDoNothing)
 {
     DataOnlyBoard board;
-    EXPECT_EQ(Invoke(board, 0x10001, {Variant::Bstr("x.sym")}), Variant());
-    EXPECT_EQ(Invoke(board, 0x10002, {Variant::Bstr("x.exe")}), Variant());
+    EXPECT_EQ(InvokeMethod(board, 0x10001, {Variant::Bstr("x.sym")}), Variant());
+    EXPECT_EQ(InvokeMethod(board, 0x10002, {Variant::Bstr("x.exe")}), Variant());
     EXPECT_EQ(board.GetErrorCode(), 0);
     EXPECT_EQ(board.GetErrorString(), "");
     EXPECT_TRUE(board.calls.empty());

@@ -3,6 +3,7 @@
 #include "monitor/core/tests/TestBoard.h"
 #include "monitor/core/BoardValues.h"
 #include "platform/PtyPair.h"
+#include "monitor/core/tests/ClientCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -17,13 +18,6 @@
 
 namespace {
 
-Variant Invoke(Dispatchable& object, std::int32_t dispid, std::vector<Variant> args)
-{
-    InvokeResult got = object.Invoke(dispid, InvokeKind::Method, std::move(args));
-    EXPECT_EQ(got.hr, S_OK) << std::hex << dispid;
-    return got.result;
-}
-
 SafeArray I4Array(std::vector<std::int32_t> values)
 {
     SafeArray array = SafeArray::Vector(VT_I4, values.size());
@@ -37,14 +31,9 @@ TEST(Ad21xx, DispatchIdentifiersOnADerivedBoard)
     TestBoard board;
     const char* names[] = {"ReadDM", "WriteDM", "LoadProg", "ReadPM", "WritePM",
                            "ProgFlash", "VerifyFlash", "ReadIO", "WriteIO"};
-    for (std::int32_t i = 0; i < 9; ++i) {
-        std::int32_t dispid = -1;
-        ASSERT_EQ(board.GetIDsOfNames(names[i], dispid), S_OK);
-        EXPECT_EQ(dispid, 0x10001 + i) << names[i];
-    }
-    std::int32_t reset = -1;
-    ASSERT_EQ(board.GetIDsOfNames("Reset", reset), S_OK);
-    EXPECT_EQ(reset, 1);
+    for (std::int32_t i = 0; i < 9; ++i)
+        EXPECT_EQ(IdOf(board, names[i]), 0x10001 + i) << names[i];
+    EXPECT_EQ(IdOf(board, "Reset"), 1);
 }
 
 TEST(Ad21xx, ProgFlashAndVerifyFlashAnswerTo0x10006And0x10007)
@@ -52,11 +41,11 @@ TEST(Ad21xx, ProgFlashAndVerifyFlashAnswerTo0x10006And0x10007)
     TempFolder folder;
     TestBoard board;
     std::string path = MakeSRecordFile(folder, "p.bnm", {{0x000100, PatternBytes(10, 1)}});
-    EXPECT_EQ(Invoke(board, 0x10006, {Variant::Bstr(path)}), Variant::I4(0));
+    EXPECT_EQ(InvokeMethod(board, 0x10006, {Variant::Bstr(path)}), Variant::I4(0));
     ASSERT_EQ(board.calls.size(), 1u);
     EXPECT_EQ(board.calls[0].hook, "WriteFlashBlock");
     EXPECT_EQ(board.calls[0].address, 0x100);
-    EXPECT_EQ(Invoke(board, 0x10007, {Variant::Bstr(path)}), Variant::I4(0));
+    EXPECT_EQ(InvokeMethod(board, 0x10007, {Variant::Bstr(path)}), Variant::I4(0));
     ASSERT_EQ(board.calls.size(), 2u);
     EXPECT_EQ(board.calls[1].hook, "ReadFlashBlock");
 }
@@ -76,14 +65,14 @@ TEST(Ad21xx, MemoryMembersMapOntoBoardSpaces)
 {
     TestBoard board;
     board.memory[{0, 17}] = 0x1234;
-    Variant read = Invoke(board, 0x10001, {Variant::I4(16), Variant::I4(4), Variant::I4(0), Variant::I4(0)});
+    Variant read = InvokeMethod(board, 0x10001, {Variant::I4(16), Variant::I4(4), Variant::I4(0), Variant::I4(0)});
     EXPECT_EQ(read, Variant::Array(I4Array({0, 0x1234, 0, 0})));
-    Invoke(board, 0x10004, {Variant::I4(32), Variant::I4(2), Variant::I4(0), Variant::I4(0)});
-    Invoke(board, 0x10008, {Variant::I4(5), Variant::I4(1)});
+    InvokeMethod(board, 0x10004, {Variant::I4(32), Variant::I4(2), Variant::I4(0), Variant::I4(0)});
+    InvokeMethod(board, 0x10008, {Variant::I4(5), Variant::I4(1)});
     Variant one = Variant::Array(I4Array({1}));
-    Invoke(board, 0x10002, {Variant::I4(3), one, Variant::I4(6), Variant::I4(99)});
-    Invoke(board, 0x10005, {Variant::I4(4), Variant::R8(2.75), Variant::I4(0), Variant::I4(0)});
-    Invoke(board, 0x10009, {Variant::I4(6), Variant::I2(7)});
+    InvokeMethod(board, 0x10002, {Variant::I4(3), one, Variant::I4(6), Variant::I4(99)});
+    InvokeMethod(board, 0x10005, {Variant::I4(4), Variant::R8(2.75), Variant::I4(0), Variant::I4(0)});
+    InvokeMethod(board, 0x10009, {Variant::I4(6), Variant::I2(7)});
 
     ASSERT_EQ(board.calls.size(), 6u);
     const std::pair<const char*, std::int32_t> expected[] = {
@@ -132,7 +121,7 @@ TEST(Ad21xx, IoReadIsNotRelabelled)
 {
     TestBoard board;
     board.readResult = Variant::I4(3);
-    EXPECT_EQ(Invoke(board, 0x10008, {Variant::I4(5), Variant::I4(1)}), Variant::Array(I4Array({3})));
+    EXPECT_EQ(InvokeMethod(board, 0x10008, {Variant::I4(5), Variant::I4(1)}), Variant::Array(I4Array({3})));
 }
 
 TEST(Ad21xx, BoardWithoutSpaceHooksAnswersEmpty)
@@ -220,7 +209,7 @@ class LoadProgTest : public ::testing::Test {
 protected:
     Variant LoadText(const std::string& text)
     {
-        return Invoke(board, 0x10003, {Variant::Bstr(folder.Write("prog.exe", text))});
+        return InvokeMethod(board, 0x10003, {Variant::Bstr(folder.Write("prog.exe", text))});
     }
 
     TempFolder folder;

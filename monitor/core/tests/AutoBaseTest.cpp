@@ -2,6 +2,7 @@
 
 #include "automation/core/DispatchException.h"
 #include "monitor/core/AutoBase.h"
+#include "monitor/core/tests/ClientCalls.h"
 
 namespace {
 
@@ -92,13 +93,6 @@ protected:
 
     Probe probe;
 };
-
-std::int32_t IdOf(const Dispatchable& object, const std::string& name)
-{
-    std::int32_t id = -1;
-    EXPECT_EQ(object.GetIDsOfNames(name, id), S_OK) << name;
-    return id;
-}
 
 }  // namespace
 

@@ -150,26 +150,28 @@ TEST_F(ProgramImageLoaderTest, EndLineStopsReading)
     EXPECT_EQ(blocks.size(), 1u);
 }
 
-TEST_F(ProgramImageLoaderTest, OtherEscapeLinesAreDataWords)
+TEST_F(ProgramImageLoaderTest, SectionsWhoseTextIsOddStillLoadTheirWords)
 {
-    auto outcome = Load(kFirst + "@P\n0\n\x1B\x1Bx\n#\n" + kEnd);
-    EXPECT_EQ(outcome.error, nullptr);
-    EXPECT_EQ(blocks, (std::vector<Block>{{{0}, 0}}));
-}
-
-TEST_F(ProgramImageLoaderTest, WordParsingStopsAtFirstNonHexDigit)
-{
-    auto outcome = Load(kFirst + "@P\n 1a\n\t12G4\nzz\nFFFFFFFF\n123456789\n\n#\n" + kEnd);
-    EXPECT_EQ(outcome.error, nullptr);
-    EXPECT_EQ(blocks, (std::vector<Block>{{{0x12, 0, 0xFFFFFFFF, 0x23456789, 0}, 0x1A}}));
-}
-
-TEST_F(ProgramImageLoaderTest, ExtraClosingAndEmptySectionWriteNothing)
-{
-    // A section closed and a second '#' leave nothing to write.
-    auto outcome = Load(kFirst + "@P\n0100\n1\n#\n#\n@P\n0200\n#\n" + kEnd);
-    EXPECT_EQ(outcome.error, nullptr);
-    EXPECT_EQ(blocks, (std::vector<Block>{{{1}, 0x100}}));
+    const struct {
+        const char* what;
+        std::string text;
+        std::vector<Block> written;
+    } cases[] = {
+        {"other escape lines are data words", kFirst + "@P\n0\n\x1B\x1Bx\n#\n" + kEnd, {{{0}, 0}}},
+        {"word parsing stops at the first non-hex digit",
+         kFirst + "@P\n 1a\n\t12G4\nzz\nFFFFFFFF\n123456789\n\n#\n" + kEnd,
+         {{{0x12, 0, 0xFFFFFFFF, 0x23456789, 0}, 0x1A}}},
+        {"a section closed and a second '#' leave nothing to write",
+         kFirst + "@P\n0100\n1\n#\n#\n@P\n0200\n#\n" + kEnd,
+         {{{1}, 0x100}}},
+        {"a section without words needs no closing", kFirst + "@P\n0010\n@D\n0020\n5\n#\n" + kEnd, {{{5}, 0x20, Section::Data}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        blocks.clear();
+        EXPECT_EQ(Load(c.text).error, nullptr);
+        EXPECT_EQ(blocks, c.written);
+    }
 }
 
 TEST_F(ProgramImageLoaderTest, UnclosedSectionIsAnErrorNotASilentLoss)
@@ -191,13 +193,6 @@ TEST_F(ProgramImageLoaderTest, UnclosedSectionAfterFullBlocksKeepsThem)
     auto outcome = Load(kFirst + "@P\n0\n" + Lines(Words(0, 201)) + kEnd);
     EXPECT_STREQ(outcome.error, "Section not closed by # in .exe file");
     EXPECT_EQ(blocks, (std::vector<Block>{{Words(0, 200), 0}}));
-}
-
-TEST_F(ProgramImageLoaderTest, SectionWithoutWordsNeedsNoClosing)
-{
-    auto outcome = Load(kFirst + "@P\n0010\n@D\n0020\n5\n#\n" + kEnd);
-    EXPECT_EQ(outcome.error, nullptr);
-    EXPECT_EQ(blocks, (std::vector<Block>{{{5}, 0x20, Section::Data}}));
 }
 
 TEST_F(ProgramImageLoaderTest, LineLongerThan199CharactersIsTwoLines)

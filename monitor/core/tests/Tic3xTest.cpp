@@ -1,15 +1,9 @@
 #include "monitor/core/Tic3x.h"
+#include "monitor/core/tests/ClientCalls.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-Variant Invoke(Dispatchable& object, std::int32_t dispid, std::vector<Variant> args)
-{
-    InvokeResult got = object.Invoke(dispid, InvokeKind::Method, std::move(args));
-    EXPECT_EQ(got.hr, S_OK) << std::hex << dispid;
-    return got.result;
-}
 
 TEST(Tic3x, DispatchIdentifiers)
 {
@@ -26,7 +20,7 @@ TEST(Tic3x, DispatchIdentifiers)
 TEST(Tic3x, ReadMemAnswersEmptyAndRecordsNothing)
 {
     Tic3x target;
-    EXPECT_EQ(Invoke(target, 1, {Variant::I4(0), Variant::I4(10), Variant::I4(0), Variant::I4(0)}), Variant());
+    EXPECT_EQ(InvokeMethod(target, 1, {Variant::I4(0), Variant::I4(10), Variant::I4(0), Variant::I4(0)}), Variant());
     EXPECT_EQ(target.GetErrorCode(), 0);
     EXPECT_EQ(target.GetErrorString(), "");
 }
@@ -34,20 +28,20 @@ TEST(Tic3x, ReadMemAnswersEmptyAndRecordsNothing)
 TEST(Tic3x, WriteMemHandsTheDataBack)
 {
     Tic3x target;
-    EXPECT_EQ(Invoke(target, 2, {Variant::I4(0), Variant::I4(5), Variant::I4(0), Variant::I4(0)}), Variant::I4(5));
+    EXPECT_EQ(InvokeMethod(target, 2, {Variant::I4(0), Variant::I4(5), Variant::I4(0), Variant::I4(0)}), Variant::I4(5));
     SafeArray array = SafeArray::Vector(VT_R8, 3);
     array.set(1, Variant::R8(2.5));
     const Variant data = Variant::Array(array);
-    EXPECT_EQ(Invoke(target, 2, {Variant::I4(0), data, Variant::I4(0), Variant::I4(0)}), data);
-    EXPECT_EQ(Invoke(target, 2, {Variant::I4(0), Variant::Bstr("text"), Variant::I4(0), Variant::I4(0)}),
+    EXPECT_EQ(InvokeMethod(target, 2, {Variant::I4(0), data, Variant::I4(0), Variant::I4(0)}), data);
+    EXPECT_EQ(InvokeMethod(target, 2, {Variant::I4(0), Variant::Bstr("text"), Variant::I4(0), Variant::I4(0)}),
               Variant::Bstr("text"));
 }
 
 TEST(Tic3x, FlashMembersAnswerEmpty)
 {
     Tic3x target;
-    EXPECT_EQ(Invoke(target, 0x10004, {Variant::I4(0), Variant::I4(4)}), Variant());
-    EXPECT_EQ(Invoke(target, 0x10005, {Variant::I4(0), Variant::I4(4)}), Variant());
+    EXPECT_EQ(InvokeMethod(target, 0x10004, {Variant::I4(0), Variant::I4(4)}), Variant());
+    EXPECT_EQ(InvokeMethod(target, 0x10005, {Variant::I4(0), Variant::I4(4)}), Variant());
 }
 
 }  // namespace

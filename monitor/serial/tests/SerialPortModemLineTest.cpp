@@ -38,15 +38,14 @@ protected:
 
 TEST_F(SerialPortModemLineTest, OpenAppliesTheLineAndTheTimeOuts)
 {
-    CommSettings driver;
-    driver.baudRate = 57600;
-    driver.dataBits = 7;
-    driver.parity = Parity::Even;
-    driver.stopBits = 2;
-    driver.ctsOutFlow = true;
-    driver.dsrOutFlow = true;
-    driver.rtsControl = 2;
-    driver.dtrControl = 0;
+    const CommSettings driver{.baudRate = 57600,
+                              .dataBits = 7,
+                              .parity = Parity::Even,
+                              .stopBits = 2,
+                              .ctsOutFlow = true,
+                              .dsrOutFlow = true,
+                              .rtsControl = 2,
+                              .dtrControl = 0};
     ASSERT_TRUE(device->Open("x"));
     ASSERT_TRUE(device->SetSettings(driver));
     device->Close();

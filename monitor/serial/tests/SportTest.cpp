@@ -6,6 +6,7 @@
 #include "platform/tests/FakeCommDevice.h"
 #include "platform/tests/LoopbackPeer.h"
 #include "platform/tests/ScopedConfigHome.h"
+#include "monitor/core/tests/ClientCalls.h"
 
 #include <gtest/gtest.h>
 
@@ -83,18 +84,11 @@ TEST(Sport, IdentifiersFollowTheMapOrder)
     const char* names[] = {"EndianMode", "DTR", "RTS", "PortOpen", "CommPort", "Output",
                            "Input", "CTSFlowCtrl", "CTS", "DSR", "baud", "RTSFlowCtrl",
                            "SendBytes", "GetBytes", "RxCharReady"};
-    for (std::int32_t position = 1; position <= 15; ++position) {
-        std::int32_t id = 0;
-        ASSERT_EQ(sport.GetIDsOfNames(names[position - 1], id), S_OK) << names[position - 1];
-        EXPECT_EQ(id, position) << names[position - 1];
-    }
-    std::int32_t id = 0;
-    EXPECT_EQ(sport.GetIDsOfNames("errormethod", id), S_OK);
-    EXPECT_EQ(id, 0x10001);
-    EXPECT_EQ(sport.GetIDsOfNames("ERRORCODE", id), S_OK);
-    EXPECT_EQ(id, 0x10002);
-    EXPECT_EQ(sport.GetIDsOfNames("errorstring", id), S_OK);
-    EXPECT_EQ(id, 0x10003);
+    for (std::int32_t position = 1; position <= 15; ++position)
+        EXPECT_EQ(IdOf(sport, names[position - 1]), position) << names[position - 1];
+    EXPECT_EQ(IdOf(sport, "errormethod"), 0x10001);
+    EXPECT_EQ(IdOf(sport, "ERRORCODE"), 0x10002);
+    EXPECT_EQ(IdOf(sport, "errorstring"), 0x10003);
 }
 
 TEST(Sport, NewObjectIsClosedOnCom1WithEndianModeZero)
