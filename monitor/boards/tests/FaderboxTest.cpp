@@ -1,6 +1,6 @@
 #include "monitor/boards/Ezkit21k.h"
 #include "monitor/boards/Faderbox.h"
-#include "monitor/boards/FaderboxPort.h"
+#include "monitor/boards/FaderboxLink.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "simulators/faderbox/FaderboxSimulator.h"
 #include "platform/tests/ScopedConfigHome.h"
@@ -104,11 +104,11 @@ TEST_F(FaderboxTest, WrongFirstOrThirdByteIsAnError)
     EXPECT_EQ(Call("Ping"), I4Pair(0x0102, 0x0304));
 }
 
-TEST(FaderboxPortTest, EveryFailureOfThePingComesBackAsAResult)
+TEST(FaderboxLinkTest, EveryFailureOfThePingComesBackAsAResult)
 {
     ScopedConfigHome home{"com1"};
     FaderboxSimulator console;
-    FaderboxPort port(std::make_unique<SimulatedDeviceLine>(console));
+    FaderboxLink port(std::make_unique<SimulatedDeviceLine>(console));
     port.Open();
     std::uint16_t first = 1;
     std::uint16_t second = 2;
