@@ -94,9 +94,15 @@ TEST_F(Ez2181Test, DispatchIdentifiersFollowTheMapOrder)
         {"Run", 2},
         {"SetBaud", 3},
         {"PowerOn", 4},
+        {"Port", 5},
         {"ReadDM", 0x10001},
+        {"WriteDM", 0x10002},
+        {"LoadProg", 0x10003},
+        {"ReadPM", 0x10004},
+        {"WritePM", 0x10005},
         {"ProgFlash", 0x10006},
         {"VerifyFlash", 0x10007},
+        {"ReadIO", 0x10008},
         {"WriteIO", 0x10009},
         {"ReadSym", 0x20001},
         {"WriteFlash", 0x20005},
@@ -108,6 +114,7 @@ TEST_F(Ez2181Test, DispatchIdentifiersFollowTheMapOrder)
         ASSERT_EQ(ez->GetIDsOfNames(member.name, id), S_OK) << member.name;
         EXPECT_EQ(id, member.id) << member.name;
     }
+    EXPECT_EQ(Ez2181::Map().members().size(), 5u);
 }
 
 TEST_F(Ez2181Test, ResetSendsItsFrameAndReturnsZero)

@@ -80,12 +80,13 @@ TEST_F(Ezkit21kTest, OpensItsPortAt115200Baud)
 TEST_F(Ezkit21kTest, DispatchIdentifiers)
 {
     const std::pair<const char*, std::int32_t> expected[] = {
-        {"ResyncComm", 1}, {"ProgFlash", 2}, {"VerifyFlash", 3}, {"SetLockout", 4}, {"GetLockout", 5}, {"LoadSym", 0x10001}, {"ReadDM", 0x10003}, {"WritePM", 0x10006}, {"ReadSym", 0x20001}, {"WriteFlash", 0x20005}, {"ErrorMethod", 0x30001}, {"ErrorString", 0x30003}};
+        {"ResyncComm", 1}, {"ProgFlash", 2}, {"VerifyFlash", 3}, {"SetLockout", 4}, {"GetLockout", 5}, {"Port", 6}, {"LoadSym", 0x10001}, {"LoadProg", 0x10002}, {"ReadDM", 0x10003}, {"WriteDM", 0x10004}, {"ReadPM", 0x10005}, {"WritePM", 0x10006}, {"ReadSym", 0x20001}, {"WriteFlash", 0x20005}, {"ErrorMethod", 0x30001}, {"ErrorString", 0x30003}};
     for (const auto& [name, id] : expected) {
         std::int32_t dispid = -1;
         ASSERT_EQ(board->GetIDsOfNames(name, dispid), S_OK) << name;
         EXPECT_EQ(dispid, id) << name;
     }
+    EXPECT_EQ(Ezkit21k::Map().members().size(), 6u);
 }
 
 TEST_F(Ezkit21kTest, ReadDMSendsTheRequestBytesAndReturnsTheWords)

@@ -56,12 +56,13 @@ protected:
 TEST_F(FaderboxTest, DispatchIdentifiers)
 {
     const std::pair<const char*, std::int32_t> expected[] = {
-        {"SetBaud", 1}, {"Ping", 2}, {"ReadDM", 0x10003}, {"ReadFlash", 0x20004}, {"ErrorCode", 0x30002}};
+        {"SetBaud", 1}, {"Ping", 2}, {"Port", 3}, {"LoadSym", 0x10001}, {"ReadDM", 0x10003}, {"WritePM", 0x10006}, {"ReadFlash", 0x20004}, {"ErrorCode", 0x30002}};
     for (const auto& [name, id] : expected) {
         std::int32_t dispid = -1;
         ASSERT_EQ(box->GetIDsOfNames(name, dispid), S_OK) << name;
         EXPECT_EQ(dispid, id) << name;
     }
+    EXPECT_EQ(Faderbox::Map().members().size(), 3u);
 }
 
 TEST_F(FaderboxTest, PingSendsItsFourBytesAndReturnsBothValues)
