@@ -1,4 +1,5 @@
 #include "monitor/boards/Ezkit21k.h"
+#include "monitor/boards/tests/FirstCall.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "monitor/core/tests/IntelHexFiles.h"
 #include "simulators/ezkit21k/Ezkit21kSimulator.h"
@@ -460,6 +461,22 @@ TEST_F(Ezkit21kFlashFileTest, ProgFlashStopsAtTheBoardsFirstFailure)
     ExpectError(Result("ProgFlash", {Variant::Bstr(hex), Variant::I4(0)}), 0, "SerialPort Timeout Error");
     EXPECT_EQ(sim.FlashBytes(0x10, 4), Bytes(blocks.begin()->second.begin(), blocks.begin()->second.begin() + 4));
     EXPECT_EQ(sim.FlashByte(0x100), 0xFF);
+}
+
+// Counts no memory can hold fail at once, each on a new object as a client's first
+// call; HostileClientTest makes the same calls through the server.
+TEST_F(Ezkit21kTest, HugeAndNegativeCountsFailAtOnce)
+{
+    constexpr std::int32_t kHuge = FirstCall::kHuge;
+    const auto i4 = [](std::int32_t v) { return Variant::I4(v); };
+    FirstCall::ExpectEach([this] { return std::make_unique<Ezkit21k>(std::make_unique<SimulatedDeviceLine>(sim)); },
+                          {
+                              {"ReadDM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant::Null(), "Can't access data"},
+                              {"ReadDM", {i4(0), i4(-2), i4(0), i4(0)}, Variant::Null(), "Can't access data"},
+                              {"ReadPM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant(), ""},
+                              {"ReadFlash", {i4(0), i4(kHuge)}, Variant::Null(), "Can't read more than 256 bytes of data from FLASH"},
+                          });
+    EXPECT_EQ(Packets(), 0u);
 }
 
 }  // namespace

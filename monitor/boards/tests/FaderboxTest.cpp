@@ -1,6 +1,7 @@
 #include "monitor/boards/Ezkit21k.h"
 #include "monitor/boards/Faderbox.h"
 #include "monitor/boards/FaderboxLink.h"
+#include "monitor/boards/tests/FirstCall.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "simulators/faderbox/FaderboxSimulator.h"
 #include "platform/tests/ScopedConfigHome.h"
@@ -192,6 +193,20 @@ TEST(BoardFailureTables, AKindMissingFromTheTableIsRecordedAsAnError)
         EXPECT_EQ(row.board.GetErrorCode(), row.unlisted.code);
         EXPECT_EQ(row.board.GetErrorString(), "General Error");
     }
+}
+
+// Counts no memory can hold fail at once, each on a new object as a client's first
+// call; HostileClientTest makes the same calls through the server.
+TEST_F(FaderboxTest, HugeAndNegativeCountsFailAtOnce)
+{
+    constexpr std::int32_t kHuge = FirstCall::kHuge;
+    const auto i4 = [](std::int32_t v) { return Variant::I4(v); };
+    FirstCall::ExpectEach([this] { return std::make_unique<Faderbox>(std::make_unique<SimulatedDeviceLine>(console)); },
+                          {
+                              {"ReadDM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant(), ""},
+                              {"ReadFlash", {i4(0), i4(kHuge)}, Variant(), ""},
+                          });
+    EXPECT_EQ(console.PingsReceived(), 0u);
 }
 
 }  // namespace
