@@ -4,8 +4,9 @@
 
 # The boards the server drives on a serial line, by class name: each has
 # monitor/boards/<Board>.{h,cpp}, its link, its tests and a simulator folder
-# simulators/<board>/ (docs/hacking.md, "A new board"). The boards' sources, the
-# class table's rows and the tests that run every serial board are made from it.
+# simulators/<board>/ (docs/hacking.md, "A new board"). The boards' sources and
+# test programs, their simulators' builds and SerialBoards, the list the tests of
+# every serial board walk, are made from it.
 set(VARNIX_SERIAL_BOARDS Ez2181 Ezkit21k Faderbox)
 
 # Every simulated device: its folder simulators/<name>/ builds the library
@@ -66,4 +67,5 @@ function(varnix_write_class_list path name)
 using @name@ = ClassList<@classes@>;
 ")
 endfunction()
+# Where the generated headers are found: "monitor/boards/SerialBoards.h", ...
 include_directories(${CMAKE_BINARY_DIR}/generated)
