@@ -5,10 +5,17 @@
 #include "fuzz/BoardFuzzing.h"
 #include "fuzz/FuzzInput.h"
 #include "fuzz/FuzzReplyLine.h"
+#include "fuzz/ReplySeeds.h"
+#include "fuzz/SeedHeader.h"
 #include "monitor/boards/Ezkit21k.h"
 #include "platform/tests/ScopedConfigHome.h"
+#include "simulators/ezkit21k/Ezkit21kSimulator.h"
+
+#include <cstdlib>
+#include <functional>
 
 using namespace BoardFuzzing;
+using namespace ReplySeeds;
 
 namespace {
 
@@ -24,11 +31,46 @@ enum Operation : std::uint8_t { kReadDM,
 
 }  // namespace
 
+namespace {
+
+// The seeds: the simulated device's replies to each operation (fuzz/make-seeds.sh).
+void WriteSeeds(const std::filesystem::path& corpus)
+{
+    const auto seed = [&corpus](const std::string& name, const SeedHeader& header, const std::function<void(Ezkit21k&)>& call) {
+        Ezkit21kSimulator monitor;
+        Bytes transcript;
+        Ezkit21k board(std::make_unique<TranscriptLine>(Flattened(monitor), transcript));
+        call(board);
+        Save(corpus, "ezkit21k_reply_fuzzer", name, header.bytes, transcript);
+    };
+    seed("read-dm-4", SeedHeader().Byte(0).Word32(0x100).Word16(4), [](Ezkit21k& b) { b.ReadDM(0x100, 4, 0, 0); });
+    seed("read-float-dm", SeedHeader().Byte(1).Word32(0x100).Word16(1), [](Ezkit21k& b) { b.ReadDM(0x100, 1, 6, 0); });
+    seed("write-dm-3", SeedHeader().Byte(2).Word32(0x200).Word16(3).Word32(1).Word32(2).Word32(3), [](Ezkit21k& b) {
+        Variant data = Values({1, 2, 3});
+        b.WriteDM(0x200, data, 0, 0);
+    });
+    seed("read-flash-16", SeedHeader().Byte(3).Word32(0).Word16(16), [](Ezkit21k& b) { b.ReadFlash(0, 16); });
+    seed("write-flash-4", SeedHeader().Byte(4).Word32(0x40).Word16(4).Byte(9).Byte(8).Byte(7).Byte(6), [](Ezkit21k& b) {
+        Variant data = Values({9, 8, 7, 6});
+        b.WriteFlash(0x40, data);
+    });
+    seed("resync", SeedHeader().Byte(5).Word32(0).Word16(0), [](Ezkit21k& b) { b.ResyncComm(); });
+    seed("set-lockout", SeedHeader().Byte(6).Word32(1).Word16(0), [](Ezkit21k& b) { b.SetLockout(1); });
+    seed("get-lockout", SeedHeader().Byte(7).Word32(0).Word16(0), [](Ezkit21k& b) { b.GetLockout(); });
+}
+
+}  // namespace
+
 // The board opens COM1 through the port map: a map of its own, whose com1 leads the
 // stand-in line somewhere, so that no port name can reach a real port.
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+// Run as `<target> -write_seeds=CORPUS`, it writes its seeds there and ends (ReplySeeds.h).
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     static ScopedConfigHome home{"com1"};
+    if (const auto corpus = ReplySeeds::FolderAsked(*argc, *argv)) {
+        WriteSeeds(*corpus);
+        std::exit(0);
+    }
     return 0;
 }
 

@@ -2,18 +2,41 @@
 // fuzz input's bytes.
 #include "fuzz/BoardFuzzing.h"
 #include "fuzz/FuzzReplyLine.h"
+#include "fuzz/ReplySeeds.h"
 #include "monitor/boards/Faderbox.h"
 #include "platform/tests/ScopedConfigHome.h"
+#include "simulators/faderbox/FaderboxSimulator.h"
 
+#include <cstdlib>
 #include <vector>
 
 using namespace BoardFuzzing;
+using namespace ReplySeeds;
+
+namespace {
+
+// The seed: the console's reply to a ping (fuzz/make-seeds.sh).
+void WriteSeeds(const std::filesystem::path& corpus)
+{
+    FaderboxSimulator console;
+    Bytes transcript;
+    Faderbox box(std::make_unique<TranscriptLine>(Flattened(console), transcript));
+    box.Ping();
+    Save(corpus, "faderbox_reply_fuzzer", "ping", {}, transcript);
+}
+
+}  // namespace
 
 // The board opens COM1 through the port map: a map of its own, whose com1 leads the
 // stand-in line somewhere, so that no port name can reach a real port.
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+// Run as `<target> -write_seeds=CORPUS`, it writes its seeds there and ends (ReplySeeds.h).
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     static ScopedConfigHome home{"com1"};
+    if (const auto corpus = ReplySeeds::FolderAsked(*argc, *argv)) {
+        WriteSeeds(*corpus);
+        std::exit(0);
+    }
     return 0;
 }
 

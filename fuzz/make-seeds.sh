@@ -8,12 +8,16 @@ cd "$(dirname "$0")/.."
 build=${1:?usage: fuzz/make-seeds.sh BUILD_FOLDER}
 corpus=fuzz/corpus
 
-cmake --build "$build" --target make_fuzz_seeds dspq47-cli
+cmake --build "$build" --target make_fuzz_seeds dspq47-cli fuzz
 rm -rf "$corpus"
 mkdir -p "$corpus"/{srecord_image_fuzzer,hex_image_fuzzer,program_image_fuzzer,q47_file_fuzzer,invoke_args_fuzzer}
 
-# Replies of the simulated devices to the board classes' requests, and the
-# unit's configuration stream.
+# Replies of the simulated devices to the board classes' requests: each board's
+# reply target writes its own. Then the unit's configuration stream and ser2net's
+# sessions.
+for target in "$build"/fuzz/*_reply_fuzzer; do
+  "$target" -write_seeds="$corpus"
+done
 "$build"/fuzz/make_fuzz_seeds "$corpus"
 
 # S-record files as the DSP tools write them (S0, S2, S8), one crossing a page.

@@ -3,7 +3,9 @@
 // attempts' time-outs, and the next call on the same object works once the fault is
 // cleared.
 
+#include "faults/tests/LineReleaseTest.h"
 #include "faults/tests/Outcome.h"
+#include "faults/tests/ServedLine.h"
 
 #include "monitor/boards/Ezkit21k.h"
 #include "monitor/boards/Faderbox.h"
@@ -12,12 +14,15 @@
 #include "simulators/ezkit21k/Ezkit21kSimulator.h"
 #include "simulators/faderbox/FaderboxSimulator.h"
 #include "platform/tests/ScopedConfigHome.h"
+#include "platform/PortMap.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -203,3 +208,88 @@ std::string RowNameFader(const ::testing::TestParamInfo<RowFader>& row)
 INSTANTIATE_TEST_SUITE_P(EveryFault, FaderboxFaultMatrixTest, ::testing::ValuesIn(RowsFader()), RowNameFader);
 
 }  // namespace
+
+// The line-release cases (LineReleaseTest.h).
+
+TEST_F(LineReleaseTest, Ezkit21kLineVanishingMidReadThenANewLine)
+{
+    Ezkit21kSimulator firstMonitor;
+    auto first = std::make_unique<ServedLine>(firstMonitor);
+    ASSERT_TRUE(first->ok());
+    const std::string firstPath = first->SlavePath();
+    const int held = DescriptorsOn(firstPath);
+    auto board = std::make_unique<Ezkit21k>();
+
+    firstMonitor.InjectFault({Ezkit21kFaultKind::Silence, 1, std::nullopt});
+    std::thread unplug([&] {
+        WaitFor([&] { return !firstMonitor.ReceivedPackets().empty(); });
+        first->Vanish();
+    });
+    EXPECT_EQ(board->ReadDM(0x100, 16, 0, 0), Variant::Null());
+    unplug.join();
+    // The read is tried again, and the later attempts find no line to write to; the text
+    // says why the line could not be opened again.
+    EXPECT_EQ(board->GetErrorString(), "Can't write to serial port (COM1 (" + PortMap::LinkPath("com1") + "): No such file or directory)");
+    EXPECT_EQ(DescriptorsOn(firstPath), held);
+
+    Ezkit21kSimulator secondMonitor;
+    secondMonitor.SetDataWord(0x100, 0x12345678);
+    ServedLine second(secondMonitor);
+    ASSERT_TRUE(second.ok());
+    // A failed open is tried once a call: the client's next call, through the
+    // object's dispatch, opens the new line.
+    std::int32_t readDm = 0;
+    ASSERT_EQ(board->GetIDsOfNames("ReadDM", readDm), S_OK);
+    const Variant words =
+        board->Invoke(readDm, InvokeKind::Method, {Variant::I4(0x100), Variant::I4(16), Variant::I4(0), Variant::I4(0)})
+            .result;
+    ASSERT_TRUE(words.IsArray()) << words << " " << board->GetErrorString();
+    EXPECT_EQ(words.array().at(0), Variant::I4(0x12345678));
+    EXPECT_FALSE(PortFree(second.SlavePath()));
+    board.reset();
+    EXPECT_TRUE(PortFree(second.SlavePath()));
+}
+
+TEST_F(LineReleaseTest, FaderboxWrongReplyThenTheObjectGoneLeavesThePortFree)
+{
+    FaderboxSimulator console;
+    ServedLine line(console);
+    ASSERT_TRUE(line.ok());
+    {
+        Faderbox faderbox;
+        console.InjectFault({FaderboxFaultKind::WrongFirstByte, 1, std::nullopt});
+        EXPECT_EQ(faderbox.Ping(), Variant::Null());
+        EXPECT_EQ(faderbox.GetErrorString(), "Ping reply does not start with 0xA5");
+        EXPECT_FALSE(PortFree(line.SlavePath()));
+    }
+    EXPECT_TRUE(PortFree(line.SlavePath()));
+}
+
+TEST_F(LineReleaseTest, FaderboxLineVanishingDuringAPingThenANewLine)
+{
+    FaderboxSimulator firstConsole;
+    auto first = std::make_unique<ServedLine>(firstConsole);
+    ASSERT_TRUE(first->ok());
+    const std::string firstPath = first->SlavePath();
+    const int held = DescriptorsOn(firstPath);
+    Faderbox faderbox;
+
+    firstConsole.InjectFault({FaderboxFaultKind::Silence, 1, std::nullopt});
+    std::thread unplug([&] {
+        WaitFor([&] { return firstConsole.PingsReceived() > 0; });
+        first->Vanish();
+    });
+    EXPECT_EQ(faderbox.Ping(), Variant::Null());
+    unplug.join();
+    EXPECT_EQ(faderbox.GetErrorString(), "SerialPort Timeout Error");
+    EXPECT_EQ(DescriptorsOn(firstPath), held);
+
+    FaderboxSimulator secondConsole;
+    secondConsole.SetPingValues(7, 8);
+    ServedLine second(secondConsole);
+    ASSERT_TRUE(second.ok());
+    const Variant values = faderbox.Ping();
+    ASSERT_TRUE(values.IsArray()) << values << " " << faderbox.GetErrorString();
+    EXPECT_EQ(values.array().at(0), Variant::I4(7));
+    EXPECT_EQ(values.array().at(1), Variant::I4(8));
+}

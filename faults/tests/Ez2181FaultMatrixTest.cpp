@@ -3,7 +3,9 @@
 // error (code and text), no more waiting than one read time-out, and the next call on
 // the same object works once the fault is cleared.
 
+#include "faults/tests/LineReleaseTest.h"
 #include "faults/tests/Outcome.h"
+#include "faults/tests/ServedLine.h"
 
 #include "monitor/boards/Ez2181.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
@@ -11,12 +13,16 @@
 #include "platform/tests/FakeClock.h"
 #include "simulators/ez2181/Ez2181Simulator.h"
 #include "platform/tests/ScopedConfigHome.h"
+#include "simulators/ptyline/PtyLinePort.h"
+#include "platform/PortMap.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -195,3 +201,85 @@ TEST_P(Ez2181FaultMatrixTest, DocumentedErrorThenTheNextCallWorks)
 INSTANTIATE_TEST_SUITE_P(AllMembersAllFaults, Ez2181FaultMatrixTest, ::testing::ValuesIn(Rows()), RowName);
 
 }  // namespace
+
+// The line-release cases (LineReleaseTest.h).
+
+TEST_F(LineReleaseTest, Ez2181SilentBoardThenTheObjectGoneLeavesThePortFree)
+{
+    Ez2181Simulator board;
+    PtyLinePort line(board);
+    ASSERT_TRUE(line.Start("com1"));
+    {
+        Ez2181 ez;
+        board.InjectFault({Ez2181FaultKind::Silence});
+        EXPECT_EQ(ez.Reset(0), Variant::Null());
+        EXPECT_EQ(ez.GetErrorString(), "SerialPort Timeout Error");
+        EXPECT_FALSE(PortFree(line.SlavePath()));
+    }
+    EXPECT_TRUE(PortFree(line.SlavePath()));
+}
+
+TEST_F(LineReleaseTest, Ez2181LineVanishingMidTransferThenANewLine)
+{
+    const std::vector<std::uint8_t> page = PatternBytes(256, 11);
+    const std::string image = MakeSRecordFile(folder, "page.bnm", {{0x100, page}});
+    Ez2181Simulator firstBoard;
+    auto first = std::make_unique<PtyLinePort>(firstBoard);
+    ASSERT_TRUE(first->Start("com1"));
+    const std::string firstPath = first->SlavePath();
+    const int held = DescriptorsOn(firstPath);
+    Ez2181 ez;
+
+    // The second frame of the page (its second buffer load) is never answered, and the
+    // line goes while the PC waits for the answer.
+    firstBoard.InjectFault({Ez2181FaultKind::Silence, 2});
+    std::thread unplug([&] {
+        WaitFor([&] { return firstBoard.Silent(); });
+        first->VanishLine();
+    });
+    const Variant failed = ez.ProgFlash(image);
+    unplug.join();
+    EXPECT_EQ(failed, Variant::Null());
+    EXPECT_EQ(ez.GetErrorCode(), 0);
+    EXPECT_EQ(ez.GetErrorString(), "SerialPort Timeout Error");
+    EXPECT_EQ(DescriptorsOn(firstPath), held);
+
+    Ez2181Simulator secondBoard;
+    PtyLinePort second(secondBoard);
+    ASSERT_TRUE(second.Start("com1"));
+    EXPECT_EQ(ez.ProgFlash(image), Variant::I4(0)) << ez.GetErrorString();
+    EXPECT_EQ(secondBoard.FlashBytes(0x100, page.size()), page);
+    EXPECT_FALSE(PortFree(second.SlavePath()));
+}
+
+TEST_F(LineReleaseTest, Ez2181BehindAByPathNameFollowsTheAdapterToItsNewNode)
+{
+    const std::vector<std::uint8_t> page = PatternBytes(256, 12);
+    const std::string image = MakeSRecordFile(folder, "page.bnm", {{0x100, page}});
+    const std::filesystem::path byPath = folder.Path("serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0");
+    std::filesystem::create_directories(byPath.parent_path());
+    ASSERT_TRUE(PortMap::Link("com1", byPath.string()));
+
+    Ez2181Simulator firstBoard;
+    auto first = std::make_unique<ServedLine>(firstBoard, byPath);
+    ASSERT_TRUE(first->ok());
+    Ez2181 ez;
+    EXPECT_EQ(ez.ProgFlash(image), Variant::I4(0)) << ez.GetErrorString();
+    EXPECT_EQ(firstBoard.FlashBytes(0x100, page.size()), page);
+
+    // Unplugged, and plugged in again as another node, which the by-path name now names.
+    first->Vanish();
+    Ez2181Simulator secondBoard;
+    ServedLine second(secondBoard, byPath);
+    ASSERT_TRUE(second.ok());
+    ASSERT_NE(second.SlavePath(), first->SlavePath());
+
+    // The call that finds the old line gone fails and lets it go; the next one opens
+    // the port again through the port map's link and the by-path name.
+    EXPECT_EQ(ez.ProgFlash(image), Variant::Null());
+    EXPECT_EQ(ez.GetErrorString(), "Can't write to serial port");
+    EXPECT_EQ(ez.ProgFlash(image), Variant::I4(0)) << ez.GetErrorString();
+    EXPECT_EQ(secondBoard.FlashBytes(0x100, page.size()), page);
+    EXPECT_FALSE(PortFree(second.SlavePath()));
+    EXPECT_EQ(std::filesystem::read_symlink(PortMap::LinkPath("com1")), byPath);
+}

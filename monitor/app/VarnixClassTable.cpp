@@ -2,11 +2,7 @@
 
 #include "automation/core/EqualsIgnoringCase.h"
 #include "monitor/app/CVarnixDoc.h"
-#include "monitor/boards/Ez2181.h"
-#include "monitor/boards/Ezkit21k.h"
-#include "monitor/boards/Faderbox.h"
-#include "monitor/boards/FourWire21xx.h"
-#include "monitor/serial/Sport.h"
+#include "monitor/app/VarnixSharedClasses.h"  // made from boards.cmake
 
 #include <memory>
 
@@ -23,14 +19,14 @@ ClassFactory::Creator Creates()
 const std::vector<VarnixClassTable::Row>& VarnixClassTable::Rows()
 {
     using enum Instancing;
-    static const std::vector<Row> rows = {
-        {ClassFactory(Ez2181::kProgId, Ez2181::kClassId, Creates<Ez2181>()), Ez2181::kProgId, SharedServer},
-        {ClassFactory(Sport::kProgId, Sport::kClassId, Creates<Sport>()), Sport::kProgId, SharedServer},
-        {ClassFactory(Ezkit21k::kProgId, Ezkit21k::kClassId, Creates<Ezkit21k>()), Ezkit21k::kProgId, SharedServer},
-        {ClassFactory(Faderbox::kProgId, Faderbox::kClassId, Creates<Faderbox>()), Faderbox::kProgId, SharedServer},
-        {ClassFactory(FourWire21xx::kProgId, FourWire21xx::kClassId, Creates<FourWire21xx>()), FourWire21xx::kProgId, SharedServer},
-        {ClassFactory(CVarnixDoc::kProgId, CVarnixDoc::kClassId, Creates<CVarnixDoc>()), CVarnixDoc::kTypeName, ProcessPerObject},
-    };
+    static const std::vector<Row> rows = [] {
+        std::vector<Row> table;
+        VarnixSharedClasses::ForEach([&table]<class Class>() {
+            table.push_back({ClassFactory(Class::kProgId, Class::kClassId, Creates<Class>()), Class::kProgId, SharedServer});
+        });
+        table.push_back({ClassFactory(CVarnixDoc::kProgId, CVarnixDoc::kClassId, Creates<CVarnixDoc>()), CVarnixDoc::kTypeName, ProcessPerObject});
+        return table;
+    }();
     return rows;
 }
 

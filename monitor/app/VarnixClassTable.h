@@ -8,7 +8,7 @@
 // The creatable classes of the varnix program, one row each: the one list of
 // its class factories. Start-up registers every row as running, registration
 // writes every row's entries, unregistration removes them. A new board class
-// joins the program by one row in VarnixClassTable.cpp.
+// joins the program by its name in VARNIX_SERVER_CLASSES (boards.cmake).
 class VarnixClassTable {
 public:
     enum class Instancing {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/boards/FaderboxPort.h"
+#include "monitor/boards/FaderboxLink.h"
 #include "monitor/boards/SerialBoard.h"
 #include "monitor/core/Ad21k.h"
 
@@ -16,7 +16,7 @@
 //
 // Dispatch map (positions 1 to 3): SetBaud, Ping, Port (last, so that no other
 // identifier moved).
-class Faderbox : public SerialBoard<Ad21k, FaderboxPort> {
+class Faderbox : public SerialBoard<Ad21k, FaderboxLink> {
 public:
     static constexpr const char* kProgId = "Varnix.Faderbox";
     static constexpr const char* kClassId = "{CDBABC7B-0940-40D8-86B2-5E2E2F84D428}";

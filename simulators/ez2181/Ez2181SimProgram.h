@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simulators/ez2181/Ez2181Fault.h"
+#include "simulators/ez2181/Ez2181Simulator.h"
 #include "simulators/ptyline/FaultTable.h"
 #include "simulators/ptyline/SimProgramSetup.h"
 

@@ -153,8 +153,7 @@ TEST_P(SimProgramsTest, AStaleLinkToAVanishedPseudoTerminalIsReplaced)
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySimulator, SimProgramsTest,
-                         ::testing::Values(EZ2181_SIM_PATH, DSPQ47_SIM_PATH, EZKIT21K_SIM_PATH, FADERBOX_SIM_PATH,
-                                           FOURWIRE_SIM_PATH),
+                         ::testing::Values(SIMULATOR_PATHS),  // every program of boards.cmake
                          [](const ::testing::TestParamInfo<const char*>& row) {
                              std::string name = fs::path(row.param).filename().string();
                              name.erase(name.find('-'));

@@ -1,4 +1,5 @@
 #include "monitor/boards/Ez2181.h"
+#include "monitor/boards/tests/FirstCall.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "monitor/core/tests/SRecordFiles.h"
 
@@ -94,9 +95,15 @@ TEST_F(Ez2181Test, DispatchIdentifiersFollowTheMapOrder)
         {"Run", 2},
         {"SetBaud", 3},
         {"PowerOn", 4},
+        {"Port", 5},
         {"ReadDM", 0x10001},
+        {"WriteDM", 0x10002},
+        {"LoadProg", 0x10003},
+        {"ReadPM", 0x10004},
+        {"WritePM", 0x10005},
         {"ProgFlash", 0x10006},
         {"VerifyFlash", 0x10007},
+        {"ReadIO", 0x10008},
         {"WriteIO", 0x10009},
         {"ReadSym", 0x20001},
         {"WriteFlash", 0x20005},
@@ -108,6 +115,7 @@ TEST_F(Ez2181Test, DispatchIdentifiersFollowTheMapOrder)
         ASSERT_EQ(ez->GetIDsOfNames(member.name, id), S_OK) << member.name;
         EXPECT_EQ(id, member.id) << member.name;
     }
+    EXPECT_EQ(Ez2181::Map().members().size(), 5u);
 }
 
 TEST_F(Ez2181Test, ResetSendsItsFrameAndReturnsZero)
@@ -472,6 +480,23 @@ TEST(Ez2181MissingPort, ANameNotInThePortMapOpensNothingAndFailsByTheErrorMethod
         EXPECT_EQ(e.info().description, text);
         EXPECT_EQ(e.info().code, 0);
     }
+}
+
+// Counts no memory can hold fail at once, each on a new object as a client's first
+// call; HostileClientTest makes the same calls through the server.
+TEST_F(Ez2181Test, HugeAndNegativeCountsFailAtOnce)
+{
+    constexpr std::int32_t kHuge = FirstCall::kHuge;
+    const auto i4 = [](std::int32_t v) { return Variant::I4(v); };
+    FirstCall::ExpectEach([this] { return std::make_unique<Ez2181>(std::make_unique<SimulatedDeviceLine>(board, &clock), clock); },
+                          {
+                              {"ReadDM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant::Null(), "Can't access data"},
+                              {"ReadPM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant::Null(), "Can't access data"},
+                              {"ReadIO", {i4(0), i4(kHuge)}, Variant::Null(), "Can't access data"},
+                              {"ReadIO", {i4(0), i4(-1)}, Variant::Null(), "Can't access data"},
+                              {"ReadFlash", {i4(0), i4(kHuge)}, Variant::Null(), "Can't access Data"},
+                          });
+    EXPECT_TRUE(board.ReceivedBytes().empty());
 }
 
 }  // namespace

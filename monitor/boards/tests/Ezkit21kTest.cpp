@@ -1,4 +1,5 @@
 #include "monitor/boards/Ezkit21k.h"
+#include "monitor/boards/tests/FirstCall.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "monitor/core/tests/IntelHexFiles.h"
 #include "simulators/ezkit21k/Ezkit21kSimulator.h"
@@ -80,12 +81,13 @@ TEST_F(Ezkit21kTest, OpensItsPortAt115200Baud)
 TEST_F(Ezkit21kTest, DispatchIdentifiers)
 {
     const std::pair<const char*, std::int32_t> expected[] = {
-        {"ResyncComm", 1}, {"ProgFlash", 2}, {"VerifyFlash", 3}, {"SetLockout", 4}, {"GetLockout", 5}, {"LoadSym", 0x10001}, {"ReadDM", 0x10003}, {"WritePM", 0x10006}, {"ReadSym", 0x20001}, {"WriteFlash", 0x20005}, {"ErrorMethod", 0x30001}, {"ErrorString", 0x30003}};
+        {"ResyncComm", 1}, {"ProgFlash", 2}, {"VerifyFlash", 3}, {"SetLockout", 4}, {"GetLockout", 5}, {"Port", 6}, {"LoadSym", 0x10001}, {"LoadProg", 0x10002}, {"ReadDM", 0x10003}, {"WriteDM", 0x10004}, {"ReadPM", 0x10005}, {"WritePM", 0x10006}, {"ReadSym", 0x20001}, {"WriteFlash", 0x20005}, {"ErrorMethod", 0x30001}, {"ErrorString", 0x30003}};
     for (const auto& [name, id] : expected) {
         std::int32_t dispid = -1;
         ASSERT_EQ(board->GetIDsOfNames(name, dispid), S_OK) << name;
         EXPECT_EQ(dispid, id) << name;
     }
+    EXPECT_EQ(Ezkit21k::Map().members().size(), 6u);
 }
 
 TEST_F(Ezkit21kTest, ReadDMSendsTheRequestBytesAndReturnsTheWords)
@@ -459,6 +461,22 @@ TEST_F(Ezkit21kFlashFileTest, ProgFlashStopsAtTheBoardsFirstFailure)
     ExpectError(Result("ProgFlash", {Variant::Bstr(hex), Variant::I4(0)}), 0, "SerialPort Timeout Error");
     EXPECT_EQ(sim.FlashBytes(0x10, 4), Bytes(blocks.begin()->second.begin(), blocks.begin()->second.begin() + 4));
     EXPECT_EQ(sim.FlashByte(0x100), 0xFF);
+}
+
+// Counts no memory can hold fail at once, each on a new object as a client's first
+// call; HostileClientTest makes the same calls through the server.
+TEST_F(Ezkit21kTest, HugeAndNegativeCountsFailAtOnce)
+{
+    constexpr std::int32_t kHuge = FirstCall::kHuge;
+    const auto i4 = [](std::int32_t v) { return Variant::I4(v); };
+    FirstCall::ExpectEach([this] { return std::make_unique<Ezkit21k>(std::make_unique<SimulatedDeviceLine>(sim)); },
+                          {
+                              {"ReadDM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant::Null(), "Can't access data"},
+                              {"ReadDM", {i4(0), i4(-2), i4(0), i4(0)}, Variant::Null(), "Can't access data"},
+                              {"ReadPM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant(), ""},
+                              {"ReadFlash", {i4(0), i4(kHuge)}, Variant::Null(), "Can't read more than 256 bytes of data from FLASH"},
+                          });
+    EXPECT_EQ(Packets(), 0u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "monitor/boards/Ezkit21k.h"
 #include "monitor/boards/Faderbox.h"
-#include "monitor/boards/FaderboxPort.h"
+#include "monitor/boards/FaderboxLink.h"
+#include "monitor/boards/tests/FirstCall.h"
 #include "monitor/boards/tests/SimulatedDeviceLine.h"
 #include "simulators/faderbox/FaderboxSimulator.h"
 #include "platform/tests/ScopedConfigHome.h"
@@ -56,12 +57,13 @@ protected:
 TEST_F(FaderboxTest, DispatchIdentifiers)
 {
     const std::pair<const char*, std::int32_t> expected[] = {
-        {"SetBaud", 1}, {"Ping", 2}, {"ReadDM", 0x10003}, {"ReadFlash", 0x20004}, {"ErrorCode", 0x30002}};
+        {"SetBaud", 1}, {"Ping", 2}, {"Port", 3}, {"LoadSym", 0x10001}, {"ReadDM", 0x10003}, {"WritePM", 0x10006}, {"ReadFlash", 0x20004}, {"ErrorCode", 0x30002}};
     for (const auto& [name, id] : expected) {
         std::int32_t dispid = -1;
         ASSERT_EQ(box->GetIDsOfNames(name, dispid), S_OK) << name;
         EXPECT_EQ(dispid, id) << name;
     }
+    EXPECT_EQ(Faderbox::Map().members().size(), 3u);
 }
 
 TEST_F(FaderboxTest, PingSendsItsFourBytesAndReturnsBothValues)
@@ -104,11 +106,11 @@ TEST_F(FaderboxTest, WrongFirstOrThirdByteIsAnError)
     EXPECT_EQ(Call("Ping"), I4Pair(0x0102, 0x0304));
 }
 
-TEST(FaderboxPortTest, EveryFailureOfThePingComesBackAsAResult)
+TEST(FaderboxLinkTest, EveryFailureOfThePingComesBackAsAResult)
 {
     ScopedConfigHome home{"com1"};
     FaderboxSimulator console;
-    FaderboxPort port(std::make_unique<SimulatedDeviceLine>(console));
+    FaderboxLink port(std::make_unique<SimulatedDeviceLine>(console));
     port.Open();
     std::uint16_t first = 1;
     std::uint16_t second = 2;
@@ -191,6 +193,20 @@ TEST(BoardFailureTables, AKindMissingFromTheTableIsRecordedAsAnError)
         EXPECT_EQ(row.board.GetErrorCode(), row.unlisted.code);
         EXPECT_EQ(row.board.GetErrorString(), "General Error");
     }
+}
+
+// Counts no memory can hold fail at once, each on a new object as a client's first
+// call; HostileClientTest makes the same calls through the server.
+TEST_F(FaderboxTest, HugeAndNegativeCountsFailAtOnce)
+{
+    constexpr std::int32_t kHuge = FirstCall::kHuge;
+    const auto i4 = [](std::int32_t v) { return Variant::I4(v); };
+    FirstCall::ExpectEach([this] { return std::make_unique<Faderbox>(std::make_unique<SimulatedDeviceLine>(console)); },
+                          {
+                              {"ReadDM", {i4(0), i4(kHuge), i4(0), i4(0)}, Variant(), ""},
+                              {"ReadFlash", {i4(0), i4(kHuge)}, Variant(), ""},
+                          });
+    EXPECT_EQ(console.PingsReceived(), 0u);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 // what it does to the lines, read back from the device side of pseudo-terminals.
 #include "automation/core/DispatchException.h"
 #include "monitor/boards/Ez2181.h"
-#include "monitor/boards/Ezkit21k.h"
 #include "monitor/boards/Faderbox.h"
+#include "monitor/boards/SerialBoards.h"  // made from boards.cmake
 #include "platform/PortMap.h"
 #include "platform/PtyPair.h"
 #include "platform/TermiosCommDevice.h"
@@ -75,24 +75,16 @@ void ExpectIdentifiers(const Dispatchable& object, const Names& names)
 }  // namespace
 
 // Scripts and pellori call by fixed identifiers: Port is the last entry of each
-// board's own map, and every identifier a client knew from before stays.
+// board's own map, and every identifier a client knew from before stays. Each
+// board's own identifiers are in its own test (<Board>Test, DispatchIdentifiers).
 TEST_F(SerialBoardPortTest, PortComesLastInEachBoardsOwnMapAndNoOtherIdentifierMoved)
 {
     const Names inherited = {{"ReadSym", 0x20001}, {"FindSym", 0x20002}, {"WriteSym", 0x20003}, {"ReadFlash", 0x20004}, {"WriteFlash", 0x20005}, {"ErrorMethod", 0x30001}, {"ErrorCode", 0x30002}, {"ErrorString", 0x30003}};
-    Ez2181 ez2181;
-    ExpectIdentifiers(ez2181, {{"Reset", 1}, {"Run", 2}, {"SetBaud", 3}, {"PowerOn", 4}, {"Port", 5}, {"ReadDM", 0x10001}, {"WriteDM", 0x10002}, {"LoadProg", 0x10003}, {"ReadPM", 0x10004}, {"WritePM", 0x10005}, {"ProgFlash", 0x10006}, {"VerifyFlash", 0x10007}, {"ReadIO", 0x10008}, {"WriteIO", 0x10009}});
-    ExpectIdentifiers(ez2181, inherited);
-    EXPECT_EQ(Ez2181::Map().members().size(), 5u);
-
-    Ezkit21k ezkit;
-    ExpectIdentifiers(ezkit, {{"ResyncComm", 1}, {"ProgFlash", 2}, {"VerifyFlash", 3}, {"SetLockout", 4}, {"GetLockout", 5}, {"Port", 6}, {"LoadSym", 0x10001}, {"LoadProg", 0x10002}, {"ReadDM", 0x10003}, {"WriteDM", 0x10004}, {"ReadPM", 0x10005}, {"WritePM", 0x10006}});
-    ExpectIdentifiers(ezkit, inherited);
-    EXPECT_EQ(Ezkit21k::Map().members().size(), 6u);
-
-    Faderbox faderbox;
-    ExpectIdentifiers(faderbox, {{"SetBaud", 1}, {"Ping", 2}, {"Port", 3}, {"LoadSym", 0x10001}, {"WritePM", 0x10006}});
-    ExpectIdentifiers(faderbox, inherited);
-    EXPECT_EQ(Faderbox::Map().members().size(), 3u);
+    SerialBoards::ForEach([&inherited]<class Board>() {
+        Board board;
+        ExpectIdentifiers(board, inherited);
+        ExpectIdentifiers(board, {{"Port", static_cast<std::int32_t>(Board::Map().members().size())}});
+    });
 }
 
 TEST_F(SerialBoardPortTest, SettingPortFreesTheOldLineAndTheNextCallOpensTheNewOneAtTheRateItHad)
@@ -139,32 +131,37 @@ TEST_F(SerialBoardPortTest, ABoardThatCouldNotOpenCom1OpensTheNewPortAtItsOwnRat
     EXPECT_EQ(values.array().at(0), Variant::I4(0x1234));
 }
 
+// The same for every serial board: Port is the base's.
 TEST_F(SerialBoardPortTest, ANameThatIsNoSerialPortIsAClearErrorAndChangesNothing)
 {
-    Ezkit21k board;
-    for (const char* name : {"", "com0", "com01", "com256", "lpt1", "com1 ", "/dev/ttyS0", "com-1", "com2x"}) {
-        board.SetPort(name);
-        EXPECT_EQ(board.GetErrorString(),
-                  std::string("Port must be a serial port of the port map, com1 to com255, not \"") + name + "\"");
-        EXPECT_EQ(board.GetErrorCode(), 0);
+    SerialBoards::ForEach([this]<class Board>() {
+        SCOPED_TRACE(Board::kProgId);
+        Board board;
+        const std::int32_t port = static_cast<std::int32_t>(Board::Map().members().size());
+        for (const char* name : {"", "com0", "com01", "com256", "lpt1", "com1 ", "/dev/ttyS0", "com-1", "com2x"}) {
+            board.SetPort(name);
+            EXPECT_EQ(board.GetErrorString(),
+                      std::string("Port must be a serial port of the port map, com1 to com255, not \"") + name + "\"");
+            EXPECT_EQ(board.GetErrorCode(), 0);
+            EXPECT_EQ(board.GetPort(), "com1");
+            EXPECT_FALSE(Free(com1)) << name;
+        }
+        // Well formed, but the port map's folder has no link for it.
+        board.SetPort("com7");
+        EXPECT_EQ(board.GetErrorString().rfind("COM7 is not in the port map: ", 0), 0u) << board.GetErrorString();
         EXPECT_EQ(board.GetPort(), "com1");
-        EXPECT_FALSE(Free(com1)) << name;
-    }
-    // Well formed, but the port map's folder has no link for it.
-    board.SetPort("com7");
-    EXPECT_EQ(board.GetErrorString().rfind("COM7 is not in the port map: ", 0), 0u) << board.GetErrorString();
-    EXPECT_EQ(board.GetPort(), "com1");
-    EXPECT_FALSE(Free(com1));
+        EXPECT_FALSE(Free(com1));
 
-    ASSERT_TRUE(PortMap::Link("com255", com2.slavePath()));
-    board.SetPort("com255");
-    EXPECT_EQ(board.GetPort(), "com255");
+        ASSERT_TRUE(PortMap::Link("com255", com2.slavePath()));
+        board.SetPort("com255");
+        EXPECT_EQ(board.GetPort(), "com255");
 
-    // Through the dispatch map, with failures as exceptions.
-    board.SetErrorMethod(AutoBase::ThrowException);
-    const InvokeResult refused = board.Invoke(6, InvokeKind::PropertyPut, {Variant::Bstr("nowhere")});
-    EXPECT_EQ(refused.hr, DISP_E_EXCEPTION);
-    EXPECT_EQ(refused.excep.description,
-              "Port must be a serial port of the port map, com1 to com255, not \"nowhere\"");
-    EXPECT_EQ(board.Invoke(6, InvokeKind::PropertyGet, {}).result, Variant::Bstr("com255"));
+        // Through the dispatch map, with failures as exceptions.
+        board.SetErrorMethod(AutoBase::ThrowException);
+        const InvokeResult refused = board.Invoke(port, InvokeKind::PropertyPut, {Variant::Bstr("nowhere")});
+        EXPECT_EQ(refused.hr, DISP_E_EXCEPTION);
+        EXPECT_EQ(refused.excep.description,
+                  "Port must be a serial port of the port map, com1 to com255, not \"nowhere\"");
+        EXPECT_EQ(board.Invoke(port, InvokeKind::PropertyGet, {}).result, Variant::Bstr("com255"));
+    });
 }

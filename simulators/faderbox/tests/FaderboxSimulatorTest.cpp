@@ -1,6 +1,12 @@
 #include "simulators/faderbox/FaderboxSimulator.h"
 
+#include "platform/PortMap.h"
+#include "simulators/ptyline/tests/SimProcess.h"
+
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
 
 namespace {
 
@@ -84,6 +90,36 @@ TEST_F(FaderboxSimulatorTest, SilenceForSomePingsOrForGood)
         EXPECT_TRUE(Exchange(kPing).empty());
     console.ClearFaults();
     EXPECT_EQ(Reply(kPing).size(), 7u);
+}
+
+// The program, run as a shell runs it.
+
+constexpr std::chrono::milliseconds kQuiet{10000};
+
+TEST(FaderboxSimProgramTest, AnswersPingsWithItsValuesAndFaults)
+{
+    SimProcess sim;
+    ASSERT_TRUE(sim.Spawn(FADERBOX_SIM_PATH, {"--values", "0xFFFF,7", "--fault", "first@2=0x00"}));
+    const std::string banner = sim.ReadLine();
+    EXPECT_EQ(banner.rfind("Mixing console on /dev/pts/", 0), 0u) << banner;
+    ASSERT_TRUE(sim.OpenPort("com1"));
+    ASSERT_TRUE(sim.Send(kPing));
+    EXPECT_EQ(sim.Receive(7, kQuiet), (Bytes{0xA5, 0x00, 0x7F, 0xFF, 0xFF, 0x07, 0x00}));
+    ASSERT_TRUE(sim.Send(kPing));
+    EXPECT_EQ(sim.Receive(7, kQuiet), (Bytes{0x00, 0x00, 0x7F, 0xFF, 0xFF, 0x07, 0x00}));
+    EXPECT_EQ(sim.Stop(SIGTERM), 0);
+    EXPECT_FALSE(std::filesystem::is_symlink(PortMap::LinkPath("com1")));
+}
+
+TEST(FaderboxSimProgramTest, BadOptionsAreRefused)
+{
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--values", "1"}, {"--values", "1,70000"}, {"--fault", "loud"}}) {
+        SimProcess sim;
+        ASSERT_TRUE(sim.Spawn(FADERBOX_SIM_PATH, args));
+        EXPECT_EQ(sim.ReadLine().rfind("faderbox-sim: ", 0), 0u);
+        EXPECT_EQ(sim.Stop(0), 2);
+    }
 }
 
 }  // namespace

@@ -9,16 +9,16 @@
 // The serial line to a mixing console's processor. Its one exchange, the ping,
 // is tabled in docs/ezkit21k-and-faderbox.md, section "Wire protocol of the
 // console".
-class FaderboxPort : public SerialPort {
+class FaderboxLink : public SerialPort {
 public:
     static constexpr std::uint8_t kStart = 0xA5;
     static constexpr std::uint8_t kPing = 0x80;
     static constexpr std::uint8_t kPingReply = 0x7F;
 
     // COM1 on a real line (not opened yet).
-    FaderboxPort();
+    FaderboxLink();
     // For tests: the port drives `device`.
-    explicit FaderboxPort(std::unique_ptr<CommDevice> device);
+    explicit FaderboxLink(std::unique_ptr<CommDevice> device);
 
     std::uint8_t AddressByte() const { return addressByte_; }
 

@@ -1,12 +1,12 @@
-#include "monitor/boards/FaderboxPort.h"
+#include "monitor/boards/FaderboxLink.h"
 
 #include "monitor/serial/SerialFailure.h"
 
-FaderboxPort::FaderboxPort() : SerialPort(0) {}
+FaderboxLink::FaderboxLink() : SerialPort(0) {}
 
-FaderboxPort::FaderboxPort(std::unique_ptr<CommDevice> device) : SerialPort(0, std::move(device)) {}
+FaderboxLink::FaderboxLink(std::unique_ptr<CommDevice> device) : SerialPort(0, std::move(device)) {}
 
-LinkResult FaderboxPort::Ping(std::uint16_t& first, std::uint16_t& second)
+LinkResult FaderboxLink::Ping(std::uint16_t& first, std::uint16_t& second)
 {
     return SerialFailure::Catch([&]() -> LinkResult {
         PurgeInput();
