@@ -13,12 +13,13 @@
 #include <utility>
 
 // What every board on a serial port shares, between its family class (Ad21xx,
-// Ad21k) and the board: the link on the port, opened when the object is
-// created and kept, exclusively, until it is destroyed or Port names another
-// port; the Port property and SetBaud; a failed transfer recorded with code 0
-// and the text of the line; and a lock on the program while the object lives.
-// A port that cannot be opened does not stop the creation: the first transfer
-// fails instead. `LinkType` is a SerialPort.
+// Ad21k) and the board: the link on the port, opened by the object's first call
+// that needs the line and kept, exclusively, until the object is destroyed or
+// Port names another port; the Port property and SetBaud; a failed transfer
+// recorded with code 0 and the text of the line; and a lock on the program
+// while the object lives. A new object takes no port before it needs one, so
+// that boards created at once, each set to its own port, never find COM1 held
+// by another's creation. `LinkType` is a SerialPort.
 //
 // The board lists GetPort/SetPort (and SetBaud, where it has it) in its own
 // dispatch map; this class adds no level of identifiers.
@@ -55,13 +56,13 @@ public:
     const LinkType& Link() const { return link_; }
 
 protected:
-    // The link is made from `linkArguments` (none: COM1 through the port map) and
-    // opened at `initialRate`.
+    // The link is made from `linkArguments` (none: COM1 through the port map), to
+    // be opened at `initialRate`.
     template <class... LinkArguments>
     explicit SerialBoard(std::uint32_t initialRate, LinkArguments&&... linkArguments)
         : link_(std::forward<LinkArguments>(linkArguments)...)
     {
-        link_.Open();
+        link_.OpenWhenUsed();
         link_.SetBaudRate(initialRate);
     }
 

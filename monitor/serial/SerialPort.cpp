@@ -123,6 +123,14 @@ bool SerialPort::OpenDevice()
     return true;
 }
 
+void SerialPort::OpenWhenUsed()
+{
+    Close();
+    rtsToggle_ = false;
+    SetOpenDefaults(settings_);
+    wantedOpen_ = true;
+}
+
 void SerialPort::Close()
 {
     wantedOpen_ = false;

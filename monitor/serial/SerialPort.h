@@ -50,6 +50,9 @@ public:
     // The port's name in the port map: "com1".
     std::string PortMapName() const;
     bool Open();
+    // Sets what Open sets, but leaves the port closed until the first transfer or
+    // line setting (the rate aside) opens it.
+    void OpenWhenUsed();
     void Close();
     bool IsOpen() const;
 

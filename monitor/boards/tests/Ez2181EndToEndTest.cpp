@@ -145,9 +145,10 @@ TEST_F(Ez2181EndToEndTest, BoardThatStopsAnsweringGivesTheSerialTimeOut)
     EXPECT_EQ(ez.Reset(0), Variant::I4(0));
 }
 
-TEST_F(Ez2181EndToEndTest, PortIsHeldExclusivelyUntilTheObjectIsDestroyed)
+TEST_F(Ez2181EndToEndTest, PortIsHeldExclusivelyFromTheFirstCallUntilTheObjectIsDestroyed)
 {
     auto holder = std::make_unique<Ez2181>();
+    EXPECT_EQ(holder->Reset(0), Variant::I4(0));
     {
         Ez2181 second;
         EXPECT_FALSE(second.Link().IsOpen());

@@ -65,14 +65,17 @@ protected:
     std::unique_ptr<Ez2181> ez;
 };
 
-TEST_F(Ez2181Test, OpensComOneThroughThePortMapAt38400Baud)
+TEST_F(Ez2181Test, OpensComOneThroughThePortMapAt38400BaudAtItsFirstCall)
 {
+    EXPECT_EQ(line->openedPath(), "");
+    EXPECT_FALSE(ez->Link().IsOpen());
+    EXPECT_EQ(ez->Link().GetEndianMode(), 1);
+
+    EXPECT_EQ(ez->Reset(0), Variant::I4(0)) << ez->GetErrorString();
     EXPECT_EQ(line->openedPath(), PortMap::DevicePath("COM1"));
     EXPECT_TRUE(ez->Link().IsOpen());
     EXPECT_EQ(line->settings().baudRate, 38400u);
     EXPECT_EQ(line->settings().dataBits, 8);
-    EXPECT_EQ(ez->Link().GetEndianMode(), 1);
-    EXPECT_TRUE(line->written().empty());
 }
 
 TEST_F(Ez2181Test, HoldsTheProgramLockWhileItLives)

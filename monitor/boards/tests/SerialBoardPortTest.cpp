@@ -91,6 +91,10 @@ TEST_F(SerialBoardPortTest, SettingPortFreesTheOldLineAndTheNextCallOpensTheNewO
 {
     Ez2181 board;
     EXPECT_EQ(board.GetPort(), "com1");
+    EXPECT_TRUE(Free(com1));  // a new board takes its port at its first call
+    auto first = AnswerOnce(com1, 6, {0xFA, 0x00, 0x03, 0xFE, 0x12, 0xF0});
+    EXPECT_EQ(board.Reset(0), Variant::I4(0)) << board.GetErrorString();
+    EXPECT_EQ(first.get().size(), 6u);
     EXPECT_FALSE(Free(com1));
     board.SetBaud(19200);
 
@@ -105,6 +109,20 @@ TEST_F(SerialBoardPortTest, SettingPortFreesTheOldLineAndTheNextCallOpensTheNewO
     EXPECT_EQ(LineRate(com2), 19200u);
     EXPECT_FALSE(Free(com2));
     EXPECT_TRUE(com1.Receive(1, 50).empty());
+}
+
+// Boards made at once, each then set to its own port: one made while another
+// moves to COM1 does not take COM1 from it.
+TEST_F(SerialBoardPortTest, ABoardMadeWhileAnotherMovesToCom1LeavesCom1ToIt)
+{
+    Ez2181 first;
+    first.SetPort("com1");
+    Ez2181 second;
+    auto request = AnswerOnce(com1, 6, {0xFA, 0x00, 0x03, 0xFE, 0x12, 0xF0});
+    EXPECT_EQ(first.Reset(0), Variant::I4(0)) << first.GetErrorString();
+    EXPECT_EQ(request.get().size(), 6u);
+    second.SetPort("com2");
+    EXPECT_TRUE(Free(com2));
 }
 
 // A board made while its first port was taken never had a line; a rate set then is
@@ -144,13 +162,13 @@ TEST_F(SerialBoardPortTest, ANameThatIsNoSerialPortIsAClearErrorAndChangesNothin
                       std::string("Port must be a serial port of the port map, com1 to com255, not \"") + name + "\"");
             EXPECT_EQ(board.GetErrorCode(), 0);
             EXPECT_EQ(board.GetPort(), "com1");
-            EXPECT_FALSE(Free(com1)) << name;
+            EXPECT_TRUE(Free(com1)) << name;  // and nothing was opened
         }
         // Well formed, but the port map's folder has no link for it.
         board.SetPort("com7");
         EXPECT_EQ(board.GetErrorString().rfind("COM7 is not in the port map: ", 0), 0u) << board.GetErrorString();
         EXPECT_EQ(board.GetPort(), "com1");
-        EXPECT_FALSE(Free(com1));
+        EXPECT_TRUE(Free(com1));
 
         ASSERT_TRUE(PortMap::Link("com255", com2.slavePath()));
         board.SetPort("com255");
