@@ -76,7 +76,11 @@ int Serve()
     if (!server.RegisterClassObject(ClassFactory(kProgId, kClassId, [] { return std::make_shared<BenchObject>(); }),
                                     DBusServer::Instancing::SharedServer))
         return 1;
-    ApplicationLock::Process().SetOnLastUnlock([] { QCoreApplication::quit(); });
+    // Creations that arrive from now on start a new copy.
+    ApplicationLock::Process().SetOnLastUnlock([&server] {
+        server.RevokeClassObjects();
+        QCoreApplication::quit();
+    });
     QObject::connect(&server, &DBusServer::busDisconnected, [] { QCoreApplication::quit(); });
     return QCoreApplication::exec();
 }

@@ -173,7 +173,8 @@ void DBusServer::Release(const QDBusMessage& message)
 {
     const auto found = objects_.find(QStringView(message.path()).mid(BusNames::kObjectPathPrefix.size()).toULongLong());
     // Gone already when its client left the bus meanwhile.
-    if (found == objects_.end()) return;
+    if (found == objects_.end())
+        return Reply(ErrorReply(message, DBusErrorNames::kUnknownObject, QStringLiteral("no object at ") + message.path()));
     Object released = std::move(found->second);
     objects_.erase(found);
     const QString owner = released.served->Owner();

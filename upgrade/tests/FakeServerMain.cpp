@@ -23,7 +23,11 @@ int main(int argc, char** argv)
         return 1;
     }
     FakeBoardControl::WriteServerPid();
-    ApplicationLock::Process().SetOnLastUnlock([] { QCoreApplication::quit(); });
+    // Creations that arrive from now on start a new copy.
+    ApplicationLock::Process().SetOnLastUnlock([&server] {
+        server.RevokeClassObjects();
+        QCoreApplication::quit();
+    });
     QObject::connect(&server, &DBusServer::busDisconnected, [] { QCoreApplication::quit(); });
     return QCoreApplication::exec();
 }

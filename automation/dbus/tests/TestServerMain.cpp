@@ -57,7 +57,11 @@ int Serve()
         std::fprintf(stderr, "automation_dbus_test_server: no class could be registered\n");
         return 1;
     }
-    ApplicationLock::Process().SetOnLastUnlock([] { QCoreApplication::quit(); });
+    // Creations that arrive from now on start a new copy.
+    ApplicationLock::Process().SetOnLastUnlock([&server] {
+        server.RevokeClassObjects();
+        QCoreApplication::quit();
+    });
     QObject::connect(&server, &DBusServer::busDisconnected, [] { QCoreApplication::quit(); });
     return QCoreApplication::exec();
 }

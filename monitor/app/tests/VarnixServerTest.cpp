@@ -43,9 +43,9 @@ QString ClassBusName(const char* progId)
 
 // Starts a client process that creates an object of `progId` and holds it
 // until killed; the path of its object when that worked.
-QByteArray StartHolder(QProcess& holder, const char* progId)
+QByteArray StartHolder(QProcess& holder, const char* progId, const QStringList& steps = {})
 {
-    holder.start(QStringLiteral(HOLDER_PATH), {QStringLiteral("--hold"), QString::fromLatin1(progId)});
+    holder.start(QStringLiteral(HOLDER_PATH), QStringList{QStringLiteral("--hold"), QString::fromLatin1(progId)} + steps);
     while (!holder.canReadLine())
         if (!holder.waitForReadyRead(30000)) return {};
     const QByteArray line = holder.readLine().trimmed();
@@ -186,7 +186,9 @@ TEST_F(VarnixServerTest, AThirdConnectionCannotCallAnObjectItDidNotCreate)
 TEST_F(VarnixServerTest, AKilledClientsObjectsAreReleasedAtOnce)
 {
     QProcess holder;
-    ASSERT_TRUE(StartHolder(holder, "varnix.ez2181").startsWith("/org/varnix/Automation/Object/"));
+    // Its call opens COM1 and stays there, unanswered.
+    ASSERT_TRUE(StartHolder(holder, "varnix.ez2181", {QStringLiteral("Reset(0)")}).startsWith("/org/varnix/Automation/Object/"));
+    ASSERT_FALSE(Com1().Receive(1, 30000).empty());
     const QString server = client_.interface()->serviceOwner(ClassBusName("Varnix.Ez2181")).value();
     ASSERT_FALSE(server.isEmpty());
     EXPECT_FALSE(PortFree());
@@ -202,7 +204,8 @@ TEST_F(VarnixServerTest, AKilledClientLeavesOtherClientsObjectsServed)
     DispatchDriver survivor(client_);
     survivor.Create("varnix.sport");
     QProcess holder;
-    ASSERT_FALSE(StartHolder(holder, "varnix.ez2181").isEmpty());
+    ASSERT_FALSE(StartHolder(holder, "varnix.ez2181", {QStringLiteral("Reset(0)")}).isEmpty());
+    ASSERT_FALSE(Com1().Receive(1, 30000).empty());
     EXPECT_FALSE(PortFree());
     ::kill(static_cast<pid_t>(holder.processId()), SIGKILL);
     holder.waitForFinished();

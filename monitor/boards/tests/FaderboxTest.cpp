@@ -68,9 +68,9 @@ TEST_F(FaderboxTest, DispatchIdentifiers)
 
 TEST_F(FaderboxTest, PingSendsItsFourBytesAndReturnsBothValues)
 {
-    EXPECT_EQ(line->settings().baudRate, 115200u);
     console.SetPingValues(0x1234, 0x5678);
     EXPECT_EQ(Call("Ping"), I4Pair(0x1234, 0x5678));
+    EXPECT_EQ(line->settings().baudRate, 115200u);
     EXPECT_EQ(line->written(), kPing);
     EXPECT_EQ(line->purgedAt(), std::vector<std::size_t>{0});
 }
