@@ -20,11 +20,6 @@ const QString kIntrospectFactory = QStringLiteral(
     "    </method>\n"
     "  </interface>\n");
 
-QDBusMessage ErrorReply(const QDBusMessage& call, const QString& name, const QString& text)
-{
-    return call.createErrorReply(name, text);
-}
-
 // Factories are served under one path, each object at a path of its own.
 QString FactoryRoot()
 {
@@ -115,9 +110,9 @@ void DBusServer::Serve(const QDBusMessage& message)
     if (path.startsWith(BusNames::kObjectPathPrefix)) return Release(message);
     const QString interface = message.interface();
     if (!interface.isEmpty() && interface != BusNames::kFactoryInterface)
-        return Reply(ErrorReply(message, DBusErrorNames::kUnknownMethod, QStringLiteral("no such interface")));
+        return Reply(message.createErrorReply(DBusErrorNames::kUnknownMethod, QStringLiteral("no such interface")));
     if (message.member() != QLatin1String("CreateInstance"))
-        return Reply(ErrorReply(message, DBusErrorNames::kUnknownMethod, QStringLiteral("no such method")));
+        return Reply(message.createErrorReply(DBusErrorNames::kUnknownMethod, QStringLiteral("no such method")));
     CreateInstance(message, path.mid(BusNames::kFactoryPathPrefix.size()));
 }
 
@@ -125,9 +120,9 @@ void DBusServer::CreateInstance(const QDBusMessage& message, const QString& toke
 {
     const auto served = classes_.find(token);
     if (served == classes_.end())
-        return Reply(ErrorReply(message, DBusErrorNames::kUnknownObject, QStringLiteral("this process does not serve the class")));
+        return Reply(message.createErrorReply(DBusErrorNames::kUnknownObject, QStringLiteral("this process does not serve the class")));
     if (!message.signature().isEmpty())
-        return Reply(ErrorReply(message, DBusErrorNames::kInvalidArgs, QStringLiteral("CreateInstance takes no arguments")));
+        return Reply(message.createErrorReply(DBusErrorNames::kInvalidArgs, QStringLiteral("CreateInstance takes no arguments")));
 
     std::shared_ptr<Dispatchable> target;
     const HRESULT hr = served->second.factory.CreateInstance(target);
@@ -174,7 +169,7 @@ void DBusServer::Release(const QDBusMessage& message)
     const auto found = objects_.find(QStringView(message.path()).mid(BusNames::kObjectPathPrefix.size()).toULongLong());
     // Gone already when its client left the bus meanwhile.
     if (found == objects_.end())
-        return Reply(ErrorReply(message, DBusErrorNames::kUnknownObject, QStringLiteral("no object at ") + message.path()));
+        return Reply(message.createErrorReply(DBusErrorNames::kUnknownObject, QStringLiteral("no object at ") + message.path()));
     Object released = std::move(found->second);
     objects_.erase(found);
     const QString owner = released.served->Owner();
