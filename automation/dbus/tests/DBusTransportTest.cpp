@@ -643,13 +643,16 @@ TEST_F(DBusTransportTest, AnswersOfOneObjectLeaveInTheOrderOfItsCalls)
         calls.push_back(invoke(TestObject::kValue, 2u, {}));
         calls.push_back(invoke(TestObject::kValue, 2u, {}));
     }
-    // An answer that overtook an earlier one shows as a finished call after an
-    // unfinished one.
+    // An answer that overtook an earlier one shows as a finished call before an
+    // unfinished one. Answers keep arriving while this looks, so it looks from
+    // the last call back: once a finished call is seen, every earlier one it
+    // looks at afterwards must be finished too.
+    const auto finished = [](const QDBusPendingCall& call) { return call.isFinished(); };
     bool inOrder = true;
     const bool allAnswered = WaitFor([&] {
-        const auto firstOpen = std::find_if(calls.begin(), calls.end(), [](const auto& call) { return !call.isFinished(); });
-        if (std::any_of(firstOpen, calls.end(), [](const auto& call) { return call.isFinished(); })) inOrder = false;
-        return firstOpen == calls.end();
+        const auto lastFinished = std::find_if(calls.rbegin(), calls.rend(), finished);
+        if (!std::all_of(lastFinished, calls.rend(), finished)) inOrder = false;
+        return std::all_of(calls.begin(), calls.end(), finished);
     });
     ASSERT_TRUE(allAnswered);
     EXPECT_TRUE(inOrder);
