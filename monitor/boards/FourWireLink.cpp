@@ -303,12 +303,15 @@ bool FourWireLink::WaitForInputsHeldHigh()
     bool holding = false;
     std::uint64_t heldSince = start;
     for (;;) {
-        const std::uint64_t now = clock_->NowMs();
-        if (now - start > kStartUpLimitMs)
-            return false;
         bool data = false;
         bool clock = false;
         if (!ReadInput(kTargetData, data) || !ReadInput(kTargetClock, clock))
+            return false;
+        // The hold counts from the reads that saw it. A target that takes the PC's
+        // raise late (a write is not answered) may raise its lines only after a
+        // time taken before those reads, and it wants a whole second from its raise.
+        const std::uint64_t now = clock_->NowMs();
+        if (now - start > kStartUpLimitMs)
             return false;
         if (!data || !clock) {
             holding = false;

@@ -372,6 +372,52 @@ TEST_F(FourWireLinkTest, StartUpCountsTheHoldAfreshWhenTheTargetDropsAnInput)
     EXPECT_EQ(target.startUps(), 2);
 }
 
+// A target behind a socket, where the PC's writes go unanswered: it takes the
+// PC's first writes only when the PC next reads, and wakes `lateMs` late for
+// them; from then on it takes every write at once.
+class LateWakingTargetPort : public ParallelPort {
+public:
+    LateWakingTargetPort(FourWireTarget& target, FakeClock& clock, std::uint64_t lateMs)
+        : target_(target), clock_(clock), lateMs_(lateMs)
+    {
+    }
+    bool WriteData(std::uint8_t value) override
+    {
+        if (!awake_) {
+            held_.push_back(value);
+            return true;
+        }
+        return target_.WriteData(value);
+    }
+    bool ReadStatus(std::uint8_t& status) override
+    {
+        if (!awake_) {
+            clock_.Advance(lateMs_);
+            awake_ = true;
+            for (const std::uint8_t value : held_) target_.WriteData(value);
+        }
+        return target_.ReadStatus(status);
+    }
+
+private:
+    FourWireTargetPort target_;
+    FakeClock& clock_;
+    std::uint64_t lateMs_;
+    bool awake_ = false;
+    Bytes held_;
+};
+
+TEST(FourWireStartUpTest, TheHoldCountsFromTheReadThatSawIt)
+{
+    FakeClock clock(1);
+    FourWireTarget target(clock);
+    FourWireLink link(LPTDigitalInstrument(std::make_unique<LateWakingTargetPort>(target, clock, 5)), clock);
+    std::uint16_t version = 0;
+    ASSERT_TRUE(link.StartUp(version).ok());
+    EXPECT_EQ(version, 0x0102);
+    EXPECT_EQ(target.startUps(), 1);
+}
+
 TEST_F(FourWireLinkTest, StartUpGivesUpAfterThirtySecondsWhenTheTargetNeverRaisesBothInputs)
 {
     target.InjectFault({FourWireFaultKind::NeverPowerUp, 0});
