@@ -18,6 +18,8 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QEventLoop>
 
 #include <cstdio>
 #include <memory>
@@ -65,9 +67,8 @@ private:
     std::int32_t value_ = 0;
 };
 
-// The server on the session bus, and a client connection of its own: the server runs
-// members on worker threads and answers later, which a call to the same connection's
-// own objects cannot wait for.
+// The server on the session bus, and a client connection of its own: a call to the
+// same connection's own objects could not wait for their answers.
 struct Served {
     QDBusConnection bus = QDBusConnection::sessionBus();
     QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fuzz-client"));
@@ -80,6 +81,22 @@ Served* served = nullptr;
 QDBusMessage Call(const QString& path, const QString& interface, const QString& member)
 {
     return QDBusMessage::createMethodCall(served->bus.baseService(), path, interface, member);
+}
+
+// Sends `call` from the client connection and waits for the answer while this thread's
+// events run, as the server's factory lives on this thread. The object answers from a
+// thread of its own, so its answer may come before the wait begins: the watcher reports
+// even such an answer through this thread's loop, where QDBus::BlockWithGui can miss it
+// and wait until its time-out.
+QDBusMessage CallAndWait(const QDBusMessage& call)
+{
+    QDBusPendingCallWatcher watcher(served->client.asyncCall(call));
+    if (!watcher.isFinished()) {
+        QEventLoop loop;
+        QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return watcher.reply();
 }
 
 }  // namespace
@@ -97,9 +114,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     FUZZ_CHECK(served->server.RegisterClassObject(
         ClassFactory(kProgId, classId, [] { return std::make_shared<InvokeTarget>(); }),
         DBusServer::Instancing::SharedServer));
-    const QDBusMessage created = served->client.call(
-        Call(*BusNames::FactoryPath(classId), BusNames::kFactoryInterface, QStringLiteral("CreateInstance")),
-        QDBus::BlockWithGui);
+    const QDBusMessage created =
+        CallAndWait(Call(*BusNames::FactoryPath(classId), BusNames::kFactoryInterface, QStringLiteral("CreateInstance")));
     FUZZ_CHECK(created.type() == QDBusMessage::ReplyMessage && created.arguments().at(0).toInt() == S_OK);
     served->objectPath = created.arguments().at(1).value<QDBusObjectPath>().path();
     return 0;
@@ -117,8 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         call << dispid << flags;  // too few arguments
     else
         call << dispid << flags << WireArgumentWriter(in).ArgumentList();
-    // The event loop runs while the call waits, so that the server on this thread answers.
-    const QDBusMessage reply = served->client.call(call, QDBus::BlockWithGui);
+    const QDBusMessage reply = CallAndWait(call);
 
     if (shape >= 248) {
         FUZZ_CHECK(reply.type() == QDBusMessage::ErrorMessage);
